@@ -1,0 +1,584 @@
+// Addresses, text helpers, devices, models, property maps, the wire header,
+// sessions and the receive dispatcher.
+#include "Intp.h"
+#include "IntpProtocol.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+
+namespace Intp {
+
+// ---------------------------------------------------------------------------
+// Bounded views and text fields
+// ---------------------------------------------------------------------------
+
+size_t Utf8FitLength(std::string_view text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text.size();
+    size_t n = maxBytes;
+    // Step back over continuation bytes so the cut falls before a lead byte.
+    while (n > 0 && (uint8_t(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+void TBody::Copy(size_t off, void* out, size_t count) const
+{
+    auto* dst = static_cast<uint8_t*>(out);
+    std::memset(dst, 0, count);
+    if (off >= m_Size)
+        return;
+    size_t n = std::min(count, m_Size - off);
+    std::memcpy(dst, m_Data + off, n);
+}
+
+std::string TBody::Text(size_t off, size_t width) const
+{
+    if (off >= m_Size)
+        return {};
+    size_t n = std::min(width, m_Size - off);
+    const uint8_t* p = m_Data + off;
+    const void* zero = std::memchr(p, 0, n);
+    if (zero)
+        n = size_t(static_cast<const uint8_t*>(zero) - p);
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+void TBodyWriter::Bytes(size_t off, const void* src, size_t count)
+{
+    if (Has(off, count) && count)
+        std::memcpy(m_Data + off, src, count);
+}
+
+void TBodyWriter::Text(size_t off, size_t width, std::string_view text)
+{
+    if (Has(off, width))
+        PutFieldText(m_Data + off, width, text);
+}
+
+void PutFieldText(uint8_t* field, size_t width, std::string_view text)
+{
+    std::memset(field, 0, width);
+    // Stop at an embedded zero, as a C string would.
+    text = text.substr(0, std::min(text.size(), text.find('\0')));
+    size_t n = Utf8FitLength(text, width);
+    if (n)
+        std::memcpy(field, text.data(), n);
+}
+
+std::string FieldText(const void* field, size_t n)
+{
+    if (!field || n >= 1024)
+        return {};
+    return TBody(static_cast<const uint8_t*>(field), n).Text(0, n);
+}
+
+// ---------------------------------------------------------------------------
+// Addresses
+// ---------------------------------------------------------------------------
+
+TMacAddr::TMacAddr(const uint8_t bytes[6]) { std::memcpy(m_Bytes, bytes, 6); }
+
+TMacAddr::TMacAddr(uint32_t hi, uint16_t lo)
+{
+    std::memcpy(m_Bytes, &hi, 4);
+    std::memcpy(m_Bytes + 4, &lo, 2);
+}
+
+bool TMacAddr::IsZero() const
+{
+    return std::all_of(m_Bytes, m_Bytes + 6, [](uint8_t b) { return b == 0; });
+}
+
+bool TMacAddr::IsAllOnes() const
+{
+    return std::all_of(m_Bytes, m_Bytes + 6, [](uint8_t b) { return b == 0xFF; });
+}
+
+int TMacAddr::Compare(const TMacAddr& other) const { return std::memcmp(m_Bytes, other.m_Bytes, 6); }
+
+std::string MacToText(const TMacAddr& mac)
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
+    return text;
+}
+
+static int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool ParseMac(std::string_view text, uint8_t out[6])
+{
+    if (text.size() != 12)
+        return false;
+    uint8_t bytes[6];
+    for (size_t i = 0; i < 6; ++i) {
+        int hi = HexDigit(text[2 * i]), lo = HexDigit(text[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        bytes[i] = uint8_t(hi << 4 | lo);
+    }
+    std::memcpy(out, bytes, 6);
+    return true;
+}
+
+std::string IpToText(uint32_t ip)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", ip >> 24, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF);
+    return text;
+}
+
+bool ParseIp(std::string_view text, uint32_t& out)
+{
+    uint32_t value = 0;
+    size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (pos >= text.size() || text[pos] != '.')
+                return false;
+            ++pos;
+        }
+        size_t start = pos;
+        uint32_t octet = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 3)
+            octet = octet * 10 + uint32_t(text[pos++] - '0');
+        if (pos == start || octet > 255)
+            return false;
+        value = value << 8 | octet;
+    }
+    if (pos != text.size())
+        return false;
+    out = value;
+    return true;
+}
+
+bool IsUsableIp(uint32_t ip) { return ip != 0 && ip != 0xFFFFFFFFu && (ip >> 24) != 127; }
+
+bool IsValidNetmask(uint32_t mask)
+{
+    if (mask == 0)
+        return false;
+    uint32_t inverted = ~mask;
+    return (inverted & (inverted + 1)) == 0;
+}
+
+// ---------------------------------------------------------------------------
+// Property map
+// ---------------------------------------------------------------------------
+
+PropertyBase* PropertyMap::Find(int32_t key) const
+{
+    auto it = m_Records.find(key);
+    return it == m_Records.end() ? nullptr : it->second.get();
+}
+
+// ---------------------------------------------------------------------------
+// Models
+// ---------------------------------------------------------------------------
+
+namespace {
+struct TLibraryState {
+    TDeviceMap Devices;
+    std::vector<TDeviceType> Types;
+    bool UnknownRegistered = false;
+    TSessionList Sessions;
+    std::unordered_set<uint64_t> PendingSerials; // serials of the sessions in Sessions
+    TDeviceCallback* DeviceCallback = nullptr;
+    TSessionCallback* SessionCallback = nullptr;
+    uint64_t NextSerial = 1;
+};
+
+TLibraryState& State()
+{
+    static TLibraryState state;
+    return state;
+}
+} // namespace
+
+std::vector<TDeviceType>& TypeVector() { return State().Types; }
+
+uint32_t ProductIdOf(std::string_view modelCode)
+{
+    uint8_t digest[16];
+    Md5(modelCode.data(), modelCode.size(), digest);
+    return uint32_t(digest[0]) | uint32_t(digest[1]) << 8 | uint32_t(digest[2]) << 16 | uint32_t(digest[3]) << 24;
+}
+
+void RegisterUnknownType()
+{
+    auto& s = State();
+    if (s.UnknownRegistered)
+        return;
+    s.UnknownRegistered = true;
+    TDeviceType unknown;
+    unknown.Description = "Unknown Intp Compatible Device";
+    s.Types.insert(s.Types.begin(), std::move(unknown));
+}
+
+int RegisterDeviceType(const TDeviceTypeDesc* desc, const std::vector<const char*>& modelCodes)
+{
+    if (!desc || !desc->Description)
+        return -1;
+    TDeviceType type;
+    type.Description = desc->Description;
+    type.PortCount = desc->PortCount;
+    type.TrunkCount = desc->TrunkCount;
+    type.SmtpEntryCount = desc->SmtpEntryCount;
+    type.IpSecurityCount = desc->IpSecurityCount;
+    type.SnmpCommunityCount = desc->SnmpCommunityCount;
+    auto& types = TypeVector();
+    types.push_back(std::move(type));
+    int index = int(types.size() - 1);
+    for (const char* code : modelCodes) {
+        if (!code)
+            break;
+        AddProductId(index, code);
+    }
+    return index;
+}
+
+bool AddProductId(int index, const char* modelCode)
+{
+    auto& types = TypeVector();
+    if (!modelCode || index < 1 || size_t(index) >= types.size())
+        return false;
+    uint32_t pid = ProductIdOf(modelCode);
+    for (size_t i = 1; i < types.size(); ++i)
+        if (std::find(types[i].ProductIds.begin(), types[i].ProductIds.end(), pid) != types[i].ProductIds.end())
+            return false;
+    types[size_t(index)].ProductIds.push_back(pid);
+    return true;
+}
+
+uint32_t TypeFromProductId(uint32_t productId)
+{
+    auto& types = TypeVector();
+    for (size_t i = 1; i < types.size(); ++i)
+        for (uint32_t pid : types[i].ProductIds)
+            if (pid == productId)
+                return uint32_t(i);
+    return 0;
+}
+
+const TBuiltinModel BuiltinModels[6] = {
+    {{"8 port 10/100BaseTX Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-TX"},
+    {{"6 port 10/100BaseTX+ 2 port 100FX Single mode Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-SS"},
+    {{"6 port 10/100BaseTX+ 2 port 100FX Multi mode Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-MM"},
+    {{"6 port 10/100BaseTX+ 2 port 1000BaseTX Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-GT"},
+    {{"6 port 10/100BaseTX+ 2 port 1000Base Single mode Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-GS"},
+    {{"6 port 10/100BaseTX+ 2 port 1000Base Multi mode Management Ethernet Switch", 8, 4, 6, 10, 4}, "7193-GM"},
+};
+
+void RegisterBuiltinModels()
+{
+    RegisterUnknownType();
+    for (const auto& model : BuiltinModels)
+        RegisterDeviceType(&model.Desc, {model.ModelCode});
+}
+
+static const TDeviceType& TypeAt(uint32_t index)
+{
+    static const TDeviceType none{"Unknown Intp Compatible Device", 0, 0, 0, 0, 0, {}};
+    auto& types = TypeVector();
+    return index < types.size() ? types[index] : none;
+}
+
+const std::string& GetTypeName(uint32_t index) { return TypeAt(index).Description; }
+uint32_t GetTypePortCount(uint32_t index) { return TypeAt(index).PortCount; }
+uint32_t GetTypeTrunkCount(uint32_t index) { return TypeAt(index).TrunkCount; }
+uint32_t GetTypeSmtpEntryCount(uint32_t index) { return TypeAt(index).SmtpEntryCount; }
+uint32_t GetTypeIpSecurityCount(uint32_t index) { return TypeAt(index).IpSecurityCount; }
+uint32_t GetTypeSnmpCommunityCount(uint32_t index) { return TypeAt(index).SnmpCommunityCount; }
+
+// ---------------------------------------------------------------------------
+// Devices
+// ---------------------------------------------------------------------------
+
+TDeviceMap& DeviceMap() { return State().Devices; }
+void SetDeviceCallback(TDeviceCallback* callback) { State().DeviceCallback = callback; }
+TDeviceCallback* GetDeviceCallback() { return State().DeviceCallback; }
+
+TDevice::TDevice(const TMacAddr& mac) : m_Mac(mac)
+{
+    DeviceMap()[mac] = this;
+    if (auto* cb = GetDeviceCallback())
+        cb->OnDeviceAdd(this);
+}
+
+TDevice::~TDevice()
+{
+    auto& map = DeviceMap();
+    auto it = map.find(m_Mac);
+    if (it != map.end() && it->second == this)
+        map.erase(it);
+    if (auto* cb = GetDeviceCallback())
+        cb->OnDeviceRemove(this);
+}
+
+void TDevice::SetFlags(uint32_t bits)
+{
+    uint32_t old = m_Flags;
+    m_Flags |= bits;
+    if (old != m_Flags)
+        if (auto* cb = GetDeviceCallback())
+            cb->OnDeviceFlagsChange(this, old ^ m_Flags);
+}
+
+void TDevice::ClearFlags(uint32_t bits)
+{
+    uint32_t old = m_Flags;
+    m_Flags &= ~bits;
+    if (old != m_Flags)
+        if (auto* cb = GetDeviceCallback())
+            cb->OnDeviceFlagsChange(this, old ^ m_Flags);
+}
+
+void TDevice::SetLoggedIn(bool loggedIn)
+{
+    if (loggedIn)
+        SetFlags(DeviceFlagLoggedIn);
+    else
+        ClearFlags(DeviceFlagLoggedIn);
+}
+
+void TDevice::SetIp(uint32_t ip)
+{
+    if (ip == m_Ip)
+        return;
+    m_Ip = ip;
+    if (auto* cb = GetDeviceCallback())
+        cb->OnDeviceIpChange(this);
+}
+
+void TDevice::SetType(uint32_t index)
+{
+    if (index == m_Type)
+        return;
+    m_Type = index;
+    if (auto* cb = GetDeviceCallback())
+        cb->OnDeviceTypeChange(this);
+}
+
+const std::string& TDevice::GetTypeName() const { return Intp::GetTypeName(m_Type); }
+
+void TDevice::SetName(const std::string& name)
+{
+    if (name == m_Name)
+        return;
+    m_Name = name;
+    if (auto* cb = GetDeviceCallback())
+        cb->OnDeviceNameChange(this);
+}
+
+uint32_t TDevice::GetPortCount() const { return GetTypePortCount(m_Type); }
+uint32_t TDevice::GetTrunkCount() const { return GetTypeTrunkCount(m_Type); }
+uint32_t TDevice::GetSmtpEntryCount() const { return GetTypeSmtpEntryCount(m_Type); }
+uint32_t TDevice::GetIpSecurityCount() const { return GetTypeIpSecurityCount(m_Type); }
+uint32_t TDevice::GetSnmpCommunityCount() const { return GetTypeSnmpCommunityCount(m_Type); }
+
+TDevice* GetDevice(const TMacAddr& mac, bool create)
+{
+    if (mac.IsZero() || mac.IsAllOnes())
+        return nullptr;
+    auto& map = DeviceMap();
+    auto it = map.find(mac);
+    if (it != map.end())
+        return it->second;
+    return create ? new TDevice(mac) : nullptr;
+}
+
+TDevice* FindDeviceByIp(uint32_t ip)
+{
+    for (auto& [mac, device] : DeviceMap())
+        if (device->GetIp() == ip)
+            return device;
+    return nullptr;
+}
+
+void DeleteAllDevices()
+{
+    auto& map = DeviceMap();
+    while (!map.empty())
+        delete map.begin()->second;
+}
+
+// ---------------------------------------------------------------------------
+// Header, sessions and dispatch
+// ---------------------------------------------------------------------------
+
+void TPacketHeader::Write(uint8_t* out) const
+{
+    PutBE16(out, Command);
+    PutBE16(out + 2, Status);
+    PutBE16(out + 4, Length);
+    std::memcpy(out + 6, Mac.Bytes(), 6);
+}
+
+TPacketHeader TPacketHeader::Read(const uint8_t* in, size_t datagramLength)
+{
+    TPacketHeader h;
+    h.Command = GetBE16(in);
+    h.Status = GetBE16(in + 2);
+    h.Length = uint16_t(std::min<size_t>(datagramLength - HeaderSize, 0xFFFF));
+    h.Mac = TMacAddr(in + 6);
+    return h;
+}
+
+std::vector<uint8_t> BuildRequest(uint16_t command, const TMacAddr& mac, size_t bodyLength, const uint8_t* body)
+{
+    std::vector<uint8_t> frame(HeaderSize + bodyLength, 0);
+    TPacketHeader{command, 0, uint16_t(bodyLength), mac}.Write(frame.data());
+    if (body && bodyLength)
+        std::memcpy(frame.data() + HeaderSize, body, bodyLength);
+    return frame;
+}
+
+void SetSessionCallback(TSessionCallback* callback) { State().SessionCallback = callback; }
+TSessionCallback* GetSessionCallback() { return State().SessionCallback; }
+TSessionList& SessionList() { return State().Sessions; }
+
+bool IsSessionPending(const TSession* session)
+{
+    auto& list = SessionList();
+    return std::find(list.begin(), list.end(), session) != list.end();
+}
+
+namespace Detail {
+void EnableTimer(TSession* session, bool enable)
+{
+    if (auto* cb = GetSessionCallback())
+        cb->EnableTimer(session, enable);
+}
+void CreateTimer(TSession* session, unsigned ms)
+{
+    if (auto* cb = GetSessionCallback())
+        cb->CreateTimer(session, ms);
+}
+void SetTimeout(TSession* session, unsigned ms)
+{
+    if (auto* cb = GetSessionCallback())
+        cb->SetTimeout(session, ms);
+}
+void SendDatagram(uint32_t ip, const uint8_t* data, size_t length)
+{
+    if (auto* cb = GetSessionCallback())
+        cb->SendDatagram(ip, data, length);
+}
+} // namespace Detail
+
+TSession::TSession() : m_Serial(State().NextSerial++) {}
+
+TSession::~TSession()
+{
+    if (auto* cb = GetSessionCallback()) {
+        cb->EnableTimer(this, false);
+        cb->DeleteTimer(this);
+    }
+    if (State().PendingSerials.erase(m_Serial)) {
+        auto& list = SessionList();
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+void TSession::OnTimeout() { delete this; }
+
+void TSession::Report(TDevice* device, uint16_t command, uint32_t status, void* data)
+{
+    if (auto* cb = GetSessionCallback())
+        cb->Report(device, command, status, data, m_Observer, GetName());
+}
+
+bool StartSession(TSession* session, TDevice* device, TWizard* observer)
+{
+    if (!session || !device)
+        return false;
+    if (!session->Send(device))
+        return false;
+    session->SetObserver(observer);
+    SessionList().push_back(session);
+    State().PendingSerials.insert(session->Serial());
+    return true;
+}
+
+bool StartOwnedSession(std::unique_ptr<TSession> session, TDevice* device, TWizard* observer)
+{
+    if (!StartSession(session.get(), device, observer))
+        return false;
+    session.release();
+    return true;
+}
+
+int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data)
+{
+    if (!data || length < HeaderSize)
+        return ReplyNotMine;
+    TPacketHeader header = TPacketHeader::Read(data, length);
+    TBody body(data + HeaderSize, length - HeaderSize);
+    TDevice* device = GetDevice(header.Mac, true);
+    if (!device)
+        return ReplyNotMine;
+    if (header.Command == 0) {
+        TSessionIntpFind::Instance().OnReplyFrom(device, header, body, sourceIp);
+        return ReplyFinished;
+    }
+    device->SetIp(sourceIp);
+
+    // Offer the datagram to the sessions that were pending when it arrived,
+    // in the order they were started. Reports may start or end sessions
+    // during the walk, so each one is checked to be still pending (by its
+    // serial, in case its address was reused) before it is offered.
+    struct TEntry { TSession* Session; uint64_t Serial; };
+    std::vector<TEntry> snapshot;
+    snapshot.reserve(SessionList().size());
+    for (TSession* s : SessionList())
+        snapshot.push_back({s, s->Serial()});
+    const TMacAddr mac = header.Mac;
+    const auto& pending = State().PendingSerials;
+    for (const TEntry& entry : snapshot) {
+        if (!pending.count(entry.Serial))
+            continue;
+        // The device may have been deleted by an earlier report.
+        device = GetDevice(mac, false);
+        if (!device)
+            return ReplyNotMine;
+        int result = entry.Session->OnReply(device, header, body);
+        if (result == ReplyNotMine)
+            continue;
+        if (result == ReplyFinished && pending.count(entry.Serial))
+            delete entry.Session;
+        return ReplyFinished;
+    }
+    return ReplyNotMine;
+}
+
+void ReleaseLibrary()
+{
+    auto& s = State();
+    s.DeviceCallback = nullptr;
+    s.SessionCallback = nullptr;
+    TSessionIntpFind::Instance().SetObserver(nullptr);
+    while (!s.Sessions.empty()) {
+        TSession* session = s.Sessions.back();
+        s.Sessions.pop_back();
+        s.PendingSerials.erase(session->Serial());
+        delete session;
+    }
+    DeleteAllDevices();
+    s.Types.clear();
+    s.UnknownRegistered = false;
+}
+
+} // namespace Intp
