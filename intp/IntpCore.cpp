@@ -232,6 +232,9 @@ int RegisterDeviceType(const TDeviceTypeDesc* desc, const std::vector<const char
 {
     if (!desc || !desc->Description)
         return -1;
+    // Index 0 is always the unknown model: a model registered first must not
+    // take its place (it would get index 0 and lose its identifiers).
+    RegisterUnknownType();
     TDeviceType type;
     type.Description = desc->Description;
     type.PortCount = desc->PortCount;
