@@ -3,6 +3,8 @@
 #include "LibraryFixture.h"
 #include "TestSessions.h"
 
+#include <functional>
+
 using namespace Intp;
 using namespace TestSupport;
 
@@ -229,6 +231,39 @@ TEST_F(Dispatcher, SessionDeletingItselfInItsTimerTick)
     EXPECT_EQ(Transport->TimerCount(), 0u);
     EXPECT_EQ(Deliver(d, 0x7F10, 0, {0, 0, 0, 0}), 2);
     EXPECT_EQ(TSelfEndingSession::Offered, 0);
+}
+
+// A session that, when offered a datagram, runs an action and declines it.
+class TMeddlingSession : public TSessionGeneral<0x7F11> {
+public:
+    std::function<void()> Action;
+    const char* GetName() const override { return "Meddling"; }
+    int OnReply(TDevice*, const TPacketHeader&, TBody) override
+    {
+        if (Action)
+            Action();
+        return ReplyNotMine;
+    }
+};
+
+TEST_F(Dispatcher, SessionsAndDevicesEndedWhileOfferingAreSkipped)
+{
+    TDevice* d = AddDevice(1);
+    auto* meddler = new TMeddlingSession;
+    Start(meddler, d);
+    TSession* doomed = Start(new TSessionIntpPing2(1000), d);
+    TRecordingWizard w;
+    Start(new TSessionIntpPing2(1000), d, &w);
+    meddler->Action = [&] { delete doomed; };
+    EXPECT_EQ(Deliver(d, 6, 0, Ping2Body(0, 0, 1)), 0);
+    EXPECT_EQ(w.Events.size(), 1u);   // the next live session took it
+    ASSERT_EQ(SessionList().size(), 1u);
+
+    Start(new TSessionIntpPing2(1000), d, &w);
+    meddler->Action = [] { DeleteAllDevices(); };
+    EXPECT_EQ(Deliver(d, 6, 0, Ping2Body(0, 0, 1)), 2);
+    EXPECT_EQ(w.Events.size(), 1u);
+    EXPECT_TRUE(DeviceMap().empty());
 }
 
 TEST_F(Dispatcher, SessionDeletedByItsOwnerLeavesTheList)
