@@ -313,6 +313,37 @@ TEST_F(Dispatcher, SetReplyStartsTheGetWhateverItsStatus)
     EXPECT_EQ(d->Properties().Find(int32_t(0x7F04u << 16)), nullptr);
 }
 
+// A table Set for the framing rules: at most the device's port count rows.
+class TSessionTestTableSet final : public TVarSetSession<0x7F05, TSessionTestGet> {
+public:
+    const char* GetName() const override { return "TestTableSet"; }
+
+protected:
+    bool AcceptCount(TDevice* device, int count) const override { return uint32_t(count) <= device->GetPortCount(); }
+};
+
+TEST_F(Dispatcher, VariableSetFraming)
+{
+    TDevice* d = AddDevice(1);
+    TSessionTestTableSet set;
+    const uint8_t rows[6] = {1, 2, 3, 4, 5, 6};
+    EXPECT_FALSE(set.Send(d));   // no rows
+    set.SetData(rows, 6, 9);
+    EXPECT_FALSE(set.Send(d));   // more rows than the model has ports
+    std::vector<uint8_t> huge(70000, 1);
+    set.SetData(huge.data(), huge.size(), 2);
+    EXPECT_FALSE(set.Send(d));   // does not fit one datagram
+    EXPECT_TRUE(Transport->Sent.empty());
+    EXPECT_EQ(Transport->TimerCount(), 0u);
+
+    auto* ok = new TSessionTestTableSet;
+    ok->SetData(rows, 6, 3);
+    ASSERT_TRUE(StartSession(ok, d, nullptr));
+    EXPECT_EQ(Hex(LastSent().Bytes), "7f0500000006001122334401" "010203040506");
+    EXPECT_EQ(Deliver(d, 0x7F05, 0, {0, 0, 0, 0}), 0);
+    EXPECT_EQ(LastSent().Command(), 0x7F03);   // the feature's Get follows
+}
+
 class RowLists : public LibraryTest {
 protected:
     TPropertyTestRows& Record(TDevice* d) { return d->GetProperty<TPropertyTestRows>(); }

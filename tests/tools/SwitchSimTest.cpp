@@ -99,6 +99,16 @@ TEST_F(SwitchSim, FindToOneAddressReachesOneSwitchAndUnknownModelGivesZero)
     EXPECT_EQ(d->GetIp(), Loopback(9));
 }
 
+TEST_F(SwitchSim, FindToAnotherNetworksBroadcastIsNotAnswered)
+{
+    TRecordingWizard hook;
+    SendFind(&hook, 0x7F0001FFu);   // 127.0.1.255: the switches are in 127.0.0.0/24
+    Transport->Pump(150);
+    EXPECT_TRUE(hook.Events.empty());
+    EXPECT_TRUE(Sim.WaitForRequests(1, std::chrono::milliseconds(2000)));
+    EXPECT_EQ(Sim.RepliesSent(), 0u);
+}
+
 TEST_F(SwitchSim, TruncatedFindReplyReportsShortAndSetsNoModel)
 {
     Sim.With(0, [](Sim::TSimSwitch& sw) { sw.Faults.TruncateBody = 7; });
