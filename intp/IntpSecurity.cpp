@@ -108,7 +108,7 @@ uint32_t TSessionSecurityIpGet::Decode(TDevice* device, TPropertySecurityIp& r, 
 bool TSessionSecurityIpSet::SetData(const TPropertySecurityIp& request)
 {
     const size_t n = request.Addresses.size();
-    if (n == 0 || n > 0x3FFF)
+    if (n == 0 || n > (MaxBodyLength - IpSecurityHead) / 4)
         return false;
     std::vector<uint8_t> bytes(IpSecurityHead + 4 * n, 0);
     TBodyWriter w(bytes.data(), bytes.size());

@@ -61,7 +61,7 @@ int TSessionSnmpCommunityGet::ParseReply(TDevice* device, const TPacketHeader& h
 bool TSessionSnmpCommunitySet::SetData(const std::vector<TPropertySnmpCommunityEntry>& rows)
 {
     const size_t n = rows.size();
-    if (n == 0 || n > 0x3FF)
+    if (n == 0 || n > MaxBodyLength / SnmpCommunityRowSize)
         return false;
     std::vector<uint8_t> bytes(SnmpCommunityRowSize * n, 0);
     TBodyWriter w(bytes.data(), bytes.size());

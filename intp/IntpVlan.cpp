@@ -10,7 +10,7 @@ constexpr size_t MembershipRowSize = 10;
 constexpr size_t PortRowSize = 22;
 constexpr size_t VlanNameWidth = 16;
 // Largest membership list whose datagram still fits a UDP payload.
-constexpr size_t MaxMembershipItems = (65507 - HeaderSize) / 2;
+constexpr size_t MaxMembershipItems = MaxBodyLength / 2;
 
 } // namespace
 

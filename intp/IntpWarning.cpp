@@ -14,7 +14,7 @@ constexpr size_t SmtpGetHead = 197;      // recipients of a Get reply
 constexpr size_t SmtpPassword = 197;     // password of a Set request
 constexpr size_t SmtpSetHead = 229;      // recipients of a Set request
 // Largest recipient count whose request still fits a UDP payload.
-constexpr size_t SmtpMaxRecipients = (65507 - HeaderSize - SmtpSetHead) / SmtpTextWidth;
+constexpr size_t SmtpMaxRecipients = (MaxBodyLength - SmtpSetHead) / SmtpTextWidth;
 
 } // namespace
 
