@@ -1,6 +1,7 @@
 #include "SyslogFrame.h"
 
 #include "Intp.h"
+#include "Resources.h"
 #include "SyslogParser.h"
 
 #include <QDomDocument>
@@ -11,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -121,8 +121,8 @@ TSyslogFrame::TSyslogFrame(QWidget* parent, TSyslogDialogs* dialogs)
 {
     m_Label1 = new QLabel(QStringLiteral("Num events:"), this);
     m_Num = new QLabel(QStringLiteral("0"), this);
-    m_Clear = new QPushButton(style()->standardIcon(QStyle::SP_DialogResetButton), QStringLiteral("&Clear"), this);
-    m_Save = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("&Save"), this);
+    m_Clear = new QPushButton(Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CLEAR")), QStringLiteral("&Clear"), this);
+    m_Save = new QPushButton(Resources::Icon(QStringLiteral("RC_BITMAP_16X16_SAVE")), QStringLiteral("&Save"), this);
 
     m_Model = new TSyslogModel(this);
     m_ListView = new QTableView(this);

@@ -97,7 +97,7 @@ TEST_F(SyslogReceiveTest, EnlargesReceiveBuffer)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only a privileged process may exceed the system's buffer limit";
-    EXPECT_GE(Receiver.ReceiveBufferSize(), TSyslogSocketThread::WantedReceiveBuffer);
+    EXPECT_GE(Receiver.ReceiveBufferSize(), TReceivePump::ReceiveBufferBytes);
 }
 
 TEST_F(SyslogReceiveTest, LoggerMessagesArriveParsedOrWhole)
@@ -149,7 +149,7 @@ TEST(SyslogReceiver, PushWithoutServerDropsAndPushWithServerDelivers)
     TSyslogServer* server = nullptr;
     TSyslogSocketThread receiver(0, [&] { return server; });
     receiver.PushDatagram(1, "dropped");
-    ASSERT_TRUE(WaitUntil([&] { return receiver.QueuedCount() == 0 && !receiver.IsBusy(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.PendingCount() == 0; }, 2000));
     QCoreApplication::processEvents();
     server = &frame;
     receiver.PushDatagram(2, std::string_view("<13>Oct 11 22:14:15 sw1 delivered\0x", 35));
