@@ -121,7 +121,6 @@ void TSyslogModel::Clear()
     m_Pending.clear();
     beginResetModel();
     m_Rows.clear();
-    m_Rows.shrink_to_fit();
     endResetModel();
     emit RowsFlushed(0);
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace Syslog {
@@ -60,7 +61,7 @@ signals:
     void RowsFlushed(int rows);
 
 private:
-    std::vector<TSyslogRow> m_Rows;
+    std::deque<TSyslogRow> m_Rows; // grows without moving what it holds
     std::vector<TSyslogRow> m_Pending;
     QTimer m_BatchTimer;
 };
