@@ -32,7 +32,7 @@ struct TResult {
 
 TResult Run(long rate, int seconds)
 {
-    TSyslogFrame frame(nullptr, nullptr);
+    TSyslogFrame frame;
     frame.resize(1000, 600);
     frame.show();
     TSyslogSocketThread receiver(0, [&] { return static_cast<Syslog::TSyslogServer*>(&frame); });

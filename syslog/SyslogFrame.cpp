@@ -1,15 +1,15 @@
 #include "SyslogFrame.h"
 
 #include "Intp.h"
+#include "MessageBoxes.h"
 #include "Resources.h"
 #include "SyslogParser.h"
 
 #include <QDomDocument>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
@@ -18,34 +18,6 @@
 namespace Syslog {
 
 namespace {
-
-class TStandardDialogs final : public TSyslogDialogs {
-public:
-    TAnswer AskYesNoCancel(QWidget* parent, const QString& text) override
-    {
-        switch (QMessageBox::question(parent, QString(), text,
-                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-        case QMessageBox::Yes: return TAnswer::Yes;
-        case QMessageBox::No: return TAnswer::No;
-        default: return TAnswer::Cancel;
-        }
-    }
-    QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                            const QString& defaultName, const QString& defaultSuffix) override
-    {
-        QFileDialog dialog(parent, title, QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(defaultSuffix);
-        dialog.selectFile(defaultName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        return dialog.selectedFiles().front();
-    }
-    void ShowError(QWidget* parent, const QString& text) override
-    {
-        QMessageBox::critical(parent, QString(), text, QMessageBox::Ok);
-    }
-};
 
 bool IsXmlChar(char32_t c)
 {
@@ -56,12 +28,6 @@ bool IsXmlChar(char32_t c)
 QString DottedIp(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
 
 } // namespace
-
-TSyslogDialogs& StandardDialogs()
-{
-    static TStandardDialogs dialogs;
-    return dialogs;
-}
 
 QString XmlSafeText(const QString& text)
 {
@@ -116,8 +82,7 @@ QByteArray EntriesToXml(const TSyslogList& list)
 
 using namespace Syslog;
 
-TSyslogFrame::TSyslogFrame(QWidget* parent, TSyslogDialogs* dialogs)
-    : QFrame(parent), m_Dialogs(dialogs ? dialogs : &StandardDialogs())
+TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
 {
     m_Label1 = new QLabel(QStringLiteral("Num events:"), this);
     m_Num = new QLabel(QStringLiteral("0"), this);
@@ -262,30 +227,33 @@ void TSyslogFrame::FlushList() { m_Model->Flush(); }
 
 void TSyslogFrame::EventOnClearClick()
 {
-    switch (m_Dialogs->AskYesNoCancel(this, QStringLiteral("Would you like to save these messages?"))) {
-    case TSyslogDialogs::TAnswer::Yes:
+    const int answer = UserInterface().Message(IUserInterface::IconQuestion, QString(),
+                                               QStringLiteral("Would you like to save these messages?"),
+                                               IUserInterface::Yes | IUserInterface::No | IUserInterface::Cancel);
+    if (answer == IUserInterface::Yes) {
         // Events that were not written stay: a cancelled or failed save
         // keeps them.
         if (EventOnSaveClick())
             ClearEvents();
-        break;
-    case TSyslogDialogs::TAnswer::No: ClearEvents(); break;
-    case TSyslogDialogs::TAnswer::Cancel: break;
+    } else if (answer == IUserInterface::No) {
+        ClearEvents();
     }
 }
 
 bool TSyslogFrame::EventOnSaveClick()
 {
-    const QString name = m_Dialogs->GetSaveFileName(this, QStringLiteral("Save syslog messages to ..."),
-                                                    QStringLiteral("Log file (*.log);;All files (*.*)"),
-                                                    QStringLiteral("syslog"), QStringLiteral("log"));
+    QString name = UserInterface().GetSaveFileName(QStringLiteral("Save syslog messages to ..."),
+                                                   QStringLiteral("syslog.log"),
+                                                   QStringLiteral("Log file (*.log);;All files (*.*)"));
     if (name.isEmpty())
         return false;
+    if (QFileInfo(name).suffix().isEmpty()) // the default extension
+        name += QStringLiteral(".log");
     TSyslogList list;
     GetEntries(0, list, false);
     QString error;
     if (!SaveEntries(list, name, &error)) {
-        m_Dialogs->ShowError(this, QStringLiteral("Cannot save the syslog messages to \"%1\": %2").arg(name, error));
+        ShowError(QStringLiteral("Cannot save the syslog messages to \"%1\": %2").arg(name, error));
         return false;
     }
     return true;

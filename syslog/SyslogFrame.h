@@ -2,6 +2,7 @@
 // its list, and the XML export.
 #pragma once
 
+#include "ModuleFrame.h"
 #include "SyslogModel.h"
 
 #include <QDateTime>
@@ -17,9 +18,6 @@
 class QLabel;
 class QPushButton;
 class QTableView;
-namespace Intp {
-class TDevice;
-}
 
 namespace Syslog {
 
@@ -55,20 +53,6 @@ public:
     virtual bool SaveEntries(const TSyslogList& list, const QString& fileName, QString* error = nullptr) = 0;
 };
 
-// The message boxes and the file dialog of the frame, replaceable for tests.
-class TSyslogDialogs {
-public:
-    enum class TAnswer { Yes, No, Cancel };
-    virtual ~TSyslogDialogs() = default;
-    virtual TAnswer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
-    // An empty text when the user cancels.
-    virtual QString GetSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                                    const QString& defaultName, const QString& defaultSuffix) = 0;
-    virtual void ShowError(QWidget* parent, const QString& text) = 0;
-};
-// Modal boxes and a file dialog of the window toolkit.
-TSyslogDialogs& StandardDialogs();
-
 // Makes an XML-safe copy of a message. XML 1.0 allows neither most control
 // characters nor U+FFFE/U+FFFF, not even as character references, so:
 // - U+0001..U+001F other than tab, line feed and carriage return become the
@@ -85,10 +69,11 @@ QByteArray EntriesToXml(const TSyslogList& list);
 
 } // namespace Syslog
 
-class TSyslogFrame : public QFrame, public Syslog::TSyslogServer {
+class TSyslogFrame : public QFrame, public TModule, public Syslog::TSyslogServer {
     Q_OBJECT
 public:
-    explicit TSyslogFrame(QWidget* parent = nullptr, Syslog::TSyslogDialogs* dialogs = nullptr);
+    // Questions, the save dialog and error boxes go through UserInterface().
+    explicit TSyslogFrame(QWidget* parent = nullptr);
     ~TSyslogFrame() override;
 
     // Syslog::TSyslogServer
@@ -101,12 +86,12 @@ public:
     void GetEntries(uint32_t sender, Syslog::TSyslogList& list, bool markRead) override;
     bool SaveEntries(const Syslog::TSyslogList& list, const QString& fileName, QString* error = nullptr) override;
 
-    // The page interface of the console's main tree.
-    QString GetCaption() const;
-    QWidget* GetControl();
-    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status);
-    bool Leave(bool force);
-    int Refresh(bool shown);
+    // TModule: the "Syslog Events" page of the main tree.
+    QString GetCaption() const override;
+    QWidget* GetControl() override;
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool shown) override;
 
     // Opens the message viewer on the events of one sender, with the
     // double-clicked event selected; the list is released afterwards.
@@ -128,7 +113,6 @@ public:
     void EventOnListViewDblClick(const QModelIndex& index);
 
 private:
-    Syslog::TSyslogDialogs* m_Dialogs;
     std::multimap<uint32_t, Syslog::TSyslogListNode> m_Store;
     std::map<uint32_t, uint32_t> m_Counts;
     uint32_t m_EventCounter = 0;

@@ -1,5 +1,6 @@
 #include "SyslogSocketThread.h"
 
+#include "ModuleCallback.h"
 #include "SyslogFrame.h"
 #include "SyslogParser.h"
 
@@ -48,7 +49,9 @@ void TSyslogSocketThread::PushDatagram(uint32_t sender, std::string_view text)
 
 void TSyslogSocketThread::DispatchDatagram(const TListElement& element)
 {
-    Syslog::TSyslogServer* server = m_Server ? m_Server() : nullptr;
+    Syslog::TSyslogServer* server = m_Server          ? m_Server()
+                                    : g_ModuleCallback ? g_ModuleCallback->GetSyslogServer()
+                                                       : nullptr;
     if (!server)
         return;
     server->AddDatagram(element.SourceIp,

@@ -19,14 +19,15 @@ class TSyslogServer;
 class TSyslogSocketThread : public TReceivePump {
     Q_OBJECT
 public:
-    // Answers the syslog server at hand-over time, or null when there is none.
+    // Answers the syslog server at hand-over time, or null when there is
+    // none. Without a provider the host's (TModuleCallback) is asked.
     using TServerProvider = std::function<Syslog::TSyslogServer*()>;
 
     // The well-known syslog port the main window passes.
     static constexpr uint16_t SyslogPort = 514;
 
     // port: the UDP port to bind on every local address (0: any free port).
-    TSyslogSocketThread(uint16_t port, TServerProvider server, QObject* parent = nullptr);
+    TSyslogSocketThread(uint16_t port, TServerProvider server = {}, QObject* parent = nullptr);
     ~TSyslogSocketThread() override;
 
     // Binds the socket and starts the receiving thread. False, with the

@@ -1,4 +1,5 @@
 // The event store, the list, clearing and saving, and the XML export.
+#include "FakeUserInterface.h"
 #include "SyslogFrame.h"
 
 #include <QDir>
@@ -23,34 +24,19 @@ namespace {
 
 constexpr uint32_t Ip(int a, int b, int c, int d) { return uint32_t(a) << 24 | uint32_t(b) << 16 | uint32_t(c) << 8 | uint32_t(d); }
 
-class TFakeDialogs : public TSyslogDialogs {
-public:
-    TAnswer Answer = TAnswer::Cancel;
-    QString FileName; // empty: the save dialog is cancelled
-    int Questions = 0, SaveDialogs = 0;
-    QStringList Errors;
-    QString Title, Filter, DefaultName, DefaultSuffix;
-
-    TAnswer AskYesNoCancel(QWidget*, const QString& text) override
-    {
-        ++Questions;
-        EXPECT_EQ(text, "Would you like to save these messages?");
-        return Answer;
-    }
-    QString GetSaveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultName,
-                            const QString& defaultSuffix) override
-    {
-        ++SaveDialogs;
-        Title = title, Filter = filter, DefaultName = defaultName, DefaultSuffix = defaultSuffix;
-        return FileName;
-    }
-    void ShowError(QWidget*, const QString& text) override { Errors << text; }
-};
-
 class SyslogFrameTest : public ::testing::Test {
 protected:
-    TFakeDialogs Dialogs;
-    TSyslogFrame Frame{nullptr, &Dialogs};
+    TestSupport::TFakeUserInterface Ui;
+    TSyslogFrame Frame;
+
+    // Answers the clear question, then (for Yes) the save dialog.
+    void Clear(int answer, const QString& path = QString())
+    {
+        Ui.Answers.push_back(answer);
+        Ui.Paths.push_back(path);
+        Frame.EventOnClearClick();
+        Ui.Paths.clear();
+    }
     QTemporaryDir Dir;
 
     void AddThree()
@@ -180,13 +166,13 @@ TEST_F(SyslogFrameTest, ClearAnsweredCancelKeepsNoEmpties)
 {
     AddThree();
     Frame.FlushList();
-    Dialogs.Answer = TSyslogDialogs::TAnswer::Cancel;
-    Frame.EventOnClearClick();
+    Clear(IUserInterface::Cancel);
     EXPECT_EQ(Frame.EventCount(), 3u);
-    EXPECT_EQ(Dialogs.SaveDialogs, 0);
+    ASSERT_EQ(Ui.Boxes.size(), 1u);
+    EXPECT_EQ(Ui.Boxes[0].Text, "Would you like to save these messages?");
+    EXPECT_EQ(Ui.Boxes[0].Buttons, IUserInterface::Yes | IUserInterface::No | IUserInterface::Cancel);
 
-    Dialogs.Answer = TSyslogDialogs::TAnswer::No;
-    Frame.EventOnClearClick();
+    Clear(IUserInterface::No);
     EXPECT_EQ(Frame.EventCount(), 0u);
     EXPECT_EQ(Frame.Model()->rowCount(), 0);
     EXPECT_EQ(Frame.NumLabel()->text(), "0");
@@ -201,33 +187,30 @@ TEST_F(SyslogFrameTest, ClearAnsweredCancelKeepsNoEmpties)
 TEST_F(SyslogFrameTest, ClearAnsweredYesClearsOnlyAfterASuccessfulSave)
 {
     AddThree();
-    Dialogs.Answer = TSyslogDialogs::TAnswer::Yes;
-
     // Save dialog cancelled: nothing is cleared.
-    Frame.EventOnClearClick();
-    EXPECT_EQ(Dialogs.SaveDialogs, 1);
+    Clear(IUserInterface::Yes);
     EXPECT_EQ(Frame.EventCount(), 3u);
-    EXPECT_EQ(Dialogs.Title, "Save syslog messages to ...");
-    EXPECT_EQ(Dialogs.DefaultName, "syslog");
-    EXPECT_EQ(Dialogs.DefaultSuffix, "log");
+    EXPECT_EQ(Ui.Boxes.size(), 1u);
 
     // Save failing: the user is told and nothing is cleared.
-    Dialogs.FileName = Dir.filePath("missing/sub/syslog.log");
-    Frame.EventOnClearClick();
+    Clear(IUserInterface::Yes, Dir.filePath("missing/sub/syslog.log"));
     EXPECT_EQ(Frame.EventCount(), 3u);
-    ASSERT_EQ(Dialogs.Errors.size(), 1);
-    EXPECT_TRUE(Dialogs.Errors[0].contains("missing/sub/syslog.log"));
+    ASSERT_EQ(Ui.Boxes.size(), 3u);
+    EXPECT_EQ(Ui.Boxes[2].Icon, IUserInterface::IconError);
+    EXPECT_TRUE(Ui.Boxes[2].Text.contains("missing/sub/syslog.log"));
 
-    // Save succeeding: the file holds the events, then they are cleared.
-    Dialogs.FileName = Dir.filePath("syslog.log");
-    Frame.EventOnClearClick();
+    // Save succeeding: the file (given the default extension) holds the
+    // events, then they are cleared.
+    Clear(IUserInterface::Yes, Dir.filePath("saved"));
     EXPECT_EQ(Frame.EventCount(), 0u);
-    EXPECT_EQ(ReadXml(Dialogs.FileName).documentElement().elementsByTagName("Entry").count(), 3);
-    EXPECT_EQ(Dialogs.Errors.size(), 1);
+    EXPECT_EQ(ReadXml(Dir.filePath("saved.log")).documentElement().elementsByTagName("Entry").count(), 3);
+    EXPECT_EQ(Ui.Boxes.size(), 4u);
 }
 
 TEST_F(SyslogFrameTest, PageInterface)
 {
+    TModule& page = Frame;
+    EXPECT_EQ(page.GetCaption(), "Syslog Events");
     EXPECT_EQ(Frame.GetCaption(), "Syslog Events");
     EXPECT_EQ(Frame.GetControl(), &Frame);
     EXPECT_EQ(Frame.Refresh(true), 0);
@@ -244,8 +227,7 @@ TEST_F(SyslogFrameTest, ExportHasTheDocumentStructureInStoreOrder)
 {
     AddThree();
     const QString path = Dir.filePath("out.log");
-    ASSERT_TRUE(Dialogs.FileName.isEmpty());
-    Dialogs.FileName = path;
+    Ui.Paths.push_back(path);
     ASSERT_TRUE(Frame.EventOnSaveClick());
 
     QFile raw(path);
@@ -362,14 +344,15 @@ TEST_F(SyslogFrameTest, FailedExportKeepsTheOldFile)
         }
     }
     AddThree();
-    Dialogs.FileName = path;
+    Ui.Paths.push_back(path);
     EXPECT_FALSE(Frame.EventOnSaveClick());
     if (dirFd >= 0) {
         ::ioctl(dirFd, FS_IOC_SETFLAGS, &flags);
         ::close(dirFd);
     }
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_EQ(Dialogs.Errors.size(), 1);
+    ASSERT_EQ(Ui.Boxes.size(), 1u);
+    EXPECT_EQ(Ui.Boxes[0].Icon, IUserInterface::IconError);
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "old contents");

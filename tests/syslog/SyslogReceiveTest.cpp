@@ -1,5 +1,6 @@
 // Receiving syslog datagrams over loopback: real senders, zero bytes, a busy
 // port, and loss-free delivery under load.
+#include "FakeHost.h"
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
 
@@ -62,7 +63,7 @@ private:
 
 class SyslogReceiveTest : public ::testing::Test {
 protected:
-    TSyslogFrame Frame{nullptr, nullptr};
+    TSyslogFrame Frame;
     TSyslogSocketThread Receiver{0, [this] { return static_cast<TSyslogServer*>(&Frame); }};
 
     void SetUp() override
@@ -143,15 +144,17 @@ TEST(SyslogReceiver, BusyPortIsReported)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(SyslogReceiver, PushWithoutServerDropsAndPushWithServerDelivers)
+// Without a provider the host's syslog server gets the datagrams; while
+// there is none they are dropped.
+TEST(SyslogReceiver, HandsOverToTheHostsServerOrDrops)
 {
-    TSyslogFrame frame(nullptr, nullptr);
-    TSyslogServer* server = nullptr;
-    TSyslogSocketThread receiver(0, [&] { return server; });
+    TestSupport::TFakeHost host;
+    TSyslogFrame frame;
+    TSyslogSocketThread receiver(0);
     receiver.PushDatagram(1, "dropped");
     ASSERT_TRUE(WaitUntil([&] { return receiver.PendingCount() == 0; }, 2000));
     QCoreApplication::processEvents();
-    server = &frame;
+    host.SyslogServer = &frame;
     receiver.PushDatagram(2, std::string_view("<13>Oct 11 22:14:15 sw1 delivered\0x", 35));
     ASSERT_TRUE(WaitUntil([&] { return frame.EventCount() == 1; }, 2000));
     EXPECT_EQ(frame.CountEvents(2), 1u);
