@@ -136,8 +136,11 @@ TModuleFrame::TModuleFrame(QWidget* parent) : QFrame(parent)
     layout->addLayout(left, 1);
     layout->addLayout(right, 3);
 
-    connect(m_PageTree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) { EventOnPageTreeChange(current, previous); });
+    // The tree's own item signals stay with its first selection model, so
+    // follow the one installed here.
+    connect(veto, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now, const QModelIndex& was) {
+        EventOnPageTreeChange(m_PageTree->itemFromIndex(now), m_PageTree->itemFromIndex(was));
+    });
 }
 
 TModuleFrame::~TModuleFrame()
