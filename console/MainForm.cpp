@@ -7,6 +7,8 @@
 #include "ReceivePump.h"
 #include "Resources.h"
 #include "StatusFrame.h"
+#include "SyslogFrame.h"
+#include "SyslogSocketThread.h"
 
 #include <QAction>
 #include <QApplication>
@@ -337,13 +339,12 @@ bool TMainForm::EventOnMainFormCreate()
     AddTreeNode(m_StatusFrame, m_RootNode, 6);
 
     // 9: the syslog frame and its worker.
-    auto* syslogFrame = new TPlaceholderModule("Syslog Events", m_FuncPages);
-    m_SyslogFrame = syslogFrame;
+    m_SyslogFrame = new TSyslogFrame(m_FuncPages);
     AddTreeNode(m_SyslogFrame, m_RootNode, 7);
-    m_SyslogThread = std::make_unique<TReceivePump>();
+    m_SyslogThread = std::make_unique<TSyslogSocketThread>(m_Options.SyslogPort);
 
     // 10: the syslog port.
-    if (!m_SyslogThread->Open(m_Options.SyslogPort, false)) {
+    if (!m_SyslogThread->Start()) {
         int answer = UserInterface().Message(IUserInterface::IconWarning, AppTitle,
                                              "Cannot bind SYSLOG port, syslog is currently disabled. Abort?",
                                              IUserInterface::Abort | IUserInterface::Ignore);
@@ -351,8 +352,6 @@ bool TMainForm::EventOnMainFormCreate()
             QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
             return false;
         }
-    } else {
-        m_SyslogThread->Start();
     }
 
     // 11: the topology page.

@@ -28,6 +28,8 @@ class QToolBar;
 class QTreeWidget;
 class TIntpSocketThread;
 class TReceivePump;
+class TSyslogFrame;
+class TSyslogSocketThread;
 class TStatusFrame;
 class TLocalNetProvider;
 
@@ -174,7 +176,8 @@ public:
     TLoginForm* LoginForm() const { return m_LoginForm; }
     TStatusFrame* StatusFrame() const { return m_StatusFrame; }
     TIntpSocketThread* IntpThread() const { return m_IntpThread.get(); }
-    TReceivePump* SyslogThread() const { return m_SyslogThread.get(); }
+    TSyslogSocketThread* SyslogThread() const { return m_SyslogThread.get(); }
+    TSyslogFrame* SyslogFrame() const { return m_SyslogFrame; }
     QAction* Action(const QString& objectName) const;
     QTimer* SessionTimer(Intp::TSession* session) const;
     size_t SessionTimerCount() const { return m_SessionTimers.size(); }
@@ -219,8 +222,8 @@ private:
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;
     TStatusFrame* m_StatusFrame = nullptr;
-    TModule* m_SyslogFrame = nullptr;
-    std::unique_ptr<TReceivePump> m_SyslogThread;
+    TSyslogFrame* m_SyslogFrame = nullptr;
+    std::unique_ptr<TSyslogSocketThread> m_SyslogThread;
     std::unique_ptr<TIntpSocketThread> m_IntpThread;
     QDialog* m_ScanForm = nullptr;
     TModuleFrame* m_ModuleFrame = nullptr;

@@ -5,6 +5,7 @@
 #include "IntpSocketThread.h"
 #include "MessageBoxes.h"
 #include "StatusFrame.h"
+#include "SyslogFrame.h"
 
 #include <QLineEdit>
 #include <QTimer>
@@ -101,7 +102,7 @@ bool TMainForm::SelectPage(const QString& path)
 
 Filter::TFilterServer* TMainForm::GetFilterServer() { return m_FilterForm; }
 Status::TStatusServer* TMainForm::GetStatusServer() { return m_StatusFrame; }
-Syslog::TSyslogServer* TMainForm::GetSyslogServer() { return nullptr; }
+Syslog::TSyslogServer* TMainForm::GetSyslogServer() { return m_SyslogFrame; }
 
 // ---------------------------------------------------------------------------
 // Session transport and timers

@@ -8,6 +8,8 @@
 #include "MainForm.h"
 #include "ReceivePump.h"
 #include "StatusFrame.h"
+#include "SyslogFrame.h"
+#include "SyslogSocketThread.h"
 
 #include <QAction>
 #include <QApplication>
@@ -392,6 +394,21 @@ TEST_F(MainFormTest, SendFailuresShowOneBoxOutsideTheSend)
     ASSERT_EQ(Ui->Boxes.size(), 1u);
     EXPECT_TRUE(Ui->Boxes[0].Text.contains("127.0.0.1"));
     EXPECT_EQ(Intp::SessionList().size(), 5u);   // they end by their time-outs
+}
+
+TEST_F(MainFormTest, SyslogDatagramsReachTheSyslogFrame)
+{
+    const uint16_t port = FreeUdpPort();
+    TMainForm* f = Create(port);
+    ASSERT_TRUE(Created);
+    EXPECT_EQ(f->GetSyslogServer(), static_cast<Syslog::TSyslogServer*>(f->SyslogFrame()));
+    QUdpSocket sender;
+    sender.writeDatagram(QByteArray("<13>Oct  1 12:00:00 sw1 link up"), QHostAddress::LocalHost, port);
+    QElapsedTimer clock;
+    clock.start();
+    while (f->SyslogFrame()->CountEvents(0x7F000001u) == 0 && clock.elapsed() < 5000)
+        QTest::qWait(5);
+    EXPECT_EQ(f->SyslogFrame()->CountEvents(0x7F000001u), 1u);
 }
 
 TEST_F(MainFormTest, ShutdownWithSessionsPendingAndWorkersRunning)
