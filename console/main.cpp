@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <exception>
 #include <memory>
@@ -19,6 +20,10 @@ int main(int argc, char** argv)
         QApplication::setApplicationDisplayName(AppTitle);
         window = std::make_unique<TMainForm>();
         if (window->EventOnMainFormCreate()) {
+            // Without a window manager a maximise request is ignored: start
+            // with the screen's whole free area.
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                window->setGeometry(screen->availableGeometry());
             window->showMaximized();
             app.exec();
         }
