@@ -362,6 +362,8 @@ void DeleteAllDevices();
 
 constexpr uint16_t IntpPort = 1638;
 constexpr size_t HeaderSize = 12;
+// The largest body one UDP datagram over IPv4 carries after the header.
+constexpr size_t MaxBodyLength = 65507 - HeaderSize;
 
 // Session statuses set by the library.
 enum : uint32_t {
@@ -518,7 +520,7 @@ void SendDatagram(uint32_t ip, const uint8_t* data, size_t length);
 template <uint16_t N>
 bool TSessionGeneral<N>::Send(TDevice* device)
 {
-    if (!IsRequestAddress(device->GetIp()))
+    if (!IsRequestAddress(device->GetIp()) || BodyLength() > MaxBodyLength)
         return false;
     m_Target = device->GetMac();
     std::vector<uint8_t> frame(HeaderSize + BodyLength(), 0);
@@ -540,7 +542,9 @@ void TSessionGeneral<N>::SendRaw(uint32_t ip, std::vector<uint8_t>& frame)
 template <uint16_t N>
 bool TSessionGeneral<N>::SendFrame(TDevice* device, const uint8_t* body, size_t bodyLength)
 {
-    if (!IsRequestAddress(device->GetIp()))
+    // The header's 16-bit length field and one UDP datagram bound the body;
+    // a larger request is refused rather than sent with a wrong length.
+    if (!IsRequestAddress(device->GetIp()) || bodyLength > MaxBodyLength)
         return false;
     m_Target = device->GetMac();
     std::vector<uint8_t> frame = BuildRequest(N, m_Target, bodyLength, body);

@@ -1,0 +1,3 @@
+#include "ModuleCallback.h"
+
+TModuleCallback* g_ModuleCallback = nullptr;

@@ -1,0 +1,355 @@
+#include "ModuleFrame.h"
+
+#include "Intp.h"
+#include "ModuleCallback.h"
+#include "Resources.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+// A selection model that asks before the current node changes: a refused
+// change leaves the current node and the selection exactly as they were, so
+// the page being left sees no second round of events.
+class TVetoSelectionModel final : public QItemSelectionModel {
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    std::function<bool(const QModelIndex& from, const QModelIndex& to)> CanChange;
+
+    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override
+    {
+        if (index != currentIndex() && CanChange && !CanChange(currentIndex(), index))
+            return;
+        m_Pending = index;
+        QItemSelectionModel::setCurrentIndex(index, command);
+        m_Pending = QPersistentModelIndex();
+    }
+
+    void select(const QItemSelection& selection, SelectionFlags command) override
+    {
+        // Only the current node (or the one becoming current) may be selected,
+        // and the selection is never emptied while a node is current.
+        if ((command & Clear) && selection.isEmpty() && currentIndex().isValid())
+            return;
+        for (const QModelIndex& index : selection.indexes())
+            if (!SameRow(index, currentIndex()) && !SameRow(index, m_Pending))
+                return;
+        QItemSelectionModel::select(selection, command);
+    }
+    using QItemSelectionModel::select;
+
+private:
+    static bool SameRow(const QModelIndex& a, const QModelIndex& b)
+    {
+        return b.isValid() && a.row() == b.row() && a.parent() == b.parent();
+    }
+    QPersistentModelIndex m_Pending;
+};
+
+void PlaceFilling(QWidget* panel, QWidget* control)
+{
+    control->setParent(panel);
+    control->hide();
+    static_cast<QGridLayout*>(panel->layout())->addWidget(control, 0, 0);
+}
+
+} // namespace
+
+// --- TPlaceholderModule ---------------------------------------------------------
+
+TPlaceholderModule::TPlaceholderModule(QString caption, QWidget* parent) : QFrame(parent), m_Caption(std::move(caption))
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(m_Caption, this);
+    QFont font = title->font();
+    font.setBold(true);
+    title->setFont(font);
+    layout->addWidget(title);
+    layout->addStretch(1);
+    hide();
+}
+
+void TPlaceholderModule::Notify(Intp::TDevice*, uint16_t code, uint16_t)
+{
+    if (code == EventPageShown || code == EventDeviceRemoved)
+        show();
+}
+
+bool TPlaceholderModule::Leave(bool)
+{
+    hide();
+    return true;
+}
+
+// --- TModuleFrame ---------------------------------------------------------------
+
+TModuleFrame::TModuleFrame(QWidget* parent) : QFrame(parent)
+{
+    m_PageTree = new QTreeWidget(this);
+    m_PageTree->setHeaderHidden(true);
+    m_PageTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_PageTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* veto = new TVetoSelectionModel(m_PageTree->model(), m_PageTree);
+    veto->CanChange = [this](const QModelIndex& from, const QModelIndex& to) {
+        if (m_Changing)
+            return true;
+        if (!to.isValid())
+            return false;
+        TModule* page = from.isValid() ? PageOf(m_PageTree->itemFromIndex(from)) : nullptr;
+        return !page || page->Leave(false);
+    };
+    QItemSelectionModel* old = m_PageTree->selectionModel();
+    m_PageTree->setSelectionModel(veto);
+    delete old;
+
+    auto* treeLabel = new QLabel(QStringLiteral("All &Functions:"), this);
+    treeLabel->setBuddy(m_PageTree);
+    auto* left = new QVBoxLayout;
+    left->addWidget(treeLabel);
+    left->addWidget(m_PageTree, 1);
+
+    m_LinkPanel = new QWidget(this);
+    new QGridLayout(m_LinkPanel);
+    m_LinkPanel->layout()->setContentsMargins(0, 0, 0, 0);
+    m_PagePanel = new QWidget(this);
+    new QGridLayout(m_PagePanel);
+    m_PagePanel->layout()->setContentsMargins(0, 0, 0, 0);
+    m_WaitLabel = new QLabel(QStringLiteral("Retrieving devices info ..."), m_PagePanel);
+    m_WaitLabel->setAlignment(Qt::AlignCenter);
+    static_cast<QGridLayout*>(m_PagePanel->layout())->addWidget(m_WaitLabel, 0, 0);
+    m_WaitLabel->hide();
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_LinkPanel);
+    right->addSpacing(6);
+    right->addWidget(m_PagePanel, 1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right, 3);
+
+    // The tree's own item signals stay with its first selection model, so
+    // follow the one installed here.
+    connect(veto, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now, const QModelIndex& was) {
+        EventOnPageTreeChange(m_PageTree->itemFromIndex(now), m_PageTree->itemFromIndex(was));
+    });
+}
+
+TModuleFrame::~TModuleFrame()
+{
+    // The tree's items point at pages; let the view go first.
+    m_Changing = true;
+    delete m_PageTree;
+    m_PageTree = nullptr;
+}
+
+TModule* TModuleFrame::PageOf(const QTreeWidgetItem* item)
+{
+    return item ? reinterpret_cast<TModule*>(item->data(0, Qt::UserRole).value<quintptr>()) : nullptr;
+}
+
+QTreeWidgetItem* TModuleFrame::AddPage(QTreeWidgetItem* parent, TModule* page)
+{
+    if (!page)
+        return nullptr;
+    if (QWidget* control = page->GetControl())
+        PlaceFilling(m_PagePanel, control);
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_PageTree);
+    item->setText(0, page->GetCaption());
+    item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(page)));
+    return item;
+}
+
+QTreeWidgetItem* TModuleFrame::AddCategory(QTreeWidgetItem* parent, const QString& caption)
+{
+    m_Categories.push_back(std::make_unique<TModuleDummy>(caption));
+    return AddPage(parent, m_Categories.back().get());
+}
+
+bool TModuleFrame::RegisterBanner(int model, TModule* page)
+{
+    if (!page || (model == 0 && m_DefaultBanner))
+        return false;
+    QWidget* control = page->GetControl();
+    if (control && control->parentWidget() != m_LinkPanel)
+        PlaceFilling(m_LinkPanel, control);
+    m_Banners.emplace(model, page);
+    if (model == 0)
+        m_DefaultBanner = page;
+    return true;
+}
+
+TModule* TModuleFrame::GetCurrentPage() const
+{
+    return m_PageTree ? PageOf(m_PageTree->currentItem()) : nullptr;
+}
+
+void TModuleFrame::NotifyCurrentPage(Intp::TDevice* device, uint16_t code, uint16_t status)
+{
+    TModule* page = GetCurrentPage();
+    if (!page)
+        return;
+    QWidget* control = page->GetControl();
+    if (control)
+        m_WaitLabel->show();
+    if (code == EventPageShown && page->Refresh(true) != 0) {
+        // The page shows itself again when one of its reads reports.
+        if (control)
+            control->hide();
+        return;
+    }
+    page->Notify(device, code, status);
+}
+
+void TModuleFrame::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
+{
+    show();
+    if (code == EventPageShown) {
+        const int model = device ? int(device->GetType()) : 0;
+        auto it = m_Banners.find(model);
+        TModule* banner = it != m_Banners.end() ? it->second : m_DefaultBanner;
+        if (m_CurrentBanner && m_CurrentBanner != banner)
+            m_CurrentBanner->Leave(true);
+        m_CurrentBanner = banner;
+        if (banner)
+            banner->Refresh(false);
+    }
+    if (m_CurrentBanner)
+        m_CurrentBanner->Notify(device, code, status);
+    NotifyCurrentPage(device, code, status);
+}
+
+bool TModuleFrame::Leave(bool force)
+{
+    if (TModule* page = GetCurrentPage(); page && !page->Leave(force))
+        return false;
+    if (m_CurrentBanner)
+        m_CurrentBanner->Leave(force);
+    hide();
+    return true;
+}
+
+int TModuleFrame::Refresh(bool shown)
+{
+    if (shown) {
+        TModule* page = GetCurrentPage();
+        return page ? page->Refresh(true) : 0;
+    }
+    int started = 0;
+    for (QTreeWidgetItemIterator it(m_PageTree); *it; ++it)
+        if (TModule* page = PageOf(*it))
+            started += page->Refresh(false);
+    return started;
+}
+
+void TModuleFrame::SelectQuietly(QTreeWidgetItem* item)
+{
+    m_Changing = true;
+    m_PageTree->setCurrentItem(item);
+    m_Changing = false;
+}
+
+void TModuleFrame::EventOnPageTreeChange(QTreeWidgetItem* current, QTreeWidgetItem*)
+{
+    if (m_Changing || !current)
+        return;
+    Intp::TDevice* device = nullptr;
+    const int count = g_ModuleCallback ? g_ModuleCallback->GetCurrentDevice(device) : 0;
+    if (count <= 0)
+        device = nullptr;
+    // Without a logged-in device only the first page (where the user logs in)
+    // can be shown.
+    if (!device || !device->IsLoggedIn()) {
+        QTreeWidgetItem* first = m_PageTree->topLevelItem(0);
+        if (first && first != current)
+            SelectQuietly(first);
+    }
+    NotifyCurrentPage(device, EventPageShown, 0);
+}
+
+// --- The page tree ---------------------------------------------------------------
+
+void BuildPageTree(TModuleFrame& host)
+{
+    // Each page not built yet is a placeholder with its caption; a finished
+    // page replaces its placeholder on the same line.
+    auto P = [&host](const QString& caption) -> TModule* { return new TPlaceholderModule(caption, &host); };
+
+    // One link state banner for every model of the family; unknown devices
+    // (model 0) show none.
+    TModule* banner = P("Link State");   // TModuleBannerBrivo6042G
+    for (int model = 1; model <= int(std::size(Intp::BuiltinModels)); ++model)
+        host.RegisterBanner(model, banner);
+
+    QTreeWidgetItem* basics = host.AddPage(nullptr, P("Basics"));   // TModuleBasics
+    host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
+    host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
+    host.AddPage(basics, P("IP Configuration"));                   // TModuleBasicsIPConf
+    host.AddPage(basics, P("Time (SNTP)"));                        // TModuleBasicsSntp
+    QTreeWidgetItem* dhcp = host.AddPage(basics, P("DHCP Server")); // TModuleBasicsDhcp
+    host.AddPage(dhcp, P("Client Entries"));                       // TModuleBasicsDhcpEntry
+    host.AddPage(dhcp, P("Port and IP Binding"));                  // TModuleBasicsDhcpPortIp
+    host.AddPage(basics, P("Backup"));                             // TModuleBasicsBackup
+    host.AddPage(basics, P("Restore"));                            // TModuleBasicsRestore
+    host.AddPage(basics, P("Upgrade"));                            // TModuleBasicsUpgrade
+    host.AddPage(basics, P("Factory Default"));                    // TModuleBasicsDefault
+    host.AddPage(basics, P("Reboot"));                             // TModuleBasicsReboot
+
+    QTreeWidgetItem* port = host.AddPage(nullptr, P("Port Configuration")); // TModulePortConfig
+    host.AddPage(port, P("Port Status"));                                   // TModulePortStatus
+    host.AddPage(port, P("Rate Limit"));                                    // TModulePortLimit
+    QTreeWidgetItem* trunk = host.AddPage(port, P("Port Trunk"));           // TModulePortTrunk
+    host.AddPage(trunk, P("Port Trunk Status"));                            // TModulePortTrunkStatus
+
+    QTreeWidgetItem* redundancy = host.AddCategory(nullptr, "Redundancy");
+    host.AddPage(redundancy, P(Resources::String(Resources::StrRingProtocol)));   // TModuleRedundancyQloop
+    QTreeWidgetItem* rstp = host.AddPage(redundancy, P("RSTP Settings"));        // TModuleRedundancyRstp
+    host.AddPage(rstp, P("RSTP Information"));                                   // TModuleRedundancyRstpInfo
+
+    QTreeWidgetItem* qos = host.AddPage(nullptr, P("Traffic Prioritization")); // TModuleQos
+    host.AddPage(qos, P("Port Based Priority"));                               // TModuleQosPort
+    host.AddPage(qos, P("COS Settings"));                                      // TModuleQosCos
+    host.AddPage(qos, P("TOS Settings"));                                      // TModuleQosTos
+
+    QTreeWidgetItem* igmp = host.AddPage(nullptr, P("IGMP Snooping")); // TModuleIgmp
+    host.AddPage(igmp, P("IGMP Snooping Table"));                      // TModuleIgmpTable
+
+    QTreeWidgetItem* vlan = host.AddPage(nullptr, P("802.1Q VLAN")); // TModuleVlan8021q
+    host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
+    host.AddPage(vlan, P("VLAN Table"));                             // TModuleVlanTable
+
+    QTreeWidgetItem* snmp = host.AddPage(nullptr, P("SNMP")); // TModuleSnmp
+    host.AddPage(snmp, P("Community"));                       // TModuleSnmpCommunity
+    host.AddPage(snmp, P("SNMPv3 User"));                     // TModuleSnmpUser
+    host.AddPage(snmp, P("Trap Settings"));                   // TModuleSnmpTrap
+
+    QTreeWidgetItem* security = host.AddCategory(nullptr, "Security");
+    host.AddPage(security, P("IP Security"));                       // TModuleSecurityIP
+    host.AddPage(security, P("Port Security"));                     // TModuleSecurityPort
+    host.AddPage(security, P("MAC Blacklist"));                     // TModuleSecurityMac
+    QTreeWidgetItem* dot1x = host.AddPage(security, P("802.1x"));   // TModuleSecurity8021x
+    host.AddPage(dot1x, P("Port Auth"));                            // TModuleSecurity8021xPort
+
+    QTreeWidgetItem* warning = host.AddCategory(nullptr, "Warning");
+    host.AddPage(warning, P("Fault Alarm"));      // TModuleWarningFault
+    host.AddPage(warning, P("Syslog Settings"));  // TModuleWarningSyslog
+    host.AddPage(warning, P("SMTP Settings"));    // TModuleWarningSmtp
+    host.AddPage(warning, P("Event Settings"));   // TModuleWarningEvent, offering system events 0 to 3 (0x0F)
+
+    QTreeWidgetItem* monitor = host.AddCategory(nullptr, "Monitor And Diagnostic");
+    host.AddPage(monitor, P("MAC Address Table"));   // TModuleMonitorMac
+    host.AddPage(monitor, P("Port Statistics"));     // TModuleMonitorPort
+    host.AddPage(monitor, P("Port Mirroring"));      // TModuleMonitorMirror
+    host.AddPage(monitor, P("System Event Log"));    // TModuleMonitorEvent
+    host.AddPage(monitor, P("LLDP"));                // TModuleLldp
+
+    host.AddPage(nullptr, P("Save To Flash"));   // TModuleSave
+}

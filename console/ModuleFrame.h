@@ -1,0 +1,122 @@
+// The page interface that every frame of the main window implements, and
+// the page host: the "Devices" frame with its tree of configuration pages,
+// the banner above them and the wait label behind them.
+#pragma once
+
+#include <QFrame>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace Intp {
+class TDevice;
+}
+
+// Window event codes that pages receive besides session command codes.
+enum : uint16_t {
+    EventPageShown = 0xFF01,        // page shown or selection changed: reload
+    EventDeviceAdded = 0xFF02,
+    EventDeviceRemoved = 0xFF03,
+    EventDeviceTypeChanged = 0xFF04,
+    EventDeviceNameChanged = 0xFF05,
+    EventDeviceIpChanged = 0xFF06,
+    EventDeviceFlagsChanged = 0xFF07,
+};
+
+class TModule {
+public:
+    virtual ~TModule() = default;
+    virtual QString GetCaption() const = 0;
+    virtual QWidget* GetControl() = 0;
+    virtual void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) = 0;
+    // The page is about to be left: false refuses; true hides the page.
+    virtual bool Leave(bool force) = 0;
+    // Starts the reads the page needs; returns how many started.
+    virtual int Refresh(bool shown) = 0;
+};
+
+// A category node: a caption and nothing else.
+class TModuleDummy final : public TModule {
+public:
+    explicit TModuleDummy(QString caption) : m_Caption(std::move(caption)) {}
+    QString GetCaption() const override { return m_Caption; }
+    QWidget* GetControl() override { return nullptr; }
+    void Notify(Intp::TDevice*, uint16_t, uint16_t) override {}
+    bool Leave(bool) override { return true; }
+    int Refresh(bool) override { return 0; }
+
+private:
+    QString m_Caption;
+};
+
+// Stands in for a configuration page that is not built yet: an empty frame
+// with the page's caption that shows itself when it is selected.
+class TPlaceholderModule final : public QFrame, public TModule {
+    Q_OBJECT
+public:
+    TPlaceholderModule(QString caption, QWidget* parent);
+    QString GetCaption() const override { return m_Caption; }
+    QWidget* GetControl() override { return this; }
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool) override { return 0; }
+
+private:
+    QString m_Caption;
+};
+
+class TModuleFrame final : public QFrame, public TModule {
+    Q_OBJECT
+public:
+    explicit TModuleFrame(QWidget* parent = nullptr);
+    ~TModuleFrame() override;
+
+    // Files a page under `parent` (top level when null) and places its
+    // control in the page panel, hidden. Null for a null page.
+    QTreeWidgetItem* AddPage(QTreeWidgetItem* parent, TModule* page);
+    // A category node (a caption-only page owned by the host).
+    QTreeWidgetItem* AddCategory(QTreeWidgetItem* parent, const QString& caption);
+    // Registers the banner page of a switch model; key 0 is the default
+    // banner. Refuses a null page and a second default; an earlier page
+    // under the same key is kept.
+    bool RegisterBanner(int model, TModule* page);
+
+    TModule* GetCurrentPage() const;
+    void NotifyCurrentPage(Intp::TDevice* device, uint16_t code, uint16_t status);
+
+    // TModule
+    QString GetCaption() const override { return QStringLiteral("Devices"); }
+    QWidget* GetControl() override { return this; }
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool shown) override;
+
+    QTreeWidget* PageTree() const { return m_PageTree; }
+    QLabel* WaitLabel() const { return m_WaitLabel; }
+    TModule* CurrentBanner() const { return m_CurrentBanner; }
+    static TModule* PageOf(const QTreeWidgetItem* item);
+
+private:
+    void EventOnPageTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void SelectQuietly(QTreeWidgetItem* item);
+
+    QTreeWidget* m_PageTree = nullptr;
+    QWidget* m_PagePanel = nullptr;
+    QWidget* m_LinkPanel = nullptr;
+    QLabel* m_WaitLabel = nullptr;
+    std::map<int, TModule*> m_Banners;
+    TModule* m_CurrentBanner = nullptr;
+    TModule* m_DefaultBanner = nullptr;
+    std::vector<std::unique_ptr<TModuleDummy>> m_Categories;
+    bool m_Changing = false;
+};
+
+// Creates every configuration page, owned by the host, and files it in the
+// host's page tree; also creates and registers the link state banner.
+void BuildPageTree(TModuleFrame& host);

@@ -1,0 +1,244 @@
+#include "ReceivePump.h"
+
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Largest UDP payload over IPv4.
+constexpr size_t MaxDatagram = 65536;
+// Datagrams moved into the queue per lock while draining.
+constexpr int DrainBatch = 512;
+
+} // namespace
+
+TReceivePump::TReceivePump(QObject* parent)
+    : QObject(parent)
+{
+    m_Wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+TReceivePump::~TReceivePump()
+{
+    Stop();
+    Close();
+    if (m_Wake >= 0)
+        ::close(m_Wake);
+}
+
+bool TReceivePump::Open(uint16_t port, bool broadcast)
+{
+    if (IsRunning()) {
+        m_Error = QStringLiteral("the socket is in use");
+        return false;
+    }
+    Close();
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        m_Error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    int on = 1;
+    if (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        m_Error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    // Past the system's limit when allowed to, else as far as it goes.
+    int size = ReceiveBufferBytes;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        m_Error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    m_Socket = fd;
+    m_Error.clear();
+    return true;
+}
+
+void TReceivePump::Close()
+{
+    Stop();
+    if (m_Socket >= 0) {
+        ::close(m_Socket);
+        m_Socket = -1;
+    }
+}
+
+uint16_t TReceivePump::LocalPort() const
+{
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (m_Socket < 0 || ::getsockname(m_Socket, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+bool TReceivePump::Start()
+{
+    if (IsRunning())
+        return true;
+    if (m_Socket < 0 || m_Wake < 0)
+        return false;
+    m_Thread = QThread::create([this] { ReceiveLoop(); });
+    m_Thread->setObjectName(QStringLiteral("udp-receive"));
+    m_Thread->start();
+    return true;
+}
+
+void TReceivePump::Stop()
+{
+    if (m_Thread != nullptr) {
+        uint64_t one = 1;
+        while (::write(m_Wake, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+        m_Thread->wait();
+        delete m_Thread;
+        m_Thread = nullptr;
+        uint64_t count;
+        while (::read(m_Wake, &count, sizeof count) < 0 && errno == EINTR) {
+        }
+    }
+    QMutexLocker lock(&m_QueueLock);
+    m_Queue.clear();
+    // A delivery already posted finds the queue empty and clears its mark.
+}
+
+void TReceivePump::ReceiveLoop()
+{
+    std::vector<uint8_t> buffer(MaxDatagram);
+    std::vector<TListElement> batch;
+    batch.reserve(DrainBatch);
+    pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
+    for (;;) {
+        int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents != 0 || (fds[0].revents & POLLNVAL))
+            return;
+        // Drain everything that is ready, handing it over in batches.
+        for (;;) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            ssize_t got = ::recvfrom(m_Socket, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                break; // drained, or an error report consumed: back to waiting
+            }
+            TListElement element;
+            element.SourceIp = ntohl(from.sin_addr.s_addr);
+            element.SourcePort = ntohs(from.sin_port);
+            element.Data.assign(buffer.begin(), buffer.begin() + got);
+            batch.push_back(std::move(element));
+            if (batch.size() >= DrainBatch)
+                Enqueue(batch);
+        }
+        Enqueue(batch);
+    }
+}
+
+void TReceivePump::Enqueue(std::vector<TListElement>& batch)
+{
+    if (batch.empty())
+        return;
+    bool post = false;
+    {
+        QMutexLocker lock(&m_QueueLock);
+        for (TListElement& element : batch)
+            m_Queue.push_back(std::move(element));
+        m_Received += batch.size();
+        post = !m_DeliveryPosted;
+        m_DeliveryPosted = true;
+    }
+    batch.clear();
+    if (post)
+        QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
+}
+
+void TReceivePump::PushDatagram(uint32_t sourceIp, size_t length, const uint8_t* data, uint16_t sourcePort)
+{
+    std::vector<TListElement> one(1);
+    one[0].SourceIp = sourceIp;
+    one[0].SourcePort = sourcePort;
+    if (data != nullptr && length != 0)
+        one[0].Data.assign(data, data + length);
+    Enqueue(one);
+}
+
+void TReceivePump::DeliverQueued()
+{
+    // A handler that runs a nested event loop must not see a second hand-over
+    // start underneath it; the outer one carries on when it returns.
+    if (m_Busy)
+        return;
+    m_Busy = true;
+    struct TClearBusy {
+        bool& Busy;
+        ~TClearBusy() { Busy = false; }
+    } clearBusy{m_Busy};
+
+    for (int handed = 0; handed < DeliverySlice; ++handed) {
+        TListElement current;
+        {
+            QMutexLocker lock(&m_QueueLock);
+            if (m_Queue.empty()) {
+                m_DeliveryPosted = false;
+                return;
+            }
+            current = std::move(m_Queue.front());
+            m_Queue.pop_front();
+        }
+        DispatchDatagram(current);
+    }
+    // More is waiting: let the window handle its other events first.
+    QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
+}
+
+void TReceivePump::DispatchDatagram(const TListElement& element)
+{
+    if (m_Handler)
+        m_Handler(element);
+}
+
+bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
+{
+    if (m_Socket < 0 || (data == nullptr && length != 0))
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(ip);
+    to.sin_port = htons(port);
+    ssize_t sent;
+    do {
+        sent = ::sendto(m_Socket, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(length);
+}
+
+size_t TReceivePump::PendingCount() const
+{
+    QMutexLocker lock(&m_QueueLock);
+    return m_Queue.size();
+}

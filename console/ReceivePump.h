@@ -1,0 +1,103 @@
+// A UDP receiver that never waits for the window thread.
+//
+// A receiving thread sleeps on the socket (and on a wake-up descriptor for
+// Stop), drains every datagram that is ready into a mutex-guarded queue and,
+// when no delivery is pending yet, posts one to the window thread. There the
+// queue is handed to DispatchDatagram one datagram at a time, in arrival
+// order. A busy window thread therefore only makes the queue grow; the
+// socket is always emptied. The protocol socket (TIntpSocketThread) and the
+// syslog socket are instances of this pump.
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QThread;
+
+// One received datagram: sender address and port in host order, and the
+// datagram's bytes.
+struct TListElement {
+    uint32_t SourceIp = 0;
+    uint16_t SourcePort = 0;
+    std::vector<uint8_t> Data;
+};
+
+class TReceivePump : public QObject {
+    Q_OBJECT
+
+public:
+    using THandler = std::function<void(const TListElement&)>;
+
+    // The kernel's receive buffer asked for, so that a burst fits while the
+    // receiving thread is scheduled out.
+    static constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
+    // Datagrams handed over per window-thread event before the rest is
+    // posted again, so that a long queue does not freeze the window.
+    static constexpr int DeliverySlice = 256;
+
+    explicit TReceivePump(QObject* parent = nullptr);
+    // Stops and joins the receiving thread, drops what was not delivered and
+    // closes the socket.
+    ~TReceivePump() override;
+
+    // Binds a UDP socket on every local address to the port (0 takes any
+    // free port); broadcast enables sending to broadcast addresses. Not while
+    // running. On failure ErrorString() tells why.
+    bool Open(uint16_t port, bool broadcast);
+    void Close();
+    bool IsOpen() const { return m_Socket >= 0; }
+    QString ErrorString() const { return m_Error; }
+    uint16_t LocalPort() const;
+    int SocketDescriptor() const { return m_Socket; }
+
+    // The window-thread target of the default DispatchDatagram.
+    void SetHandler(THandler handler) { m_Handler = std::move(handler); }
+
+    // Starts the receiving thread; false when the socket is not open.
+    bool Start();
+    // Wakes and joins the receiving thread and drops the undelivered queue.
+    // Safe to call more than once, and from inside DispatchDatagram.
+    void Stop();
+    bool IsRunning() const { return m_Thread != nullptr; }
+
+    // Any thread: queues one datagram for the window thread.
+    void PushDatagram(uint32_t sourceIp, size_t length, const uint8_t* data, uint16_t sourcePort = 0);
+
+    // Any thread: sends one datagram through the socket to ip:port (host
+    // order). True when the whole datagram was accepted.
+    bool Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length);
+
+    // Datagrams waiting for the window thread.
+    size_t PendingCount() const;
+    // Datagrams read from the socket since the pump was created.
+    uint64_t ReceivedCount() const { return m_Received.load(); }
+
+protected:
+    // Window thread: one datagram, in arrival order. Calls the handler.
+    virtual void DispatchDatagram(const TListElement& element);
+
+private:
+    void ReceiveLoop();
+    void Enqueue(std::vector<TListElement>& batch);
+    void DeliverQueued();
+
+    int m_Socket = -1;
+    int m_Wake = -1;                   // eventfd that ends the receiving thread's wait
+    QThread* m_Thread = nullptr;
+    QString m_Error;
+    THandler m_Handler;
+
+    mutable QMutex m_QueueLock;        // guards m_Queue and m_DeliveryPosted
+    std::deque<TListElement> m_Queue;
+    bool m_DeliveryPosted = false;     // a DeliverQueued call is on its way
+    bool m_Busy = false;               // window thread only: a hand-over runs
+    std::atomic<uint64_t> m_Received{0};
+};

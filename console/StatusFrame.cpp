@@ -1,0 +1,374 @@
+#include "StatusFrame.h"
+
+#include "IntpProtocol.h"
+#include "MessageBoxes.h"
+#include "Resources.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace Status {
+
+QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm)
+{
+    if (bits & StatusOffline)
+        return QStringLiteral("Offline");
+    QString text = QStringLiteral("Online");
+    if (bits & StatusQueryFail) {
+        text += QStringLiteral("/query fail");
+    } else {
+        if (powerAlarm & 1)
+            text += QStringLiteral("/power1 fail");
+        if (powerAlarm & 2)
+            text += QStringLiteral("/power2 fail");
+        if (portAlarm) {
+            text += QStringLiteral("/port ");
+            bool first = true;
+            for (int i = 0; i < 32; ++i) {
+                if (!(portAlarm & (1u << i)))
+                    continue;
+                text += first ? QString::number(i + 1) : QStringLiteral(",%1").arg(i + 1);
+                first = false;
+            }
+            text += QStringLiteral(" fail");
+        }
+    }
+    if (bits & StatusIpDifferent)
+        text += QStringLiteral("/IP different");
+    return text;
+}
+
+QColor StatusColor(uint32_t bits)
+{
+    if (bits & StatusOffline)
+        return QColor(255, 0, 0);
+    if (bits & StatusQueryFail)
+        return QColor(255, 255, 0);
+    if (bits & StatusIpDifferent)
+        return QColor(0, 0, 255);
+    if (bits & StatusAlarm)
+        return QColor(0, 102, 255);
+    return QColor();
+}
+
+bool TStatusRow::operator<(const QTreeWidgetItem& other) const
+{
+    const auto* o = dynamic_cast<const TStatusRow*>(&other);
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    if (!o)
+        return QTreeWidgetItem::operator<(other);
+    switch (column) {
+    case ColNumber: return Number < o->Number;
+    case ColIp: return Ip < o->Ip;
+    case ColMac: return Mac < o->Mac;
+    case ColTime: return LastReported < o->LastReported;
+    default: return text(column) < o->text(column);
+    }
+}
+
+} // namespace Status
+
+using namespace Status;
+
+namespace {
+
+QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
+
+} // namespace
+
+TStatusFrame::TStatusFrame(QWidget* parent)
+    : QFrame(parent), m_Clock([] { return QDateTime::currentDateTime(); })
+{
+    m_List = new QTreeWidget(this);
+    m_List->setRootIsDecorated(false);
+    m_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_List->setColumnCount(TStatusRow::ColumnCount);
+    m_List->setHeaderLabels({QString(), QStringLiteral("IP"), QStringLiteral("MAC Address"), QStringLiteral("Model"),
+                             QStringLiteral("Last Reported Time"), QStringLiteral("Status")});
+    m_List->header()->setSectionsClickable(true);
+    m_List->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_Period = new QSpinBox(this);
+    m_Period->setRange(5, 86400);
+    m_Period->setValue(10);
+    m_Timeout = new QSpinBox(this);
+    m_Timeout->setRange(1, 9);
+    m_Timeout->setValue(5);
+    m_PeriodRange = new QLabel(QStringLiteral("(%1 - %2)").arg(5).arg(86400), this);
+    m_TimeoutRange = new QLabel(QStringLiteral("(%1 - %2)").arg(1).arg(9), this);
+    m_Beep = new QCheckBox(QStringLiteral("&Beep Alarm:"), this);
+    m_Beep->setLayoutDirection(Qt::RightToLeft);
+    m_ClearError = new QPushButton(QStringLiteral("&Clear Error"), this);
+    m_Refresh = new QPushButton(QStringLiteral("&Refresh"), this);
+
+    auto* periodLabel = new QLabel(QStringLiteral("Query &Period:"), this);
+    periodLabel->setBuddy(m_Period);
+    auto* timeoutLabel = new QLabel(QStringLiteral("Query &Timeout:"), this);
+    timeoutLabel->setBuddy(m_Timeout);
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(periodLabel);
+    controls->addWidget(m_Period);
+    controls->addWidget(m_PeriodRange);
+    controls->addSpacing(12);
+    controls->addWidget(timeoutLabel);
+    controls->addWidget(m_Timeout);
+    controls->addWidget(m_TimeoutRange);
+    controls->addSpacing(12);
+    controls->addWidget(m_Beep);
+    controls->addStretch(1);
+    controls->addWidget(m_ClearError);
+    controls->addWidget(m_Refresh);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_List, 1);
+    layout->addLayout(controls);
+
+    m_Menu = new QMenu(this);
+    QAction* clearAction = m_Menu->addAction(QStringLiteral("&Clear Error"));
+    QAction* refreshAction = m_Menu->addAction(QStringLiteral("&Refresh"));
+    connect(clearAction, &QAction::triggered, this, &TStatusFrame::ClearErrors);
+    connect(refreshAction, &QAction::triggered, this, &TStatusFrame::PollAll);
+    connect(m_List, &QWidget::customContextMenuRequested, this, [this, clearAction, refreshAction](const QPoint& p) {
+        clearAction->setEnabled(m_ClearError->isEnabled());
+        refreshAction->setEnabled(m_Refresh->isEnabled());
+        m_Menu->popup(m_List->viewport()->mapToGlobal(p));
+    });
+
+    m_PollTimer = new QTimer(this);
+    m_PollTimer->setInterval(10000);
+    m_BeepTimer = new QTimer(this);
+    m_BeepTimer->setInterval(2000);
+    connect(m_PollTimer, &QTimer::timeout, this, &TStatusFrame::PollAll);
+    connect(m_BeepTimer, &QTimer::timeout, this, &TStatusFrame::BeepTick);
+    connect(m_Period, &QSpinBox::valueChanged, this, [this](int v) { EventOnPeriodChange(v); });
+    connect(m_Beep, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            m_BeepTimer->start();
+        else
+            m_BeepTimer->stop();
+    });
+    connect(m_ClearError, &QPushButton::clicked, this, &TStatusFrame::ClearErrors);
+    connect(m_Refresh, &QPushButton::clicked, this, &TStatusFrame::PollAll);
+    connect(m_List, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
+    connect(m_List->header(), &QHeaderView::sectionClicked, this, [this](int c) { EventOnHeaderClick(c); });
+
+    UpdateButtons();
+    m_PollTimer->start();
+}
+
+TStatusFrame::~TStatusFrame()
+{
+    // Polls still pending must not report to a monitor that is gone.
+    for (Intp::TSession* session : Intp::SessionList())
+        if (session->GetObserver() == this)
+            session->SetObserver(nullptr);
+}
+
+void TStatusFrame::AddDevices(const std::vector<Intp::TDevice*>& devices)
+{
+    for (Intp::TDevice* device : devices)
+        AddDevice(device);
+}
+
+void TStatusFrame::AddDevice(Intp::TDevice* device)
+{
+    if (!device || FindRow(device->GetMac()))
+        return;
+    auto* row = new TStatusRow;
+    row->Number = m_NextNumber++;
+    row->Ip = device->GetIp();
+    row->Mac = device->GetMac();
+    row->setText(TStatusRow::ColNumber, QString::number(row->Number));
+    row->setText(TStatusRow::ColIp, IpText(row->Ip));
+    row->setText(TStatusRow::ColMac, QString::fromStdString(Intp::MacToText(row->Mac)));
+    row->setText(TStatusRow::ColModel, QString::fromStdString(device->GetTypeName()));
+    row->setText(TStatusRow::ColTime, QStringLiteral("(No response yet)"));
+    row->setText(TStatusRow::ColStatus, QStringLiteral("Online"));
+    m_List->addTopLevelItem(row);
+    ShowRow(row);
+    UpdateButtons();
+    PollRow(row, unsigned(m_Timeout->value()) * 1000u);
+}
+
+uint32_t TStatusFrame::GetStatusFlags(Intp::TDevice* device)
+{
+    const TStatusRow* row = device ? FindRow(device->GetMac()) : nullptr;
+    return row ? row->Bits : 0;
+}
+
+TStatusRow* TStatusFrame::FindRow(const Intp::TMacAddr& mac) const
+{
+    for (int i = 0; i < m_List->topLevelItemCount(); ++i) {
+        auto* row = static_cast<TStatusRow*>(m_List->topLevelItem(i));
+        if (row->Mac == mac)
+            return row;
+    }
+    return nullptr;
+}
+
+void TStatusFrame::PollAll()
+{
+    m_PollTimer->stop();
+    const unsigned timeoutMs = unsigned(m_Timeout->value()) * 1000u;
+    for (int i = 0; i < m_List->topLevelItemCount(); ++i)
+        PollRow(static_cast<TStatusRow*>(m_List->topLevelItem(i)), timeoutMs);
+    m_PollTimer->setInterval(m_Period->value() * 1000);
+    m_PollTimer->start();
+}
+
+void TStatusFrame::PollRow(TStatusRow* row, unsigned timeoutMs)
+{
+    Intp::TDevice* device = Intp::GetDevice(row->Mac, false);
+    if (!device) {
+        // A new discovery deleted it: bring it back at its recorded address.
+        device = Intp::GetDevice(row->Mac, true);
+        if (device)
+            device->SetIp(row->Ip);
+    }
+    if (!device) {
+        row->Bits |= StatusOffline;
+        row->Image = 1;
+    } else {
+        auto* session = new Intp::TSessionIntpPing2(timeoutMs);
+        if (Intp::StartSession(session, device, this))
+            return;
+        delete session;
+        row->Bits |= StatusQueryFail;
+    }
+    ShowRow(row);
+}
+
+void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void*)
+{
+    if (!device || command != Intp::TSessionIntpPing2::Command)
+        return;
+    TStatusRow* row = FindRow(device->GetMac());
+    if (!row)
+        return;
+    if (status == Intp::StatusTimeout) {
+        row->Bits |= StatusOffline;
+        row->Image = 1;
+    } else {
+        row->Bits &= ~StatusOffline;
+        row->Image = 0;
+        if (status == Intp::StatusOk) {
+            row->Bits &= ~StatusQueryFail;
+            const Intp::TPropertyIntpPing2& ping = Intp::GetPropertyIntpPing2(device);
+            row->PowerAlarm = ping.PowerAlarm;
+            row->PortAlarm = ping.PortAlarm;
+            if (ping.PowerAlarm || ping.PortAlarm)
+                row->Bits |= StatusAlarm;
+            else
+                row->Bits &= ~StatusAlarm;
+        } else {
+            row->Bits |= StatusQueryFail;
+        }
+        const uint32_t now = device->GetIp();
+        if (now == row->Ip) {
+            row->Bits &= ~StatusIpDifferent;
+            row->setText(TStatusRow::ColIp, IpText(row->Ip));
+        } else {
+            row->Bits |= StatusIpDifferent;
+            row->setText(TStatusRow::ColIp, QStringLiteral("Original: %1, Now: %2").arg(IpText(row->Ip), IpText(now)));
+        }
+        row->LastReported = m_Clock();
+        row->setText(TStatusRow::ColTime, QLocale().toString(row->LastReported, QLocale::ShortFormat));
+    }
+    ShowRow(row);
+}
+
+void TStatusFrame::ShowRow(TStatusRow* row)
+{
+    row->setText(TStatusRow::ColStatus, StatusText(row->Bits, row->PowerAlarm, row->PortAlarm));
+    row->setIcon(TStatusRow::ColNumber, Resources::Icon(row->Image ? QStringLiteral("RC_BITMAP_16X16_CANCEL")
+                                                                    : QStringLiteral("RC_BITMAP_16X16_DEVICE")));
+    const QColor color = StatusColor(row->Bits);
+    const QString tip = RowTip(row);
+    for (int c = 0; c < TStatusRow::ColumnCount; ++c) {
+        row->setBackground(c, color.isValid() ? QBrush(color) : QBrush());
+        row->setToolTip(c, tip);
+    }
+}
+
+QString TStatusFrame::RowTip(const TStatusRow* row) const
+{
+    return QStringLiteral("IP Address: ") + row->text(TStatusRow::ColIp) + QStringLiteral("\nMAC Address: ") +
+           row->text(TStatusRow::ColMac) + QStringLiteral("\nDevice Model: ") + row->text(TStatusRow::ColModel) +
+           QStringLiteral("\nLast Reported Time: ") + row->text(TStatusRow::ColTime) + QStringLiteral("\nStatus: ") +
+           row->text(TStatusRow::ColStatus);
+}
+
+void TStatusFrame::BeepTick()
+{
+    for (int i = 0; i < m_List->topLevelItemCount(); ++i) {
+        const auto* row = static_cast<const TStatusRow*>(m_List->topLevelItem(i));
+        if (row->Bits & (StatusOffline | StatusQueryFail | StatusAlarm)) {
+            UserInterface().Beep(341, 100);
+            return;
+        }
+    }
+}
+
+void TStatusFrame::ClearErrors()
+{
+    for (QTreeWidgetItem* item : m_List->selectedItems()) {
+        auto* row = static_cast<TStatusRow*>(item);
+        row->Bits = 0;
+        row->PowerAlarm = 0;
+        row->PortAlarm = 0;
+        if (const Intp::TDevice* device = Intp::GetDevice(row->Mac, false))
+            row->Ip = device->GetIp();
+        row->Image = 0;
+        // The recorded address is the current one now: drop the old
+        // "Original: ..., Now: ..." note too.
+        row->setText(TStatusRow::ColIp, IpText(row->Ip));
+        ShowRow(row);
+    }
+}
+
+void TStatusFrame::EventOnPeriodChange(int period)
+{
+    m_Timeout->setMaximum(period - 1);   // also lowers a larger value
+    m_TimeoutRange->setText(QStringLiteral("(%1 - %2)").arg(m_Timeout->minimum()).arg(m_Timeout->maximum()));
+}
+
+void TStatusFrame::EventOnHeaderClick(int column)
+{
+    m_SortAscending = column == m_SortColumn ? !m_SortAscending : true;
+    m_SortColumn = column;
+    m_List->sortItems(column, m_SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TStatusFrame::UpdateButtons()
+{
+    m_Refresh->setEnabled(m_List->topLevelItemCount() > 0);
+    m_ClearError->setEnabled(!m_List->selectedItems().isEmpty());
+}
+
+void TStatusFrame::Notify(Intp::TDevice*, uint16_t code, uint16_t)
+{
+    if (code == EventPageShown)
+        show();
+}
+
+bool TStatusFrame::Leave(bool)
+{
+    hide();
+    return true;
+}
+
+int TStatusFrame::Refresh(bool)
+{
+    PollAll();
+    return 0;
+}

@@ -1,0 +1,119 @@
+// The status monitor: polls every found switch with Ping2 at a fixed period
+// and lists whether it answers, whether its power inputs or ports report a
+// fault, and whether its IP address has changed.
+#pragma once
+
+#include "Intp.h"
+#include "ModuleFrame.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QTreeWidgetItem>
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class QTreeWidget;
+
+namespace Status {
+
+// Bits of a row's status word.
+enum : uint32_t {
+    StatusOffline = 1,
+    StatusQueryFail = 2,
+    StatusIpDifferent = 4,
+    StatusAlarm = 8,
+};
+
+class TStatusServer {
+public:
+    virtual ~TStatusServer() = default;
+    virtual void AddDevices(const std::vector<Intp::TDevice*>& devices) = 0;
+    virtual void AddDevice(Intp::TDevice* device) = 0;
+    virtual uint32_t GetStatusFlags(Intp::TDevice* device) = 0;
+};
+
+// The "Status" text of a row from its status bits and its last Ping2 alarms.
+QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm);
+// The row colour: by the first of offline, query failed, IP different,
+// alarm; invalid (drawn normally) when no bit is set.
+QColor StatusColor(uint32_t bits);
+
+// One monitored switch.
+class TStatusRow final : public QTreeWidgetItem {
+public:
+    enum Column { ColNumber, ColIp, ColMac, ColModel, ColTime, ColStatus, ColumnCount };
+    uint32_t Number = 0;
+    uint32_t Ip = 0;               // the recorded address
+    Intp::TMacAddr Mac;
+    uint32_t Bits = 0;
+    uint32_t PowerAlarm = 0;       // from the last successful poll
+    uint32_t PortAlarm = 0;
+    QDateTime LastReported;        // invalid until the first answer
+    int Image = 0;                 // 0 online, 1 offline
+    bool operator<(const QTreeWidgetItem& other) const override;
+};
+
+} // namespace Status
+
+class TStatusFrame final : public QFrame, public TModule, public Status::TStatusServer, public Intp::TWizard {
+    Q_OBJECT
+public:
+    explicit TStatusFrame(QWidget* parent = nullptr);
+    ~TStatusFrame() override;
+
+    // Status::TStatusServer
+    void AddDevices(const std::vector<Intp::TDevice*>& devices) override;
+    void AddDevice(Intp::TDevice* device) override;
+    uint32_t GetStatusFlags(Intp::TDevice* device) override;
+
+    // Intp::TWizard: the Ping2 results.
+    void OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override;
+
+    // TModule
+    QString GetCaption() const override { return QStringLiteral("Status Monitor"); }
+    QWidget* GetControl() override { return this; }
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool shown) override;
+
+    // One poll pass over every row (the poll timer's tick).
+    void PollAll();
+    // One beep check (the beep timer's tick).
+    void BeepTick();
+    void ClearErrors();
+    // Where "now" comes from (the desktop clock by default).
+    void SetClock(std::function<QDateTime()> clock) { m_Clock = std::move(clock); }
+
+    Status::TStatusRow* FindRow(const Intp::TMacAddr& mac) const;
+    QString RowTip(const Status::TStatusRow* row) const;
+
+    QTreeWidget* m_List = nullptr;
+    QSpinBox* m_Period = nullptr;
+    QSpinBox* m_Timeout = nullptr;
+    QLabel* m_PeriodRange = nullptr;
+    QLabel* m_TimeoutRange = nullptr;
+    QCheckBox* m_Beep = nullptr;
+    QPushButton* m_ClearError = nullptr;
+    QPushButton* m_Refresh = nullptr;
+    QTimer* m_PollTimer = nullptr;
+    QTimer* m_BeepTimer = nullptr;
+
+private:
+    void PollRow(Status::TStatusRow* row, unsigned timeoutMs);
+    void ShowRow(Status::TStatusRow* row);
+    void EventOnPeriodChange(int period);
+    void EventOnHeaderClick(int column);
+    void UpdateButtons();
+
+    QMenu* m_Menu = nullptr;
+    uint32_t m_NextNumber = 1;
+    int m_SortColumn = -1;
+    bool m_SortAscending = true;
+    std::function<QDateTime()> m_Clock;
+};

@@ -1,0 +1,299 @@
+// The status monitor on the fake transport and a manual clock.
+#include "FakeUserInterface.h"
+#include "IntpProtocol.h"
+#include "LibraryFixture.h"
+#include "StatusFrame.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace Status;
+using TestSupport::TFakeUserInterface;
+
+TEST(StatusText, BuiltFromBitsAndAlarms)
+{
+    EXPECT_EQ(StatusText(0, 0, 0), "Online");
+    EXPECT_EQ(StatusText(StatusOffline | StatusIpDifferent, 3, 1), "Offline");
+    EXPECT_EQ(StatusText(StatusQueryFail, 3, 1), "Online/query fail");
+    EXPECT_EQ(StatusText(StatusAlarm, 2, (1u << 2) | (1u << 4)), "Online/power2 fail/port 3,5 fail");
+    EXPECT_EQ(StatusText(StatusAlarm, 1, 0), "Online/power1 fail");
+    EXPECT_EQ(StatusText(StatusAlarm, 3, 1u << 31), "Online/power1 fail/power2 fail/port 32 fail");
+    EXPECT_EQ(StatusText(StatusIpDifferent | StatusQueryFail, 0, 0), "Online/query fail/IP different");
+    EXPECT_EQ(StatusColor(StatusOffline | StatusAlarm), QColor(255, 0, 0));
+    EXPECT_EQ(StatusColor(StatusQueryFail | StatusIpDifferent), QColor(255, 255, 0));
+    EXPECT_EQ(StatusColor(StatusIpDifferent | StatusAlarm), QColor(0, 0, 255));
+    EXPECT_EQ(StatusColor(StatusAlarm), QColor(0, 102, 255));
+    EXPECT_FALSE(StatusColor(0).isValid());
+}
+
+namespace {
+
+std::vector<uint8_t> PingBody(uint32_t power, uint32_t ports)
+{
+    std::vector<uint8_t> b(12, 0);
+    Intp::PutBE32(b.data(), power);
+    Intp::PutBE32(b.data() + 4, ports);
+    return b;
+}
+
+class StatusFrame : public TestSupport::LibraryTest {
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        Frame = std::make_unique<TStatusFrame>();
+        Frame->SetClock([this] { return Now; });
+        Tester = std::make_unique<QAbstractItemModelTester>(Frame->m_List->model(),
+                                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
+    }
+    void TearDown() override
+    {
+        Tester.reset();
+        Frame.reset();
+        LibraryTest::TearDown();
+    }
+    TStatusRow* Row(int i) const { return static_cast<TStatusRow*>(Frame->m_List->topLevelItem(i)); }
+    QString Text(int i, int column) const { return Row(i)->text(column); }
+    size_t PingsSent() const
+    {
+        size_t n = 0;
+        for (const auto& d : Transport->Sent)
+            n += d.Command() == 6;
+        return n;
+    }
+    // The reply of a switch whose address is now `from`.
+    void ReplyFrom(Intp::TDevice* device, uint32_t from, uint16_t status, const std::vector<uint8_t>& body)
+    {
+        auto d = TestSupport::MakeReply(6, status, device->GetMac(), body);
+        Intp::ReceivePacket(from, d.size(), d.data());
+    }
+
+    TFakeUserInterface Ui;
+    QDateTime Now = QDateTime(QDate(2026, 5, 1), QTime(12, 30, 0));
+    std::unique_ptr<TStatusFrame> Frame;
+    std::unique_ptr<QAbstractItemModelTester> Tester;
+};
+
+} // namespace
+
+TEST_F(StatusFrame, StartsWithItsDefaults)
+{
+    EXPECT_EQ(Frame->GetCaption(), "Status Monitor");
+    EXPECT_EQ(Frame->m_Period->value(), 10);
+    EXPECT_EQ(Frame->m_Period->minimum(), 5);
+    EXPECT_EQ(Frame->m_Period->maximum(), 86400);
+    EXPECT_EQ(Frame->m_Timeout->value(), 5);
+    EXPECT_EQ(Frame->m_Timeout->maximum(), 9);
+    EXPECT_TRUE(Frame->m_PollTimer->isActive());
+    EXPECT_EQ(Frame->m_PollTimer->interval(), 10000);
+    EXPECT_FALSE(Frame->m_BeepTimer->isActive());
+    EXPECT_EQ(Frame->m_BeepTimer->interval(), 2000);
+    EXPECT_FALSE(Frame->m_Refresh->isEnabled());
+    EXPECT_FALSE(Frame->m_ClearError->isEnabled());
+    QStringList headers;
+    for (int c = 0; c < Frame->m_List->columnCount(); ++c)
+        headers << Frame->m_List->headerItem()->text(c);
+    EXPECT_EQ(headers, (QStringList{"", "IP", "MAC Address", "Model", "Last Reported Time", "Status"}));
+    EXPECT_EQ(Frame->GetStatusFlags(nullptr), 0u);
+}
+
+TEST_F(StatusFrame, AddedSwitchIsPolledAndAnswers)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevices({d, d});
+    ASSERT_EQ(Frame->m_List->topLevelItemCount(), 1);
+    EXPECT_EQ(Text(0, 0), "1");
+    EXPECT_EQ(Text(0, 1), "192.0.2.5");
+    EXPECT_EQ(Text(0, 2), QString::fromStdString(Intp::MacToText(d->GetMac())));
+    EXPECT_EQ(Text(0, 3), QString::fromStdString(d->GetTypeName()));
+    EXPECT_EQ(Text(0, 4), "(No response yet)");
+    EXPECT_EQ(Text(0, 5), "Online");
+    EXPECT_TRUE(Frame->m_Refresh->isEnabled());
+    // Polled at once, with the page's time-out.
+    ASSERT_EQ(PingsSent(), 1u);
+    EXPECT_EQ(LastSent().Ip, d->GetIp());
+    ASSERT_EQ(Intp::SessionList().size(), 1u);
+    EXPECT_EQ(Transport->TimerInterval(Intp::SessionList().front()), 5000u);
+
+    Deliver(d, 6, 0, PingBody(0, 0));
+    EXPECT_EQ(Text(0, 5), "Online");
+    EXPECT_EQ(Text(0, 4), QLocale().toString(Now, QLocale::ShortFormat));
+    EXPECT_EQ(Row(0)->LastReported, Now);
+    EXPECT_EQ(Frame->GetStatusFlags(d), 0u);
+    EXPECT_EQ(Row(0)->background(5), QBrush());
+    EXPECT_TRUE(Frame->RowTip(Row(0)).startsWith("IP Address: 192.0.2.5\nMAC Address: " + Text(0, 2) + "\nDevice Model: "));
+    EXPECT_TRUE(Frame->RowTip(Row(0)).endsWith("\nStatus: Online"));
+
+    // A second switch gets the next number.
+    Frame->AddDevice(AddDevice(9, 2));
+    EXPECT_EQ(Text(1, 0), "2");
+}
+
+TEST_F(StatusFrame, SilentSwitchGoesOfflineAndComesBack)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    Transport->Advance(4999);
+    EXPECT_EQ(Text(0, 5), "Online");
+    Transport->Advance(1);
+    EXPECT_EQ(Text(0, 5), "Offline");
+    EXPECT_EQ(Frame->GetStatusFlags(d), StatusOffline);
+    EXPECT_EQ(Row(0)->Image, 1);
+    EXPECT_EQ(Row(0)->background(1).color(), QColor(255, 0, 0));
+    EXPECT_EQ(Text(0, 4), "(No response yet)");
+
+    Frame->PollAll();
+    Deliver(d, 6, 0, PingBody(0, 0));
+    EXPECT_EQ(Text(0, 5), "Online");
+    EXPECT_EQ(Row(0)->Image, 0);
+    EXPECT_EQ(Frame->GetStatusFlags(d), 0u);
+}
+
+TEST_F(StatusFrame, FaultsAndFailedQueries)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    Deliver(d, 6, 0, PingBody(2, (1u << 2) | (1u << 4)));
+    EXPECT_EQ(Text(0, 5), "Online/power2 fail/port 3,5 fail");
+    EXPECT_EQ(Frame->GetStatusFlags(d), StatusAlarm);
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(0, 102, 255));
+
+    Frame->PollAll();
+    Deliver(d, 6, 0x0011, {});
+    EXPECT_EQ(Text(0, 5), "Online/query fail");
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(255, 255, 0));
+
+    Frame->PollAll();
+    Deliver(d, 6, 0, PingBody(0, 0));
+    EXPECT_EQ(Text(0, 5), "Online");
+    EXPECT_EQ(Frame->GetStatusFlags(d), 0u);
+}
+
+TEST_F(StatusFrame, ChangedAddressUntilClearError)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    ReplyFrom(d, 0xC0000263u, 0, PingBody(0, 0));   // now 192.0.2.99
+    EXPECT_EQ(Text(0, 1), "Original: 192.0.2.5, Now: 192.0.2.99");
+    EXPECT_EQ(Text(0, 5), "Online/IP different");
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(0, 0, 255));
+
+    // An address change alone does not beep.
+    Frame->BeepTick();
+    EXPECT_TRUE(Ui.Beeps.empty());
+
+    EXPECT_FALSE(Frame->m_ClearError->isEnabled());
+    Row(0)->setSelected(true);
+    EXPECT_TRUE(Frame->m_ClearError->isEnabled());
+    Frame->m_ClearError->click();
+    EXPECT_EQ(Text(0, 1), "192.0.2.99");
+    EXPECT_EQ(Text(0, 5), "Online");
+    EXPECT_EQ(Frame->GetStatusFlags(d), 0u);
+    EXPECT_EQ(Row(0)->Ip, 0xC0000263u);
+    EXPECT_EQ(Row(0)->background(0), QBrush());
+
+    Frame->PollAll();
+    ReplyFrom(d, 0xC0000263u, 0, PingBody(0, 0));
+    EXPECT_EQ(Text(0, 5), "Online");
+}
+
+TEST_F(StatusFrame, PollPeriodAndTimeoutBounds)
+{
+    Frame->AddDevice(AddDevice(5, 1));
+    Frame->AddDevice(AddDevice(6, 1));
+    EXPECT_EQ(PingsSent(), 2u);
+
+    Frame->m_Timeout->setValue(9);
+    Frame->m_Period->setValue(5);
+    EXPECT_EQ(Frame->m_Timeout->maximum(), 4);
+    EXPECT_EQ(Frame->m_Timeout->value(), 4);
+    EXPECT_EQ(Frame->m_TimeoutRange->text(), "(1 - 4)");
+
+    // A poll pass sends one Ping2 per row with the new time-out and restarts
+    // the timer at the new period.
+    Frame->m_PollTimer->stop();
+    QMetaObject::invokeMethod(Frame->m_PollTimer, "timeout");
+    EXPECT_EQ(PingsSent(), 4u);
+    EXPECT_EQ(Transport->TimerInterval(Intp::SessionList().back()), 4000u);
+    EXPECT_TRUE(Frame->m_PollTimer->isActive());
+    EXPECT_EQ(Frame->m_PollTimer->interval(), 5000);
+
+    Frame->m_Period->setValue(86400);
+    EXPECT_EQ(Frame->m_Timeout->maximum(), 86399);
+    Frame->m_Refresh->click();
+    EXPECT_EQ(PingsSent(), 6u);
+    EXPECT_EQ(Frame->m_PollTimer->interval(), 86400000);
+    EXPECT_EQ(Frame->Refresh(true), 0);
+    EXPECT_EQ(PingsSent(), 8u);
+}
+
+TEST_F(StatusFrame, DeletedDevicesAreRecreatedAtTheirRecordedAddress)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    Intp::DeleteAllDevices();
+    ASSERT_EQ(Intp::GetDevice(TestSupport::Mac(5), false), nullptr);
+    Frame->PollAll();
+    Intp::TDevice* again = Intp::GetDevice(TestSupport::Mac(5), false);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->GetIp(), 0xC0000205u);
+    EXPECT_EQ(LastSent().Ip, 0xC0000205u);
+    EXPECT_EQ(LastSent().Command(), 6);
+}
+
+TEST_F(StatusFrame, BeepsWhileASwitchIsInTrouble)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    Frame->m_Beep->setChecked(true);
+    EXPECT_TRUE(Frame->m_BeepTimer->isActive());
+    QMetaObject::invokeMethod(Frame->m_BeepTimer, "timeout");
+    EXPECT_TRUE(Ui.Beeps.empty());
+
+    Transport->Advance(5000);   // offline
+    QMetaObject::invokeMethod(Frame->m_BeepTimer, "timeout");
+    ASSERT_EQ(Ui.Beeps.size(), 1u);
+    EXPECT_EQ(Ui.Beeps[0].Frequency, 341);
+    EXPECT_EQ(Ui.Beeps[0].Duration, 100);
+
+    Frame->m_Beep->setChecked(false);
+    EXPECT_FALSE(Frame->m_BeepTimer->isActive());
+}
+
+TEST_F(StatusFrame, SortsByNumbersAndAddresses)
+{
+    Frame->AddDevice(AddDevice(9, 1, 0x0A000000u));   // 10.0.0.9
+    Frame->AddDevice(AddDevice(5, 1, 0xC0000200u));   // 192.0.2.5
+    Frame->AddDevice(AddDevice(7, 1, 0x0B000000u));   // 11.0.0.7
+    auto column = [this](int c) {
+        QStringList out;
+        for (int i = 0; i < Frame->m_List->topLevelItemCount(); ++i)
+            out << Text(i, c);
+        return out;
+    };
+    Frame->m_List->header()->sectionClicked(1);
+    EXPECT_EQ(column(1), (QStringList{"10.0.0.9", "11.0.0.7", "192.0.2.5"}));
+    Frame->m_List->header()->sectionClicked(1);
+    EXPECT_EQ(column(1), (QStringList{"192.0.2.5", "11.0.0.7", "10.0.0.9"}));
+    Frame->m_List->header()->sectionClicked(2);
+    EXPECT_EQ(column(0), (QStringList{"2", "3", "1"}));
+    Frame->m_List->header()->sectionClicked(0);
+    EXPECT_EQ(column(0), (QStringList{"1", "2", "3"}));
+}
+
+TEST_F(StatusFrame, PageInterface)
+{
+    Frame->Notify(nullptr, EventPageShown, 0);
+    EXPECT_TRUE(Frame->isVisible());
+    EXPECT_TRUE(Frame->Leave(false));
+    EXPECT_FALSE(Frame->isVisible());
+    Frame->Notify(nullptr, 0x0104, 0);
+    EXPECT_FALSE(Frame->isVisible());
+}
