@@ -123,6 +123,7 @@ TEST(ReleaseLibrary, NeverCallsBackIntoClosedObservers)
     TRecordingWizard wizard;
     TDevice* d = GetDevice(Mac(1), true);
     d->SetLoggedIn(true);
+    d->SetIp(0xC0000201u);   // requests need a known address
     ASSERT_TRUE(StartSession(new TSessionIntpPing2(1000), d, &wizard));
     ASSERT_TRUE(StartSession(new TSessionTestRows, d, &wizard));
     SendFind(&wizard, 0xC00002FFu);
