@@ -122,6 +122,7 @@ TEST(ReleaseLibrary, NeverCallsBackIntoClosedObservers)
     TClosedDeviceObserver observer;
     TRecordingWizard wizard;
     TDevice* d = GetDevice(Mac(1), true);
+    d->SetIp(0xC0000201u);
     d->SetLoggedIn(true);
     d->SetIp(0xC0000201u);   // requests need a known address
     ASSERT_TRUE(StartSession(new TSessionIntpPing2(1000), d, &wizard));

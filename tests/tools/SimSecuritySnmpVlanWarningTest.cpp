@@ -18,7 +18,7 @@ namespace {
 
 constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
 
-class SimFeatures : public ::testing::Test {
+class SimSecuritySnmpVlanWarning : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -73,7 +73,7 @@ protected:
     TDevice* Dev[2] = {};
 };
 
-TEST_F(SimFeatures, SecuritySettingsAndLists)
+TEST_F(SimSecuritySnmpVlanWarning, SecuritySettingsAndLists)
 {
     TPropertySecurity8021x radius;
     radius.Enabled = 1;
@@ -112,7 +112,7 @@ TEST_F(SimFeatures, SecuritySettingsAndLists)
     EXPECT_TRUE(GetPropertySecurityPort(Dev[0]).Rows.empty());
 }
 
-TEST_F(SimFeatures, SnmpCommunitiesAndTraps)
+TEST_F(SimSecuritySnmpVlanWarning, SnmpCommunitiesAndTraps)
 {
     auto* set = new TSessionSnmpCommunitySet;
     ASSERT_TRUE(set->SetData({{"ro", 0}, {"rw", 1}, {"", 0}, {"x", 0}}));
@@ -136,7 +136,7 @@ TEST_F(SimFeatures, SnmpCommunitiesAndTraps)
     EXPECT_FALSE(GetPropertySnmpUser(Dev[0]).Rows[0].Privacy);
 }
 
-TEST_F(SimFeatures, VlanMembershipOverTwoDatagrams)
+TEST_F(SimSecuritySnmpVlanWarning, VlanMembershipOverTwoDatagrams)
 {
     auto* settings = new TSessionVlan8021qSet;
     settings->SetData(true, 100);
@@ -183,7 +183,7 @@ TEST_F(SimFeatures, VlanMembershipOverTwoDatagrams)
     EXPECT_EQ(GetPropertyVlanPort(Dev[0]).Rows.size(), 32u);
 }
 
-TEST_F(SimFeatures, WarningSmtpAndSyslog)
+TEST_F(SimSecuritySnmpVlanWarning, WarningSmtpAndSyslog)
 {
     TPropertyWarningSmtp smtp;
     smtp.Enabled = 1;
