@@ -124,6 +124,7 @@ TEST(ReleaseLibrary, NeverCallsBackIntoClosedObservers)
     TDevice* d = GetDevice(Mac(1), true);
     d->SetIp(0xC0000201u);
     d->SetLoggedIn(true);
+    d->SetIp(0xC0000201u);   // requests need a known address
     ASSERT_TRUE(StartSession(new TSessionIntpPing2(1000), d, &wizard));
     ASSERT_TRUE(StartSession(new TSessionTestRows, d, &wizard));
     SendFind(&wizard, 0xC00002FFu);

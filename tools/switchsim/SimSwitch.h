@@ -17,6 +17,7 @@
 
 #include "Intp.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -63,6 +64,11 @@ struct TSimSwitch {
 
     TSimFaults Faults;
 
+    // A reboot keeps the switch silent for RebootMs: requests that arrive
+    // before DownUntil are not answered.
+    uint32_t RebootMs = 3000;
+    std::chrono::steady_clock::time_point DownUntil{};
+
     // The product identifier this switch announces in its Find reply.
     uint32_t ProductId() const;
     uint32_t PortCount() const;
@@ -86,6 +92,7 @@ struct TSimReply {
     uint16_t Status = 0;
     std::vector<uint8_t> Body;
     uint32_t DelayMs = 0;
+    uint32_t FromIp = 0;      // host order; 0: the switch's address when the request came
 };
 
 using THandler = std::function<std::vector<TSimReply>(TSimSwitch&, const TSimRequest&)>;

@@ -274,8 +274,11 @@ void TSimulator::Handle(const uint8_t* data, size_t length, uint32_t srcIp, uint
 
     const THandler* handler = FindHandler(req.Command);
     const bool find = req.Mac.IsZero();
+    const auto now = std::chrono::steady_clock::now();
     for (TSimSwitch& sw : m_Switches) {
         if (find ? !(req.Command == 0 && Addressed(sw, req)) : !(sw.Mac == req.Mac && Addressed(sw, req)))
+            continue;
+        if (now < sw.DownUntil)   // rebooting
             continue;
         if (!handler)
             continue;
@@ -310,7 +313,7 @@ void TSimulator::Queue(TSimSwitch& sw, uint32_t fromIp, const TSimRequest& req, 
     }
     TPending p;
     p.Due = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.DelayMs);
-    p.FromIp = fromIp;
+    p.FromIp = reply.FromIp ? reply.FromIp : fromIp;
     p.ToIp = req.SourceIp;
     p.ToPort = req.SourcePort;
     p.Datagram.resize(Intp::HeaderSize + reply.Body.size());

@@ -31,6 +31,7 @@ void Usage()
         "  --status S         answer every request with status S\n"
         "  --truncate N       cut every reply body to N bytes\n"
         "  --seed N           random seed for the drop rate\n"
+        "  --reboot-ms MS     how long a rebooting switch stays silent (default 3000)\n"
         "  --log FILE         append every request to FILE\n"
         "  --duration S       stop after S seconds (default: until interrupted)\n";
 }
@@ -100,6 +101,7 @@ int main(int argc, char** argv)
     long duration = 0;
     Sim::TSimFaults faults;
     uint32_t seed = 1;
+    long rebootMs = -1;
 
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -139,6 +141,8 @@ int main(int argc, char** argv)
             faults.TruncateBody = int(std::strtol(value(), nullptr, 10));
         } else if (a == "--seed") {
             seed = uint32_t(std::strtoul(value(), nullptr, 10));
+        } else if (a == "--reboot-ms") {
+            rebootMs = std::strtol(value(), nullptr, 10);
         } else if (a == "--log") {
             logFile = value();
         } else if (a == "--duration") {
@@ -174,6 +178,9 @@ int main(int argc, char** argv)
         sw.Name = "Unknown";
         sim.AddSwitch(sw);
     }
+    if (rebootMs >= 0)
+        for (size_t i = 0; i < sim.SwitchCount(); ++i)
+            sim.With(i, [&](Sim::TSimSwitch& sw) { sw.RebootMs = uint32_t(rebootMs); });
     if (!logFile.empty() && !sim.SetLogFile(logFile)) {
         std::cerr << "switchsim: cannot write " << logFile << "\n";
         return 1;
