@@ -227,7 +227,7 @@ void TWinpcapThread::Run()
         int n = pcap_dispatch(handle, -1, &TWinpcapThread::OnPacket, reinterpret_cast<u_char*>(this));
         lock.lock();
         m_Reading = false;
-        if (n == PCAP_ERROR && m_Handle == handle) {
+        if (n < 0 && n != PCAP_ERROR_BREAK && m_Handle == handle) {
             // The interface failed (went down or away): give the handle up
             // and sleep until the next scan rather than retry in a loop.
             m_Handle = nullptr;

@@ -508,3 +508,21 @@ TEST_F(ScanNamespace, ClosingOrDestroyingDuringAFloodDoesNotHang)
     EXPECT_GT(sent, 1000u);
     EXPECT_TRUE(ui.Boxes.empty());
 }
+
+TEST_F(ScanNamespace, AFailedReadEndsTheCaptureInsteadOfRetrying)
+{
+    TestSupport::TFakeUserInterface ui;
+    TScanForm form;
+    form.show();
+    ASSERT_TRUE(Choose(form, "vsc0"));
+    ASSERT_EQ(form.Scan(), Scan::ScanSent);
+    ASSERT_TRUE(form.Worker()->IsCapturing());
+
+    // The interface goes away under the capture: the worker gives the handle
+    // up and sleeps until the next scan.
+    ASSERT_TRUE(Run("ip netns exec " + m_Console + " ip link del vsc0"));
+    EXPECT_TRUE(WaitFor([&] { return !form.Worker()->IsCapturing(); }, 10000));
+    EXPECT_EQ(form.Scan(), Scan::ScanNoMac);
+    EXPECT_EQ(ui.LastText(), "Unable to get a valid MAC address from interface vsc0");
+    form.m_Close->click();
+}
