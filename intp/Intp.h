@@ -134,6 +134,11 @@ std::string IpToText(uint32_t ip);
 bool ParseIp(std::string_view text, uint32_t& out);
 // Not 0, not 255.255.255.255, not in 127.0.0.0/8.
 bool IsUsableIp(uint32_t ip);
+// An address a request to one device may be sent to: known (not 0) and not
+// the limited broadcast. A device's address is 0 until a reply gives it and
+// again after a reboot; a datagram to 0.0.0.0 would reach the workstation
+// itself. Loopback stays allowed (a local switch simulator answers there).
+inline bool IsRequestAddress(uint32_t ip) { return ip != 0 && ip != 0xFFFFFFFFu; }
 // Non-zero, one unbroken run of one-bits from the top bit.
 bool IsValidNetmask(uint32_t mask);
 // A fixed-width text field of a reply as text: at most n bytes, stopping at
@@ -357,6 +362,8 @@ void DeleteAllDevices();
 
 constexpr uint16_t IntpPort = 1638;
 constexpr size_t HeaderSize = 12;
+// The largest body one UDP datagram over IPv4 carries after the header.
+constexpr size_t MaxBodyLength = 65507 - HeaderSize;
 
 // Session statuses set by the library.
 enum : uint32_t {
@@ -491,7 +498,8 @@ protected:
         Report(device, N, header.Status);
         return ReplyFinished;
     }
-    // Sends a prepared datagram to the device and arms the timer.
+    // Sends a prepared datagram to the device and arms the timer; false
+    // (nothing sent) when the device has no address a request may go to.
     bool SendFrame(TDevice* device, const uint8_t* body, size_t bodyLength);
     void SendRaw(uint32_t ip, std::vector<uint8_t>& frame);
 
@@ -512,6 +520,8 @@ void SendDatagram(uint32_t ip, const uint8_t* data, size_t length);
 template <uint16_t N>
 bool TSessionGeneral<N>::Send(TDevice* device)
 {
+    if (!IsRequestAddress(device->GetIp()) || BodyLength() > MaxBodyLength)
+        return false;
     m_Target = device->GetMac();
     std::vector<uint8_t> frame(HeaderSize + BodyLength(), 0);
     TPacketHeader{N, 0, uint16_t(BodyLength()), m_Target}.Write(frame.data());
@@ -532,6 +542,10 @@ void TSessionGeneral<N>::SendRaw(uint32_t ip, std::vector<uint8_t>& frame)
 template <uint16_t N>
 bool TSessionGeneral<N>::SendFrame(TDevice* device, const uint8_t* body, size_t bodyLength)
 {
+    // The header's 16-bit length field and one UDP datagram bound the body;
+    // a larger request is refused rather than sent with a wrong length.
+    if (!IsRequestAddress(device->GetIp()) || bodyLength > MaxBodyLength)
+        return false;
     m_Target = device->GetMac();
     std::vector<uint8_t> frame = BuildRequest(N, m_Target, bodyLength, body);
     SendRaw(device->GetIp(), frame);

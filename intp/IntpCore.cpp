@@ -199,6 +199,10 @@ struct TLibraryState {
     TDeviceCallback* DeviceCallback = nullptr;
     TSessionCallback* SessionCallback = nullptr;
     uint64_t NextSerial = 1;
+    // Bumped whenever a device is deleted or a pending session leaves the
+    // list, so the dispatcher re-checks what it holds only after a change.
+    uint64_t DeviceRemovals = 0;
+    uint64_t SessionRemovals = 0;
 };
 
 TLibraryState& State()
@@ -232,6 +236,9 @@ int RegisterDeviceType(const TDeviceTypeDesc* desc, const std::vector<const char
 {
     if (!desc || !desc->Description)
         return -1;
+    // Index 0 is always the unknown model: a model registered first must not
+    // take its place (it would get index 0 and lose its identifiers).
+    RegisterUnknownType();
     TDeviceType type;
     type.Description = desc->Description;
     type.PortCount = desc->PortCount;
@@ -324,6 +331,7 @@ TDevice::~TDevice()
     auto it = map.find(m_Mac);
     if (it != map.end() && it->second == this)
         map.erase(it);
+    ++State().DeviceRemovals;
     if (auto* cb = GetDeviceCallback())
         cb->OnDeviceRemove(this);
 }
@@ -488,6 +496,7 @@ TSession::~TSession()
         cb->DeleteTimer(this);
     }
     if (State().PendingSerials.erase(m_Serial)) {
+        ++State().SessionRemovals;
         auto& list = SessionList();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
@@ -546,14 +555,20 @@ int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data)
     for (TSession* s : SessionList())
         snapshot.push_back({s, s->Serial()});
     const TMacAddr mac = header.Mac;
-    const auto& pending = State().PendingSerials;
+    auto& state = State();
+    const auto& pending = state.PendingSerials;
+    uint64_t deviceRemovals = state.DeviceRemovals;
+    const uint64_t sessionRemovals = state.SessionRemovals;
     for (const TEntry& entry : snapshot) {
-        if (!pending.count(entry.Serial))
+        if (state.SessionRemovals != sessionRemovals && !pending.count(entry.Serial))
             continue;
-        // The device may have been deleted by an earlier report.
-        device = GetDevice(mac, false);
-        if (!device)
-            return ReplyNotMine;
+        if (state.DeviceRemovals != deviceRemovals) {
+            // The device may have been deleted by an earlier call.
+            device = GetDevice(mac, false);
+            if (!device)
+                return ReplyNotMine;
+            deviceRemovals = state.DeviceRemovals;
+        }
         int result = entry.Session->OnReply(device, header, body);
         if (result == ReplyNotMine)
             continue;

@@ -7,8 +7,10 @@ namespace Intp {
 
 TSessionIntpFind& TSessionIntpFind::Instance()
 {
-    static TSessionIntpFind instance;
-    return instance;
+    // Never deleted: destroying it at exit would call a session callback
+    // that may already be gone.
+    static TSessionIntpFind* instance = new TSessionIntpFind;
+    return *instance;
 }
 
 int TSessionIntpFind::OnReply(TDevice* device, const TPacketHeader& header, TBody body)
@@ -18,6 +20,8 @@ int TSessionIntpFind::OnReply(TDevice* device, const TPacketHeader& header, TBod
 
 int TSessionIntpFind::OnReplyFrom(TDevice* device, const TPacketHeader& header, TBody body, uint32_t sourceIp)
 {
+    if (!device)
+        return ReplyNotMine;
     if (body.Size() < 8) {
         Report(device, Command, StatusShort);
         return ReplyFinished;

@@ -1,0 +1,117 @@
+// The receive dispatcher with many pending sessions, and building a Login.
+#include "IntpProtocol.h"
+#include "TestSessions.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+
+namespace {
+
+// Sends are dropped; timers are only counted.
+class TBenchTransport : public Intp::TSessionCallback {
+public:
+    void CreateTimer(Intp::TSession*, unsigned) override { ++Timers; }
+    void DeleteTimer(Intp::TSession*) override {}
+    void EnableTimer(Intp::TSession*, bool) override {}
+    void SendDatagram(uint32_t, const uint8_t*, size_t length) override { Bytes += length; }
+    void Report(Intp::TDevice*, uint16_t, uint32_t, void*, Intp::TWizard*, const char*) override { ++Reports; }
+    void SetTimeout(Intp::TSession*, unsigned) override {}
+    size_t Timers = 0, Bytes = 0, Reports = 0;
+};
+
+class TNullDevices : public Intp::TDeviceCallback {
+    void OnDeviceAdd(Intp::TDevice*) override {}
+    void OnDeviceRemove(Intp::TDevice*) override {}
+    void OnDeviceFlagsChange(Intp::TDevice*, uint32_t) override {}
+    void OnDeviceIpChange(Intp::TDevice*) override {}
+    void OnDeviceTypeChange(Intp::TDevice*) override {}
+    void OnDeviceNameChange(Intp::TDevice*) override {}
+};
+
+Intp::TMacAddr BenchMac(uint32_t n)
+{
+    uint8_t b[6] = {0x02, 0x00, 0x00, uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+    return Intp::TMacAddr(b);
+}
+
+// A Ping2 reader that takes every reply and keeps waiting (as a multi-datagram
+// read does), so each iteration sees the same pending list.
+class TWaitingPing2 final : public Intp::TSessionGeneral<6> {
+public:
+    const char* GetName() const override { return "Ping2"; }
+
+protected:
+    size_t MinReplyLength() const override { return 12; }
+    int ParseReply(Intp::TDevice* device, const Intp::TPacketHeader&, Intp::TBody body) override
+    {
+        auto& rec = device->GetProperty<Intp::TPropertyIntpPing2>();
+        rec.LinkMask = body.U32(8);
+        rec.Valid = 1;
+        return Intp::ReplyWaiting;
+    }
+};
+
+// `pending` Ping2 sessions, each for its own switch; the reply is for the
+// switch of the last-started one, so the walk passes every other session.
+void BM_ReceivePacket(benchmark::State& state)
+{
+    const auto pending = size_t(state.range(0));
+    TBenchTransport transport;
+    TNullDevices devices;
+    Intp::ReleaseLibrary();
+    Intp::SetSessionCallback(&transport);
+    Intp::SetDeviceCallback(&devices);
+    Intp::RegisterBuiltinModels();
+    std::vector<Intp::TDevice*> switches;
+    for (size_t i = 0; i < pending; ++i) {
+        Intp::TDevice* d = Intp::GetDevice(BenchMac(uint32_t(i + 1)), true);
+        d->SetType(1);
+        d->SetIp(0xC0000000u + uint32_t(i + 1));
+        switches.push_back(d);
+        if (i + 1 < pending)
+            Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpPing2>(1000), d, nullptr);
+        else
+            Intp::StartOwnedSession(std::make_unique<TWaitingPing2>(), d, nullptr);
+    }
+    Intp::TDevice* last = switches.back();
+    std::vector<uint8_t> reply(24, 0);
+    Intp::TPacketHeader{6, 0, 12, last->GetMac()}.Write(reply.data());
+    Intp::PutBE32(reply.data() + 20, 0xFF);
+    for (auto _ : state) {
+        int r = Intp::ReceivePacket(last->GetIp(), reply.size(), reply.data());
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()));
+    Intp::ReleaseLibrary();
+}
+BENCHMARK(BM_ReceivePacket)->Arg(1)->Arg(100)->Arg(1000);
+
+// LoginDigest and Send of a Login request.
+void BM_BuildLogin(benchmark::State& state)
+{
+    TBenchTransport transport;
+    TNullDevices devices;
+    Intp::ReleaseLibrary();
+    Intp::SetSessionCallback(&transport);
+    Intp::SetDeviceCallback(&devices);
+    Intp::RegisterBuiltinModels();
+    Intp::TDevice* d = Intp::GetDevice(BenchMac(1), true);
+    d->SetIp(0xC0000201u);
+    for (auto _ : state) {
+        uint8_t digest[16];
+        Intp::LoginDigest("admin", "admin", digest);
+        Intp::TSessionIntpLogin login;
+        login.SetDigest(digest);
+        bool sent = login.Send(d);
+        benchmark::DoNotOptimize(sent);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()));
+    Intp::ReleaseLibrary();
+}
+BENCHMARK(BM_BuildLogin);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,259 @@
+// The main window: the device tree, the actions, the transport and timers of
+// the protocol library's sessions, and the host of every page.
+#pragma once
+
+#include "FilterForm.h"
+#include "Intp.h"
+#include "ModuleCallback.h"
+#include "ModuleFrame.h"
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QTreeWidgetItem>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class TIntpSocketThread;
+class TReceivePump;
+class TSyslogFrame;
+class TSyslogSocketThread;
+class TStatusFrame;
+class TLocalNetProvider;
+
+// The "Login" dialog: a user name and a password of at most 16 characters.
+class TLoginForm final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TLoginForm(QWidget* parent = nullptr);
+
+    QLabel* m_Label1 = nullptr;
+    QLineEdit* m_Username = nullptr;
+    QLabel* m_Label2 = nullptr;
+    QLineEdit* m_Password = nullptr;
+    QPushButton* m_Cancel = nullptr;
+    QPushButton* m_Login = nullptr;
+
+private:
+    void EventOnEditChange();
+};
+
+// Follows up every switch that answers discovery: adds it to the status
+// monitor and reads its system settings, its IP configuration and its
+// IntpSip record, each read started when the previous one succeeded.
+class TFindHook final : public Intp::TWizard {
+public:
+    static TFindHook& Instance();
+    void OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override;
+};
+
+// A node of the main tree: a page, a group of devices, or a device.
+class TTreeNode final : public QTreeWidgetItem {
+public:
+    enum TKind { KindPage = QTreeWidgetItem::UserType + 1, KindGroup, KindDevice };
+    explicit TTreeNode(TKind kind) : QTreeWidgetItem(int(kind)) {}
+
+    TKind Kind() const { return TKind(type()); }
+    TModule* Page = nullptr;            // page nodes
+    bool HasKey = false;                // group nodes: {Key0, Key1}
+    uint32_t Key0 = 0, Key1 = 0;
+    Intp::TDevice* Device = nullptr;    // device nodes (not owned)
+};
+
+// Starts one login (or logout, with an all-zero digest) per current device;
+// returns how many started.
+int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer);
+// Starts one reboot per current device; returns how many started.
+int StartRebootSessions(Intp::TWizard* observer);
+
+class TMainForm final : public QMainWindow,
+                        public TModuleCallback,
+                        public Intp::TDeviceCallback,
+                        public Intp::TSessionCallback {
+    Q_OBJECT
+
+public:
+    // Where the sockets live. The program uses the defaults; tests move the
+    // ports so that they never need the well-known ones.
+    struct TOptions {
+        uint16_t IntpLocalPort = 0;       // any free port
+        uint16_t IntpRemotePort = 1638;   // the switches' port
+        uint16_t SyslogPort = 514;
+        Filter::TNetProvider* Net = nullptr;   // null: the host's own tables
+    };
+
+    enum TSortMode { SortNone = 0, SortModel = 1, SortIpAddress = 2, SortFilterMethod = 3 };
+
+    explicit TMainForm(QWidget* parent = nullptr);
+    TMainForm(const TOptions& options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The create event: builds every part of the console in its order.
+    // Returns false when the user chose to abort (the program then ends).
+    bool EventOnMainFormCreate();
+    // Stops and joins both socket workers and detaches the window from the
+    // protocol library. Safe to call more than once.
+    void Shutdown();
+
+    // TModuleCallback
+    int GetSelectedDevice(Intp::TDevice*& device) override;
+    int GetSelectedDevices(TDeviceList& devices) override;
+    int GetCurrentDevice(Intp::TDevice*& device) override { return GetSelectedDevice(device); }
+    int GetCurrentDevices(TDeviceList& devices) override { return GetSelectedDevices(devices); }
+    void GetAllDevices(TDeviceList& devices) override { EnumDevices(devices); }
+    void EnumDevices(TDeviceList& devices) override;
+    bool AskLogin(QString& user, QString& password) override;
+    bool IsSelectedDevice(Intp::TDevice* device) override;
+    bool IsAmongSelected(Intp::TDevice* device) override;
+    bool IsCurrentDevice(Intp::TDevice* device) override { return IsSelectedDevice(device); }
+    bool IsAmongCurrent(Intp::TDevice* device) override { return IsAmongSelected(device); }
+    bool SelectPage(const QString& path) override;
+    Filter::TFilterServer* GetFilterServer() override;
+    Status::TStatusServer* GetStatusServer() override;
+    Syslog::TSyslogServer* GetSyslogServer() override;
+
+    // Intp::TDeviceCallback
+    void OnDeviceAdd(Intp::TDevice* device) override;
+    void OnDeviceRemove(Intp::TDevice* device) override;
+    void OnDeviceFlagsChange(Intp::TDevice* device, uint32_t changed) override;
+    void OnDeviceIpChange(Intp::TDevice* device) override;
+    void OnDeviceTypeChange(Intp::TDevice* device) override;
+    void OnDeviceNameChange(Intp::TDevice* device) override;
+
+    // Intp::TSessionCallback
+    void CreateTimer(Intp::TSession* session, unsigned milliseconds) override;
+    void DeleteTimer(Intp::TSession* session) override;
+    void EnableTimer(Intp::TSession* session, bool enable) override;
+    void SendDatagram(uint32_t ip, const uint8_t* data, size_t length) override;
+    void Report(Intp::TDevice* device, uint16_t command, uint32_t status, void* data, Intp::TWizard* observer,
+                const char* name) override;
+    void SetTimeout(Intp::TSession* session, unsigned milliseconds) override;
+
+    // Device tree.
+    TTreeNode* FindDeviceNode(Intp::TDevice* device) const;
+    TTreeNode* GetGroupNode(Intp::TDevice* device, bool create);
+    uint16_t UpdateDeviceNode(Intp::TDevice* device, uint16_t code);
+    void RemoveDeviceNode(TTreeNode* node);
+    void NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status);
+    TModule* GetCurrentModule() const;
+    TTreeNode* AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image);
+    static QString DeviceCaption(const Intp::TDevice* device);
+    static int DeviceImage(const Intp::TDevice* device);
+
+    // Actions.
+    void EventOnDiscoveryExecute();
+    void EventOnFilterExecute();
+    void EventOnLoginExecute();
+    void EventOnLogoutExecute();
+    void EventOnRebootExecute();
+    void EventOnOpenWebExecute();
+    void EventOnRefreshExecute();
+    void EventOnRefreshAllExecute();
+    void EventOnExitExecute();
+    void EventOnTreeSortChange(int mode);
+
+    // Test access.
+    QTreeWidget* Tree() const { return m_Tree; }
+    QComboBox* TreeSort() const { return m_TreeSort; }
+    TTreeNode* RootNode() const { return m_RootNode; }
+    TTreeNode* DevicesNode() const { return m_DevicesNode; }
+    int DeviceCount() const { return m_DeviceCount; }
+    TModuleFrame* ModuleFrame() const { return m_ModuleFrame; }
+    TFilterForm* FilterForm() const { return m_FilterForm; }
+    TLoginForm* LoginForm() const { return m_LoginForm; }
+    TStatusFrame* StatusFrame() const { return m_StatusFrame; }
+    TIntpSocketThread* IntpThread() const { return m_IntpThread.get(); }
+    TSyslogSocketThread* SyslogThread() const { return m_SyslogThread.get(); }
+    TSyslogFrame* SyslogFrame() const { return m_SyslogFrame; }
+    QAction* Action(const QString& objectName) const;
+    QTimer* SessionTimer(Intp::TSession* session) const;
+    size_t SessionTimerCount() const { return m_SessionTimers.size(); }
+    bool Created() const { return m_Created; }
+    uint64_t SentCount() const { return m_SentCount; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildActions();
+    QAction* MakeAction(const char* objectName, const QString& caption, const QString& bitmap,
+                        const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)());
+    void EventOnSessionTimer(QTimer* timer);
+    void EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void EventOnTreeSelectionChange();
+    void EventOnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void ShowSendErrors();
+    void PostSelectionNotify();
+    void SortGroupNodes();
+    void ExpandDevices();
+    void SetDevicesCaption();
+    TModule* ModuleOfNode(QTreeWidgetItem* item) const;
+    bool IsUnderDevicesNode(QTreeWidgetItem* item) const;
+    bool IsShown(Intp::TDevice* device) const;
+    bool GroupKeyFor(Intp::TDevice* device, uint32_t& key0, uint32_t& key1, QString& caption) const;
+    bool GroupMatches(const TTreeNode* group, uint32_t key0, uint32_t key1) const;
+    int CompareGroups(const TTreeNode* a, const TTreeNode* b) const;
+    void RestoreWindow();
+    // Runs `change` with the tree's signals held, then puts the selection
+    // back on what is still there.
+    void QuietTreeChange(const std::function<void()>& change);
+    void DeleteNode(QTreeWidgetItem* item);
+
+    TOptions m_Options;
+    std::unique_ptr<TLocalNetProvider> m_LocalNet;
+    std::map<Intp::TSession*, QTimer*> m_SessionTimers;
+    std::map<QTimer*, Intp::TSession*> m_TimerSessions;
+    QDialog* m_AboutForm = nullptr;
+    TFilterForm* m_FilterForm = nullptr;
+    TLoginForm* m_LoginForm = nullptr;
+    TStatusFrame* m_StatusFrame = nullptr;
+    TSyslogFrame* m_SyslogFrame = nullptr;
+    std::unique_ptr<TSyslogSocketThread> m_SyslogThread;
+    std::unique_ptr<TIntpSocketThread> m_IntpThread;
+    QDialog* m_ScanForm = nullptr;
+    TModuleFrame* m_ModuleFrame = nullptr;
+    std::vector<std::unique_ptr<TModule>> m_OwnedPages;
+    TTreeNode* m_RootNode = nullptr;
+    TTreeNode* m_DevicesNode = nullptr;
+    int m_DeviceCount = 0;
+
+    QTreeWidget* m_Tree = nullptr;
+    QComboBox* m_TreeSort = nullptr;
+    QWidget* m_FuncPages = nullptr;
+    QToolBar* m_ToolBar = nullptr;
+    QMenu* m_TaskMenu = nullptr;
+    QMenu* m_SettingsMenu = nullptr;
+    QMenu* m_HelpMenu = nullptr;
+    QMenu* m_TreePopup = nullptr;
+    QMenu* m_TrayPopup = nullptr;
+    QSystemTrayIcon* m_TrayIcon = nullptr;
+
+    bool m_Created = false;
+    uint64_t m_SentCount = 0;
+    bool m_ShutDown = false;
+    bool m_TreeChanging = false;          // a selection change is being handled or undone
+    QStringList m_SendErrors;             // waiting to be shown, one box at a time
+    bool m_SendErrorShowing = false;
+    bool m_SendErrorPosted = false;
+    bool m_SelectionNotifyPosted = false;
+    QList<QTreeWidgetItem*> m_SavedSelection;   // during QuietTreeChange
+    QTreeWidgetItem* m_SavedCurrent = nullptr;
+};
+
+// The application title.
+extern const char* const AppTitle;

@@ -1,0 +1,424 @@
+// The device tree: group nodes by sort mode, device nodes, the selection
+// rules and the page that the selection shows.
+#include "MainForm.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <functional>
+
+QIcon NodeIcon(int index);
+
+namespace {
+constexpr int ImageGroup = 5;
+} // namespace
+
+QString TMainForm::DeviceCaption(const Intp::TDevice* device)
+{
+    return QString("%1 (%2, %3)")
+        .arg(QString::fromStdString(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
+             QString::fromStdString(Intp::MacToText(device->GetMac())));
+}
+
+int TMainForm::DeviceImage(const Intp::TDevice* device)
+{
+    return (device->TestFlags(Intp::DeviceFlagLoggedIn) ? 1 : 0) + (device->TestFlags(Intp::DeviceFlagWarning) ? 2 : 0);
+}
+
+bool TMainForm::IsShown(Intp::TDevice* device) const
+{
+    if (!device || device->GetType() == 0 || device->GetIp() == 0)
+        return false;
+    return m_FilterForm && m_FilterForm->IsAccepted(device->GetIp());
+}
+
+// The key and caption of the group a device belongs to under the current
+// sort mode.
+bool TMainForm::GroupKeyFor(Intp::TDevice* device, uint32_t& key0, uint32_t& key1, QString& caption) const
+{
+    const uint32_t ip = device->GetIp();
+    switch (m_TreeSort->currentIndex()) {
+    case SortModel:
+        key0 = device->GetType();
+        key1 = 0;
+        caption = QString::fromStdString(device->GetTypeName());
+        return true;
+    case SortIpAddress:
+        key0 = ip;
+        key1 = 0;
+        caption = QString::fromStdString(Intp::IpToText(ip));
+        return true;
+    case SortFilterMethod: {
+        key0 = key1 = 0xFFFFFFFFu;
+        caption = "Others";
+        if (!m_FilterForm)
+            return true;
+        const Filter::TFilterSettings& settings = m_FilterForm->GetSettings();
+        for (const auto& unicast : settings.Unicasts)
+            if (unicast.Ip == ip) {
+                key0 = key1 = 0;
+                caption = "Unicast Devices";
+                return true;
+            }
+        for (const auto& network : settings.LocalNetworks)
+            if (((ip ^ network.Ip) & network.Mask) == 0) {
+                key0 = network.Ip;
+                key1 = network.Mask;
+                caption = QString("%1/").arg(QString::fromStdString(Intp::IpToText(network.Ip))) +
+                          QString::fromStdString(Intp::IpToText(network.Mask));
+                return true;
+            }
+        return true;
+    }
+    default:
+        key0 = 1;
+        key1 = 0;
+        caption = "All Devices";
+        return true;
+    }
+}
+
+bool TMainForm::GroupMatches(const TTreeNode* group, uint32_t key0, uint32_t key1) const
+{
+    if (!group->HasKey)
+        return false;
+    switch (m_TreeSort->currentIndex()) {
+    case SortNone:
+        return group->Key0 != 0;
+    case SortModel:
+    case SortIpAddress:
+        return group->Key0 == key0;
+    default:
+        return group->Key0 == key0 && group->Key1 == key1;
+    }
+}
+
+int TMainForm::CompareGroups(const TTreeNode* a, const TTreeNode* b) const
+{
+    auto cmp = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    switch (m_TreeSort->currentIndex()) {
+    case SortIpAddress:
+        return cmp(a->Key0, b->Key0);
+    case SortFilterMethod:
+        if (int c = cmp(a->Key0, b->Key0))
+            return c;
+        return cmp(a->Key1, b->Key1);
+    default:   // "None" and "Model": as signed numbers
+        return cmp(int32_t(a->Key0), int32_t(b->Key0));
+    }
+}
+
+TTreeNode* TMainForm::FindDeviceNode(Intp::TDevice* device) const
+{
+    if (!m_DevicesNode || !device)
+        return nullptr;
+    for (int g = 0; g < m_DevicesNode->childCount(); ++g) {
+        QTreeWidgetItem* group = m_DevicesNode->child(g);
+        for (int d = 0; d < group->childCount(); ++d) {
+            auto* node = static_cast<TTreeNode*>(group->child(d));
+            if (node->Device == device)
+                return node;
+        }
+    }
+    return nullptr;
+}
+
+TTreeNode* TMainForm::GetGroupNode(Intp::TDevice* device, bool create)
+{
+    uint32_t key0, key1;
+    QString caption;
+    GroupKeyFor(device, key0, key1, caption);
+    for (int g = 0; g < m_DevicesNode->childCount(); ++g) {
+        auto* group = static_cast<TTreeNode*>(m_DevicesNode->child(g));
+        if (GroupMatches(group, key0, key1))
+            return group;
+    }
+    if (!create)
+        return nullptr;
+    auto* group = new TTreeNode(TTreeNode::KindGroup);
+    group->HasKey = true;
+    group->Key0 = key0;
+    group->Key1 = key1;
+    group->setText(0, caption);
+    group->setIcon(0, NodeIcon(ImageGroup));
+    m_DevicesNode->addChild(group);
+    return group;
+}
+
+void TMainForm::QuietTreeChange(const std::function<void()>& change)
+{
+    // Structural changes (moving nodes between groups, sorting, removing)
+    // must not look like the user changing the selection: the pages are told
+    // what happened by the callers. Nodes deleted on the way leave the saved
+    // selection through DeleteNode.
+    const bool nested = m_TreeChanging;
+    if (!nested) {
+        m_SavedSelection = m_Tree->selectedItems();
+        m_SavedCurrent = m_Tree->currentItem();
+    }
+    m_TreeChanging = true;
+    {
+        QSignalBlocker treeBlock(m_Tree);
+        change();
+        if (!nested) {
+            QSignalBlocker selectionBlock(m_Tree->selectionModel());
+            QTreeWidgetItem* current = m_SavedCurrent ? m_SavedCurrent : m_DevicesNode;
+            m_Tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+            m_Tree->clearSelection();
+            for (QTreeWidgetItem* item : m_SavedSelection)
+                item->setSelected(true);
+            if (m_SavedSelection.isEmpty() && current)
+                current->setSelected(true);
+        }
+    }
+    m_TreeChanging = nested;
+    if (!nested) {
+        m_SavedSelection.clear();
+        m_SavedCurrent = nullptr;
+        m_Tree->viewport()->update();
+    }
+}
+
+void TMainForm::DeleteNode(QTreeWidgetItem* item)
+{
+    // Forget the node and everything below it before it goes.
+    auto contains = [item](QTreeWidgetItem* other) {
+        for (; other; other = other->parent())
+            if (other == item)
+                return true;
+        return false;
+    };
+    m_SavedSelection.removeIf(contains);
+    if (contains(m_SavedCurrent))
+        m_SavedCurrent = nullptr;
+    delete item;
+}
+
+void TMainForm::SortGroupNodes()
+{
+    if (!m_DevicesNode || m_DevicesNode->childCount() < 2)
+        return;
+    std::vector<TTreeNode*> groups;
+    for (int g = 0; g < m_DevicesNode->childCount(); ++g)
+        groups.push_back(static_cast<TTreeNode*>(m_DevicesNode->child(g)));
+    std::vector<TTreeNode*> sorted = groups;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [this](const TTreeNode* a, const TTreeNode* b) { return CompareGroups(a, b) < 0; });
+    if (sorted == groups)
+        return;
+    QuietTreeChange([&] {
+        for (int i = 0; i < int(sorted.size()); ++i) {
+            int from = m_DevicesNode->indexOfChild(sorted[size_t(i)]);
+            if (from != i)
+                m_DevicesNode->insertChild(i, m_DevicesNode->takeChild(from));
+        }
+    });
+    ExpandDevices();
+}
+
+void TMainForm::ExpandDevices()
+{
+    m_DevicesNode->setExpanded(true);
+    for (int g = 0; g < m_DevicesNode->childCount(); ++g)
+        m_DevicesNode->child(g)->setExpanded(true);
+}
+
+void TMainForm::SetDevicesCaption()
+{
+    m_DevicesNode->setText(0, QString("Devices (%1)").arg(m_DeviceCount));
+}
+
+uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
+{
+    if (!device || !m_DevicesNode)
+        return 0xFF00;
+    uint16_t result = code;
+    TTreeNode* node = FindDeviceNode(device);
+    if (!node) {
+        if (!IsShown(device))
+            return 0xFF00;
+        TTreeNode* group = GetGroupNode(device, true);
+        node = new TTreeNode(TTreeNode::KindDevice);
+        node->Device = device;
+        node->setText(0, DeviceCaption(device));
+        node->setIcon(0, NodeIcon(DeviceImage(device)));
+        group->addChild(node);
+        ++m_DeviceCount;
+        SetDevicesCaption();
+        SortGroupNodes();
+        ExpandDevices();
+        result = EventDeviceAdded;
+    } else if (IsShown(device)) {
+        TTreeNode* group = GetGroupNode(device, true);
+        if (group != node->parent()) {
+            QuietTreeChange([&] {
+                QTreeWidgetItem* old = node->parent();
+                group->addChild(old->takeChild(old->indexOfChild(node)));
+                if (old->childCount() == 0)
+                    DeleteNode(old);
+            });
+            SortGroupNodes();
+            ExpandDevices();
+        }
+        node->setIcon(0, NodeIcon(DeviceImage(device)));
+    } else {
+        RemoveDeviceNode(node);
+        result = EventDeviceRemoved;
+    }
+    NotifyCurrentModule(device, result, 0);
+    return result;
+}
+
+void TMainForm::RemoveDeviceNode(TTreeNode* node)
+{
+    if (!node)
+        return;
+    // A removed node that held the focus or the selection must not hand it
+    // to a neighbouring device (whose page would then start reading it):
+    // the focus goes to the devices node instead, quietly.
+    const bool focused = node == m_Tree->currentItem();
+    QTreeWidgetItem* group = node->parent();
+    QuietTreeChange([&] {
+        DeleteNode(node);
+        if (group && group->childCount() == 0)
+            DeleteNode(group);
+        if (focused) {
+            m_SavedSelection.clear();
+            m_SavedCurrent = m_DevicesNode;
+        }
+    });
+    if (focused)
+        m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    --m_DeviceCount;
+    SetDevicesCaption();
+}
+
+void TMainForm::EventOnTreeSortChange(int)
+{
+    if (!m_DevicesNode || m_DevicesNode->childCount() == 0)
+        return;
+    QuietTreeChange([&] {
+        for (int g = 0; g < m_DevicesNode->childCount(); ++g)
+            static_cast<TTreeNode*>(m_DevicesNode->child(g))->HasKey = false;
+        for (;;) {
+            TTreeNode* old = nullptr;
+            for (int g = 0; g < m_DevicesNode->childCount() && !old; ++g)
+                if (auto* group = static_cast<TTreeNode*>(m_DevicesNode->child(g)); !group->HasKey)
+                    old = group;
+            if (!old)
+                break;
+            while (old->childCount() > 0) {
+                auto* device = static_cast<TTreeNode*>(old->child(0));
+                TTreeNode* group = GetGroupNode(device->Device, true);
+                group->addChild(old->takeChild(0));
+            }
+            DeleteNode(old);
+        }
+    });
+    SortGroupNodes();
+    ExpandDevices();
+}
+
+// ---------------------------------------------------------------------------
+// Selection and the shown page
+// ---------------------------------------------------------------------------
+
+bool TMainForm::IsUnderDevicesNode(QTreeWidgetItem* item) const
+{
+    for (; item; item = item->parent())
+        if (item == m_DevicesNode)
+            return true;
+    return false;
+}
+
+TModule* TMainForm::ModuleOfNode(QTreeWidgetItem* item) const
+{
+    if (!item)
+        return nullptr;
+    if (IsUnderDevicesNode(item))
+        return m_ModuleFrame;
+    return static_cast<TTreeNode*>(item)->Page;
+}
+
+TModule* TMainForm::GetCurrentModule() const { return ModuleOfNode(m_Tree->currentItem()); }
+
+void TMainForm::NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status)
+{
+    if (m_ShutDown)
+        return;
+    if (TModule* page = GetCurrentModule())
+        page->Notify(device, code, status);
+}
+
+void TMainForm::EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    if (m_TreeChanging)
+        return;
+    if (!current) {
+        // A change to no node is refused.
+        if (previous && previous->treeWidget() == m_Tree) {
+            m_TreeChanging = true;
+            m_Tree->setCurrentItem(previous);
+            m_TreeChanging = false;
+        }
+        return;
+    }
+    if (previous && previous != current && previous->treeWidget() == m_Tree) {
+        TModule* leaving = ModuleOfNode(previous);
+        // Moving between device nodes stays on the page host, which is not
+        // left; it only hears of the new selection.
+        if (leaving && leaving != ModuleOfNode(current) && !leaving->Leave(false)) {
+            // Put the selection back without running this handler again.
+            m_TreeChanging = true;
+            m_Tree->setCurrentItem(previous);
+            m_TreeChanging = false;
+            return;
+        }
+    }
+    auto* node = static_cast<TTreeNode*>(current);
+    const bool onDevice = node->Kind() == TTreeNode::KindDevice;
+    m_Tree->setSelectionMode(onDevice ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    if (!onDevice) {
+        m_TreeChanging = true;
+        m_Tree->clearSelection();
+        current->setSelected(true);
+        m_TreeChanging = false;
+    }
+    PostSelectionNotify();
+}
+
+void TMainForm::EventOnTreeSelectionChange()
+{
+    if (m_TreeChanging)
+        return;
+    // Several nodes may be selected only among the siblings of the focused
+    // device node.
+    QTreeWidgetItem* current = m_Tree->currentItem();
+    if (!current)
+        return;
+    m_TreeChanging = true;
+    for (QTreeWidgetItem* item : m_Tree->selectedItems())
+        if (item->parent() != current->parent())
+            item->setSelected(false);
+    m_TreeChanging = false;
+    if (static_cast<TTreeNode*>(current)->Kind() == TTreeNode::KindDevice)
+        PostSelectionNotify();
+}
+
+// A click changes the focus and the selection in two steps; the page hears
+// of the new selection once, when both are done.
+void TMainForm::PostSelectionNotify()
+{
+    if (m_SelectionNotifyPosted)
+        return;
+    m_SelectionNotifyPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        m_SelectionNotifyPosted = false;
+        Intp::TDevice* device = nullptr;
+        GetCurrentDevice(device);
+        NotifyCurrentModule(device, EventPageShown, 0);
+    });
+}

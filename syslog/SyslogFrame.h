@@ -1,0 +1,127 @@
+// The "Syslog Events" page: the event store of received syslog datagrams,
+// its list, and the XML export.
+#pragma once
+
+#include "ModuleFrame.h"
+#include "SyslogModel.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string_view>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace Syslog {
+
+// One stored event.
+struct TSyslogListNode {
+    uint32_t Facility = 16;
+    uint32_t Severity = 3;
+    QString Message;
+    uint32_t EventId = 0;
+    QDateTime ReceiveTime;
+    uint32_t Sender = 0; // IPv4, host byte order
+    uint8_t Read = 0;
+};
+
+// Copies of stored events, owned by whoever asked for them.
+using TSyslogList = std::vector<TSyslogListNode>;
+
+// The syslog frame as other parts of the console see it.
+class TSyslogServer {
+public:
+    virtual ~TSyslogServer() = default;
+    virtual void ClearEvents() = 0;
+    virtual bool ParseMessage(std::string_view text, TSyslogListNode& event) = 0;
+    virtual void AddDatagram(uint32_t sender, std::string_view text) = 0;
+    virtual uint32_t CountEvents(uint32_t sender) = 0;
+    virtual QString GetFacilityName(uint32_t facility) = 0;
+    // A null text for severities of 8 and above.
+    virtual QString GetSeverityName(uint32_t severity) = 0;
+    // Sender 0: every event. Store order: by sender address, then arrival.
+    virtual void GetEntries(uint32_t sender, TSyslogList& list, bool markRead) = 0;
+    // False (with the reason in error) when the file could not be written;
+    // an existing file is then left as it was.
+    virtual bool SaveEntries(const TSyslogList& list, const QString& fileName, QString* error = nullptr) = 0;
+};
+
+// Makes an XML-safe copy of a message. XML 1.0 allows neither most control
+// characters nor U+FFFE/U+FFFF, not even as character references, so:
+// - U+0001..U+001F other than tab, line feed and carriage return become the
+//   matching "control picture" U+2401..U+241F (U+0000 becomes U+2400);
+// - U+FFFE, U+FFFF and unpaired surrogates become U+FFFD;
+// - everything else (tab, line feed, carriage return, DEL and the C1 range
+//   included) is kept and written escaped where XML needs it.
+// Bytes of a datagram that are not valid UTF-8 were already replaced with
+// U+FFFD when the datagram was decoded.
+QString XmlSafeText(const QString& text);
+
+// The document SaveEntries writes, as UTF-8 bytes.
+QByteArray EntriesToXml(const TSyslogList& list);
+
+} // namespace Syslog
+
+class TSyslogFrame : public QFrame, public TModule, public Syslog::TSyslogServer {
+    Q_OBJECT
+public:
+    // Questions, the save dialog and error boxes go through UserInterface().
+    explicit TSyslogFrame(QWidget* parent = nullptr);
+    ~TSyslogFrame() override;
+
+    // Syslog::TSyslogServer
+    void ClearEvents() override;
+    bool ParseMessage(std::string_view text, Syslog::TSyslogListNode& event) override;
+    void AddDatagram(uint32_t sender, std::string_view text) override;
+    uint32_t CountEvents(uint32_t sender) override;
+    QString GetFacilityName(uint32_t facility) override;
+    QString GetSeverityName(uint32_t severity) override;
+    void GetEntries(uint32_t sender, Syslog::TSyslogList& list, bool markRead) override;
+    bool SaveEntries(const Syslog::TSyslogList& list, const QString& fileName, QString* error = nullptr) override;
+
+    // TModule: the "Syslog Events" page of the main tree.
+    QString GetCaption() const override;
+    QWidget* GetControl() override;
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool shown) override;
+
+    // Opens the message viewer on the events of one sender, with the
+    // double-clicked event selected; the list is released afterwards.
+    using TViewerHook = std::function<void(QWidget* parent, uint32_t sender, uint32_t eventId, const Syslog::TSyslogList& list)>;
+    void SetViewerHook(TViewerHook hook) { m_ViewerHook = std::move(hook); }
+
+    // Shows every event stored so far in the list now (normally the list
+    // catches up in batches).
+    void FlushList();
+
+    uint32_t EventCount() const { return uint32_t(m_Store.size()); }
+    Syslog::TSyslogModel* Model() const { return m_Model; }
+    QTableView* ListView() const { return m_ListView; }
+    QLabel* NumLabel() const { return m_Num; }
+
+    void EventOnClearClick();
+    // True when the events were written to a file.
+    bool EventOnSaveClick();
+    void EventOnListViewDblClick(const QModelIndex& index);
+
+private:
+    std::multimap<uint32_t, Syslog::TSyslogListNode> m_Store;
+    std::map<uint32_t, uint32_t> m_Counts;
+    uint32_t m_EventCounter = 0;
+    TViewerHook m_ViewerHook;
+
+    QLabel* m_Label1;
+    QLabel* m_Num;
+    QPushButton* m_Clear;
+    QPushButton* m_Save;
+    QTableView* m_ListView;
+    Syslog::TSyslogModel* m_Model;
+};

@@ -1,0 +1,430 @@
+// The main window: start-up, the session transport, the device tree and
+// shutdown.
+#include "FakeUserInterface.h"
+#include "IntpBasics.h"
+#include "IntpProtocol.h"
+#include "IntpSocketThread.h"
+#include "LibraryFixture.h"
+#include "MainForm.h"
+#include "ReceivePump.h"
+#include "StatusFrame.h"
+#include "SyslogFrame.h"
+#include "SyslogSocketThread.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUdpSocket>
+
+using namespace TestSupport;
+
+namespace {
+
+class TFakeNet final : public Filter::TNetProvider {
+public:
+    void GetLocalNetworks(Filter::TIpMaskVector& networks) override { networks = Networks; }
+    bool GetBestRoute(uint32_t, Filter::TBestRoute&) override { return false; }
+    Filter::TIpMaskVector Networks{{0xC0000200u, 0xFFFFFF00u}};
+};
+
+// A page that records what it is told and can refuse to be left.
+class TRecordingPage final : public QFrame, public TModule {
+public:
+    explicit TRecordingPage(QString caption) : m_Caption(std::move(caption)) {}
+    QString GetCaption() const override { return m_Caption; }
+    QWidget* GetControl() override { return this; }
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override
+    {
+        Events.push_back({device, code, status});
+        show();
+    }
+    bool Leave(bool force) override
+    {
+        ++Leaves;
+        if (Busy && !force)
+            return false;
+        hide();
+        return true;
+    }
+    int Refresh(bool) override { return 0; }
+    struct TEvent {
+        Intp::TDevice* Device;
+        uint16_t Code, Status;
+    };
+    std::vector<TEvent> Events;
+    int Leaves = 0;
+    bool Busy = false;
+
+private:
+    QString m_Caption;
+};
+
+uint16_t FreeUdpPort()
+{
+    QUdpSocket s;
+    s.bind(QHostAddress::AnyIPv4, 0);
+    return s.localPort();
+}
+
+std::vector<uint8_t> FindBody(uint32_t model)
+{
+    std::vector<uint8_t> body(8, 0);
+    if (model)
+        Intp::PutBE32(body.data(), Intp::ProductIdOf(Intp::BuiltinModels[model - 1].ModelCode));
+    else
+        Intp::PutBE32(body.data(), 0x12345678u);
+    return body;
+}
+
+class MainFormTest : public LibraryTest {
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        Ui = std::make_unique<TFakeUserInterface>();
+    }
+    void TearDown() override
+    {
+        if (Form) {
+            Form->Shutdown();
+            Intp::ReleaseLibrary();
+            Form.reset();
+        }
+        Ui.reset();
+        LibraryTest::TearDown();
+    }
+    TMainForm* Create(uint16_t syslogPort = 0)
+    {
+        TMainForm::TOptions options;
+        options.SyslogPort = syslogPort ? syslogPort : FreeUdpPort();
+        options.Net = &Net;
+        Form = std::make_unique<TMainForm>(options);
+        Created = Form->EventOnMainFormCreate();
+        return Form.get();
+    }
+    // A switch of the given model answers discovery from `ip`.
+    Intp::TDevice* Found(uint8_t last, uint32_t model, uint32_t ip)
+    {
+        auto reply = MakeReply(0, 0, Mac(last), FindBody(model));
+        Intp::ReceivePacket(ip, reply.size(), reply.data());
+        return Intp::GetDevice(Mac(last), false);
+    }
+    QStringList Children(QTreeWidgetItem* item) const
+    {
+        QStringList texts;
+        for (int i = 0; i < item->childCount(); ++i)
+            texts << item->child(i)->text(0);
+        return texts;
+    }
+    void Settle() { QCoreApplication::processEvents(); }
+
+    TFakeNet Net;
+    std::unique_ptr<TFakeUserInterface> Ui;
+    std::unique_ptr<TMainForm> Form;
+    bool Created = false;
+};
+
+TEST_F(MainFormTest, StartUpBuildsTheTreeInOrderAndSendsNothing)
+{
+    TMainForm* f = Create();
+    ASSERT_TRUE(Created);
+    EXPECT_EQ(f->RootNode()->text(0), "Talvo Orvane Pro");
+    EXPECT_EQ(f->windowTitle(), "Talvo Orvane Pro");
+    EXPECT_EQ(Children(f->RootNode()),
+              (QStringList{"Devices", "Status Monitor", "Syslog Events", "Devices Topology", "Wizards"}));
+    EXPECT_EQ(Children(f->RootNode()->child(4)), (QStringList{"Group IP Setting", "Group Firmware Update"}));
+    EXPECT_TRUE(f->RootNode()->isExpanded());
+    EXPECT_TRUE(f->RootNode()->child(4)->isExpanded());
+    EXPECT_EQ(f->Tree()->currentItem(), f->RootNode());
+    EXPECT_EQ(f->TreeSort()->currentText(), "None");
+    EXPECT_EQ(g_ModuleCallback, f);
+    EXPECT_EQ(Intp::GetSessionCallback(), f);
+    EXPECT_EQ(Intp::GetDeviceCallback(), f);
+    Settle();
+    EXPECT_EQ(f->SentCount(), 0u);
+    EXPECT_TRUE(Ui->Boxes.empty());
+    // Actions, their captions and shortcuts.
+    EXPECT_FALSE(f->Action("acPreference")->isVisible());
+    EXPECT_TRUE(f->Action("acScan")->isVisible());
+    EXPECT_TRUE(f->Action("acLoadConfig")->isVisible());
+    EXPECT_EQ(f->Action("acRefresh")->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+R"), QKeySequence(Qt::Key_F5)}));
+    EXPECT_EQ(f->Action("acDiscovery")->text(), "&Discovery");
+    EXPECT_EQ(f->Action("acScan")->text(), "&Scan Devices ...");
+}
+
+TEST_F(MainFormTest, SyslogPortTakenAbortStopsTheCreateEvent)
+{
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
+    Ui->Answers.push_back(IUserInterface::Abort);
+    TMainForm* f = Create(holder.localPort());
+    EXPECT_FALSE(Created);
+    ASSERT_EQ(Ui->Boxes.size(), 1u);
+    EXPECT_EQ(Ui->Boxes[0].Text, "Cannot bind SYSLOG port, syslog is currently disabled. Abort?");
+    EXPECT_EQ(Ui->Boxes[0].Buttons, IUserInterface::Abort | IUserInterface::Ignore);
+    EXPECT_EQ(Children(f->RootNode()), (QStringList{"Devices", "Status Monitor", "Syslog Events"}));
+    EXPECT_FALSE(f->Action("acScan")->isVisible());
+}
+
+TEST_F(MainFormTest, SyslogPortTakenIgnoreBuildsEverything)
+{
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
+    Ui->Answers.push_back(IUserInterface::Ignore);
+    TMainForm* f = Create(holder.localPort());
+    EXPECT_TRUE(Created);
+    EXPECT_EQ(Children(f->RootNode()).size(), 5);
+    EXPECT_TRUE(f->Action("acScan")->isVisible());
+    EXPECT_TRUE(f->RootNode()->child(4)->isExpanded());
+}
+
+TEST_F(MainFormTest, TreeCaptionsFollowTheDevice)
+{
+    TMainForm* f = Create();
+    Intp::TDevice* d = Found(5, 1, 0xC0000205u);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (1)");
+    ASSERT_EQ(f->DevicesNode()->childCount(), 1);
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    EXPECT_EQ(group->text(0), "All Devices");
+    EXPECT_EQ(group->child(0)->text(0), " (192.0.2.5, 00:11:22:33:44:05)");
+    d->SetName("core");
+    EXPECT_EQ(group->child(0)->text(0), "core (192.0.2.5, 00:11:22:33:44:05)");
+    d->SetLoggedIn(true);
+    d->SetFlags(Intp::DeviceFlagWarning);
+    EXPECT_EQ(TMainForm::DeviceImage(d), 3);
+}
+
+TEST_F(MainFormTest, UnknownModelAndFilteredAddressesGetNoNode)
+{
+    TMainForm* f = Create();
+    Found(1, 0, 0xC0000201u);   // unknown product identifier
+    EXPECT_EQ(f->DeviceCount(), 0);
+    Intp::TDevice* d = Found(2, 3, 0xC0000202u);
+    EXPECT_EQ(f->DeviceCount(), 1);
+    // A filter range that leaves the device out: it leaves the tree when
+    // its address changes, and its empty group goes with it.
+    Filter::TFilterSettings settings;
+    settings.Method = Filter::MethodCustom;
+    settings.Address = 0xC0000200u;
+    settings.Mask = 0xFFFFFF00u;
+    settings.RangeBegin = 0xC0000210u;
+    settings.RangeEnd = 0xC0000220u;
+    f->FilterForm()->LoadSettings(settings);
+    d->SetIp(0xC0000203u);
+    EXPECT_EQ(f->DeviceCount(), 0);
+    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (0)");
+    EXPECT_EQ(f->DevicesNode()->childCount(), 0);
+    d->SetIp(0xC0000211u);
+    EXPECT_EQ(f->DeviceCount(), 1);
+    // A reboot sets the address to 0: the node goes.
+    d->SetIp(0);
+    EXPECT_EQ(f->DeviceCount(), 0);
+}
+
+TEST_F(MainFormTest, SortModesGroupAndOrder)
+{
+    TMainForm* f = Create();
+    Found(1, 4, 0xC0000209u);
+    Found(2, 2, 0xC0000203u);
+    Found(3, 4, 0xC0000203u);   // same address as switch 2
+    Found(4, 1, 0x0A000001u);   // outside the local network
+    f->TreeSort()->setCurrentIndex(TMainForm::SortModel);
+    EXPECT_EQ(Children(f->DevicesNode()),
+              (QStringList{QString::fromStdString(Intp::GetTypeName(1)), QString::fromStdString(Intp::GetTypeName(2)),
+                           QString::fromStdString(Intp::GetTypeName(4))}));
+    EXPECT_EQ(f->DevicesNode()->child(2)->childCount(), 2);
+    f->TreeSort()->setCurrentIndex(TMainForm::SortIpAddress);
+    EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"10.0.0.1", "192.0.2.3", "192.0.2.9"}));
+    EXPECT_EQ(f->DevicesNode()->child(1)->childCount(), 2);
+    Filter::TFilterSettings settings = f->FilterForm()->GetSettings();
+    settings.LocalNetworks = {{0xC0000200u, 0xFFFFFF00u}};
+    settings.Unicasts = {{0xC0000209u, 0xFFFFFFFFu}};
+    f->FilterForm()->LoadSettings(settings);
+    f->TreeSort()->setCurrentIndex(TMainForm::SortFilterMethod);
+    EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"Unicast Devices", "192.0.2.0/255.255.255.0", "Others"}));
+    f->TreeSort()->setCurrentIndex(TMainForm::SortNone);
+    EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"All Devices"}));
+    EXPECT_EQ(f->DevicesNode()->child(0)->childCount(), 4);
+    EXPECT_EQ(f->DeviceCount(), 4);
+}
+
+TEST_F(MainFormTest, FilterMethodTakesTheFirstMatchingNetwork)
+{
+    TMainForm* f = Create();
+    Filter::TFilterSettings settings = f->FilterForm()->GetSettings();
+    settings.LocalNetworks = {{0x0A000000u, 0xFF000000u}, {0x0A010000u, 0xFFFF0000u}};
+    f->FilterForm()->LoadSettings(settings);
+    f->TreeSort()->setCurrentIndex(TMainForm::SortFilterMethod);
+    Found(1, 1, 0x0A010203u);
+    EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"10.0.0.0/255.0.0.0"}));
+}
+
+TEST_F(MainFormTest, SelectionGivesTheCurrentDevicesOnlyOnDeviceNodes)
+{
+    TMainForm* f = Create();
+    Intp::TDevice* a = Found(1, 1, 0xC0000201u);
+    Intp::TDevice* b = Found(2, 1, 0xC0000202u);
+    Found(3, 1, 0xC0000203u);
+    TDeviceList list;
+    EXPECT_EQ(f->GetCurrentDevices(list), 0);
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    f->Tree()->setCurrentItem(group->child(0));
+    group->child(1)->setSelected(true);
+    Settle();
+    EXPECT_EQ(f->GetCurrentDevices(list), 2);
+    EXPECT_EQ(list, (TDeviceList{a, b}));
+    Intp::TDevice* first = nullptr;
+    EXPECT_EQ(f->GetCurrentDevice(first), 2);
+    EXPECT_EQ(first, a);
+    EXPECT_TRUE(f->IsAmongCurrent(b));
+    EXPECT_FALSE(f->IsCurrentDevice(b));
+    // Selecting the group node gives no current device.
+    f->Tree()->setCurrentItem(group);
+    list.clear();
+    EXPECT_EQ(f->GetCurrentDevices(list), 0);
+    EXPECT_TRUE(list.empty());
+    // With the root selected the device actions send nothing.
+    f->Tree()->setCurrentItem(f->RootNode());
+    Ui->Answers.push_back(IUserInterface::Ok);
+    f->EventOnRebootExecute();
+    EXPECT_EQ(Ui->LastText(), "Are you sure to reboot selected devices?");
+    EXPECT_EQ(f->SentCount(), 0u);
+}
+
+TEST_F(MainFormTest, RemovingTheFocusedDeviceMovesTheFocusToTheDevicesNode)
+{
+    TMainForm* f = Create();
+    Found(1, 1, 0xC0000201u);
+    Intp::TDevice* b = Found(2, 1, 0xC0000202u);
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    f->Tree()->setCurrentItem(group->child(1));
+    Settle();
+    delete b;
+    EXPECT_EQ(f->Tree()->currentItem(), f->DevicesNode());
+    TDeviceList list;
+    EXPECT_EQ(f->GetCurrentDevices(list), 0);
+    EXPECT_EQ(f->DeviceCount(), 1);
+}
+
+TEST_F(MainFormTest, SelectPageFollowsCaptionsAndABusyPageVetoes)
+{
+    TMainForm* f = Create();
+    EXPECT_TRUE(f->SelectPage("Wizards/Group IP Setting"));
+    EXPECT_EQ(f->Tree()->currentItem()->text(0), "Group IP Setting");
+    EXPECT_TRUE(f->SelectPage("Wizards/No Such Page"));
+    EXPECT_EQ(f->Tree()->currentItem()->text(0), "Wizards");
+
+    auto* busy = new TRecordingPage("Busy");
+    TTreeNode* node = f->AddTreeNode(busy, f->RootNode(), 4);
+    f->Tree()->setCurrentItem(node);
+    Settle();
+    ASSERT_FALSE(busy->Events.empty());
+    EXPECT_EQ(busy->Events.back().Code, EventPageShown);
+    busy->Busy = true;
+    EXPECT_FALSE(f->SelectPage("Status Monitor"));
+    EXPECT_EQ(f->Tree()->currentItem(), node);
+    EXPECT_EQ(busy->Leaves, 1);
+    // Discovery asks the busy page first and does nothing when it refuses.
+    Found(1, 1, 0xC0000201u);
+    f->EventOnDiscoveryExecute();
+    EXPECT_EQ(f->DeviceCount(), 1);
+    busy->Busy = false;
+    EXPECT_TRUE(f->SelectPage("Status Monitor"));
+}
+
+TEST_F(MainFormTest, TransportTimersAndReports)
+{
+    TMainForm* f = Create();
+    auto* page = new TRecordingPage("Recorder");
+    f->Tree()->setCurrentItem(f->AddTreeNode(page, f->RootNode(), 4));
+    Settle();
+    page->Events.clear();
+
+    Intp::TDevice* d = Intp::GetDevice(Mac(9), true);
+    d->SetIp(0x7F000001u);
+    TRecordingWizard wizard;
+    auto* ping = new Intp::TSessionIntpPing2(30);
+    ASSERT_TRUE(Intp::StartSession(ping, d, &wizard));
+    QTimer* timer = f->SessionTimer(ping);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 30);
+    f->CreateTimer(ping, 500);   // a second create changes nothing
+    EXPECT_EQ(timer->interval(), 30);
+    auto* get = new Intp::TSessionBasicsSettingsGet;
+    ASSERT_TRUE(Intp::StartSession(get, d, nullptr));
+    EXPECT_EQ(f->SessionTimer(get)->interval(), 60000);
+    f->SetTimeout(get, 0);
+    EXPECT_EQ(f->SessionTimer(get)->interval(), 60000);
+    EXPECT_EQ(f->SessionTimerCount(), 2u);
+
+    QElapsedTimer clock;
+    clock.start();
+    while (wizard.Events.empty() && clock.elapsed() < 5000)
+        QTest::qWait(5);
+    ASSERT_EQ(wizard.Events.size(), 1u);
+    EXPECT_EQ(wizard.Events[0].Status, Intp::StatusTimeout);
+    EXPECT_EQ(wizard.Events[0].Command, 6);
+    // The report reached the shown page first.
+    ASSERT_FALSE(page->Events.empty());
+    EXPECT_EQ(page->Events.back().Code, 6);
+    EXPECT_EQ(page->Events.back().Status, Intp::StatusTimeout);
+    EXPECT_EQ(f->SessionTimerCount(), 1u);
+    EXPECT_EQ(Intp::SessionList().size(), 1u);
+}
+
+TEST_F(MainFormTest, SendFailuresShowOneBoxOutsideTheSend)
+{
+    TMainForm* f = Create();
+    // Port 0 cannot be sent to: every send fails.
+    TMainForm::TOptions options;
+    Intp::TDevice* d = Intp::GetDevice(Mac(9), true);
+    d->SetIp(0x7F000001u);
+    f->IntpThread()->Close();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(Intp::StartSession(new Intp::TSessionIntpSipGet, d, nullptr));
+    EXPECT_TRUE(Ui->Boxes.empty());   // nothing shown inside the send
+    Settle();
+    Settle();
+    ASSERT_EQ(Ui->Boxes.size(), 1u);
+    EXPECT_TRUE(Ui->Boxes[0].Text.contains("127.0.0.1"));
+    EXPECT_EQ(Intp::SessionList().size(), 5u);   // they end by their time-outs
+}
+
+TEST_F(MainFormTest, SyslogDatagramsReachTheSyslogFrame)
+{
+    const uint16_t port = FreeUdpPort();
+    TMainForm* f = Create(port);
+    ASSERT_TRUE(Created);
+    EXPECT_EQ(f->GetSyslogServer(), static_cast<Syslog::TSyslogServer*>(f->SyslogFrame()));
+    QUdpSocket sender;
+    sender.writeDatagram(QByteArray("<13>Oct  1 12:00:00 sw1 link up"), QHostAddress::LocalHost, port);
+    QElapsedTimer clock;
+    clock.start();
+    while (f->SyslogFrame()->CountEvents(0x7F000001u) == 0 && clock.elapsed() < 5000)
+        QTest::qWait(5);
+    EXPECT_EQ(f->SyslogFrame()->CountEvents(0x7F000001u), 1u);
+}
+
+TEST_F(MainFormTest, ShutdownWithSessionsPendingAndWorkersRunning)
+{
+    TMainForm* f = Create();
+    Intp::TDevice* d = Found(1, 1, 0x7F000001u);
+    for (int i = 0; i < 20; ++i)
+        Intp::StartSession(new Intp::TSessionIntpSipGet, d, nullptr);
+    EXPECT_TRUE(f->IntpThread()->IsRunning());
+    f->Action("acExit")->trigger();
+    EXPECT_FALSE(f->IntpThread()->IsRunning());
+    EXPECT_FALSE(f->SyslogThread()->IsRunning());
+    EXPECT_EQ(Intp::GetSessionCallback(), nullptr);
+    Intp::ReleaseLibrary();
+    Form.reset();
+    SUCCEED();
+}
+
+} // namespace

@@ -1,0 +1,208 @@
+// Receiving syslog datagrams over loopback: real senders, zero bytes, a busy
+// port, and loss-free delivery under load.
+#include "FakeHost.h"
+#include "SyslogFrame.h"
+#include "SyslogSocketThread.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+using namespace Syslog;
+
+namespace {
+
+constexpr uint32_t Loopback = 0x7F000001;
+
+bool WaitUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class TSender {
+public:
+    explicit TSender(uint16_t port)
+    {
+        m_Fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        m_To.sin_family = AF_INET;
+        m_To.sin_addr.s_addr = htonl(Loopback);
+        m_To.sin_port = htons(port);
+    }
+    ~TSender() { ::close(m_Fd); }
+    bool Send(std::string_view bytes)
+    {
+        return ::sendto(m_Fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&m_To), sizeof m_To) ==
+               ssize_t(bytes.size());
+    }
+
+private:
+    int m_Fd = -1;
+    sockaddr_in m_To{};
+};
+
+class SyslogReceiveTest : public ::testing::Test {
+protected:
+    TSyslogFrame Frame;
+    TSyslogSocketThread Receiver{0, [this] { return static_cast<TSyslogServer*>(&Frame); }};
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(Receiver.Start(&error)) << error.toStdString();
+        ASSERT_NE(Receiver.LocalPort(), 0);
+    }
+    TSyslogList Events()
+    {
+        TSyslogList list;
+        Frame.GetEntries(0, list, false);
+        return list;
+    }
+    // Runs logger and waits for one more event.
+    TSyslogListNode Log(const QStringList& options)
+    {
+        const uint32_t before = Frame.EventCount();
+        QStringList args = options;
+        args << "-d" << "-n" << "127.0.0.1" << "-P" << QString::number(Receiver.LocalPort()) << "-p" << "user.notice"
+             << "-t" << "sw1" << "link up";
+        EXPECT_EQ(QProcess::execute("logger", args), 0);
+        EXPECT_TRUE(WaitUntil([&] { return Frame.EventCount() > before; }, 5000));
+        const TSyslogList list = Events();
+        return list.empty() ? TSyslogListNode{} : list.back();
+    }
+};
+
+} // namespace
+
+TEST_F(SyslogReceiveTest, EnlargesReceiveBuffer)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only a privileged process may exceed the system's buffer limit";
+    EXPECT_GE(Receiver.ReceiveBufferSize(), TReceivePump::ReceiveBufferBytes);
+}
+
+TEST_F(SyslogReceiveTest, LoggerMessagesArriveParsedOrWhole)
+{
+    if (QStandardPaths::findExecutable("logger").isEmpty())
+        GTEST_SKIP() << "util-linux logger is not installed";
+
+    const TSyslogListNode bsd = Log({"--rfc3164"});
+    EXPECT_EQ(bsd.Sender, Loopback);
+    EXPECT_EQ(bsd.Facility, 1u);
+    EXPECT_EQ(bsd.Severity, 5u);
+    EXPECT_EQ(bsd.Message, "sw1: link up");
+
+    // RFC 5424 has no month after the priority: the whole text is the
+    // message, with the priority as read.
+    const TSyslogListNode modern = Log({});
+    EXPECT_EQ(modern.Facility, 1u);
+    EXPECT_EQ(modern.Severity, 5u);
+    EXPECT_TRUE(modern.Message.startsWith("<13>1 ")) << modern.Message.toStdString();
+    EXPECT_TRUE(modern.Message.endsWith("link up")) << modern.Message.toStdString();
+    EXPECT_EQ(modern.EventId, bsd.EventId + 1);
+}
+
+TEST_F(SyslogReceiveTest, DatagramEndsAtZeroByteAndSenderIsKept)
+{
+    TSender sender(Receiver.LocalPort());
+    ASSERT_TRUE(sender.Send(std::string_view("<11>Oct 11 22:14:15 sw1 kept\0dropped", 36)));
+    ASSERT_TRUE(WaitUntil([&] { return Frame.EventCount() == 1; }, 5000));
+    const TSyslogListNode e = Events().front();
+    EXPECT_EQ(e.Message, "kept");
+    EXPECT_EQ(e.Sender, Loopback);
+    EXPECT_EQ(e.Facility, 1u);
+    EXPECT_EQ(e.Severity, 3u);
+}
+
+TEST(SyslogReceiver, BusyPortIsReported)
+{
+    TSyslogSocketThread first(0, {});
+    ASSERT_TRUE(first.Start());
+    TSyslogSocketThread second(first.LocalPort(), {});
+    QString error;
+    EXPECT_FALSE(second.Start(&error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// Without a provider the host's syslog server gets the datagrams; while
+// there is none they are dropped.
+TEST(SyslogReceiver, HandsOverToTheHostsServerOrDrops)
+{
+    TestSupport::TFakeHost host;
+    TSyslogFrame frame;
+    TSyslogSocketThread receiver(0);
+    receiver.PushDatagram(1, "dropped");
+    ASSERT_TRUE(WaitUntil([&] { return receiver.PendingCount() == 0; }, 2000));
+    QCoreApplication::processEvents();
+    host.SyslogServer = &frame;
+    receiver.PushDatagram(2, std::string_view("<13>Oct 11 22:14:15 sw1 delivered\0x", 35));
+    ASSERT_TRUE(WaitUntil([&] { return frame.EventCount() == 1; }, 2000));
+    EXPECT_EQ(frame.CountEvents(2), 1u);
+    EXPECT_EQ(frame.CountEvents(1), 0u);
+}
+
+// 5 000 numbered datagrams at 5 000 per second, then a burst of 2 000 sent
+// as fast as possible while the window thread is kept busy for 200 ms: every
+// one arrives, in order.
+TEST_F(SyslogReceiveTest, PacedLoadAndBurstWhileWindowBusyLoseNothing)
+{
+    constexpr int Paced = 5000, Burst = 2000;
+    auto text = [](int n) { return "<14>Oct 11 22:14:15 sw1 load " + std::to_string(n); };
+
+    std::thread paced([&] {
+        TSender sender(Receiver.LocalPort());
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < Paced; ++i) {
+            std::this_thread::sleep_until(start + std::chrono::microseconds(200 * i));
+            sender.Send(text(i + 1));
+        }
+    });
+    const bool pacedDone = WaitUntil([&] { return Frame.EventCount() >= uint32_t(Paced); }, 20000);
+    paced.join();
+    ASSERT_TRUE(pacedDone) << Frame.EventCount();
+
+    std::atomic<bool> busy{false};
+    std::thread burst([&] {
+        while (!busy)
+            std::this_thread::yield();
+        TSender sender(Receiver.LocalPort());
+        for (int i = 0; i < Burst; ++i)
+            sender.Send(text(Paced + i + 1));
+    });
+    QTimer::singleShot(0, [&] {
+        busy = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    const bool burstDone = WaitUntil([&] { return Frame.EventCount() >= uint32_t(Paced + Burst); }, 20000);
+    burst.join();
+    ASSERT_TRUE(burstDone) << Frame.EventCount();
+
+    const TSyslogList list = Events();
+    ASSERT_EQ(list.size(), size_t(Paced + Burst));
+    for (int i = 0; i < Paced + Burst; ++i) {
+        ASSERT_EQ(list[size_t(i)].Message.toStdString(), "load " + std::to_string(i + 1)) << i;
+        ASSERT_EQ(list[size_t(i)].EventId, uint32_t(i + 1));
+    }
+    Frame.FlushList();
+    EXPECT_EQ(Frame.Model()->rowCount(), Paced + Burst);
+}
