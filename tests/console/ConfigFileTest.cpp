@@ -1,0 +1,324 @@
+// The XML configuration file: what a save writes, what a load takes back,
+// and how both behave on files that are bad or cannot be written.
+#include "ConfigFile.h"
+#include "FakeUserInterface.h"
+#include "FilterForm.h"
+#include "Intp.h"
+#include "LibraryFixture.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace ConfigFile;
+using Filter::TFilterSettings;
+
+namespace {
+
+uint32_t Ip(const char* text)
+{
+    uint32_t v = 0;
+    EXPECT_TRUE(Intp::ParseIp(text, v)) << text;
+    return v;
+}
+
+QStringList ChildNames(const QDomElement& parent)
+{
+    QStringList names;
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        names << e.tagName();
+    return names;
+}
+
+QStringList AttributeNames(const QDomElement& e)
+{
+    QStringList names;
+    QDomNamedNodeMap attributes = e.attributes();
+    for (int i = 0; i < attributes.count(); ++i)
+        names << attributes.item(i).nodeName();
+    names.sort();
+    return names;
+}
+
+void WriteFile(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// method 1 is written and read back as it is; the dialog itself would take
+// the first network for it, so the dialog tests use the custom method.
+TFilterSettings SampleSettings(uint8_t method = Filter::MethodCustom)
+{
+    TFilterSettings s;
+    s.Method = method;
+    s.Address = Ip("192.0.2.0");
+    s.Mask = Ip("255.255.255.0");
+    s.RangeBegin = Ip("192.0.2.16");
+    s.RangeEnd = Ip("192.0.2.31");
+    s.Unicasts = {{Ip("10.0.0.5"), 0xFFFFFFFFu}, {Ip("10.0.0.9"), 0xFFFFFFFFu}};
+    s.LocalNetworks = {{Ip("192.0.2.1"), Ip("255.255.255.0")}, {Ip("198.51.100.7"), Ip("255.255.0.0")}};
+    return s;
+}
+
+void ExpectSameSettings(const TFilterSettings& a, const TFilterSettings& b)
+{
+    EXPECT_EQ(a.Method, b.Method);
+    EXPECT_EQ(a.Address, b.Address);
+    EXPECT_EQ(a.Mask, b.Mask);
+    EXPECT_EQ(a.RangeBegin, b.RangeBegin);
+    EXPECT_EQ(a.RangeEnd, b.RangeEnd);
+    EXPECT_EQ(a.Unicasts, b.Unicasts);
+    EXPECT_EQ(a.LocalNetworks, b.LocalNetworks);
+}
+
+class ConfigFileTest : public TestSupport::LibraryTest {
+protected:
+    QString Path(const char* name) const { return m_Dir.filePath(QLatin1String(name)); }
+    QTemporaryDir m_Dir;
+};
+
+} // namespace
+
+TEST_F(ConfigFileTest, SaveWritesTheDocumentShapeAndLoadRestoresTheSettings)
+{
+    Intp::TDevice* first = AddDevice(1, 2, Ip("192.0.2.99"));
+    Intp::TDevice* bare = AddDevice(2, 0, 0);
+    bare->SetIp(0);
+    const TFilterSettings saved = SampleSettings(Filter::MethodPrimaryInterface);
+    QString path = Path("Config.xml");
+    QString error;
+    ASSERT_TRUE(SaveConfigFile(path, saved, {first, bare}, &error)) << error.toStdString();
+
+    QByteArray text = ReadFile(path);
+    EXPECT_TRUE(text.startsWith("<?xml version=\"1.0\"")) << text.left(40).constData();
+    EXPECT_TRUE(text.contains("\n    <Discovery>")) << "one element per indented line";
+
+    QDomDocument doc;
+    ASSERT_TRUE(doc.setContent(text));
+    QDomElement config = doc.documentElement();
+    EXPECT_EQ(config.tagName(), "Config");
+    EXPECT_EQ(ChildNames(config), QStringList({"Discovery", "Devices"}));
+    QDomElement discovery = config.firstChildElement("Discovery");
+    EXPECT_EQ(ChildNames(discovery),
+              QStringList({"Method", "Address", "Mask", "BeginAddr", "EndAddr", "Filters"}));
+    EXPECT_EQ(discovery.firstChildElement("Method").text(), "1");
+    EXPECT_EQ(discovery.firstChildElement("Address").text(), "192.0.2.0");
+    EXPECT_EQ(discovery.firstChildElement("Mask").text(), "255.255.255.0");
+    EXPECT_EQ(discovery.firstChildElement("BeginAddr").text(), "192.0.2.16");
+    EXPECT_EQ(discovery.firstChildElement("EndAddr").text(), "192.0.2.31");
+
+    // Unicast entries first, then the local networks, each in list order.
+    QDomElement filters = discovery.firstChildElement("Filters");
+    EXPECT_EQ(ChildNames(filters), QStringList({"Filter", "Filter", "Filter", "Filter"}));
+    QDomElement f = filters.firstChildElement();
+    EXPECT_EQ(AttributeNames(f), QStringList({"Address"}));
+    EXPECT_EQ(f.attribute("Address"), "10.0.0.5");
+    f = f.nextSiblingElement();
+    EXPECT_EQ(f.attribute("Address"), "10.0.0.9");
+    f = f.nextSiblingElement();
+    EXPECT_EQ(AttributeNames(f), QStringList({"Address", "Mask"}));
+    EXPECT_EQ(f.attribute("Address"), "192.0.2.1");
+    EXPECT_EQ(f.attribute("Mask"), "255.255.255.0");
+    f = f.nextSiblingElement();
+    EXPECT_EQ(f.attribute("Address"), "198.51.100.7");
+    EXPECT_EQ(f.attribute("Mask"), "255.255.0.0");
+    EXPECT_FALSE(f.hasChildNodes());
+
+    // Devices in the given order; Type and Address only when set.
+    QDomElement devices = config.firstChildElement("Devices");
+    EXPECT_EQ(ChildNames(devices), QStringList({"Device", "Device"}));
+    QDomElement d = devices.firstChildElement();
+    EXPECT_EQ(AttributeNames(d), QStringList({"MacAddr"}));
+    EXPECT_EQ(d.attribute("MacAddr").toStdString(), Intp::MacToText(first->GetMac()));
+    EXPECT_EQ(ChildNames(d), QStringList({"Type", "Address", "Properties"}));
+    EXPECT_EQ(d.firstChildElement("Type").text().toStdString(), Intp::GetTypeName(2));
+    EXPECT_EQ(d.firstChildElement("Address").text(), "192.0.2.100");
+    EXPECT_FALSE(d.firstChildElement("Properties").hasChildNodes());
+    d = d.nextSiblingElement();
+    EXPECT_EQ(ChildNames(d), QStringList({"Properties"}));
+
+    TFilterSettings loaded;
+    bool hasDiscovery = false;
+    ASSERT_TRUE(LoadConfigFile(path, loaded, &hasDiscovery));
+    EXPECT_TRUE(hasDiscovery);
+    ExpectSameSettings(loaded, saved);
+}
+
+TEST_F(ConfigFileTest, LoadPassesOverUnusableAddressesBadMasksAndUnknownMethods)
+{
+    QString path = Path("odd.xml");
+    WriteFile(path, R"(<?xml version="1.0"?>
+<Config>
+  <Discovery>
+    <Method>7</Method>
+    <Address>not an address</Address>
+    <Mask>255.255.255.0</Mask>
+    <BeginAddr>192.0.2.1</BeginAddr>
+    <Filters>
+      <Filter Address="10.0.0.5"/>
+      <Filter Address="10.0.0.6" Mask="255.255.255.255"/>
+      <Filter Address="10.0.0.7" Mask="255.255.0.255"/>
+      <Filter Address="10.0.0.8" Mask="0.0.0.0"/>
+      <Filter Address="10.0.0.9" Mask="junk"/>
+      <Filter Address="127.0.0.1"/>
+      <Filter Address="0.0.0.0"/>
+      <Filter Address="255.255.255.255"/>
+      <Filter Address="10.0.0.300"/>
+      <Filter Mask="255.255.255.0"/>
+      <Network Address="10.1.2.3" Mask="255.255.0.0"/>
+    </Filters>
+  </Discovery>
+  <Devices><Device MacAddr="00:11:22:33:44:55"><Address>10.9.9.9</Address></Device></Devices>
+</Config>
+)");
+    TFilterSettings s = SampleSettings();
+    ASSERT_TRUE(LoadConfigFile(path, s));
+    EXPECT_EQ(s.Method, Filter::MethodCustom) << "a method outside 0 to 2 is ignored";
+    EXPECT_EQ(s.Address, 0xFFFFFFFFu) << "an address that does not parse";
+    EXPECT_EQ(s.Mask, Ip("255.255.255.0"));
+    EXPECT_EQ(s.RangeBegin, Ip("192.0.2.1"));
+    EXPECT_EQ(s.RangeEnd, 0xFFFFFFFFu) << "missing: the starting value";
+    Filter::TIpMaskList unicasts{{Ip("10.0.0.5"), 0xFFFFFFFFu}, {Ip("10.0.0.6"), 0xFFFFFFFFu}};
+    EXPECT_EQ(s.Unicasts, unicasts);
+    Filter::TIpMaskVector networks{{Ip("10.1.2.3"), Ip("255.255.0.0")}};
+    EXPECT_EQ(s.LocalNetworks, networks) << "any element name; the address is kept as written";
+
+    WriteFile(path, "<Config><Discovery><Method>abc</Method><Method>0</Method></Discovery></Config>");
+    s = SampleSettings();
+    ASSERT_TRUE(LoadConfigFile(path, s));
+    EXPECT_EQ(s.Method, Filter::MethodCustom) << "not a number";
+    EXPECT_EQ(s.Address, 0u);
+    EXPECT_TRUE(s.Unicasts.empty()) << "no Filters: no unicast entry";
+    EXPECT_TRUE(s.LocalNetworks.empty()) << "no Filters: no local network";
+
+    WriteFile(path, "<Config><Discovery><Method> 0 </Method></Discovery></Config>");
+    ASSERT_TRUE(LoadConfigFile(path, s));
+    EXPECT_EQ(s.Method, Filter::MethodLocalSubnet);
+}
+
+TEST_F(ConfigFileTest, FilesThatDoNotParseChangeNothing)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+
+    const char* bad[] = {"", "<Config><Discovery></Config>", "plain text", "<Config/><Other/>"};
+    for (const char* text : bad) {
+        SCOPED_TRACE(text);
+        QString path = Path("bad.xml");
+        WriteFile(path, text);
+        TFilterSettings s = SampleSettings();
+        s.Method = 0;
+        EXPECT_FALSE(LoadConfigFile(path, s));
+        EXPECT_EQ(s.Method, 0) << "untouched";
+
+        ui.Paths.push_back(path);
+        ui.Boxes.clear();
+        EXPECT_FALSE(RunLoadConfig(form)) << "no discovery";
+        ASSERT_EQ(ui.Boxes.size(), 1u);
+        EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+        EXPECT_EQ(ui.Boxes[0].Icon, IUserInterface::IconError);
+        EXPECT_EQ(ui.Boxes[0].Buttons, IUserInterface::Ok);
+        ExpectSameSettings(form.GetSettings(), SampleSettings());
+    }
+
+    // A file that does not exist.
+    ui.Paths.push_back(Path("missing.xml"));
+    EXPECT_FALSE(RunLoadConfig(form));
+    EXPECT_EQ(ui.LastText(), "Failed to load config");
+}
+
+TEST_F(ConfigFileTest, LoadActionHandsTheFileToTheFilterDialog)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+
+    // Cancelled: nothing.
+    EXPECT_FALSE(RunLoadConfig(form));
+    EXPECT_TRUE(ui.Boxes.empty());
+
+    // An empty Config: no message, settings kept, discovery runs.
+    QString path = Path("empty.xml");
+    WriteFile(path, "<?xml version=\"1.0\"?>\n<Config/>\n");
+    ui.Paths.push_back(path);
+    EXPECT_TRUE(RunLoadConfig(form));
+    EXPECT_TRUE(ui.Boxes.empty());
+    ExpectSameSettings(form.GetSettings(), SampleSettings());
+
+    // Discovery without Filters: every entry and network goes.
+    WriteFile(path, "<Config><Discovery><Method>2</Method><Address>192.0.2.7</Address>"
+                    "<Mask>255.255.255.0</Mask></Discovery></Config>");
+    ui.Paths.push_back(path);
+    EXPECT_TRUE(RunLoadConfig(form));
+    EXPECT_TRUE(ui.Boxes.empty());
+    EXPECT_EQ(form.GetSettings().Address, Ip("192.0.2.7"));
+    EXPECT_TRUE(form.GetSettings().Unicasts.empty());
+    EXPECT_TRUE(form.GetSettings().LocalNetworks.empty());
+
+    // Save from the dialog, load it back.
+    form.LoadSettings(SampleSettings());
+    QString saved = Path("saved.xml");
+    EXPECT_FALSE(RunSaveConfig(form, {})) << "cancelled";
+    EXPECT_FALSE(QFile::exists(saved));
+    ui.Paths.push_back(saved);
+    EXPECT_TRUE(RunSaveConfig(form, {AddDevice(3)}));
+    EXPECT_TRUE(ui.Boxes.empty());
+    form.LoadSettings(TFilterSettings{});
+    ui.Paths.push_back(saved);
+    EXPECT_TRUE(RunLoadConfig(form));
+    ExpectSameSettings(form.GetSettings(), SampleSettings());
+}
+
+TEST_F(ConfigFileTest, FailedSaveReportsAndKeepsTheOldFile)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+
+    // A folder that does not exist.
+    QString nowhere = Path("no/such/folder/Config.xml");
+    QString error;
+    EXPECT_FALSE(SaveConfigFile(nowhere, SampleSettings(), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    ui.Paths.push_back(nowhere);
+    EXPECT_FALSE(RunSaveConfig(form, {}));
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Icon, IUserInterface::IconError);
+    EXPECT_TRUE(ui.Boxes[0].Text.contains(nowhere));
+
+    // A write that fails half way (the file size limit): the old file stays whole.
+    QString path = Path("Config.xml");
+    const QByteArray old = "<Config><Discovery><Method>0</Method></Discovery></Config>\n";
+    WriteFile(path, old);
+    std::vector<Intp::TDevice*> many;
+    for (int i = 1; i <= 200; ++i)
+        many.push_back(AddDevice(uint8_t(i)));
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool ok = SaveConfigFile(path, SampleSettings(), many, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file left behind";
+}
