@@ -1,7 +1,11 @@
 // The main window: layout, actions, the create event and shutdown.
 #include "MainForm.h"
 
+#include "AboutForm.h"
+#include "ConfigFile.h"
 #include "IntpSocketThread.h"
+#include "JavaTopologyFrame.h"
+#include "ScanForm.h"
 #include "MessageBoxes.h"
 #include "NetProvider.h"
 #include "ReceivePump.h"
@@ -107,8 +111,7 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
         m_Options.Net = m_LocalNet.get();
     }
     BuildWindow();
-    m_AboutForm = new QDialog(this);
-    m_AboutForm->setWindowTitle("About");
+    m_AboutForm = new TAboutForm(this);
     m_FilterForm = new TFilterForm(m_Options.Net, this);
     m_LoginForm = new TLoginForm(this);
 }
@@ -223,9 +226,9 @@ void TMainForm::BuildActions()
     preference->setVisible(false);
     preference->setEnabled(false);
     QAction* loadConfig = MakeAction("acLoadConfig", "Load Config", "RC_BITMAP_16X16_OPEN", {QKeySequence("Ctrl+O")},
-                                     nullptr);
+                                     &TMainForm::EventOnLoadConfigExecute);
     QAction* saveConfig = MakeAction("acSaveConfig", "Save Config", "RC_BITMAP_16X16_SAVE", {QKeySequence("Ctrl+S")},
-                                     nullptr);
+                                     &TMainForm::EventOnSaveConfigExecute);
     QAction* groupIp = MakeAction("acGroupIpWizard", "Group IP Wizard", "RC_BITMAP_16X16_WIZARD",
                                   {QKeySequence("Ctrl+I")}, nullptr);
     connect(groupIp, &QAction::triggered, this, [this] { SelectPage("Wizards/Group IP Setting"); });
@@ -355,7 +358,7 @@ bool TMainForm::EventOnMainFormCreate()
     }
 
     // 11: the topology page.
-    auto* topology = new TPlaceholderModule("Devices Topology", m_FuncPages);
+    auto* topology = new TJavaTopologyFrame(m_FuncPages);
     AddTreeNode(topology, m_RootNode, 8);
 
     // 12: the wizard index and the two group wizards.
@@ -382,8 +385,7 @@ bool TMainForm::EventOnMainFormCreate()
     }
 
     // 16: the scan dialog.
-    m_ScanForm = new QDialog(this);
-    m_ScanForm->setWindowTitle("Scan Devices");
+    m_ScanForm = new TScanForm(this);
     Action("acScan")->setVisible(true);
     Action("acScan")->setEnabled(true);
 
@@ -421,6 +423,19 @@ void TMainForm::EventOnExitExecute()
 {
     Shutdown();
     close();
+}
+
+void TMainForm::EventOnLoadConfigExecute()
+{
+    if (ConfigFile::RunLoadConfig(*m_FilterForm))
+        EventOnDiscoveryExecute();
+}
+
+void TMainForm::EventOnSaveConfigExecute()
+{
+    TDeviceList devices;
+    EnumDevices(devices);
+    ConfigFile::RunSaveConfig(*m_FilterForm, devices);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

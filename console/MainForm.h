@@ -32,6 +32,7 @@ class TSyslogFrame;
 class TSyslogSocketThread;
 class TStatusFrame;
 class TLocalNetProvider;
+class TScanForm;
 
 // The "Login" dialog: a user name and a password of at most 16 characters.
 class TLoginForm final : public QDialog {
@@ -93,6 +94,9 @@ public:
         uint16_t IntpRemotePort = 1638;   // the switches' port
         uint16_t SyslogPort = 514;
         Filter::TNetProvider* Net = nullptr;   // null: the host's own tables
+        // When set, datagrams go here instead of the protocol socket (tests
+        // that must not reach the network); answers whether it was sent.
+        std::function<bool(uint32_t ip, const uint8_t* data, size_t length)> SendHook;
     };
 
     enum TSortMode { SortNone = 0, SortModel = 1, SortIpAddress = 2, SortFilterMethod = 3 };
@@ -163,6 +167,8 @@ public:
     void EventOnRefreshExecute();
     void EventOnRefreshAllExecute();
     void EventOnExitExecute();
+    void EventOnLoadConfigExecute();
+    void EventOnSaveConfigExecute();
     void EventOnTreeSortChange(int mode);
 
     // Test access.
@@ -175,6 +181,8 @@ public:
     TFilterForm* FilterForm() const { return m_FilterForm; }
     TLoginForm* LoginForm() const { return m_LoginForm; }
     TStatusFrame* StatusFrame() const { return m_StatusFrame; }
+    TScanForm* ScanForm() const { return m_ScanForm; }
+    QDialog* AboutForm() const { return m_AboutForm; }
     TIntpSocketThread* IntpThread() const { return m_IntpThread.get(); }
     TSyslogSocketThread* SyslogThread() const { return m_SyslogThread.get(); }
     TSyslogFrame* SyslogFrame() const { return m_SyslogFrame; }
@@ -225,7 +233,7 @@ private:
     TSyslogFrame* m_SyslogFrame = nullptr;
     std::unique_ptr<TSyslogSocketThread> m_SyslogThread;
     std::unique_ptr<TIntpSocketThread> m_IntpThread;
-    QDialog* m_ScanForm = nullptr;
+    TScanForm* m_ScanForm = nullptr;
     TModuleFrame* m_ModuleFrame = nullptr;
     std::vector<std::unique_ptr<TModule>> m_OwnedPages;
     TTreeNode* m_RootNode = nullptr;

@@ -172,7 +172,9 @@ void TMainForm::EventOnSessionTimer(QTimer* timer)
 void TMainForm::SendDatagram(uint32_t ip, const uint8_t* data, size_t length)
 {
     ++m_SentCount;
-    if (m_IntpThread->Send(ip, m_Options.IntpRemotePort, data, length))
+    const bool sent = m_Options.SendHook ? m_Options.SendHook(ip, data, length)
+                                         : m_IntpThread->Send(ip, m_Options.IntpRemotePort, data, length);
+    if (sent)
         return;
     // The session stays pending and ends by its time-out. The error is shown
     // once the current event is over, one box at a time, so a burst of

@@ -1,5 +1,6 @@
 // The main window: start-up, the session transport, the device tree and
 // shutdown.
+#include "ConfigFile.h"
 #include "FakeUserInterface.h"
 #include "IntpBasics.h"
 #include "IntpProtocol.h"
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 using namespace TestSupport;
@@ -97,11 +99,16 @@ protected:
         Ui.reset();
         LibraryTest::TearDown();
     }
-    TMainForm* Create(uint16_t syslogPort = 0)
+    TMainForm* Create(uint16_t syslogPort = 0, bool hookSends = false)
     {
         TMainForm::TOptions options;
         options.SyslogPort = syslogPort ? syslogPort : FreeUdpPort();
         options.Net = &Net;
+        if (hookSends)
+            options.SendHook = [this](uint32_t ip, const uint8_t* data, size_t length) {
+                Sends.push_back({ip, std::vector<uint8_t>(data, data + length), 0});
+                return true;
+            };
         Form = std::make_unique<TMainForm>(options);
         Created = Form->EventOnMainFormCreate();
         return Form.get();
@@ -123,6 +130,7 @@ protected:
     void Settle() { QCoreApplication::processEvents(); }
 
     TFakeNet Net;
+    std::vector<TSentDatagram> Sends;
     std::unique_ptr<TFakeUserInterface> Ui;
     std::unique_ptr<TMainForm> Form;
     bool Created = false;
@@ -409,6 +417,42 @@ TEST_F(MainFormTest, SyslogDatagramsReachTheSyslogFrame)
     while (f->SyslogFrame()->CountEvents(0x7F000001u) == 0 && clock.elapsed() < 5000)
         QTest::qWait(5);
     EXPECT_EQ(f->SyslogFrame()->CountEvents(0x7F000001u), 1u);
+}
+
+TEST_F(MainFormTest, DiscoveryAfterLoadingAConfigurationGoesWhereTheFiltersSay)
+{
+    TMainForm* f = Create(0, true);
+    Filter::TFilterSettings saved;
+    saved.Method = Filter::MethodCustom;
+    saved.Address = 0xC0000280u;   // 192.0.2.128/25
+    saved.Mask = 0xFFFFFF80u;
+    saved.RangeBegin = 0xC0000280u;
+    saved.RangeEnd = 0xC00002FFu;
+    saved.Unicasts = {{0xC0000205u, 0xFFFFFFFFu}, {0xC0000206u, 0xFFFFFFFFu}};
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Config.xml");
+    ASSERT_TRUE(ConfigFile::SaveConfigFile(path, saved, {}, nullptr));
+
+    Ui->Paths.push_back(path);
+    f->Action("acLoadConfig")->trigger();
+    // The custom network is not a target while there are unicast entries.
+    std::vector<uint32_t> targets;
+    for (const auto& sent : Sends) {
+        EXPECT_EQ(sent.Command(), 0);
+        targets.push_back(sent.Ip);
+    }
+    EXPECT_EQ(targets, (std::vector<uint32_t>{0xC0000205u, 0xC0000206u}));
+    EXPECT_TRUE(f->FilterForm()->IsAccepted(0xC0000290u));
+    EXPECT_FALSE(f->FilterForm()->IsAccepted(0xC0000210u));
+
+    // Saving writes the filters back; a cancelled dialog writes nothing.
+    Ui->Paths.push_back(dir.filePath("Saved.xml"));
+    f->Action("acSaveConfig")->trigger();
+    Filter::TFilterSettings reread;
+    ASSERT_TRUE(ConfigFile::LoadConfigFile(dir.filePath("Saved.xml"), reread));
+    EXPECT_EQ(reread.Unicasts, saved.Unicasts);
+    f->Action("acSaveConfig")->trigger();
+    EXPECT_TRUE(Ui->Boxes.empty());
 }
 
 TEST_F(MainFormTest, ShutdownWithSessionsPendingAndWorkersRunning)
