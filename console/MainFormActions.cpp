@@ -88,6 +88,9 @@ void TMainForm::EventOnDiscoveryExecute()
     if (TModule* page = GetCurrentModule(); page && !page->Leave(false))
         return;
     Intp::DeleteAllDevices();
+    // The page was left (and hid itself); show it again for what is now
+    // selected.
+    PostSelectionNotify();
     Filter::TIpMaskList targets;
     if (m_FilterForm)
         m_FilterForm->GetTargets(targets);

@@ -343,6 +343,14 @@ TEST_F(MainFormTest, SelectPageFollowsCaptionsAndABusyPageVetoes)
     f->EventOnDiscoveryExecute();
     EXPECT_EQ(f->DeviceCount(), 1);
     busy->Busy = false;
+    // Once it agrees, discovery runs and the page is shown again.
+    f->EventOnDiscoveryExecute();
+    EXPECT_EQ(f->DeviceCount(), 0);
+    busy->Events.clear();
+    Settle();
+    EXPECT_FALSE(busy->isHidden());
+    ASSERT_FALSE(busy->Events.empty());
+    EXPECT_EQ(busy->Events.back().Code, EventPageShown);
     EXPECT_TRUE(f->SelectPage("Status Monitor"));
 }
 
