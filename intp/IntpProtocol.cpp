@@ -68,6 +68,20 @@ void TSessionIntpPing2::Arm()
     Detail::EnableTimer(this, true);
 }
 
+int TSessionIntpPing2::ParseReply(TDevice* device, const TPacketHeader& header, TBody body)
+{
+    TPropertyIntpPing2& record = device->GetProperty<TPropertyIntpPing2>();
+    if (header.Status == StatusOk) {
+        Decode(device, record, body);
+        record.Valid = 1;
+    } else {
+        record.Valid = 0;
+    }
+    if (TSessionCallback* cb = GetSessionCallback())
+        cb->Report(device, Command, header.Status, nullptr, GetObserver(), nullptr);
+    return ReplyFinished;
+}
+
 uint32_t TSessionIntpPing2::Decode(TDevice*, TPropertyIntpPing2& record, TBody body)
 {
     record.PowerAlarm = body.U32(0);

@@ -58,6 +58,9 @@ public:
 protected:
     void Arm() override;
     uint32_t Decode(TDevice* device, TPropertyIntpPing2& record, TBody body) override;
+    // The decoded reply is reported without a name (short replies, refusals
+    // and time-outs carry "Ping2" as every session's do).
+    int ParseReply(TDevice* device, const TPacketHeader& header, TBody body) override;
 
 private:
     unsigned m_TimeoutMs;

@@ -244,6 +244,10 @@ bool TSessionBasicsBackupBuildin::FillBody(TDevice*, TBodyWriter& body)
 
 void TSessionBasicsBackupBuildin::RequestBlock(TDevice* device)
 {
+    // Nothing goes to a device whose address was forgotten (0 after a
+    // reboot): a resend then only counts.
+    if (!IsRequestAddress(device->GetIp()))
+        return;
     uint8_t frame[RequestLength];
     TPacketHeader{Command, 0, 2, m_Target}.Write(frame);
     PutBE16(frame + HeaderSize, m_Expected);

@@ -438,7 +438,9 @@ void TSessionBasicsUpgradeBuildinBase<N>::OnTimeout()
         delete this;
         return;
     }
-    if (device && BuildRequest())
+    // A device whose address was forgotten (0 after a reboot) is not sent
+    // to; the expiry still counts.
+    if (device && IsRequestAddress(device->GetIp()) && BuildRequest())
         Detail::SendDatagram(device->GetIp(), m_Frame, sizeof m_Frame);
     ++m_Resends;
 }

@@ -189,6 +189,28 @@ TEST_F(Polling, Ping2TimesOutAfterItsOwnTime)
     EXPECT_EQ(LastReport().Command, 6);
 }
 
+TEST_F(Polling, Ping2ReportsADecodedReplyWithoutAName)
+{
+    TDevice* d = AddDevice(1);
+    TRecordingWizard w;
+    auto* s = new TSessionIntpPing2(3000);
+    EXPECT_STREQ(s->GetName(), "Ping2");
+    ASSERT_TRUE(StartSession(s, d, &w));
+    EXPECT_EQ(Deliver(d, 6, 0, FromHex("00000000 00000000 00000001")), 0);
+    EXPECT_EQ(LastReport().Name, "");
+    EXPECT_EQ(LastReport().Observer, &w);
+    ASSERT_TRUE(StartSession(new TSessionIntpPing2(3000), d, &w));
+    EXPECT_EQ(Deliver(d, 6, 9, FromHex("00000000 00000000 00000000")), 0);
+    EXPECT_EQ(LastReport().Name, "");
+    EXPECT_EQ(LastReport().Status, 9u);
+    // A short reply is reported by the shared path, with the name.
+    ASSERT_TRUE(StartSession(new TSessionIntpPing2(3000), d, &w));
+    EXPECT_EQ(Deliver(d, 6, 0, FromHex("00000000 00000000 000000")), 0);
+    EXPECT_EQ(LastReport().Status, StatusShort);
+    EXPECT_EQ(LastReport().Name, "Ping2");
+    EXPECT_EQ(w.Events.size(), 3u);
+}
+
 TEST_F(Polling, IntpSipFollowsTheWarningByte)
 {
     TDevice* d = AddDevice(1);

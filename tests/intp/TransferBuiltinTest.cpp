@@ -315,6 +315,23 @@ TEST_F(TransferBuiltin, UploadThatCannotStart)
     EXPECT_EQ(Transport->TimerCount(), 0u);
 }
 
+TEST_F(TransferBuiltin, ResendsSkipADeviceWhoseAddressWasForgotten)
+{
+    // A reboot sets the address to 0: resends would reach the workstation
+    // itself. The expiries still count, so the transfers end as usual.
+    StartUpload<TSessionBasicsUpgradeBuildin>(Pattern(600));
+    StartBackup(BackupFileName(Dir.string(), "b_", Device->GetIp()));
+    ASSERT_EQ(Transport->Sent.size(), 2u);
+    Device->SetIp(0);
+    Transport->Advance(12000);
+    EXPECT_EQ(Transport->Sent.size(), 2u);
+    ASSERT_EQ(Transport->Reports.size(), 2u);
+    EXPECT_EQ(Transport->Reports[0].Status, StatusTimeout);
+    EXPECT_EQ(Transport->Reports[1].Status, StatusTimeout);
+    EXPECT_TRUE(SessionList().empty());
+    EXPECT_EQ(FilesInDir(), 1u);   // the upload's image; no backup left behind
+}
+
 TEST_F(TransferBuiltin, UploadErrorStatusAndShortReplyEndTheTransfer)
 {
     StartUpload<TSessionBasicsUpgradeBuildin>(Pattern(600));
