@@ -285,6 +285,14 @@ void TFilterForm::BuildControls()
         EnableMethodControls();
     });
     connect(m_RemoteIp, &QLineEdit::textChanged, this, [this] { EventOnRemoteIpEdited(); });
+    // Like every address field, the two remote fields show their value again
+    // when they lose the focus (an unusable address as 0.0.0.0).
+    for (QLineEdit* edit : {m_RemoteIp, m_RemoteEnd})
+        connect(edit, &QLineEdit::editingFinished, this, [edit] {
+            const QString shown = Dotted(UsableFieldValue(edit));
+            if (edit->text() != shown)
+                edit->setText(shown);
+        });
     connect(m_RemoteAdd, &QPushButton::clicked, this, [this] { EventOnRemoteAddClick(); });
     connect(m_RemoteAddRange, &QPushButton::clicked, this, [this] { EventOnRemoteAddRangeClick(); });
     connect(m_Delete, &QPushButton::clicked, this, [this] { EventOnDeleteClick(); });

@@ -242,13 +242,23 @@ void TSyslogFrame::EventOnClearClick()
 
 bool TSyslogFrame::EventOnSaveClick()
 {
-    QString name = UserInterface().GetSaveFileName(QStringLiteral("Save syslog messages to ..."),
-                                                   QStringLiteral("syslog.log"),
+    const QString title = QStringLiteral("Save syslog messages to ...");
+    QString name = UserInterface().GetSaveFileName(title, QStringLiteral("syslog"),
                                                    QStringLiteral("Log file (*.log);;All files (*.*)"));
     if (name.isEmpty())
         return false;
-    if (QFileInfo(name).suffix().isEmpty()) // the default extension
+    if (QFileInfo(name).suffix().isEmpty()) {
+        // The default extension. The dialog asked about the name as typed,
+        // so an existing file of the completed name is asked about here.
         name += QStringLiteral(".log");
+        if (QFileInfo::exists(name)
+            && UserInterface().Message(IUserInterface::IconWarning, title,
+                                       QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                           .arg(QFileInfo(name).fileName()),
+                                       IUserInterface::Yes | IUserInterface::No)
+                   != IUserInterface::Yes)
+            return false;
+    }
     TSyslogList list;
     GetEntries(0, list, false);
     QString error;

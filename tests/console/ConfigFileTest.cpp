@@ -250,6 +250,9 @@ TEST_F(ConfigFileTest, LoadActionHandsTheFileToTheFilterDialog)
     // Cancelled: nothing.
     EXPECT_FALSE(RunLoadConfig(form));
     EXPECT_TRUE(ui.Boxes.empty());
+    ASSERT_EQ(ui.FileDialogs.size(), 1u);
+    EXPECT_EQ(ui.FileDialogs[0].Path, "Config.xml");
+    EXPECT_EQ(ui.FileDialogs[0].Filter, "XML Document (*.xml);;All files (*.*)");
 
     // An empty Config: no message, settings kept, discovery runs.
     QString path = Path("empty.xml");
@@ -274,6 +277,8 @@ TEST_F(ConfigFileTest, LoadActionHandsTheFileToTheFilterDialog)
     QString saved = Path("saved.xml");
     EXPECT_FALSE(RunSaveConfig(form, {})) << "cancelled";
     EXPECT_FALSE(QFile::exists(saved));
+    EXPECT_EQ(ui.FileDialogs.back().Path, "Config.xml");
+    EXPECT_EQ(ui.FileDialogs.back().Filter, "XML Document (*.xml)");
     ui.Paths.push_back(saved);
     EXPECT_TRUE(RunSaveConfig(form, {AddDevice(3)}));
     EXPECT_TRUE(ui.Boxes.empty());

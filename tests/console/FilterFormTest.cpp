@@ -360,6 +360,20 @@ TEST_F(FilterForm, RemoteRanges)
     Form->m_RemoteIp->setText("192.168.1.0");
     EXPECT_EQ(Form->m_RemoteEnd->text(), "192.168.1.255");
 
+    // Leaving a remote field shows its value: unusable addresses as 0.0.0.0.
+    Form->m_RemoteEnd->setText("10.0.0.300");
+    emit Form->m_RemoteEnd->editingFinished();
+    EXPECT_EQ(Form->m_RemoteEnd->text(), "0.0.0.0");
+    Form->m_RemoteIp->setText("127.0.0.1");
+    emit Form->m_RemoteIp->editingFinished();
+    EXPECT_EQ(Form->m_RemoteIp->text(), "0.0.0.0");
+    EXPECT_EQ(Form->m_RemoteEnd->text(), "0.0.0.0");
+    Form->m_RemoteIp->setText("192.168.1.0");
+    Form->m_RemoteEnd->setText("192.168.1.20");
+    emit Form->m_RemoteIp->editingFinished();
+    EXPECT_EQ(Form->m_RemoteIp->text(), "192.168.1.0");
+    EXPECT_EQ(Form->m_RemoteEnd->text(), "192.168.1.20") << "an unchanged address leaves the end alone";
+
     Form->m_RemoteIp->setText("10.0.0.1");
     Form->m_RemoteEnd->setText("10.0.0.64");
     Form->m_RemoteAddRange->click();

@@ -28,6 +28,7 @@ public:
     bool Leave(bool force) override
     {
         ++Leaves;
+        LastForce = force;
         if (Busy && !force)
             return false;
         hide();
@@ -42,6 +43,7 @@ public:
     std::vector<uint16_t> Codes;
     int Leaves = 0, RefreshShown = 0, RefreshAll = 0, Started = 0;
     bool Busy = false;
+    bool LastForce = false;
 };
 
 class ModuleFrame : public TestSupport::LibraryTest {
@@ -248,10 +250,24 @@ TEST_F(ModuleFrame, BannersFollowTheDeviceModel)
     Intp::TDevice* model3 = AddDevice(8, 3);
     Frame->Notify(model3, EventPageShown, 0);
     EXPECT_EQ(first->Leaves, 1);
+    EXPECT_TRUE(first->LastForce);
+    EXPECT_EQ(Frame->CurrentBanner(), second);
+    // A device of model 0 has no banner: the current one is left, forced.
+    Intp::TDevice* unknown = AddDevice(9, 0);
+    Frame->Notify(unknown, EventPageShown, 0);
+    EXPECT_EQ(Frame->CurrentBanner(), nullptr);
+    EXPECT_EQ(second->Leaves, 1);
+    EXPECT_TRUE(second->LastForce);
+    Frame->Notify(model3, EventPageShown, 0);
     EXPECT_EQ(Frame->CurrentBanner(), second);
     Frame->Notify(nullptr, EventPageShown, 0);
     EXPECT_EQ(Frame->CurrentBanner(), nullptr);
-    EXPECT_EQ(second->Leaves, 1);
+    EXPECT_EQ(second->Leaves, 2);
+    // Leaving the host passes its own force to the banner.
+    Frame->Notify(model3, EventPageShown, 0);
+    EXPECT_TRUE(Frame->Leave(false));
+    EXPECT_EQ(second->Leaves, 3);
+    EXPECT_FALSE(second->LastForce);
 
     EXPECT_TRUE(Frame->RegisterBanner(0, fallback));
     EXPECT_FALSE(Frame->RegisterBanner(0, first));

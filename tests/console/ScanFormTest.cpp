@@ -5,6 +5,7 @@
 #include "ScanForm.h"
 #include "WinpcapThread.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -145,6 +146,9 @@ TEST(ScanForm, MessagesRowsAndNoInterface)
 
     TestSupport::TFakeUserInterface ui;
     TScanForm form;
+    QAbstractItemModelTester devices(form.m_Devices->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester interfaces(form.m_Interfaces->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(form.windowTitle(), "Scan Devices ...");
     EXPECT_EQ(form.m_Devices->headerItem()->text(1), "MAC Address");
     EXPECT_EQ(form.m_Devices->headerItem()->text(2), "IP Address");
@@ -384,6 +388,9 @@ TEST_F(ScanNamespace, ListsExactlyTheGoodAnswersAndRescansFromAnEmptyList)
 
     TestSupport::TFakeUserInterface ui;
     TScanForm form;
+    QAbstractItemModelTester devices(form.m_Devices->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester interfaces(form.m_Interfaces->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
     form.show();
     ASSERT_TRUE(Choose(form, "vsc0")) << "the console's interfaces are listed";
     EXPECT_EQ(form.m_IpAddresses->text(), "192.0.2.1, ");

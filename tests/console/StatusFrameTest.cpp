@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QTest>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -285,6 +286,23 @@ TEST_F(StatusFrame, SortsByNumbersAndAddresses)
     Frame->m_List->header()->sectionClicked(2);
     EXPECT_EQ(column(0), (QStringList{"2", "3", "1"}));
     Frame->m_List->header()->sectionClicked(0);
+    EXPECT_EQ(column(0), (QStringList{"1", "2", "3"}));
+
+    // The same with the mouse on the header itself.
+    Frame->resize(900, 400);
+    Frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame.get()));
+    QHeaderView* header = Frame->m_List->header();
+    auto click = [header](int section) {
+        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+    click(1);
+    EXPECT_EQ(column(1), (QStringList{"10.0.0.9", "11.0.0.7", "192.0.2.5"}));
+    click(1);
+    EXPECT_EQ(column(1), (QStringList{"192.0.2.5", "11.0.0.7", "10.0.0.9"}));
+    click(0);
     EXPECT_EQ(column(0), (QStringList{"1", "2", "3"}));
 }
 

@@ -20,6 +20,12 @@ public:
         QString Text;
         int Buttons;
     };
+    // A file or folder dialog as it was asked for.
+    struct TFileDialog {
+        QString Title;
+        QString Path;
+        QString Filter;
+    };
     struct TBeep {
         int Frequency;
         int Duration;
@@ -33,9 +39,21 @@ public:
         Boxes.push_back({icon, title, text, buttons});
         return Take(Answers, int(Ok));
     }
-    QString GetOpenFileName(const QString&, const QString&, const QString&) override { return Take(Paths, QString()); }
-    QString GetSaveFileName(const QString&, const QString&, const QString&) override { return Take(Paths, QString()); }
-    QString GetExistingDirectory(const QString&, const QString&) override { return Take(Paths, QString()); }
+    QString GetOpenFileName(const QString& title, const QString& directory, const QString& filter) override
+    {
+        FileDialogs.push_back({title, directory, filter});
+        return Take(Paths, QString());
+    }
+    QString GetSaveFileName(const QString& title, const QString& path, const QString& filter) override
+    {
+        FileDialogs.push_back({title, path, filter});
+        return Take(Paths, QString());
+    }
+    QString GetExistingDirectory(const QString& title, const QString& directory) override
+    {
+        FileDialogs.push_back({title, directory, QString()});
+        return Take(Paths, QString());
+    }
     bool OpenUrl(const QString& url) override
     {
         Urls.push_back(url);
@@ -54,6 +72,7 @@ public:
     std::deque<int> Answers;      // next Message answers
     std::deque<QString> Paths;    // next file and folder dialog answers
     std::vector<TBox> Boxes;
+    std::vector<TFileDialog> FileDialogs;
     std::vector<QString> Urls;
     std::vector<QStringList> Programs;
     std::vector<TBeep> Beeps;

@@ -2,6 +2,7 @@
 #include "FakeUserInterface.h"
 #include "SyslogFrame.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -28,6 +29,7 @@ class SyslogFrameTest : public ::testing::Test {
 protected:
     TestSupport::TFakeUserInterface Ui;
     TSyslogFrame Frame;
+    QAbstractItemModelTester Tester{Frame.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 
     // Answers the clear question, then (for Yes) the save dialog.
     void Clear(int answer, const QString& path = QString())
@@ -205,6 +207,51 @@ TEST_F(SyslogFrameTest, ClearAnsweredYesClearsOnlyAfterASuccessfulSave)
     EXPECT_EQ(Frame.EventCount(), 0u);
     EXPECT_EQ(ReadXml(Dir.filePath("saved.log")).documentElement().elementsByTagName("Entry").count(), 3);
     EXPECT_EQ(Ui.Boxes.size(), 4u);
+}
+
+TEST_F(SyslogFrameTest, SaveDialogOffersSyslogAndAsksBeforeReplacingTheCompletedName)
+{
+    AddThree();
+    EXPECT_FALSE(Frame.EventOnSaveClick()); // cancelled
+    ASSERT_EQ(Ui.FileDialogs.size(), 1u);
+    EXPECT_EQ(Ui.FileDialogs[0].Title, "Save syslog messages to ...");
+    EXPECT_EQ(Ui.FileDialogs[0].Path, "syslog");
+    EXPECT_EQ(Ui.FileDialogs[0].Filter, "Log file (*.log);;All files (*.*)");
+
+    // "old" becomes old.log, which exists: the user is asked first.
+    const QString path = Dir.filePath("old.log");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+    }
+    Ui.Paths.push_back(Dir.filePath("old"));
+    Ui.Answers.push_back(IUserInterface::No);
+    EXPECT_FALSE(Frame.EventOnSaveClick());
+    ASSERT_EQ(Ui.Boxes.size(), 1u);
+    EXPECT_EQ(Ui.Boxes[0].Text, "old.log already exists.\nDo you want to replace it?");
+    EXPECT_EQ(Ui.Boxes[0].Buttons, IUserInterface::Yes | IUserInterface::No);
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "old contents");
+    }
+    // Declining the replacement keeps the events when clearing too.
+    Ui.Answers = {IUserInterface::Yes, IUserInterface::No};
+    Ui.Paths.push_back(Dir.filePath("old"));
+    Frame.EventOnClearClick();
+    EXPECT_EQ(Frame.EventCount(), 3u);
+
+    Ui.Paths.push_back(Dir.filePath("old"));
+    Ui.Answers.push_back(IUserInterface::Yes);
+    EXPECT_TRUE(Frame.EventOnSaveClick());
+    EXPECT_EQ(ReadXml(path).documentElement().elementsByTagName("Entry").count(), 3);
+
+    // A name with its own extension is the dialog's business alone.
+    const size_t boxes = Ui.Boxes.size();
+    Ui.Paths.push_back(path);
+    EXPECT_TRUE(Frame.EventOnSaveClick());
+    EXPECT_EQ(Ui.Boxes.size(), boxes);
 }
 
 TEST_F(SyslogFrameTest, PageInterface)
