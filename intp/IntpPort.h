@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Intp.h"
+#include "IntpGetInPlace.h"
 
 #include <string>
 #include <vector>
@@ -86,6 +87,10 @@ constexpr size_t PortTrunkRowSize = 5;
 
 // ---------------------------------------------------------------------------
 // Get sessions
+//
+// The table decoders check the rows in order and write each good row
+// straight into the record; the first bad row ends the decoding, and the rows
+// before it stay written with the record marked not valid.
 // ---------------------------------------------------------------------------
 
 class TSessionPortNameGet final : public TGetSession<0x0200, TPropertyPortName, 1> {
@@ -96,7 +101,7 @@ protected:
     uint32_t Decode(TDevice* device, TPropertyPortName& record, TBody body) override;
 };
 
-class TSessionPortConfigGet final : public TGetSession<0x0201, TPropertyPortConfig, 4> {
+class TSessionPortConfigGet final : public TGetInPlaceSession<0x0201, TPropertyPortConfig, 4> {
 public:
     const char* GetName() const override { return "PortConfigGet"; }
 
@@ -104,7 +109,7 @@ protected:
     uint32_t Decode(TDevice* device, TPropertyPortConfig& record, TBody body) override;
 };
 
-class TSessionPortStatusGet final : public TGetSession<0x0203, TPropertyPortStatus, 1> {
+class TSessionPortStatusGet final : public TGetInPlaceSession<0x0203, TPropertyPortStatus, 1> {
 public:
     const char* GetName() const override { return "PortStatusGet"; }
 
@@ -112,7 +117,7 @@ protected:
     uint32_t Decode(TDevice* device, TPropertyPortStatus& record, TBody body) override;
 };
 
-class TSessionPortLimitGet final : public TGetSession<0x0204, TPropertyPortLimit, 1> {
+class TSessionPortLimitGet final : public TGetInPlaceSession<0x0204, TPropertyPortLimit, 1> {
 public:
     const char* GetName() const override { return "PortLimitGet"; }
 
@@ -120,7 +125,7 @@ protected:
     uint32_t Decode(TDevice* device, TPropertyPortLimit& record, TBody body) override;
 };
 
-class TSessionPortTrunkGet final : public TGetSession<0x0206, TPropertyPortTrunk, 1> {
+class TSessionPortTrunkGet final : public TGetInPlaceSession<0x0206, TPropertyPortTrunk, 1> {
 public:
     const char* GetName() const override { return "TrunkGet"; }
 

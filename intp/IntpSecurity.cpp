@@ -67,13 +67,13 @@ uint32_t TSessionSecurity8021xPortGet::Decode(TDevice* device, TPropertySecurity
     const size_t ports = device->GetPortCount();
     if (body.Size() != ports)
         return StatusRangeError;
-    std::vector<uint32_t> modes(ports);
+    r.Modes.resize(ports);
     for (size_t i = 0; i < ports; ++i) {
-        modes[i] = body.U8(i);
-        if (modes[i] > Security8021xDisable)
+        const uint8_t mode = body.U8(i);
+        if (mode > Security8021xDisable)
             return StatusTableError;
+        r.Modes[i] = mode;
     }
-    r.Modes = std::move(modes);
     return StatusOk;
 }
 

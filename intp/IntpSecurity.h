@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Intp.h"
+#include "IntpGetInPlace.h"
 
 #include <string>
 #include <vector>
@@ -102,7 +103,9 @@ private:
 
 // --- 802.1x port modes -------------------------------------------------------
 
-class TSessionSecurity8021xPortGet final : public TGetSession<0x080A, TPropertySecurity8021xPort, 1> {
+// Takes the mode bytes in order into the record; the first mode out of range
+// ends the decoding, the modes before it staying written (record not valid).
+class TSessionSecurity8021xPortGet final : public TGetInPlaceSession<0x080A, TPropertySecurity8021xPort, 1> {
 public:
     const char* GetName() const override { return "8021xPortGet"; }
 

@@ -198,6 +198,45 @@ TEST_F(Port, TrunkRowsAndRequest)
     EXPECT_EQ(Hex(LastSent().Bytes), "020700000014001122334401" "0000000300" "0000000c01" "0000003000" "000000c001");
 }
 
+TEST_F(Port, BadRowKeepsTheRowsWrittenBeforeIt)
+{
+    // A good read first, then one whose third row is out of range: rows 0
+    // and 1 hold the new values, row 2 and the row count the old ones.
+    auto& config = GetPropertyPortConfig(Device);
+    EXPECT_EQ(Get<TSessionPortConfigGet>(0x0201, ConfigRows(3)), 0u);
+    auto body = ConfigRows(4);
+    for (size_t i = 0; i < 4; ++i)
+        body[4 + 6 * i + 1] = 1;   // port type 1000TX
+    body[4 + 6 * 2 + 3] = 8;       // speed/duplex out of range
+    EXPECT_EQ(Get<TSessionPortConfigGet>(0x0201, body), StatusRangeError);
+    EXPECT_EQ(config.Valid, 0);
+    EXPECT_EQ(config.Rows[0].Type, 1u);
+    EXPECT_EQ(config.Rows[1].Type, 1u);
+    EXPECT_EQ(config.Rows[2].Type, 4u);
+    EXPECT_EQ(config.Count, 3u);
+
+    std::vector<uint8_t> trunks(20, 0);
+    trunks[3] = 0x03;
+    EXPECT_EQ(Get<TSessionPortTrunkGet>(0x0206, trunks), 0u);
+    trunks[3] = 0x30;
+    trunks[8] = 0x20;   // the second group repeats port 6 of the first
+    EXPECT_EQ(Get<TSessionPortTrunkGet>(0x0206, trunks), StatusConflict);
+    auto& trunk = GetPropertyPortTrunk(Device);
+    EXPECT_EQ(trunk.Valid, 0);
+    EXPECT_EQ(trunk.Rows[0].Mask, 0x30u);
+    EXPECT_EQ(trunk.Rows[1].Mask, 0u);
+
+    std::vector<uint8_t> limits(72, 0);
+    EXPECT_EQ(Get<TSessionPortLimitGet>(0x0204, limits), 0u);
+    for (size_t i = 0; i < 8; ++i)
+        limits[9 * i] = 2;
+    limits[9 * 5] = 4;
+    EXPECT_EQ(Get<TSessionPortLimitGet>(0x0204, limits), StatusRangeError);
+    auto& limit = GetPropertyPortLimit(Device);
+    EXPECT_EQ(limit.Rows[4].FrameType, 2u);
+    EXPECT_EQ(limit.Rows[5].FrameType, 0u);
+}
+
 TEST_F(Port, ConfigRequestIsCopiedAsItStands)
 {
     std::vector<uint8_t> request(69, 0);

@@ -165,6 +165,19 @@ TEST_F(Security, PortModeGetChecksLengthAndModes)
     EXPECT_EQ(rec.Modes, (std::vector<uint32_t>{3, 2, 1, 0, 3, 2, 1, 0}));
 }
 
+TEST_F(Security, PortModeOutOfRangeKeepsTheModesBeforeIt)
+{
+    TDevice* d = AddDevice(1);
+    ASSERT_TRUE(StartSession(new TSessionSecurity8021xPortGet, d, nullptr));
+    Deliver(d, 0x080A, 0, FromHex("0303030303030303"));
+    ASSERT_TRUE(StartSession(new TSessionSecurity8021xPortGet, d, nullptr));
+    Deliver(d, 0x080A, 0, FromHex("0101010401010101"));
+    EXPECT_EQ(LastReport().Status, StatusTableError);
+    const auto& rec = GetPropertySecurity8021xPort(d);
+    EXPECT_EQ(rec.Valid, 0);
+    EXPECT_EQ(rec.Modes, (std::vector<uint32_t>{1, 1, 1, 3, 3, 3, 3, 3}));
+}
+
 TEST_F(Security, IpSecuritySetIsBigEndianAndSizedToTheModel)
 {
     TDevice* d = AddDevice(1);
