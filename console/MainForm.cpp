@@ -178,6 +178,10 @@ void TMainForm::BuildWindow()
     m_Tree = new QTreeWidget(left);
     m_Tree->setObjectName("m_Tree");
     m_Tree->setHeaderHidden(true);
+    // Every row is one line with a 16 x 16 image: with uniform heights a
+    // caption change does not make the view measure its row again, which
+    // otherwise dominates the cost of a discovery of many switches.
+    m_Tree->setUniformRowHeights(true);
     m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_Tree->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -16,6 +16,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -226,6 +228,9 @@ private:
     std::unique_ptr<TLocalNetProvider> m_LocalNet;
     std::map<Intp::TSession*, QTimer*> m_SessionTimers;
     std::map<QTimer*, Intp::TSession*> m_TimerSessions;
+    // Stopped timers of ended sessions, handed out again by CreateTimer.
+    static constexpr size_t MaxIdleTimers = 4096;
+    std::vector<QTimer*> m_IdleTimers;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;
@@ -239,6 +244,9 @@ private:
     TTreeNode* m_RootNode = nullptr;
     TTreeNode* m_DevicesNode = nullptr;
     int m_DeviceCount = 0;
+    // The device node of each device that has one, so that the device
+    // observer's calls find it without walking the tree.
+    std::unordered_map<const Intp::TDevice*, TTreeNode*> m_DeviceNodes;
 
     QTreeWidget* m_Tree = nullptr;
     QComboBox* m_TreeSort = nullptr;

@@ -112,9 +112,17 @@ void TMainForm::CreateTimer(Intp::TSession* session, unsigned milliseconds)
 {
     if (!session || m_SessionTimers.count(session))
         return;
-    auto* timer = new QTimer(this);
+    // Timers of ended sessions are kept and handed out again: a discovery
+    // of many switches starts and ends thousands of sessions in a burst.
+    QTimer* timer = nullptr;
+    if (!m_IdleTimers.empty()) {
+        timer = m_IdleTimers.back();
+        m_IdleTimers.pop_back();
+    } else {
+        timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, timer] { EventOnSessionTimer(timer); });
+    }
     timer->setInterval(int(milliseconds ? milliseconds : 60000));
-    connect(timer, &QTimer::timeout, this, [this, timer] { EventOnSessionTimer(timer); });
     m_SessionTimers[session] = timer;
     m_TimerSessions[timer] = session;
     timer->start();
@@ -129,8 +137,13 @@ void TMainForm::DeleteTimer(Intp::TSession* session)
     timer->stop();
     m_SessionTimers.erase(it);
     m_TimerSessions.erase(timer);
-    // The session may be deleting itself inside this timer's tick.
-    timer->deleteLater();
+    // Kept for the next session rather than destroyed: the session may be
+    // deleting itself inside this very timer's tick, and a stopped timer
+    // that belongs to no session does nothing.
+    if (m_IdleTimers.size() < MaxIdleTimers)
+        m_IdleTimers.push_back(timer);
+    else
+        timer->deleteLater();
 }
 
 void TMainForm::EnableTimer(Intp::TSession* session, bool enable)

@@ -115,15 +115,8 @@ TTreeNode* TMainForm::FindDeviceNode(Intp::TDevice* device) const
 {
     if (!m_DevicesNode || !device)
         return nullptr;
-    for (int g = 0; g < m_DevicesNode->childCount(); ++g) {
-        QTreeWidgetItem* group = m_DevicesNode->child(g);
-        for (int d = 0; d < group->childCount(); ++d) {
-            auto* node = static_cast<TTreeNode*>(group->child(d));
-            if (node->Device == device)
-                return node;
-        }
-    }
-    return nullptr;
+    auto it = m_DeviceNodes.find(device);
+    return it == m_DeviceNodes.end() ? nullptr : it->second;
 }
 
 TTreeNode* TMainForm::GetGroupNode(Intp::TDevice* device, bool create)
@@ -243,6 +236,7 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
         TTreeNode* group = GetGroupNode(device, true);
         node = new TTreeNode(TTreeNode::KindDevice);
         node->Device = device;
+        m_DeviceNodes[device] = node;
         node->setText(0, DeviceCaption(device));
         node->setIcon(0, NodeIcon(DeviceImage(device)));
         group->addChild(node);
@@ -281,6 +275,7 @@ void TMainForm::RemoveDeviceNode(TTreeNode* node)
     // the focus goes to the devices node instead, quietly.
     const bool focused = node == m_Tree->currentItem();
     QTreeWidgetItem* group = node->parent();
+    m_DeviceNodes.erase(node->Device);
     QuietTreeChange([&] {
         DeleteNode(node);
         if (group && group->childCount() == 0)

@@ -91,6 +91,8 @@ TStatusFrame::TStatusFrame(QWidget* parent)
 {
     m_List = new QTreeWidget(this);
     m_List->setRootIsDecorated(false);
+    // One-line rows: a changed cell need not be measured again.
+    m_List->setUniformRowHeights(true);
     m_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_List->setColumnCount(TStatusRow::ColumnCount);
     m_List->setHeaderLabels({QString(), QStringLiteral("IP"), QStringLiteral("MAC Address"), QStringLiteral("Model"),
@@ -195,6 +197,7 @@ void TStatusFrame::AddDevice(Intp::TDevice* device)
     row->setText(TStatusRow::ColTime, QStringLiteral("(No response yet)"));
     row->setText(TStatusRow::ColStatus, QStringLiteral("Online"));
     m_List->addTopLevelItem(row);
+    m_Rows[row->Mac] = row;
     ShowRow(row);
     UpdateButtons();
     PollRow(row, unsigned(m_Timeout->value()) * 1000u);
@@ -208,12 +211,8 @@ uint32_t TStatusFrame::GetStatusFlags(Intp::TDevice* device)
 
 TStatusRow* TStatusFrame::FindRow(const Intp::TMacAddr& mac) const
 {
-    for (int i = 0; i < m_List->topLevelItemCount(); ++i) {
-        auto* row = static_cast<TStatusRow*>(m_List->topLevelItem(i));
-        if (row->Mac == mac)
-            return row;
-    }
-    return nullptr;
+    auto it = m_Rows.find(mac);
+    return it == m_Rows.end() ? nullptr : it->second;
 }
 
 void TStatusFrame::PollAll()

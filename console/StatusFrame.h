@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QTreeWidgetItem>
 #include <functional>
+#include <map>
 #include <vector>
 
 class QCheckBox;
@@ -116,4 +117,7 @@ private:
     int m_SortColumn = -1;
     bool m_SortAscending = true;
     std::function<QDateTime()> m_Clock;
+    // The rows by MAC address (rows are never removed), so that a report
+    // finds its row without walking the whole list.
+    std::map<Intp::TMacAddr, Status::TStatusRow*> m_Rows;
 };

@@ -82,6 +82,13 @@ bool TSimulator::Start(uint32_t bindIp, uint16_t port)
     ::setsockopt(m_Socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     ::setsockopt(m_Socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     ::setsockopt(m_Socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    // One socket stands for every switch: while it sends the answers to a
+    // discovery request (one per switch), the next requests queue up here.
+    // Real switches each have their own queue; a default-sized one here
+    // would drop requests once a few hundred switches are played.
+    int size = 4 * 1024 * 1024;
+    if (::setsockopt(m_Socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        ::setsockopt(m_Socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(bindIp);

@@ -1,0 +1,161 @@
+// The main window's bookkeeping that discovery of many switches leans on:
+// device nodes found by device through every tree change, and session
+// timers handed out again once their session ended.
+#include "FakeUserInterface.h"
+#include "IntpProtocol.h"
+#include "LibraryFixture.h"
+#include "MainForm.h"
+
+#include <QComboBox>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUdpSocket>
+
+using namespace TestSupport;
+
+namespace {
+
+class TOneNet final : public Filter::TNetProvider {
+public:
+    void GetLocalNetworks(Filter::TIpMaskVector& networks) override { networks = {{0xC0000200u, 0xFFFFFF00u}}; }
+    bool GetBestRoute(uint32_t, Filter::TBestRoute&) override { return false; }
+};
+
+class TRecorder final : public Intp::TWizard {
+public:
+    void OnSessionEvent(Intp::TDevice*, int command, uint16_t status, void*) override
+    {
+        Events.push_back({command, status});
+    }
+    std::vector<std::pair<int, uint16_t>> Events;
+};
+
+class MainFormIndexTest : public LibraryTest {
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        Ui = std::make_unique<TFakeUserInterface>();
+        QUdpSocket probe;
+        probe.bind(QHostAddress::AnyIPv4, 0);
+        TMainForm::TOptions options;
+        options.SyslogPort = probe.localPort();
+        probe.close();
+        options.Net = &Net;
+        Form = std::make_unique<TMainForm>(options);
+        ASSERT_TRUE(Form->EventOnMainFormCreate());
+    }
+    void TearDown() override
+    {
+        Form->Shutdown();
+        Intp::ReleaseLibrary();
+        Form.reset();
+        Ui.reset();
+        LibraryTest::TearDown();
+    }
+    // A switch of `model` answers discovery from 192.0.2.`last`.
+    Intp::TDevice* Found(uint8_t last, uint32_t model)
+    {
+        std::vector<uint8_t> body(8, 0);
+        Intp::PutBE32(body.data(), Intp::ProductIdOf(Intp::BuiltinModels[model - 1].ModelCode));
+        auto reply = MakeReply(0, 0, Mac(last), body);
+        Intp::ReceivePacket(0xC0000200u + last, reply.size(), reply.data());
+        return Intp::GetDevice(Mac(last), false);
+    }
+    // Every device node is found by its device, under the group it sits in.
+    void ExpectEveryNodeFound()
+    {
+        int nodes = 0;
+        QTreeWidgetItem* devices = Form->DevicesNode();
+        for (int g = 0; g < devices->childCount(); ++g)
+            for (int d = 0; d < devices->child(g)->childCount(); ++d) {
+                auto* node = static_cast<TTreeNode*>(devices->child(g)->child(d));
+                EXPECT_EQ(Form->FindDeviceNode(node->Device), node);
+                ++nodes;
+            }
+        EXPECT_EQ(nodes, Form->DeviceCount());
+    }
+
+    TOneNet Net;
+    std::unique_ptr<TFakeUserInterface> Ui;
+    std::unique_ptr<TMainForm> Form;
+};
+
+TEST_F(MainFormIndexTest, DeviceNodesAreFoundThroughSortChangesRemovalsAndRediscovery)
+{
+    std::vector<Intp::TDevice*> found;
+    for (uint8_t i = 1; i <= 60; ++i)
+        found.push_back(Found(i, 1 + i % 6));
+    EXPECT_EQ(Form->DeviceCount(), 60);
+    ExpectEveryNodeFound();
+
+    for (int mode : {TMainForm::SortModel, TMainForm::SortIpAddress, TMainForm::SortFilterMethod,
+                     TMainForm::SortNone}) {
+        Form->TreeSort()->setCurrentIndex(mode);
+        ExpectEveryNodeFound();
+    }
+
+    // A device that leaves the tree is no longer found; the others still are.
+    Intp::TDevice* gone = found[10];
+    gone->SetIp(0);
+    EXPECT_EQ(Form->FindDeviceNode(gone), nullptr);
+    EXPECT_EQ(Form->DeviceCount(), 59);
+    ExpectEveryNodeFound();
+    // Back at an address: a node of its own again.
+    gone->SetIp(0xC0000250u);
+    ASSERT_NE(Form->FindDeviceNode(gone), nullptr);
+    EXPECT_EQ(Form->FindDeviceNode(gone)->Device, gone);
+
+    // Discovery deletes every device and its node; the answers bring new ones.
+    Form->EventOnDiscoveryExecute();
+    EXPECT_EQ(Form->DeviceCount(), 0);
+    EXPECT_EQ(Form->DevicesNode()->childCount(), 0);
+    for (uint8_t i = 1; i <= 60; ++i)
+        Found(i, 1 + i % 6);
+    EXPECT_EQ(Form->DeviceCount(), 60);
+    ExpectEveryNodeFound();
+}
+
+TEST_F(MainFormIndexTest, SessionTimersAreHandedOutAgainAndTickForTheirNewSession)
+{
+    Intp::TDevice* d = Intp::GetDevice(Mac(9), true);
+    d->SetIp(0x7F000001u);
+    const auto timersAtStart = Form->findChildren<QTimer*>().size();
+
+    // A read that is answered ends, and its timer stops.
+    auto* read = new Intp::TSessionIntpSipGet;
+    ASSERT_TRUE(Intp::StartSession(read, d, nullptr));
+    QTimer* timer = Form->SessionTimer(read);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 60000);
+    auto reply = MakeReply(Intp::TSessionIntpSipGet::Command, 0, Mac(9), std::vector<uint8_t>(4, 0));
+    ASSERT_EQ(Intp::ReceivePacket(0x7F000001u, reply.size(), reply.data()), Intp::ReplyFinished);
+    EXPECT_EQ(Form->SessionTimerCount(), 0u);
+    EXPECT_FALSE(timer->isActive());
+
+    // The next session gets the same timer, with its own interval, running.
+    TRecorder recorder;
+    auto* ping = new Intp::TSessionIntpPing2(30);
+    ASSERT_TRUE(Intp::StartSession(ping, d, &recorder));
+    EXPECT_EQ(Form->SessionTimer(ping), timer);
+    EXPECT_EQ(timer->interval(), 30);
+    EXPECT_TRUE(timer->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.Events.empty(); }, 5000));
+    ASSERT_EQ(recorder.Events.size(), 1u);
+    EXPECT_EQ(recorder.Events[0], std::make_pair(int(Intp::TSessionIntpPing2::Command), uint16_t(Intp::StatusTimeout)));
+    EXPECT_EQ(Form->SessionTimerCount(), 0u);
+
+    // Many sessions one after the other need no more timers than one.
+    for (int i = 0; i < 50; ++i) {
+        auto* next = new Intp::TSessionIntpSipGet;
+        ASSERT_TRUE(Intp::StartSession(next, d, nullptr));
+        ASSERT_EQ(Intp::ReceivePacket(0x7F000001u, reply.size(), reply.data()), Intp::ReplyFinished);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form->findChildren<QTimer*>().size(), timersAtStart + 1);
+    // A timer waiting for its next session is stopped.
+    EXPECT_FALSE(timer->isActive());
+}
+
+} // namespace

@@ -1,0 +1,357 @@
+// The console against simulated switches over a real network: discovery,
+// the read chain of every found switch, login and reboot.
+//
+// The switches live in one network namespace (their addresses on "s0"), the
+// console in another ("c0", 192.0.2.1/24), joined by a veth pair. The
+// console is the real main window with the host's own local-network provider
+// and the switches' real port 1638, all inside the test's namespaces.
+#include "FakeUserInterface.h"
+#include "IntpBasics.h"
+#include "IntpIpConf.h"
+#include "IntpProtocol.h"
+#include "IntpSocketThread.h"
+#include "MainForm.h"
+#include "NetnsHarness.h"
+#include "Simulator.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+QIcon NodeIcon(int index);
+
+using namespace TestSupport;
+
+namespace {
+
+constexpr uint32_t ConsoleIp = 0xC0000201u;      // 192.0.2.1
+constexpr uint32_t FirstSwitchIp = 0xC000020Au;  // 192.0.2.10
+constexpr uint32_t Broadcast = 0xC00002FFu;      // 192.0.2.255
+constexpr uint32_t UnknownNumber = 0xFFFF;
+constexpr const char* User = "admin";
+constexpr const char* Password = "e2e-Secret";
+
+struct TSpec {
+    uint32_t Model;
+    const char* Name;
+    uint8_t SipWarning;
+};
+// Every model of the family, two of them twice; one switch reports a
+// warning, one has a name outside ASCII.
+const TSpec Switches[] = {
+    {1, "core-1", 0}, {2, "edge-2", 0}, {3, "yard-3", 1}, {4, "Lager-Ö-4", 0},
+    {5, "hall-5", 0}, {6, "gate-6", 0}, {1, "roof-7", 0}, {2, "dock-8", 0},
+};
+constexpr size_t SwitchCount = std::size(Switches);
+
+class DiscoveryE2ETest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        bool refused = false;
+        if (!E2e::NamespacesAvailable(error)) {
+            refused = true;
+        } else {
+            std::vector<uint32_t> ips;
+            for (size_t i = 0; i <= SwitchCount; ++i)   // the last one: the unknown model
+                ips.push_back(FirstSwitchIp + uint32_t(i));
+            if (!Net.Setup(ConsoleIp, ips, 24, false, error))
+                FAIL() << "cannot build the test network: " << error;
+        }
+        if (refused)
+            GTEST_SKIP() << "network namespaces are refused here (" << error
+                         << "); this end-to-end test needs root and permission to create them";
+
+        Intp::ReleaseLibrary();
+        Intp::RegisterBuiltinModels();
+        Ui = std::make_unique<TFakeUserInterface>();
+
+        for (size_t i = 0; i < SwitchCount; ++i) {
+            Sim::TSimSwitch sw;
+            sw.Mac = Sim::SimMac(uint32_t(i + 1));
+            sw.Ip = FirstSwitchIp + uint32_t(i);
+            sw.Model = Switches[i].Model;
+            sw.Name = Switches[i].Name;
+            sw.User = User;
+            sw.Password = Password;
+            sw.SipWarning = Switches[i].SipWarning;
+            Simulator.AddSwitch(sw);
+        }
+        Sim::TSimSwitch unknown;
+        unknown.Mac = Sim::SimMac(UnknownNumber);
+        unknown.Ip = FirstSwitchIp + uint32_t(SwitchCount);
+        unknown.Model = 0;
+        unknown.Name = "unknown";
+        Simulator.AddSwitch(unknown);
+        {
+            E2e::TNetnsScope inSim(Net.Sim());
+            ASSERT_TRUE(inSim.Entered());
+            ASSERT_TRUE(Simulator.Start(0, Intp::IntpPort)) << Simulator.LastError();
+        }
+
+        // The window's sockets and its view of the local networks are made
+        // inside the console's namespace; the thread stays there until the
+        // window is gone.
+        InConsole = std::make_unique<E2e::TNetnsScope>(Net.Console());
+        ASSERT_TRUE(InConsole->Entered());
+        TMainForm::TOptions options;
+        options.IntpLocalPort = Intp::IntpPort;
+        options.SyslogPort = 514;
+        Form = std::make_unique<TMainForm>(options);
+        ASSERT_TRUE(Form->IntpThread()->IsOpen()) << Form->IntpThread()->ErrorString().toStdString();
+        ASSERT_TRUE(Form->EventOnMainFormCreate());
+        ASSERT_TRUE(Ui->Boxes.empty()) << Ui->LastText().toStdString();
+    }
+
+    void TearDown() override
+    {
+        if (Form) {
+            Form->Shutdown();
+            Intp::ReleaseLibrary();
+            Form.reset();
+        }
+        Simulator.Stop();
+        InConsole.reset();
+        Ui.reset();
+    }
+
+    static Intp::TMacAddr MacOf(size_t i) { return Sim::SimMac(uint32_t(i + 1)); }
+
+    std::vector<TTreeNode*> DeviceNodes() const
+    {
+        std::vector<TTreeNode*> nodes;
+        QTreeWidgetItem* devices = Form->DevicesNode();
+        for (int g = 0; g < devices->childCount(); ++g)
+            for (int d = 0; d < devices->child(g)->childCount(); ++d)
+                nodes.push_back(static_cast<TTreeNode*>(devices->child(g)->child(d)));
+        return nodes;
+    }
+
+    // Every known switch in the tree with its read chain done.
+    bool AllRead() const
+    {
+        if (Form->DeviceCount() != int(SwitchCount))
+            return false;
+        for (TTreeNode* node : DeviceNodes())
+            if (!Intp::GetPropertyIntpSip(node->Device).Valid)
+                return false;
+        return true;
+    }
+
+    void Discover()
+    {
+        Form->EventOnDiscoveryExecute();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return AllRead(); }, 10000))
+            << "devices in the tree: " << Form->DeviceCount();
+    }
+
+    template <class TSession>
+    static size_t Pending()
+    {
+        return size_t(std::count_if(Intp::SessionList().begin(), Intp::SessionList().end(),
+                                    [](Intp::TSession* s) { return dynamic_cast<TSession*>(s) != nullptr; }));
+    }
+
+    size_t Requests(uint16_t command) const
+    {
+        size_t n = 0;
+        for (const auto& entry : Simulator.Log())
+            n += entry.Command == command;
+        return n;
+    }
+
+    // Focus on the first device node and select all of its group.
+    void SelectAllDevices()
+    {
+        std::vector<TTreeNode*> nodes = DeviceNodes();
+        ASSERT_FALSE(nodes.empty());
+        Form->Tree()->setCurrentItem(nodes.front());
+        for (TTreeNode* node : nodes)
+            node->setSelected(true);
+        QCoreApplication::processEvents();
+        TDeviceList selected;
+        ASSERT_EQ(Form->GetCurrentDevices(selected), int(SwitchCount));
+    }
+
+    // Runs the Login action, typing the user name and the password into the
+    // login dialog, and waits for every switch's answer.
+    void Login(const char* password)
+    {
+        const size_t before = Requests(Intp::TSessionIntpLogin::Command);
+        TLoginForm* dialog = Form->LoginForm();
+        QTimer::singleShot(0, dialog, [dialog, password] {
+            dialog->m_Username->setText(User);
+            dialog->m_Password->setText(QString::fromUtf8(password));
+            dialog->m_Login->click();
+        });
+        Form->EventOnLoginExecute();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return Requests(Intp::TSessionIntpLogin::Command) == before + SwitchCount &&
+                       Pending<Intp::TSessionIntpLogin>() == 0;
+            },
+            10000));
+    }
+
+    static bool HasImage(const QTreeWidgetItem* node, int image)
+    {
+        return node->icon(0).pixmap(16, 16).toImage() == NodeIcon(image).pixmap(16, 16).toImage();
+    }
+
+    E2e::TTestNetwork Net;
+    Sim::TSimulator Simulator;
+    std::unique_ptr<E2e::TNetnsScope> InConsole;
+    std::unique_ptr<TFakeUserInterface> Ui;
+    std::unique_ptr<TMainForm> Form;
+};
+
+TEST_F(DiscoveryE2ETest, DiscoveryShowsEveryKnownSwitchAfterReadingItInOrder)
+{
+    // The filter sees the console's own network.
+    const Filter::TFilterSettings& filter = Form->FilterForm()->GetSettings();
+    ASSERT_FALSE(filter.LocalNetworks.empty());
+    EXPECT_EQ(filter.LocalNetworks.front().Ip & filter.LocalNetworks.front().Mask, 0xC0000200u);
+    EXPECT_EQ(filter.LocalNetworks.front().Mask, 0xFFFFFF00u);
+
+    Discover();
+
+    // The discovery request went to the network's directed broadcast address.
+    size_t finds = 0;
+    for (const auto& entry : Simulator.Log())
+        if (entry.Command == Intp::TSessionIntpFind::Command && entry.Mac.IsZero()) {
+            ++finds;
+            EXPECT_EQ(Intp::IpToText(entry.DestIp), Intp::IpToText(Broadcast));
+            EXPECT_EQ(entry.SourceIp, ConsoleIp);
+            EXPECT_EQ(entry.SourcePort, Intp::IntpPort);
+        }
+    EXPECT_EQ(finds, 1u);
+
+    // The tree: one group, eight captions "name (ip, mac)", no unknown model.
+    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (8)");
+    ASSERT_EQ(Form->DevicesNode()->childCount(), 1);
+    EXPECT_EQ(Form->DevicesNode()->child(0)->text(0).toStdString(), "All Devices");
+    std::set<std::string> captions, expected;
+    for (TTreeNode* node : DeviceNodes()) {
+        captions.insert(node->text(0).toStdString());
+        EXPECT_EQ(node->Device->GetType() == 0, false);
+    }
+    for (size_t i = 0; i < SwitchCount; ++i) {
+        expected.insert(std::string(Switches[i].Name) + " (" + Intp::IpToText(FirstSwitchIp + uint32_t(i)) + ", " +
+                        Intp::MacToText(MacOf(i)) + ")");
+        Intp::TDevice* device = Intp::GetDevice(MacOf(i), false);
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->GetType(), Switches[i].Model);
+        EXPECT_EQ(device->TestFlags(Intp::DeviceFlagWarning), Switches[i].SipWarning != 0) << Switches[i].Name;
+        EXPECT_TRUE(HasImage(Form->FindDeviceNode(device), Switches[i].SipWarning ? 2 : 0)) << Switches[i].Name;
+    }
+    EXPECT_EQ(captions, expected);
+    // The unknown model answered and is known to the library, but has no node.
+    Intp::TDevice* unknown = Intp::GetDevice(Sim::SimMac(UnknownNumber), false);
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_EQ(unknown->GetType(), 0u);
+    EXPECT_EQ(Form->FindDeviceNode(unknown), nullptr);
+
+    // Each switch was read in order: system settings, IP configuration,
+    // IntpSip; the unknown model was not read at all.
+    const std::vector<uint16_t> chain = {Intp::TSessionBasicsSettingsGet::Command,
+                                         Intp::TSessionBasicsIPConfGet::Command, Intp::TSessionIntpSipGet::Command};
+    const auto log = Simulator.Log();
+    for (size_t i = 0; i <= SwitchCount; ++i) {
+        const Intp::TMacAddr mac = i < SwitchCount ? MacOf(i) : Sim::SimMac(UnknownNumber);
+        std::vector<uint16_t> reads;
+        for (const auto& entry : log)
+            if (entry.Mac == mac && std::find(chain.begin(), chain.end(), entry.Command) != chain.end()) {
+                reads.push_back(entry.Command);
+                EXPECT_EQ(entry.DestIp, i < SwitchCount ? FirstSwitchIp + uint32_t(i) : 0u);
+            }
+        EXPECT_EQ(reads, i < SwitchCount ? chain : std::vector<uint16_t>{}) << Intp::MacToText(mac);
+    }
+
+    // Running discovery again empties the tree first and finds them all again.
+    Form->EventOnDiscoveryExecute();
+    EXPECT_EQ(Form->DeviceCount(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return AllRead(); }, 10000));
+    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (8)");
+}
+
+TEST_F(DiscoveryE2ETest, LoginWithTheRightPasswordOnlyMarksTheSwitchesLoggedIn)
+{
+    Discover();
+    SelectAllDevices();
+
+    Login("wrong-password");
+    for (size_t i = 0; i < SwitchCount; ++i) {
+        Intp::TDevice* device = Intp::GetDevice(MacOf(i), false);
+        ASSERT_NE(device, nullptr);
+        EXPECT_FALSE(device->IsLoggedIn()) << Switches[i].Name;
+        EXPECT_FALSE(Simulator.With(i, [](Sim::TSimSwitch& sw) { return sw.LoggedIn; }));
+        EXPECT_TRUE(HasImage(Form->FindDeviceNode(device), Switches[i].SipWarning ? 2 : 0)) << Switches[i].Name;
+    }
+
+    Login(Password);
+    for (size_t i = 0; i < SwitchCount; ++i) {
+        Intp::TDevice* device = Intp::GetDevice(MacOf(i), false);
+        ASSERT_NE(device, nullptr);
+        EXPECT_TRUE(device->IsLoggedIn()) << Switches[i].Name;
+        EXPECT_TRUE(Simulator.With(i, [](Sim::TSimSwitch& sw) { return sw.LoggedIn; }));
+        EXPECT_EQ(TMainForm::DeviceImage(device), Switches[i].SipWarning ? 3 : 1);
+        EXPECT_TRUE(HasImage(Form->FindDeviceNode(device), Switches[i].SipWarning ? 3 : 1)) << Switches[i].Name;
+    }
+    // The unknown model was never asked.
+    for (const auto& entry : Simulator.Log())
+        EXPECT_NE(entry.Mac, Sim::SimMac(UnknownNumber)) << "command " << entry.Command;
+    // Nothing went wrong on the way.
+    EXPECT_TRUE(Ui->Boxes.empty()) << Ui->LastText().toStdString();
+}
+
+TEST_F(DiscoveryE2ETest, RebootAfterConfirmationRemovesTheSwitchesFromTheTree)
+{
+    Discover();
+    SelectAllDevices();
+    Login(Password);
+
+    Ui->Answers.push_back(IUserInterface::Ok);
+    Form->EventOnRebootExecute();
+    ASSERT_EQ(Ui->Boxes.size(), 1u);
+    EXPECT_EQ(Ui->Boxes[0].Text.toStdString(), "Are you sure to reboot selected devices?");
+    EXPECT_EQ(Ui->Boxes[0].Buttons, IUserInterface::Ok | IUserInterface::Cancel);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Form->DeviceCount() == 0; }, 10000))
+        << "devices left: " << Form->DeviceCount();
+    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (0)");
+    EXPECT_EQ(Form->DevicesNode()->childCount(), 0);
+    EXPECT_EQ(Requests(Intp::TSessionBasicsReboot::Command), SwitchCount);
+    for (size_t i = 0; i < SwitchCount; ++i) {
+        Intp::TDevice* device = Intp::GetDevice(MacOf(i), false);
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->GetIp(), 0u);
+    }
+    // With nothing selected any more, a second reboot asks and sends nothing.
+    Ui->Answers.push_back(IUserInterface::Ok);
+    Form->EventOnRebootExecute();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Ui->Boxes.size(), 2u);
+    EXPECT_EQ(Requests(Intp::TSessionBasicsReboot::Command), SwitchCount);
+}
+
+TEST_F(DiscoveryE2ETest, CancelledRebootSendsNothing)
+{
+    Discover();
+    SelectAllDevices();
+    const uint64_t sent = Form->SentCount();
+    Ui->Answers.push_back(IUserInterface::Cancel);
+    Form->EventOnRebootExecute();
+    EXPECT_EQ(Ui->Boxes.size(), 1u);
+    EXPECT_EQ(Form->SentCount(), sent);
+    EXPECT_EQ(Form->DeviceCount(), int(SwitchCount));
+}
+
+} // namespace
