@@ -1,7 +1,7 @@
 // Security: 802.1x RADIUS settings and port modes, IP security, MAC
 // blacklist and port security. Lists of more than 127 rows are answered in
 // several datagrams of 128 rows.
-#include "SimSwitch.h"
+#include "SimTables.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,24 +42,6 @@ std::vector<uint8_t>& PortModes(Sim::TSimSwitch& sw)
 std::vector<uint8_t>& IpSecurity(Sim::TSimSwitch& sw)
 {
     return sw.Store.try_emplace(0x0800, 5 + 4 * IpSecurityCount(sw), 0).first->second;
-}
-
-// Rows of `rowSize` bytes after a 4-byte head, `threshold` rows a datagram;
-// a list of a multiple of `threshold` rows ends with an empty datagram.
-std::vector<Sim::TSimReply> SplitRows(const std::vector<uint8_t>& rows, size_t rowSize, size_t threshold)
-{
-    std::vector<Sim::TSimReply> out;
-    const size_t n = rows.size() / rowSize;
-    size_t i = 0;
-    for (;;) {
-        const size_t take = std::min(threshold, n - i);
-        std::vector<uint8_t> body(4, 0);
-        body.insert(body.end(), rows.begin() + i * rowSize, rows.begin() + (i + take) * rowSize);
-        out.push_back(Sim::Reply(0, std::move(body)));
-        i += take;
-        if (take < threshold)
-            return out;
-    }
 }
 
 // Erases the rows whose bytes at `keyOffset` equal the 6-byte address.
@@ -142,7 +124,7 @@ SIM_HANDLER(0x0805)   // SecMacGet
     std::vector<Sim::TSimReply> out;
     if (!Sim::RequireLogin(sw, out))
         return out;
-    return SplitRows(sw.Store[0x0805], MacRow, ListThreshold);
+    return Sim::SplitRows(sw.Store[0x0805], MacRow, ListThreshold);
 }
 
 SIM_HANDLER(0x0806)   // SecMacAdd
@@ -173,7 +155,7 @@ SIM_HANDLER(0x0802)   // SecurityPortGet
     std::vector<Sim::TSimReply> out;
     if (!Sim::RequireLogin(sw, out))
         return out;
-    return SplitRows(sw.Store[0x0802], PortRow, ListThreshold);
+    return Sim::SplitRows(sw.Store[0x0802], PortRow, ListThreshold);
 }
 
 SIM_HANDLER(0x0803)   // SecurityPortAdd

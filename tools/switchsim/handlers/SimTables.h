@@ -43,6 +43,23 @@ inline void SetRowListFault(TSimSwitch& sw, uint16_t command, size_t frame, uint
 // then at most `threshold` rows each. A datagram that carries `threshold`
 // rows tells the console more follow, so a table that fills its last
 // datagram exactly gets an empty one after it.
+inline std::vector<TSimReply> SplitRows(const std::vector<uint8_t>& rows, size_t rowSize, size_t threshold)
+{
+    std::vector<TSimReply> out;
+    const size_t count = rows.size() / rowSize;
+    for (size_t next = 0;;) {
+        const size_t n = std::min(threshold, count - next);
+        std::vector<uint8_t> body(4, 0);
+        body.insert(body.end(), rows.begin() + long(next * rowSize), rows.begin() + long((next + n) * rowSize));
+        out.push_back(Reply(0, std::move(body)));
+        next += n;
+        if (n < threshold)
+            return out;
+    }
+}
+
+// SplitRows, with the failing status set by SetRowListFault for `command`
+// put into its datagram, which then ends the reply.
 inline std::vector<TSimReply> RowListReplies(TSimSwitch& sw, uint16_t command, const std::vector<uint8_t>& rows,
                                              size_t rowSize, size_t threshold)
 {
@@ -52,21 +69,10 @@ inline std::vector<TSimReply> RowListReplies(TSimSwitch& sw, uint16_t command, c
         fault = std::static_pointer_cast<TSimRowListFault>(it->second);
         sw.Extra.erase(it);
     }
-    std::vector<TSimReply> out;
-    size_t count = rows.size() / rowSize;
-    size_t next = 0;
-    for (size_t frame = 0;; ++frame) {
-        size_t n = std::min(threshold, count - next);
-        std::vector<uint8_t> body(4, 0);
-        body.insert(body.end(), rows.begin() + long(next * rowSize), rows.begin() + long((next + n) * rowSize));
-        next += n;
-        if (fault && fault->Frame == frame) {
-            out.push_back(Reply(fault->Status, std::move(body)));
-            break;
-        }
-        out.push_back(Reply(0, std::move(body)));
-        if (n < threshold)
-            break;
+    std::vector<TSimReply> out = SplitRows(rows, rowSize, threshold);
+    if (fault && fault->Frame < out.size()) {
+        out.resize(fault->Frame + 1);
+        out.back().Status = fault->Status;
     }
     return out;
 }

@@ -1,6 +1,6 @@
 // VLAN: mode, port-based table, 802.1Q settings and port membership. The
 // membership table is answered 128 rows a datagram, the port-based table 32.
-#include "SimSwitch.h"
+#include "SimTables.h"
 
 #include <algorithm>
 #include <map>
@@ -16,22 +16,6 @@ uint32_t AllPorts(const Sim::TSimSwitch& sw)
 {
     const uint32_t n = sw.LogicalPortCount();
     return n >= 32 ? 0xFFFFFFFFu : uint32_t((uint64_t(1) << n) - 1);
-}
-
-std::vector<Sim::TSimReply> SplitRows(const std::vector<uint8_t>& rows, size_t rowSize, size_t threshold)
-{
-    std::vector<Sim::TSimReply> out;
-    const size_t n = rows.size() / rowSize;
-    size_t i = 0;
-    for (;;) {
-        const size_t take = std::min(threshold, n - i);
-        std::vector<uint8_t> body(4, 0);
-        body.insert(body.end(), rows.begin() + i * rowSize, rows.begin() + (i + take) * rowSize);
-        out.push_back(Sim::Reply(0, std::move(body)));
-        i += take;
-        if (take < threshold)
-            return out;
-    }
 }
 
 // The 802.1Q membership: per VLAN the untagged and tagged port masks, and
@@ -131,7 +115,7 @@ SIM_HANDLER(0x0402)   // VlanPortGet
     std::vector<Sim::TSimReply> out;
     if (!Sim::RequireLogin(sw, out))
         return out;
-    return SplitRows(PortBasedRows(sw), PortRow, PortThreshold);
+    return Sim::SplitRows(PortBasedRows(sw), PortRow, PortThreshold);
 }
 
 SIM_HANDLER(0x0406)   // Vlan8021qGet
@@ -158,7 +142,7 @@ SIM_HANDLER(0x0408)   // Vlan8021qPortGet
     std::vector<Sim::TSimReply> out;
     if (!Sim::RequireLogin(sw, out))
         return out;
-    return SplitRows(MembershipRows(Membership(sw)), MemberRow, MemberThreshold);
+    return Sim::SplitRows(MembershipRows(Membership(sw)), MemberRow, MemberThreshold);
 }
 
 SIM_HANDLER(0x0409)   // Vlan8021qPortSet
