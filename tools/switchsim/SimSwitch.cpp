@@ -43,16 +43,14 @@ uint32_t TSimSwitch::ProductId() const
     return Intp::ProductIdOf("0000-XX");
 }
 
-uint32_t TSimSwitch::PortCount() const
+const Intp::TDeviceTypeDesc& TSimSwitch::ModelDesc() const
 {
-    return Model >= 1 && Model <= 6 ? Intp::BuiltinModels[Model - 1].Desc.PortCount : 0;
+    static const Intp::TDeviceTypeDesc none{};
+    return Model >= 1 && Model <= 6 ? Intp::BuiltinModels[Model - 1].Desc : none;
 }
 
-uint32_t TSimSwitch::LogicalPortCount() const
-{
-    return Model >= 1 && Model <= 6
-               ? Intp::BuiltinModels[Model - 1].Desc.PortCount + Intp::BuiltinModels[Model - 1].Desc.TrunkCount
-               : 0;
-}
+uint32_t TSimSwitch::PortCount() const { return ModelDesc().PortCount; }
+
+uint32_t TSimSwitch::LogicalPortCount() const { return ModelDesc().PortCount + ModelDesc().TrunkCount; }
 
 } // namespace Sim

@@ -71,6 +71,9 @@ struct TSimSwitch {
 
     // The product identifier this switch announces in its Find reply.
     uint32_t ProductId() const;
+    // The model's sizes (ports, trunks, table entries); all zero for a
+    // model the family does not have.
+    const Intp::TDeviceTypeDesc& ModelDesc() const;
     uint32_t PortCount() const;
     uint32_t LogicalPortCount() const;
 };

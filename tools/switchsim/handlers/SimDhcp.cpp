@@ -2,6 +2,7 @@
 // addresses (0x0113/0x0114).
 #include "SimDhcp.h"
 #include "SimTableFault.h"
+#include "SimTables.h"
 
 #include <algorithm>
 
@@ -119,13 +120,4 @@ SIM_HANDLER(0x0113)
     return {Sim::Reply(0, body)};
 }
 
-SIM_HANDLER(0x0114)
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    if (req.Body.size() != 4 * sw.PortCount())
-        return {Sim::Reply(1)};
-    PortIps(sw) = req.Body;
-    return {Sim::Reply(0)};
-}
+SIM_HANDLER(0x0114) { return Sim::StoredSet(sw, req, 0x0113, 4 * sw.PortCount()); }

@@ -1,22 +1,10 @@
 // IGMP snooping settings and table, LLDP settings.
 #include "SimTables.h"
 
-namespace {
-
 using namespace Sim;
 
-std::vector<TSimReply> Get(TSimSwitch& sw, uint16_t code, const std::vector<uint8_t>& initial)
-{
-    std::vector<TSimReply> out;
-    if (RequireLogin(sw, out))
-        out.push_back(Reply(0, Stored(sw, code, initial)));
-    return out;
-}
-
-} // namespace
-
 // Snooping flag, query mode.
-SIM_HANDLER(0x0600) { return Get(sw, 0x0600, {0, 0}); }
+SIM_HANDLER(0x0600) { return StoredGet(sw, 0x0600, {0, 0}); }
 
 SIM_HANDLER(0x0601)
 {
@@ -34,16 +22,10 @@ SIM_HANDLER(0x0601)
 
 // The snooping table: Store[0x0602] holds its 10-byte rows (mask, group,
 // VLAN); answered 64 rows to a datagram.
-SIM_HANDLER(0x0602)
-{
-    std::vector<TSimReply> out;
-    if (!RequireLogin(sw, out))
-        return out;
-    return RowListReplies(sw, 0x0602, Stored(sw, 0x0602, {}), 10, 64);
-}
+SIM_HANDLER(0x0602) { return StoredTableGet(sw, 0x0602, 10, 64); }
 
 // LLDP: enabled, a byte not read, the interval big-endian.
-SIM_HANDLER(0x0B00) { return Get(sw, 0x0B00, {0, 0, 0, 30}); }
+SIM_HANDLER(0x0B00) { return StoredGet(sw, 0x0B00, {0, 0, 0, 30}); }
 
 SIM_HANDLER(0x0B01)
 {

@@ -20,33 +20,15 @@ std::vector<TSimReply> Clear(TSimSwitch& sw, uint16_t getCode)
 
 // MAC table: Store[0x0A00] holds its 8-byte rows (port, address, type);
 // answered 128 rows to a datagram.
-SIM_HANDLER(0x0A00)
-{
-    std::vector<TSimReply> out;
-    if (!RequireLogin(sw, out))
-        return out;
-    return RowListReplies(sw, 0x0A00, Stored(sw, 0x0A00, {}), 8, 128);
-}
+SIM_HANDLER(0x0A00) { return StoredTableGet(sw, 0x0A00, 8, 128); }
 SIM_HANDLER(0x0A01) { return Clear(sw, 0x0A00); }
 
 // Port counters: six big-endian u32 per port; cleared to zero.
-SIM_HANDLER(0x0A02)
-{
-    std::vector<TSimReply> out;
-    if (RequireLogin(sw, out))
-        out.push_back(Reply(0, Stored(sw, 0x0A02, std::vector<uint8_t>(24 * sw.PortCount(), 0))));
-    return out;
-}
+SIM_HANDLER(0x0A02) { return StoredGet(sw, 0x0A02, std::vector<uint8_t>(24 * sw.PortCount(), 0)); }
 SIM_HANDLER(0x0A03) { return Clear(sw, 0x0A02); }
 
 // Mirroring: destination RX and TX port, source RX and TX masks.
-SIM_HANDLER(0x0A04)
-{
-    std::vector<TSimReply> out;
-    if (RequireLogin(sw, out))
-        out.push_back(Reply(0, Stored(sw, 0x0A04, std::vector<uint8_t>(10, 0))));
-    return out;
-}
+SIM_HANDLER(0x0A04) { return StoredGet(sw, 0x0A04, std::vector<uint8_t>(10, 0)); }
 
 SIM_HANDLER(0x0A05)
 {
@@ -64,11 +46,5 @@ SIM_HANDLER(0x0A05)
 
 // Event log: Store[0x0A06] holds its 256-byte rows (two 128-byte texts);
 // answered 5 rows to a datagram.
-SIM_HANDLER(0x0A06)
-{
-    std::vector<TSimReply> out;
-    if (!RequireLogin(sw, out))
-        return out;
-    return RowListReplies(sw, 0x0A06, Stored(sw, 0x0A06, {}), 256, 5);
-}
+SIM_HANDLER(0x0A06) { return StoredTableGet(sw, 0x0A06, 256, 5); }
 SIM_HANDLER(0x0A07) { return Clear(sw, 0x0A06); }

@@ -22,7 +22,9 @@ std::vector<uint8_t> DefaultRstp(const TSimSwitch& sw)
 }
 
 std::vector<uint8_t>& Rstp(TSimSwitch& sw) { return Stored(sw, 0x0302, DefaultRstp(sw)); }
-std::vector<uint8_t>& Qloop(TSimSwitch& sw) { return Stored(sw, 0x0300, std::vector<uint8_t>(9, 0)); }
+// Qloop: ring, coupling and homing settings, all off at first.
+constexpr size_t QloopSize = 9;
+std::vector<uint8_t>& Qloop(TSimSwitch& sw) { return Stored(sw, 0x0300, std::vector<uint8_t>(QloopSize, 0)); }
 
 } // namespace
 
@@ -37,27 +39,8 @@ SIM_HANDLER(0x0307)
     return out;
 }
 
-SIM_HANDLER(0x0302)
-{
-    std::vector<TSimReply> out;
-    if (RequireLogin(sw, out))
-        out.push_back(Reply(0, Rstp(sw)));
-    return out;
-}
-
-SIM_HANDLER(0x0303)
-{
-    std::vector<TSimReply> out;
-    if (!RequireLogin(sw, out))
-        return out;
-    if (req.Body.size() != 6 + 8 * sw.PortCount()) {
-        out.push_back(Reply(SimStatusBadRequest));
-        return out;
-    }
-    sw.Store[0x0302] = req.Body;
-    out.push_back(Reply(0));
-    return out;
-}
+SIM_HANDLER(0x0302) { return StoredGet(sw, 0x0302, DefaultRstp(sw)); }
+SIM_HANDLER(0x0303) { return StoredSet(sw, req, 0x0302, 6 + 8 * sw.PortCount()); }
 
 // Information derived from the settings: this switch is the root; a port
 // forwards as designated while RSTP runs.
@@ -91,24 +74,5 @@ SIM_HANDLER(0x0304)
     return out;
 }
 
-SIM_HANDLER(0x0300)
-{
-    std::vector<TSimReply> out;
-    if (RequireLogin(sw, out))
-        out.push_back(Reply(0, Qloop(sw)));
-    return out;
-}
-
-SIM_HANDLER(0x0301)
-{
-    std::vector<TSimReply> out;
-    if (!RequireLogin(sw, out))
-        return out;
-    if (req.Body.size() != 9) {
-        out.push_back(Reply(SimStatusBadRequest));
-        return out;
-    }
-    sw.Store[0x0300] = req.Body;
-    out.push_back(Reply(0));
-    return out;
-}
+SIM_HANDLER(0x0300) { return StoredGet(sw, 0x0300, std::vector<uint8_t>(QloopSize, 0)); }
+SIM_HANDLER(0x0301) { return StoredSet(sw, req, 0x0300, QloopSize); }

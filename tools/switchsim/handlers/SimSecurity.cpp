@@ -13,9 +13,9 @@ constexpr size_t MacRow = 6;
 constexpr size_t PortRow = 7;
 constexpr size_t MaxListRows = 1024;   // what the switch's tables hold
 
-uint32_t IpSecurityCount(const Sim::TSimSwitch& sw)
+size_t IpSecuritySize(const Sim::TSimSwitch& sw)
 {
-    return sw.Model >= 1 && sw.Model <= 6 ? Intp::BuiltinModels[sw.Model - 1].Desc.IpSecurityCount : 0;
+    return 5 + 4 * size_t(sw.ModelDesc().IpSecurityCount);
 }
 
 std::vector<uint8_t>& Radius(Sim::TSimSwitch& sw)
@@ -37,11 +37,6 @@ std::vector<uint8_t>& Radius(Sim::TSimSwitch& sw)
 std::vector<uint8_t>& PortModes(Sim::TSimSwitch& sw)
 {
     return sw.Store.try_emplace(0x080A, sw.PortCount(), uint8_t(3)).first->second;
-}
-
-std::vector<uint8_t>& IpSecurity(Sim::TSimSwitch& sw)
-{
-    return sw.Store.try_emplace(0x0800, 5 + 4 * IpSecurityCount(sw), 0).first->second;
 }
 
 // Erases the rows whose bytes at `keyOffset` equal the 6-byte address.
@@ -69,16 +64,7 @@ SIM_HANDLER(0x0808)   // RadiusGet
     return {Sim::Reply(0, Radius(sw))};
 }
 
-SIM_HANDLER(0x0809)   // RadiusSet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    if (req.Body.size() != 86)
-        return {Sim::Reply(1)};
-    Radius(sw) = req.Body;
-    return {Sim::Reply(0)};
-}
+SIM_HANDLER(0x0809) { return Sim::StoredSet(sw, req, 0x0808, 86); }   // RadiusSet
 
 SIM_HANDLER(0x080A)   // 8021xPortGet
 {
@@ -100,24 +86,9 @@ SIM_HANDLER(0x080B)   // 8021xPortSet
     return {Sim::Reply(0)};
 }
 
-SIM_HANDLER(0x0800)   // IPsecGet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    return {Sim::Reply(0, IpSecurity(sw))};
-}
-
-SIM_HANDLER(0x0801)   // IPsecSet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    if (req.Body.size() != 5 + 4 * IpSecurityCount(sw))
-        return {Sim::Reply(1)};
-    IpSecurity(sw) = req.Body;
-    return {Sim::Reply(0)};
-}
+// IP security: the flags, then one address per entry of the model.
+SIM_HANDLER(0x0800) { return Sim::StoredGet(sw, 0x0800, std::vector<uint8_t>(IpSecuritySize(sw), 0)); }   // IPsecGet
+SIM_HANDLER(0x0801) { return Sim::StoredSet(sw, req, 0x0800, IpSecuritySize(sw)); }                      // IPsecSet
 
 SIM_HANDLER(0x0805)   // SecMacGet
 {

@@ -1,5 +1,5 @@
 // SNMP: agent version, communities, trap receivers and SNMPv3 users.
-#include "SimSwitch.h"
+#include "SimTables.h"
 
 #include <cstring>
 
@@ -11,10 +11,7 @@ constexpr size_t UserRow = 34;
 constexpr size_t MaxTraps = 6;
 constexpr size_t MaxUsers = 8;
 
-uint32_t CommunityCount(const Sim::TSimSwitch& sw)
-{
-    return sw.Model >= 1 && sw.Model <= 6 ? Intp::BuiltinModels[sw.Model - 1].Desc.SnmpCommunityCount : 0;
-}
+uint32_t CommunityCount(const Sim::TSimSwitch& sw) { return sw.ModelDesc().SnmpCommunityCount; }
 
 std::vector<uint8_t>& Communities(Sim::TSimSwitch& sw)
 {
@@ -38,13 +35,7 @@ long FindRow(const std::vector<uint8_t>& rows, size_t rowSize, const uint8_t* ke
 
 } // namespace
 
-SIM_HANDLER(0x0700)   // SnmpGet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    return {Sim::Reply(0, sw.Store.try_emplace(0x0700, 1, 0).first->second)};
-}
+SIM_HANDLER(0x0700) { return Sim::StoredGet(sw, 0x0700, {0}); }   // SnmpGet
 
 SIM_HANDLER(0x0701)   // SnmpSet
 {

@@ -25,6 +25,31 @@ inline std::vector<uint8_t>& Stored(TSimSwitch& sw, uint16_t getCode, const std:
 // Error status a simulated switch answers to a Set it cannot use.
 constexpr uint16_t SimStatusBadRequest = 1;
 
+// A Get answered with the stored body (created from `initial` on first use).
+inline std::vector<TSimReply> StoredGet(TSimSwitch& sw, uint16_t getCode, const std::vector<uint8_t>& initial)
+{
+    std::vector<TSimReply> out;
+    if (RequireLogin(sw, out))
+        out.push_back(Reply(0, Stored(sw, getCode, initial)));
+    return out;
+}
+
+// A Set that stores its body for the Get `getCode` when it is exactly `size`
+// bytes; any other size answers SimStatusBadRequest and changes nothing.
+inline std::vector<TSimReply> StoredSet(TSimSwitch& sw, const TSimRequest& req, uint16_t getCode, size_t size)
+{
+    std::vector<TSimReply> out;
+    if (!RequireLogin(sw, out))
+        return out;
+    if (req.Body.size() != size) {
+        out.push_back(Reply(SimStatusBadRequest));
+        return out;
+    }
+    sw.Store[getCode] = req.Body;
+    out.push_back(Reply(0));
+    return out;
+}
+
 // A failing status in datagram `Frame` (from 0) of the next table reply to
 // `Command`; the reply ends with that datagram. Used once.
 struct TSimRowListFault {
@@ -75,6 +100,16 @@ inline std::vector<TSimReply> RowListReplies(TSimSwitch& sw, uint16_t command, c
         out.back().Status = fault->Status;
     }
     return out;
+}
+
+// A table Get answered from the rows stored under its own code (none at
+// first), split by RowListReplies.
+inline std::vector<TSimReply> StoredTableGet(TSimSwitch& sw, uint16_t command, size_t rowSize, size_t threshold)
+{
+    std::vector<TSimReply> out;
+    if (!RequireLogin(sw, out))
+        return out;
+    return RowListReplies(sw, command, Stored(sw, command, {}), rowSize, threshold);
 }
 
 } // namespace Sim

@@ -102,13 +102,7 @@ std::vector<uint8_t>& PortBasedRows(Sim::TSimSwitch& sw)
 
 } // namespace
 
-SIM_HANDLER(0x0400)   // VlanGet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    return {Sim::Reply(0, sw.Store.try_emplace(0x0400, 1, uint8_t(2)).first->second)};
-}
+SIM_HANDLER(0x0400) { return Sim::StoredGet(sw, 0x0400, {2}); }   // VlanGet
 
 SIM_HANDLER(0x0402)   // VlanPortGet
 {
@@ -118,13 +112,7 @@ SIM_HANDLER(0x0402)   // VlanPortGet
     return Sim::SplitRows(PortBasedRows(sw), PortRow, PortThreshold);
 }
 
-SIM_HANDLER(0x0406)   // Vlan8021qGet
-{
-    std::vector<Sim::TSimReply> out;
-    if (!Sim::RequireLogin(sw, out))
-        return out;
-    return {Sim::Reply(0, sw.Store.try_emplace(0x0406, 3, 0).first->second)};
-}
+SIM_HANDLER(0x0406) { return Sim::StoredGet(sw, 0x0406, {0, 0, 0}); }   // Vlan8021qGet
 
 SIM_HANDLER(0x0407)   // Vlan8021qSet
 {
