@@ -1,6 +1,6 @@
 // The receive dispatcher with many pending sessions, and building a Login.
 #include "IntpProtocol.h"
-#include "TestSessions.h"
+#include "LibrarySetup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,15 +19,6 @@ public:
     void Report(Intp::TDevice*, uint16_t, uint32_t, void*, Intp::TWizard*, const char*) override { ++Reports; }
     void SetTimeout(Intp::TSession*, unsigned) override {}
     size_t Timers = 0, Bytes = 0, Reports = 0;
-};
-
-class TNullDevices : public Intp::TDeviceCallback {
-    void OnDeviceAdd(Intp::TDevice*) override {}
-    void OnDeviceRemove(Intp::TDevice*) override {}
-    void OnDeviceFlagsChange(Intp::TDevice*, uint32_t) override {}
-    void OnDeviceIpChange(Intp::TDevice*) override {}
-    void OnDeviceTypeChange(Intp::TDevice*) override {}
-    void OnDeviceNameChange(Intp::TDevice*) override {}
 };
 
 Intp::TMacAddr BenchMac(uint32_t n)
@@ -59,16 +50,10 @@ void BM_ReceivePacket(benchmark::State& state)
 {
     const auto pending = size_t(state.range(0));
     TBenchTransport transport;
-    TNullDevices devices;
-    Intp::ReleaseLibrary();
-    Intp::SetSessionCallback(&transport);
-    Intp::SetDeviceCallback(&devices);
-    Intp::RegisterBuiltinModels();
+    TestSupport::StartCleanLibrary(&transport);
     std::vector<Intp::TDevice*> switches;
     for (size_t i = 0; i < pending; ++i) {
-        Intp::TDevice* d = Intp::GetDevice(BenchMac(uint32_t(i + 1)), true);
-        d->SetType(1);
-        d->SetIp(0xC0000000u + uint32_t(i + 1));
+        Intp::TDevice* d = TestSupport::AddSwitch(BenchMac(uint32_t(i + 1)), 1, 0xC0000000u + uint32_t(i + 1));
         switches.push_back(d);
         if (i + 1 < pending)
             Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpPing2>(1000), d, nullptr);
@@ -92,11 +77,7 @@ BENCHMARK(BM_ReceivePacket)->Arg(1)->Arg(100)->Arg(1000);
 void BM_BuildLogin(benchmark::State& state)
 {
     TBenchTransport transport;
-    TNullDevices devices;
-    Intp::ReleaseLibrary();
-    Intp::SetSessionCallback(&transport);
-    Intp::SetDeviceCallback(&devices);
-    Intp::RegisterBuiltinModels();
+    TestSupport::StartCleanLibrary(&transport);
     Intp::TDevice* d = Intp::GetDevice(BenchMac(1), true);
     d->SetIp(0xC0000201u);
     for (auto _ : state) {

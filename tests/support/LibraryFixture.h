@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FakeTransport.h"
+#include "LibrarySetup.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -28,10 +29,7 @@ protected:
     // A device of the given model (1..6) at the given address.
     Intp::TDevice* AddDevice(uint8_t last, uint32_t model = 1, uint32_t ip = 0xC0000200u)
     {
-        Intp::TDevice* d = Intp::GetDevice(Mac(last), true);
-        d->SetType(model);
-        d->SetIp(ip + last);
-        return d;
+        return AddSwitch(Mac(last), model, ip + last);
     }
     // Feeds a reply for `device` into the dispatcher, from the device's address.
     int Deliver(Intp::TDevice* device, uint16_t command, uint16_t status, const std::vector<uint8_t>& body)
