@@ -1,8 +1,7 @@
 // DHCP and port features against the switch simulator over loopback.
 #include "IntpDhcp.h"
 #include "IntpPort.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 #include "handlers/SimDhcp.h"
 #include "handlers/SimTableFault.h"
 
@@ -15,28 +14,15 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class PortDhcpSim : public ::testing::Test {
+class PortDhcpSim : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(1, Loopback(2));
         Sim.With(0, [](Sim::TSimSwitch& sw) { sw.LoggedIn = true; });
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
-        Dev = GetDevice(Sim::SimMac(1), true);
-        Dev->SetType(1);
-        Dev->SetIp(Loopback(2));
-    }
-    void TearDown() override
-    {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
+        Dev = SimDevice(0, 1);
     }
     // Starts a session and pumps until the pending list is empty; returns
     // the report of `command`.
@@ -57,8 +43,6 @@ protected:
         Sim.With(0, [&](Sim::TSimSwitch& sw) { Sim::SetTableFault(sw, command, fault); });
     }
 
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
     TDevice* Dev = nullptr;
 };
 

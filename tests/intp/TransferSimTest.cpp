@@ -1,7 +1,6 @@
 // Built-in and TFTP transfers against the switch simulator over loopback.
 #include "IntpTransfer.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 #include "handlers/SimTransfer.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +14,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class TransferSim : public ::testing::Test {
+class TransferSim : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(2, Loopback(2));
         for (size_t i = 0; i < 2; ++i)
             Sim.With(i, [](Sim::TSimSwitch& sw) { sw.LoggedIn = true; });
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
         Dir = fs::temp_directory_path() / ("transfer_sim_" + std::to_string(::getpid()) + "_" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(Dir);
@@ -36,18 +30,10 @@ protected:
     }
     void TearDown() override
     {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
+        SimulatorTest::TearDown();
         fs::remove_all(Dir);
     }
-    TDevice* Device(size_t i)
-    {
-        TDevice* d = GetDevice(Sim::SimMac(uint32_t(i + 1)), true);
-        d->SetType(uint32_t(i + 1));
-        d->SetIp(Loopback(uint8_t(2 + i)));
-        return d;
-    }
+    TDevice* Device(size_t i) { return SimDevice(i, uint32_t(i + 1)); }
     // Pumps until the session has left the pending list.
     bool RunToEnd(unsigned ms = 20000)
     {
@@ -66,8 +52,6 @@ protected:
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
     fs::path Dir;
 };
 

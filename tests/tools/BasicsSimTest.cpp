@@ -4,8 +4,7 @@
 #include "IntpIpConf.h"
 #include "IntpProtocol.h"
 #include "IntpSntp.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,29 +13,15 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class BasicsSim : public ::testing::Test {
+class BasicsSim : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
-        Observer = std::make_unique<TFakeDeviceObserver>();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(2, Loopback(2));
         Sim.With(0, [](Sim::TSimSwitch& sw) { sw.RebootMs = 300; });
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
-        Dev = GetDevice(Sim::SimMac(1), true);
-        Dev->SetIp(Loopback(2));
-    }
-    void TearDown() override
-    {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
-        Observer.reset();
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
+        Dev = SimDevice(0);
     }
     // Starts a session and pumps until `reports` more reports came; returns
     // the status of the first of them, or -1.
@@ -51,18 +36,8 @@ protected:
             return -1;
         return long(Transport->Reports[before].Status);
     }
-    long Login()
-    {
-        uint8_t digest[16];
-        LoginDigest("admin", "admin", digest);
-        auto* s = new TSessionIntpLogin;
-        s->SetDigest(digest);
-        return Run(s);
-    }
+    long Login() { return Run(NewLogin("admin", "admin")); }
 
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
-    std::unique_ptr<TFakeDeviceObserver> Observer;
     TDevice* Dev = nullptr;
 };
 

@@ -6,8 +6,7 @@
 #include "IntpProtocol.h"
 #include "IntpQos.h"
 #include "IntpRedundancy.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 #include "handlers/SimTables.h"
 
 #include <gtest/gtest.h>
@@ -19,73 +18,28 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class SimFeatures : public ::testing::Test {
+class SimFeatures : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(2, Loopback(2));
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
         for (uint32_t i = 0; i < 2; ++i) {
-            Dev[i] = GetDevice(Sim::SimMac(i + 1), true);
-            Dev[i]->SetIp(Loopback(uint8_t(2 + i)));
-            Dev[i]->SetType(1);
-            uint8_t digest[16];
-            LoginDigest("admin", "admin", digest);
-            auto* login = new TSessionIntpLogin;
-            login->SetDigest(digest);
-            ASSERT_EQ(Run(login, Dev[i], 2), 0u);
+            Dev[i] = SimDevice(i, 1);
+            ASSERT_EQ(RunFor(NewLogin("admin", "admin"), Dev[i], 2), 0u);
         }
-    }
-    void TearDown() override
-    {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
-    }
-    // Starts a session and pumps until `device` reported `command`; returns
-    // the status, or 0xFFFFFFFF when nothing came.
-    uint32_t Run(TSession* session, TDevice* device, uint16_t command)
-    {
-        size_t before = Transport->Reports.size();
-        if (!StartSession(session, device, nullptr)) {
-            delete session;
-            return 0xFFFFFFFFu;
-        }
-        return WaitFor(device, command, before);
-    }
-    uint32_t WaitFor(TDevice* device, uint16_t command, size_t from)
-    {
-        const TReport* found = nullptr;
-        Transport->PumpUntil(
-            [&] {
-                for (size_t i = from; i < Transport->Reports.size(); ++i)
-                    if (Transport->Reports[i].Device == device && Transport->Reports[i].Command == command) {
-                        found = &Transport->Reports[i];
-                        return true;
-                    }
-                return false;
-            },
-            3000);
-        return found ? found->Status : 0xFFFFFFFFu;
     }
     // A Set, then the Get its reply starts.
     uint32_t SetThenGet(TSession* set, TDevice* device, uint16_t setCode, uint16_t getCode)
     {
         size_t before = Transport->Reports.size();
-        uint32_t status = Run(set, device, setCode);
+        uint32_t status = RunFor(set, device, setCode);
         if (status != 0)
             return status;
         return WaitFor(device, getCode, before);
     }
 
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
     TDevice* Dev[2] = {};
 };
 
@@ -96,7 +50,7 @@ TEST_F(SimFeatures, SettingsRoundTripPerSwitchAndTablesSplitAtThresholds)
     ASSERT_TRUE(cos->SetData(std::vector<uint8_t>{0, 0, 1, 1, 2, 2, 3, 3, 7, 6, 5, 4, 3, 2, 1, 0}, 8));
     ASSERT_EQ(SetThenGet(cos, Dev[0], 0x0505, 0x0504), 0u);
     EXPECT_EQ(GetPropertyQosCos(Dev[0]).DefaultPriority[0], 7u);
-    ASSERT_EQ(Run(new TSessionQosCosGet, Dev[1], 0x0504), 0u);
+    ASSERT_EQ(RunFor(new TSessionQosCosGet, Dev[1], 0x0504), 0u);
     EXPECT_EQ(GetPropertyQosCos(Dev[1]).DefaultPriority[0], 0u);
 
     auto* lldp = new TSessionLldpSet;
@@ -114,7 +68,7 @@ TEST_F(SimFeatures, SettingsRoundTripPerSwitchAndTablesSplitAtThresholds)
     ring->SetData({1, 1, 6, 7, 0, 0, 0, 0, 0});
     ASSERT_EQ(SetThenGet(ring, Dev[0], 0x0301, 0x0300), 0u);
     EXPECT_EQ(GetPropertyRedundancyQloop(Dev[0]).SecondRingPort, 7u);
-    ASSERT_EQ(Run(new TSessionRedundancyGet, Dev[0], 0x0307), 0u);
+    ASSERT_EQ(RunFor(new TSessionRedundancyGet, Dev[0], 0x0307), 0u);
     EXPECT_EQ(GetPropertyRedundancy(Dev[0]).Mode, RedundancyModeRing);
 
     std::vector<uint8_t> rstp(70, 0);
@@ -129,7 +83,7 @@ TEST_F(SimFeatures, SettingsRoundTripPerSwitchAndTablesSplitAtThresholds)
     ASSERT_EQ(SetThenGet(rstpSet, Dev[0], 0x0303, 0x0302), 0u);
     EXPECT_EQ(GetPropertyRedundancyRstp(Dev[0]).BridgePriority, 4096u);
     EXPECT_EQ(GetPropertyRedundancyRstp(Dev[0]).Ports[0].PathCost, 123456u);
-    ASSERT_EQ(Run(new TSessionRedundancyRstpInfoGet, Dev[0], 0x0304), 0u);
+    ASSERT_EQ(RunFor(new TSessionRedundancyRstpInfoGet, Dev[0], 0x0304), 0u);
     EXPECT_EQ(GetPropertyRedundancyRstpInfo(Dev[0]).RootPort, RstpRootPortSelf);
 
     // Tables: IGMP 64 + 64 + 2 rows, MAC 128 + 128 + 0, events 5 + 0.
@@ -142,19 +96,19 @@ TEST_F(SimFeatures, SettingsRoundTripPerSwitchAndTablesSplitAtThresholds)
             sw.Store[0x0A00][i * 8] = uint8_t(i % 12);
         sw.Store[0x0A06].assign(5 * 256, 'e');
     });
-    ASSERT_EQ(Run(new TSessionIgmpTable, Dev[0], 0x0602), 0u);
+    ASSERT_EQ(RunFor(new TSessionIgmpTable, Dev[0], 0x0602), 0u);
     auto& igmp = Dev[0]->GetProperty<TPropertyIgmpTable>();
     ASSERT_EQ(igmp.Rows.size(), 130u);
     EXPECT_EQ(igmp.Rows[129].VlanId, 129);
-    ASSERT_EQ(Run(new TSessionMonitorMacGet, Dev[0], 0x0A00), 0u);
+    ASSERT_EQ(RunFor(new TSessionMonitorMacGet, Dev[0], 0x0A00), 0u);
     EXPECT_EQ(GetPropertyMonitorMac(Dev[0]).Entries.size(), 256u);
-    ASSERT_EQ(Run(new TSessionMonitorEventGet, Dev[0], 0x0A06), 0u);
+    ASSERT_EQ(RunFor(new TSessionMonitorEventGet, Dev[0], 0x0A06), 0u);
     ASSERT_EQ(GetPropertyMonitorEvent(Dev[0]).Rows.size(), 5u);
     EXPECT_EQ(GetPropertyMonitorEvent(Dev[0]).Rows[4].First, std::string(128, 'e'));
 
     // A failing status in the second IGMP datagram empties the table.
     Sim.With(0, [](Sim::TSimSwitch& sw) { Sim::SetRowListFault(sw, 0x0602, 1, 0x0042); });
-    EXPECT_EQ(Run(new TSessionIgmpTable, Dev[0], 0x0602), 0x0042u);
+    EXPECT_EQ(RunFor(new TSessionIgmpTable, Dev[0], 0x0602), 0x0042u);
     EXPECT_EQ(igmp.Valid, 0);
     EXPECT_TRUE(igmp.Rows.empty());
 
@@ -166,9 +120,9 @@ TEST_F(SimFeatures, SettingsRoundTripPerSwitchAndTablesSplitAtThresholds)
     // A switch that forgot the login refuses; its 4-byte refusal is short
     // for a TOS reply, so that Get reports 2 and leaves the login alone.
     Sim.With(1, [](Sim::TSimSwitch& sw) { sw.LoggedIn = false; });
-    EXPECT_EQ(Run(new TSessionQosTosGet, Dev[1], 0x0506), StatusShort);
+    EXPECT_EQ(RunFor(new TSessionQosTosGet, Dev[1], 0x0506), StatusShort);
     EXPECT_TRUE(Dev[1]->IsLoggedIn());
-    EXPECT_EQ(Run(new TSessionLldpGet, Dev[1], 0x0B00), StatusRefused);
+    EXPECT_EQ(RunFor(new TSessionLldpGet, Dev[1], 0x0B00), StatusRefused);
     EXPECT_FALSE(Dev[1]->IsLoggedIn());
 }
 

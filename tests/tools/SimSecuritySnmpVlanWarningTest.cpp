@@ -6,8 +6,7 @@
 #include "IntpSnmp.h"
 #include "IntpVlan.h"
 #include "IntpWarning.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,60 +15,20 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class SimSecuritySnmpVlanWarning : public ::testing::Test {
+class SimSecuritySnmpVlanWarning : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
-        Observer = std::make_unique<TFakeDeviceObserver>();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(2, Loopback(2));
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
         for (size_t i = 0; i < 2; ++i) {
-            Dev[i] = GetDevice(Sim::SimMac(uint32_t(i + 1)), true);
-            Dev[i]->SetIp(Loopback(uint8_t(2 + i)));
-            Dev[i]->SetType(uint32_t(i + 1));
+            Dev[i] = SimDevice(i, uint32_t(i + 1));
             Dev[i]->SetLoggedIn(true);
             Sim.With(i, [](Sim::TSimSwitch& sw) { sw.LoggedIn = true; });
         }
     }
-    void TearDown() override
-    {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
-        Observer.reset();
-    }
-    // Starts a session and pumps until a report with `command` arrives;
-    // returns its status (0xFFFFFFFF when none came).
-    uint32_t Run(TSession* session, TDevice* device, uint16_t command)
-    {
-        size_t from = Transport->Reports.size();
-        if (!StartSession(session, device, nullptr)) {
-            delete session;
-            return 0xFFFFFFFFu;
-        }
-        uint32_t status = 0xFFFFFFFFu;
-        Transport->PumpUntil(
-            [&] {
-                for (size_t i = from; i < Transport->Reports.size(); ++i)
-                    if (Transport->Reports[i].Command == command && Transport->Reports[i].Device == device) {
-                        status = Transport->Reports[i].Status;
-                        return true;
-                    }
-                return false;
-            },
-            3000);
-        return status;
-    }
 
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
-    std::unique_ptr<TFakeDeviceObserver> Observer;
     TDevice* Dev[2] = {};
 };
 
@@ -82,11 +41,11 @@ TEST_F(SimSecuritySnmpVlanWarning, SecuritySettingsAndLists)
     radius.SharedKey = std::string(32, 'k');
     auto* set = new TSessionSecurity8021xSet;
     set->SetData(radius);
-    ASSERT_EQ(Run(set, Dev[0], 0x0808), 0u);   // the Set's follow-up read
+    ASSERT_EQ(RunFor(set, Dev[0], 0x0808), 0u);   // the Set's follow-up read
     EXPECT_EQ(GetPropertySecurity8021x(Dev[0]).Valid, 1);
     EXPECT_EQ(GetPropertySecurity8021x(Dev[0]).RadiusServer, 0xC0000201u);
     EXPECT_EQ(GetPropertySecurity8021x(Dev[0]).SharedKey, std::string(32, 'k'));
-    ASSERT_EQ(Run(new TSessionSecurity8021xGet, Dev[1], 0x0808), 0u);
+    ASSERT_EQ(RunFor(new TSessionSecurity8021xGet, Dev[1], 0x0808), 0u);
     EXPECT_EQ(GetPropertySecurity8021x(Dev[1]).RadiusServer, 0u);   // per switch
 
     // 130 blacklisted addresses: a full datagram of 128, then 2.
@@ -96,19 +55,19 @@ TEST_F(SimSecuritySnmpVlanWarning, SecuritySettingsAndLists)
             sw.Store[0x0805].insert(sw.Store[0x0805].end(), mac, mac + 6);
         }
     });
-    ASSERT_EQ(Run(new TSessionSecurityMacGet, Dev[0], 0x0805), 0u);
+    ASSERT_EQ(RunFor(new TSessionSecurityMacGet, Dev[0], 0x0805), 0u);
     EXPECT_EQ(GetPropertySecurityMac(Dev[0]).Valid, 1);
     EXPECT_EQ(GetPropertySecurityMac(Dev[0]).Rows.size(), 130u);
 
     const uint8_t m[6] = {2, 9, 9, 9, 9, 9};
     auto* add = new TSessionSecurityPortAdd;
     add->SetData({11, TMacAddr(m)});
-    ASSERT_EQ(Run(add, Dev[0], 0x0802), 0u);
+    ASSERT_EQ(RunFor(add, Dev[0], 0x0802), 0u);
     ASSERT_EQ(GetPropertySecurityPort(Dev[0]).Rows.size(), 1u);
     EXPECT_EQ(GetPropertySecurityPort(Dev[0]).Rows[0].Port, 11u);
     // A row naming a port the switch does not have spoils the table.
     Sim.With(0, [](Sim::TSimSwitch& sw) { sw.Store[0x0802][0] = 12; });
-    EXPECT_EQ(Run(new TSessionSecurityPortGet, Dev[0], 0x0802), StatusTableError);
+    EXPECT_EQ(RunFor(new TSessionSecurityPortGet, Dev[0], 0x0802), StatusTableError);
     EXPECT_TRUE(GetPropertySecurityPort(Dev[0]).Rows.empty());
 }
 
@@ -116,7 +75,7 @@ TEST_F(SimSecuritySnmpVlanWarning, SnmpCommunitiesAndTraps)
 {
     auto* set = new TSessionSnmpCommunitySet;
     ASSERT_TRUE(set->SetData({{"ro", 0}, {"rw", 1}, {"", 0}, {"x", 0}}));
-    ASSERT_EQ(Run(set, Dev[0], 0x0702), 0u);
+    ASSERT_EQ(RunFor(set, Dev[0], 0x0702), 0u);
     const auto& communities = GetPropertySnmpCommunity(Dev[0]);
     ASSERT_EQ(communities.Entries.size(), 4u);
     EXPECT_EQ(communities.Entries[1].Name, "rw");
@@ -124,13 +83,13 @@ TEST_F(SimSecuritySnmpVlanWarning, SnmpCommunitiesAndTraps)
 
     auto* trap = new TSessionSnmpTrapAdd;
     trap->SetData({0xC0000205, "traps", SnmpTrapV2c});
-    ASSERT_EQ(Run(trap, Dev[0], 0x0707), 0u);
+    ASSERT_EQ(RunFor(trap, Dev[0], 0x0707), 0u);
     ASSERT_EQ(GetPropertySnmpTrap(Dev[0]).Rows.size(), 1u);
     EXPECT_EQ(GetPropertySnmpTrap(Dev[0]).Rows[0].Server, 0xC0000205u);
 
     auto* user = new TSessionSnmpUserAdd;
     user->SetData("v3user", "authpass", "");
-    ASSERT_EQ(Run(user, Dev[0], 0x0704), 0u);
+    ASSERT_EQ(RunFor(user, Dev[0], 0x0704), 0u);
     ASSERT_EQ(GetPropertySnmpUser(Dev[0]).Rows.size(), 1u);
     EXPECT_TRUE(GetPropertySnmpUser(Dev[0]).Rows[0].Authentication);
     EXPECT_FALSE(GetPropertySnmpUser(Dev[0]).Rows[0].Privacy);
@@ -140,7 +99,7 @@ TEST_F(SimSecuritySnmpVlanWarning, VlanMembershipOverTwoDatagrams)
 {
     auto* settings = new TSessionVlan8021qSet;
     settings->SetData(true, 100);
-    ASSERT_EQ(Run(settings, Dev[0], 0x0406), 0u);
+    ASSERT_EQ(RunFor(settings, Dev[0], 0x0406), 0u);
     EXPECT_EQ(GetPropertyVlan8021q(Dev[0]).ManagementVlan, 100u);
 
     // Port 3 tagged in VLANs 2..128 and port 5 hybrid: 128 VLAN rows plus
@@ -153,7 +112,7 @@ TEST_F(SimSecuritySnmpVlanWarning, VlanMembershipOverTwoDatagrams)
     AppendVlan8021qPortEntry(items, 5, VlanLinkHybrid, 1, {});
     auto* ports = new TSessionVlan8021qPortSet;
     ASSERT_TRUE(ports->SetData(items));
-    ASSERT_EQ(Run(ports, Dev[0], 0x0408), 0u);
+    ASSERT_EQ(RunFor(ports, Dev[0], 0x0408), 0u);
     const auto& rec = GetPropertyVlan8021qPort(Dev[0]);
     EXPECT_EQ(rec.Valid, 1);
     EXPECT_EQ(rec.HybridMask, 1u << 5);
@@ -166,7 +125,7 @@ TEST_F(SimSecuritySnmpVlanWarning, VlanMembershipOverTwoDatagrams)
     AppendVlan8021qPortEntry(items, 5, VlanLinkAccess, 1, {});
     ports = new TSessionVlan8021qPortSet;
     ASSERT_TRUE(ports->SetData(items));
-    ASSERT_EQ(Run(ports, Dev[0], 0x0408), 0u);
+    ASSERT_EQ(RunFor(ports, Dev[0], 0x0408), 0u);
     EXPECT_EQ(rec.HybridMask, 0u);
 
     // 32 port-based VLANs: a full datagram, then an empty one.
@@ -179,7 +138,7 @@ TEST_F(SimSecuritySnmpVlanWarning, VlanMembershipOverTwoDatagrams)
             PutFieldText(&rows[22 * i + 6], 16, "v" + std::to_string(i + 1));
         }
     });
-    ASSERT_EQ(Run(new TSessionVlanPortGet, Dev[0], 0x0402), 0u);
+    ASSERT_EQ(RunFor(new TSessionVlanPortGet, Dev[0], 0x0402), 0u);
     EXPECT_EQ(GetPropertyVlanPort(Dev[0]).Rows.size(), 32u);
 }
 
@@ -193,7 +152,7 @@ TEST_F(SimSecuritySnmpVlanWarning, WarningSmtpAndSyslog)
     smtp.Recipients = {"a@example.org", "", "", "", "", "f@example.org"};
     auto* set = new TSessionWarningSmtpSet;
     ASSERT_TRUE(set->SetData(smtp, "secret"));
-    ASSERT_EQ(Run(set, Dev[0], 0x0904), 0u);
+    ASSERT_EQ(RunFor(set, Dev[0], 0x0904), 0u);
     const auto& rec = GetPropertyWarningSmtp(Dev[0]);
     EXPECT_EQ(rec.Valid, 1);
     EXPECT_EQ(rec.Server, 0xC0000219u);
@@ -202,14 +161,14 @@ TEST_F(SimSecuritySnmpVlanWarning, WarningSmtpAndSyslog)
 
     auto* syslog = new TSessionWarningSyslogSet;
     syslog->SetData({0, 2, 0xC0000207});
-    ASSERT_EQ(Run(syslog, Dev[1], 0x0902), 0u);
+    ASSERT_EQ(RunFor(syslog, Dev[1], 0x0902), 0u);
     EXPECT_EQ(GetPropertyWarningSyslog(Dev[1]).Mode, 2u);
     EXPECT_EQ(GetPropertyWarningSyslog(Dev[1]).Server, 0xC0000207u);
 
     Sim.With(1, [](Sim::TSimSwitch& sw) { sw.LoggedIn = false; });
     syslog = new TSessionWarningSyslogSet;
     syslog->SetData({0, 1, 0xC0000207});
-    EXPECT_EQ(Run(syslog, Dev[1], 0x0903), StatusRefused);
+    EXPECT_EQ(RunFor(syslog, Dev[1], 0x0903), StatusRefused);
     EXPECT_FALSE(Dev[1]->IsLoggedIn());
 }
 

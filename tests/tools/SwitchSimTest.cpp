@@ -1,7 +1,6 @@
 // The library's sessions against the switch simulator over loopback.
 #include "IntpProtocol.h"
-#include "Simulator.h"
-#include "UdpTransport.h"
+#include "SimulatorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,34 +9,16 @@ using namespace TestSupport;
 
 namespace {
 
-constexpr uint32_t Loopback(uint8_t last) { return 0x7F000000u | last; }
-
-class SwitchSim : public ::testing::Test {
+class SwitchSim : public SimulatorTest {
 protected:
     void SetUp() override
     {
-        ReleaseLibrary();
-        RegisterBuiltinModels();
-        Observer = std::make_unique<TFakeDeviceObserver>();
+        SimulatorTest::SetUp();
         Sim.AddSwitches(3, Loopback(2));   // models 1, 2, 3 at 127.0.0.2..4
-        ASSERT_TRUE(Sim.Start(0, 0)) << Sim.LastError();
-        Transport = std::make_unique<TUdpTransport>(Sim.Port());
-        ASSERT_TRUE(Transport->Ok());
-    }
-    void TearDown() override
-    {
-        ReleaseLibrary();
-        Sim.Stop();
-        Transport.reset();
-        Observer.reset();
+        ASSERT_NO_FATAL_FAILURE(StartSimulator());
     }
     // The device of simulated switch `i`, known by MAC and address.
-    TDevice* Device(size_t i)
-    {
-        TDevice* d = GetDevice(Sim::SimMac(uint32_t(i + 1)), true);
-        d->SetIp(Loopback(uint8_t(2 + i)));
-        return d;
-    }
+    TDevice* Device(size_t i) { return SimDevice(i); }
     // Starts a session and pumps until it reported.
     const TReport* Run(TSession* session, TDevice* device, unsigned ms = 2000)
     {
@@ -50,18 +31,7 @@ protected:
             return nullptr;
         return &Transport->Reports.back();
     }
-    TSession* Login(const char* user, const char* password)
-    {
-        uint8_t digest[16];
-        LoginDigest(user, password, digest);
-        auto* s = new TSessionIntpLogin;
-        s->SetDigest(digest);
-        return s;
-    }
-
-    Sim::TSimulator Sim;
-    std::unique_ptr<TUdpTransport> Transport;
-    std::unique_ptr<TFakeDeviceObserver> Observer;
+    TSession* Login(const char* user, const char* password) { return NewLogin(user, password); }
 };
 
 TEST_F(SwitchSim, FindCreatesEveryDeviceWithItsModelAndAddress)
