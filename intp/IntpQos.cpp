@@ -1,8 +1,6 @@
 // QoS features: decoders and Set requests.
 #include "IntpQos.h"
 
-#include <algorithm>
-
 namespace Intp {
 
 uint32_t TSessionQosGet::Decode(TDevice*, TPropertyQos& record, TBody body)
@@ -65,40 +63,6 @@ uint32_t TSessionQosTosGet::Decode(TDevice*, TPropertyQosTos& record, TBody body
         record.QueueLevel[d] = level;
     }
     return StatusOk;
-}
-
-bool TSessionQosSet::SetData(std::span<const uint8_t> request)
-{
-    if (request.size() != m_Request.size())
-        return false;
-    std::copy(request.begin(), request.end(), m_Request.begin());
-    m_HasData = true;
-    return true;
-}
-
-bool TSessionQosSet::FillBody(TDevice*, TBodyWriter& body)
-{
-    if (!m_HasData)
-        return false;
-    body.Bytes(0, m_Request.data(), m_Request.size());
-    return true;
-}
-
-bool TSessionQosTosSet::SetData(std::span<const uint8_t> request)
-{
-    if (request.size() != m_Request.size())
-        return false;
-    std::copy(request.begin(), request.end(), m_Request.begin());
-    m_HasData = true;
-    return true;
-}
-
-bool TSessionQosTosSet::FillBody(TDevice*, TBodyWriter& body)
-{
-    if (!m_HasData)
-        return false;
-    body.Bytes(0, m_Request.data(), m_Request.size());
-    return true;
 }
 
 bool TSessionQosPortSet::SetData(std::span<const uint8_t> buffer, int n)

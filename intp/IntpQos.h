@@ -5,6 +5,7 @@
 #include "Intp.h"
 #include "IntpGetInPlace.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <vector>
@@ -85,33 +86,44 @@ protected:
     uint32_t Decode(TDevice* device, TPropertyQosTos& record, TBody body) override;
 };
 
-// The 2-byte request {queue scheme, priority type}. SetData refuses any
-// other size; a session given no request is not sent.
-class TSessionQosSet final : public TSetSession<0x0501, TSessionQosGet, 2> {
+// A Set whose request is L bytes sent as given. SetData refuses any other
+// size; a session given no request is not sent.
+template <uint16_t N, class TGet, size_t L>
+class TQosRequestSet : public TSetSession<N, TGet, L> {
 public:
-    bool SetData(std::span<const uint8_t> request);
-    const char* GetName() const override { return "QosSet"; }
+    bool SetData(std::span<const uint8_t> request)
+    {
+        if (request.size() != L)
+            return false;
+        std::copy(request.begin(), request.end(), m_Request.begin());
+        m_HasData = true;
+        return true;
+    }
 
 protected:
-    bool FillBody(TDevice* device, TBodyWriter& body) override;
+    bool FillBody(TDevice*, TBodyWriter& body) override
+    {
+        if (!m_HasData)
+            return false;
+        body.Bytes(0, m_Request.data(), m_Request.size());
+        return true;
+    }
 
 private:
-    std::array<uint8_t, 2> m_Request{};
+    std::array<uint8_t, L> m_Request{};
     bool m_HasData = false;
 };
 
-// The 64-byte request, byte d the queue level of DSCP value d.
-class TSessionQosTosSet final : public TSetSession<0x0507, TSessionQosTosGet, QosTosCount> {
+// The 2-byte request {queue scheme, priority type}.
+class TSessionQosSet final : public TQosRequestSet<0x0501, TSessionQosGet, 2> {
 public:
-    bool SetData(std::span<const uint8_t> request);
+    const char* GetName() const override { return "QosSet"; }
+};
+
+// The 64-byte request, byte d the queue level of DSCP value d.
+class TSessionQosTosSet final : public TQosRequestSet<0x0507, TSessionQosTosGet, QosTosCount> {
+public:
     const char* GetName() const override { return "QosTosSet"; }
-
-protected:
-    bool FillBody(TDevice* device, TBodyWriter& body) override;
-
-private:
-    std::array<uint8_t, QosTosCount> m_Request{};
-    bool m_HasData = false;
 };
 
 // n bytes, byte i the queue level of port i + 1. SetData refuses n <= 0 or a
