@@ -23,6 +23,32 @@ std::string HardwareVersionText(uint32_t hw)
 
 std::string ObjectIdText(const std::string& objectId) { return "1.3.6.2.1.2." + objectId; }
 
+namespace {
+
+// Keeps a request body given as is: `length` bytes from `data` when that is
+// the request's `size`; otherwise keeps nothing and refuses it.
+bool KeepRequest(std::vector<uint8_t>& kept, const void* data, size_t length, size_t size)
+{
+    kept.clear();
+    if (!data || length != size)
+        return false;
+    auto* p = static_cast<const uint8_t*>(data);
+    kept.assign(p, p + length);
+    return true;
+}
+
+// Writes a kept request body; false (nothing to send) while no body of the
+// request's `size` is kept.
+bool WriteRequest(const std::vector<uint8_t>& kept, size_t size, TBodyWriter& body)
+{
+    if (kept.size() != size)
+        return false;
+    body.Bytes(0, kept.data(), kept.size());
+    return true;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------
 // Reboot
 // ---------------------------------------------------------------------------
@@ -87,20 +113,12 @@ void TSessionBasicsSettingsSet::SetValue(const TBasicsSettingsValue& value)
 
 bool TSessionBasicsSettingsSet::SetValue(const void* data, size_t length)
 {
-    m_Body.clear();
-    if (!data || length != SysSetLength)
-        return false;
-    auto* p = static_cast<const uint8_t*>(data);
-    m_Body.assign(p, p + length);
-    return true;
+    return KeepRequest(m_Body, data, length, SysSetLength);
 }
 
 bool TSessionBasicsSettingsSet::FillBody(TDevice*, TBodyWriter& body)
 {
-    if (m_Body.size() != SysSetLength)
-        return false;
-    body.Bytes(0, m_Body.data(), m_Body.size());
-    return true;
+    return WriteRequest(m_Body, SysSetLength, body);
 }
 
 // ---------------------------------------------------------------------------
@@ -117,20 +135,12 @@ void TSessionBasicsPassword::SetValue(const TBasicsPasswordValue& value)
 
 bool TSessionBasicsPassword::SetValue(const void* data, size_t length)
 {
-    m_Body.clear();
-    if (!data || length != PasswordSetLength)
-        return false;
-    auto* p = static_cast<const uint8_t*>(data);
-    m_Body.assign(p, p + length);
-    return true;
+    return KeepRequest(m_Body, data, length, PasswordSetLength);
 }
 
 bool TSessionBasicsPassword::FillBody(TDevice*, TBodyWriter& body)
 {
-    if (m_Body.size() != PasswordSetLength)
-        return false;
-    body.Bytes(0, m_Body.data(), m_Body.size());
-    return true;
+    return WriteRequest(m_Body, PasswordSetLength, body);
 }
 
 // ---------------------------------------------------------------------------
