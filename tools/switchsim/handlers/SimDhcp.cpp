@@ -24,13 +24,7 @@ std::vector<uint8_t>& Settings(Sim::TSimSwitch& sw)
     return s;
 }
 
-std::vector<uint8_t>& PortIps(Sim::TSimSwitch& sw)
-{
-    auto& s = sw.Store[0x0113];
-    if (s.size() != 4 * sw.PortCount())
-        s.assign(4 * sw.PortCount(), 0);
-    return s;
-}
+std::vector<uint8_t>& PortIps(Sim::TSimSwitch& sw) { return Sim::StoredSized(sw, 0x0113, 4 * sw.PortCount()); }
 
 } // namespace
 

@@ -3,7 +3,7 @@
 // The address and netmask are the switch's own (TSimSwitch::Ip, Netmask);
 // the DHCP flag, gateway and DNS servers live in Store[0x0106] as 13 bytes
 // (flag, gateway, DNS 1, DNS 2; big-endian).
-#include "SimSwitch.h"
+#include "SimTables.h"
 
 #include <cstring>
 
@@ -11,13 +11,7 @@ namespace {
 
 constexpr uint16_t IpKey = 0x0106;
 
-std::vector<uint8_t>& IpExtra(Sim::TSimSwitch& sw)
-{
-    auto& extra = sw.Store[IpKey];
-    if (extra.size() != 13)
-        extra.assign(13, 0);
-    return extra;
-}
+std::vector<uint8_t>& IpExtra(Sim::TSimSwitch& sw) { return Sim::StoredSized(sw, IpKey, 13); }
 
 } // namespace
 

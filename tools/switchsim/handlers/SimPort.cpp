@@ -2,6 +2,7 @@
 // limits (0x0204/0x0205) and trunks (0x0206/0x0207). Each table is kept in
 // its Get reply's wire form, so a Get after a Set shows what was written.
 #include "SimTableFault.h"
+#include "SimTables.h"
 
 #include <algorithm>
 #include <string>
@@ -40,21 +41,9 @@ std::vector<uint8_t>& Config(Sim::TSimSwitch& sw)
     return s;
 }
 
-std::vector<uint8_t>& Limits(Sim::TSimSwitch& sw)
-{
-    auto& s = sw.Store[0x0204];
-    if (s.size() != 9 * sw.PortCount())
-        s.assign(9 * sw.PortCount(), 0);
-    return s;
-}
+std::vector<uint8_t>& Limits(Sim::TSimSwitch& sw) { return Sim::StoredSized(sw, 0x0204, 9 * sw.PortCount()); }
 
-std::vector<uint8_t>& TrunkTable(Sim::TSimSwitch& sw)
-{
-    auto& s = sw.Store[0x0206];
-    if (s.size() != 5 * Trunks(sw))
-        s.assign(5 * Trunks(sw), 0);
-    return s;
-}
+std::vector<uint8_t>& TrunkTable(Sim::TSimSwitch& sw) { return Sim::StoredSized(sw, 0x0206, 5 * Trunks(sw)); }
 
 // Status rows from the configuration and the link mask.
 std::vector<uint8_t> Status(Sim::TSimSwitch& sw)

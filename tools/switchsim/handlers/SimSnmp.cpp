@@ -33,6 +33,21 @@ long FindRow(const std::vector<uint8_t>& rows, size_t rowSize, const uint8_t* ke
     return -1;
 }
 
+// Writes `row` over the row with the same first `keySize` bytes, or appends
+// it while the table holds fewer than `maxRows`; false when it is full.
+bool PutRow(std::vector<uint8_t>& rows, const std::vector<uint8_t>& row, size_t keySize, size_t maxRows)
+{
+    long at = FindRow(rows, row.size(), row.data(), keySize);
+    if (at >= 0) {
+        std::copy(row.begin(), row.end(), rows.begin() + at);
+        return true;
+    }
+    if (rows.size() / row.size() >= maxRows)
+        return false;
+    rows.insert(rows.end(), row.begin(), row.end());
+    return true;
+}
+
 } // namespace
 
 SIM_HANDLER(0x0700) { return Sim::StoredGet(sw, 0x0700, {0}); }   // SnmpGet
@@ -88,15 +103,8 @@ SIM_HANDLER(0x0708)   // SnmpTrapAdd
         return out;
     if (req.Body.size() != TrapRow || Intp::GetBE32(req.Body.data()) == 0 || req.Body[4] == 0 || req.Body[36] > 1)
         return {Sim::Reply(1)};
-    auto& rows = sw.Store[0x0707];
-    long at = FindRow(rows, TrapRow, req.Body.data(), 4);
-    if (at >= 0) {
-        std::copy(req.Body.begin(), req.Body.end(), rows.begin() + at);
-    } else {
-        if (rows.size() / TrapRow >= MaxTraps)
-            return {Sim::Reply(1)};
-        rows.insert(rows.end(), req.Body.begin(), req.Body.end());
-    }
+    if (!PutRow(sw.Store[0x0707], req.Body, 4, MaxTraps))
+        return {Sim::Reply(1)};
     return {Sim::Reply(0)};
 }
 
@@ -131,15 +139,8 @@ SIM_HANDLER(0x0705)   // SnmpUserAdd
     std::vector<uint8_t> row(req.Body.begin(), req.Body.begin() + 32);
     row.push_back(req.Body[32] != 0);   // a password is set
     row.push_back(req.Body[64] != 0);
-    auto& rows = sw.Store[0x0704];
-    long at = FindRow(rows, UserRow, row.data(), 32);
-    if (at >= 0) {
-        std::copy(row.begin(), row.end(), rows.begin() + at);
-    } else {
-        if (rows.size() / UserRow >= MaxUsers)
-            return {Sim::Reply(1)};
-        rows.insert(rows.end(), row.begin(), row.end());
-    }
+    if (!PutRow(sw.Store[0x0704], row, 32, MaxUsers))
+        return {Sim::Reply(1)};
     return {Sim::Reply(0)};
 }
 

@@ -1,7 +1,7 @@
 // Time settings: SntpGet and SntpSet. The settings live in Store[0x010D] as
 // the 20-byte "SntpSet" image; the switch's clock is the host's, or unknown
 // (0xFFFFFFFF) while the SNTP client is off.
-#include "SimSwitch.h"
+#include "SimTables.h"
 
 #include <chrono>
 
@@ -9,13 +9,7 @@ namespace {
 
 constexpr uint16_t SntpKey = 0x010D;
 
-std::vector<uint8_t>& SntpSettings(Sim::TSimSwitch& sw)
-{
-    auto& s = sw.Store[SntpKey];
-    if (s.size() != 20)
-        s.assign(20, 0);
-    return s;
-}
+std::vector<uint8_t>& SntpSettings(Sim::TSimSwitch& sw) { return Sim::StoredSized(sw, SntpKey, 20); }
 
 } // namespace
 

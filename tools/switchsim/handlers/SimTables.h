@@ -22,6 +22,16 @@ inline std::vector<uint8_t>& Stored(TSimSwitch& sw, uint16_t getCode, const std:
     return it->second;
 }
 
+// The body stored for a feature, kept at `size` bytes: zeros whenever what
+// is stored has another size (nothing yet, or written for another model).
+inline std::vector<uint8_t>& StoredSized(TSimSwitch& sw, uint16_t getCode, size_t size)
+{
+    auto& body = sw.Store[getCode];
+    if (body.size() != size)
+        body.assign(size, 0);
+    return body;
+}
+
 // Error status a simulated switch answers to a Set it cannot use.
 constexpr uint16_t SimStatusBadRequest = 1;
 
