@@ -19,9 +19,10 @@ constexpr int ImageGroup = 5;
 
 // The main tree's selection model: it asks before the focus moves to
 // another node, so that a refused change leaves the focus and the whole
-// selection as they were. The selection commands that the same click or key
-// gives after a refused focus change are dropped as well (a click moves the
-// focus first and selects afterwards).
+// selection as they were. A click moves the focus first and selects
+// afterwards (on the press, on moving and on the release), so once a click
+// or key has been refused, or has put the focus on a node that was already
+// selected, the rest of its selection commands are dropped.
 class TTreeSelectionModel final : public QItemSelectionModel {
 public:
     TTreeSelectionModel(QAbstractItemModel* model, QTreeWidget* view) : QItemSelectionModel(model, view)
@@ -44,16 +45,15 @@ public:
         if (index != currentIndex()) {
             const bool wasSelected = index.isValid() && isSelected(index);
             if (CanChange && !CanChange(currentIndex(), index)) {
-                m_Drop = true;
+                m_Drop = m_InInput;
                 return;
             }
             if (wasSelected) {
                 // The focus moves onto a node that is already selected: the
-                // multi-selection ends with that node alone selected, and the
-                // click's own selection command must not undo that.
+                // multi-selection ends with that node alone selected.
                 m_Drop = false;
                 QItemSelectionModel::setCurrentIndex(index, ClearAndSelect | Rows);
-                m_Drop = true;
+                m_Drop = m_InInput;
                 return;
             }
         }
@@ -87,14 +87,28 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        // Each press of a button or a key is a new request.
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
-            event->type() == QEvent::KeyPress)
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            // A new request of the user.
             m_Drop = false;
+            m_InInput = true;
+            break;
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyRelease:
+        case QEvent::FocusOut:
+            // Over once the view has handled this event.
+            QTimer::singleShot(0, this, [this] { m_Drop = m_InInput = false; });
+            break;
+        default:
+            break;
+        }
         return false;
     }
 
 private:
+    bool m_InInput = false;   // a click or key on the tree is being handled
     bool m_Drop = false;
 };
 

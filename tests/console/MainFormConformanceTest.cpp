@@ -6,6 +6,7 @@
 #include "IntpSocketThread.h"
 #include "LibraryFixture.h"
 #include "MainForm.h"
+#include "StatusFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,7 +70,10 @@ protected:
         probe.close();
         options.Net = &Net;
         // Nothing leaves the process.
-        options.SendHook = [this](uint32_t, const uint8_t*, size_t) { return ++Sent, true; };
+        options.SendHook = [this](uint32_t ip, const uint8_t* data, size_t length) {
+            Sends.push_back({ip, std::vector<uint8_t>(data, data + length), 0});
+            return true;
+        };
         Form = std::make_unique<TMainForm>(options);
         ASSERT_TRUE(Form->EventOnMainFormCreate());
     }
@@ -126,7 +130,7 @@ protected:
     }
 
     TOneNet Net;
-    int Sent = 0;
+    std::vector<TSentDatagram> Sends;
     std::unique_ptr<TFakeUserInterface> Ui;
     std::unique_ptr<TMainForm> Form;
 };
@@ -234,7 +238,7 @@ TEST_F(MainFormConformanceTest, ClicksAskThePageHostAndARefusalKeepsTheWholeSele
     EXPECT_EQ(Current(), (TDeviceList{a, b}));
     EXPECT_EQ(Selected().size(), 2);
     Form->EventOnRebootExecute();   // still works on both
-    EXPECT_EQ(Sent, 2);
+    EXPECT_EQ(Sends.size(), 2u);
 
     // A session report while the status monitor is shown does not reach the
     // page host's page.
@@ -272,6 +276,62 @@ TEST_F(MainFormConformanceTest, FocusOnASelectedNodeEndsTheMultiSelection)
     EXPECT_TRUE(Current().empty());
     EXPECT_EQ(Selected().size(), 1);
     EXPECT_EQ(Form->Tree()->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(MainFormConformanceTest, FocusSetByTheProgramOnASelectedNodeStillLetsItSelectSiblings)
+{
+    Intp::TDevice* a = Found(1);
+    Intp::TDevice* b = Found(2);
+    Form->Tree()->setCurrentItem(Node(a));
+    Node(b)->setSelected(true);
+    EXPECT_EQ(Current(), (TDeviceList{a, b}));
+    // The focus moves onto the selected b: b alone, then a joins again.
+    Form->Tree()->setCurrentItem(Node(b));
+    EXPECT_EQ(Current(), (TDeviceList{b}));
+    Node(a)->setSelected(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Current(), (TDeviceList{b, a}));
+}
+
+TEST_F(MainFormConformanceTest, RefusedDiscoveryReplyGivesNoNodeNoMonitorNoRead)
+{
+    auto reply = MakeReply(0, 1, Mac(7), std::vector<uint8_t>(8, 0));
+    Intp::ReceivePacket(0xC0000207u, reply.size(), reply.data());
+    Intp::TDevice* device = Intp::GetDevice(Mac(7), false);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetType(), 0u);
+    EXPECT_EQ(device->GetIp(), 0u);
+    EXPECT_EQ(Form->FindDeviceNode(device), nullptr);
+    EXPECT_EQ(Form->StatusFrame()->FindRow(Mac(7)), nullptr);
+    EXPECT_TRUE(Sends.empty());
+}
+
+TEST_F(MainFormConformanceTest, LogoutSendsAZeroDigestAndTheAnswerSetsTheMark)
+{
+    Intp::TDevice* a = Found(1);
+    Intp::TDevice* b = Found(2);
+    Form->Tree()->setCurrentItem(Node(a));
+    Node(b)->setSelected(true);
+    Form->EventOnLogoutExecute();
+    ASSERT_EQ(Sends.size(), 2u);
+    for (const auto& sent : Sends) {
+        EXPECT_EQ(sent.Command(), Intp::TSessionIntpLogin::Command);
+        EXPECT_EQ(sent.Body(), std::vector<uint8_t>(16, 0));
+    }
+    EXPECT_EQ(Sends[0].Ip, 0xC0000201u);
+    // A logout that the switch accepts ends the login (it never starts
+    // one); a refused one clears the mark as well.
+    auto yes = MakeReply(Intp::TSessionIntpLogin::Command, 0, Mac(1), std::vector<uint8_t>(4, 0));
+    auto no = MakeReply(Intp::TSessionIntpLogin::Command, 1, Mac(2), std::vector<uint8_t>(4, 0));
+    Intp::ReceivePacket(0xC0000201u, yes.size(), yes.data());
+    Intp::ReceivePacket(0xC0000202u, no.size(), no.data());
+    EXPECT_FALSE(a->IsLoggedIn());
+    EXPECT_FALSE(b->IsLoggedIn());
+    EXPECT_EQ(TMainForm::DeviceImage(b), 0);
+
+    // Open Web: one page per selected switch, in selection order.
+    Form->EventOnOpenWebExecute();
+    EXPECT_EQ(Ui->Urls, (std::vector<QString>{"http://192.0.2.1", "http://192.0.2.2"}));
 }
 
 TEST_F(MainFormConformanceTest, ProtocolSocketDropsDatagramsOf65535BytesOrMore)
