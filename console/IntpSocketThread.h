@@ -12,6 +12,8 @@ class TIntpSocketThread : public TReceivePump {
 public:
     // The switches' management port.
     static constexpr uint16_t IntpPort = 1638;
+    // Datagrams of this length or longer are dropped.
+    static constexpr size_t MaxDatagramLength = 65535;
 
     // Binds the socket to localPort (0 takes any free local port) with
     // broadcast enabled; check IsOpen(). The receiving thread waits until

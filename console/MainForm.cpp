@@ -29,7 +29,6 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
@@ -72,6 +71,7 @@ TLoginForm::TLoginForm(QWidget* parent) : QDialog(parent)
     m_Password = new QLineEdit(this);
     m_Password->setMaxLength(16);
     m_Password->setEchoMode(QLineEdit::Password);
+    m_Password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));   // '*'
     m_Label2->setBuddy(m_Password);
     m_Cancel = new QPushButton(Resources::Icon("RC_BITMAP_16X16_CANCEL"), "&Cancel", this);
     m_Login = new QPushButton(Resources::Icon("RC_BITMAP_16X16_LOGIN"), "&Login", this);
@@ -119,6 +119,7 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
 TMainForm::~TMainForm()
 {
     Shutdown();
+    DetachTreeSelection();
     // The pages go with the window; none of them may reach back into it.
     for (auto& [timer, session] : m_TimerSessions)
         timer->stop();
@@ -146,12 +147,20 @@ void TMainForm::Shutdown()
 }
 
 QAction* TMainForm::MakeAction(const char* objectName, const QString& caption, const QString& bitmap,
-                               const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)())
+                               const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)(),
+                               const QString& bitmap24)
 {
     auto* action = new QAction(caption, this);
     action->setObjectName(objectName);
-    if (!bitmap.isEmpty())
-        action->setIcon(Resources::Icon(bitmap));
+    // One icon with both sizes: menus draw the 16 x 16 image and the tool
+    // bar the 24 x 24 one, also after the tool button has re-read the
+    // action's icon (which it does on every change of the action's state).
+    QIcon icon;
+    for (const QString& name : {bitmap, bitmap24})
+        if (QPixmap pixmap = name.isEmpty() ? QPixmap() : Resources::Bitmap(name); !pixmap.isNull())
+            icon.addPixmap(pixmap);
+    if (!icon.isNull())
+        action->setIcon(icon);
     action->setShortcuts(shortcuts);
     if (handler)
         connect(action, &QAction::triggered, this, handler);
@@ -198,8 +207,7 @@ void TMainForm::BuildWindow()
 
     BuildActions();
 
-    connect(m_Tree, &QTreeWidget::currentItemChanged, this, &TMainForm::EventOnTreeChange);
-    connect(m_Tree, &QTreeWidget::itemSelectionChanged, this, &TMainForm::EventOnTreeSelectionChange);
+    InstallTreeSelection();
     connect(m_Tree, &QTreeWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_TreePopup->popup(m_Tree->viewport()->mapToGlobal(pos)); });
     connect(m_TreeSort, &QComboBox::currentIndexChanged, this, &TMainForm::EventOnTreeSortChange);
@@ -208,23 +216,26 @@ void TMainForm::BuildWindow()
 void TMainForm::BuildActions()
 {
     QAction* discovery = MakeAction("acDiscovery", "&Discovery", "RC_BITMAP_16X16_DISCOVERY", {QKeySequence("Ctrl+D")},
-                                    &TMainForm::EventOnDiscoveryExecute);
+                                    &TMainForm::EventOnDiscoveryExecute, "RC_BITMAP_24X24_DISCOVERY");
     QAction* filter = MakeAction("acFilter", "Discovery &Filter", "RC_BITMAP_16X16_FILTER", {QKeySequence("Ctrl+F")},
-                                 &TMainForm::EventOnFilterExecute);
+                                 &TMainForm::EventOnFilterExecute, "RC_BITMAP_24X24_FILTER");
     QAction* login = MakeAction("acLogin", "&Login", "RC_BITMAP_16X16_LOGIN", {QKeySequence("Ctrl+L")},
-                                &TMainForm::EventOnLoginExecute);
-    QAction* logout = MakeAction("acLogout", "Log&out", "RC_BITMAP_16X16_LOGOUT", {}, &TMainForm::EventOnLogoutExecute);
+                                &TMainForm::EventOnLoginExecute, "RC_BITMAP_24X24_LOGIN");
+    QAction* logout = MakeAction("acLogout", "Log&out", "RC_BITMAP_16X16_LOGOUT", {}, &TMainForm::EventOnLogoutExecute,
+                                 "RC_BITMAP_24X24_LOGOUT");
     QAction* reboot = MakeAction("acReboot", "Re&boot", "RC_BITMAP_16X16_REBOOT", {QKeySequence("Ctrl+B")},
-                                 &TMainForm::EventOnRebootExecute);
+                                 &TMainForm::EventOnRebootExecute, "RC_BITMAP_24X24_REBOOT");
     QAction* openWeb = MakeAction("acOpenWeb", "Open &Web", "RC_BITMAP_16X16_INTERNET", {QKeySequence("Ctrl+W")},
-                                  &TMainForm::EventOnOpenWebExecute);
+                                  &TMainForm::EventOnOpenWebExecute, "RC_BITMAP_24X24_INTERNET");
     QAction* refresh = MakeAction("acRefresh", "&Refresh", "RC_BITMAP_16X16_REFRESH",
-                                  {QKeySequence("Ctrl+R"), QKeySequence(Qt::Key_F5)}, &TMainForm::EventOnRefreshExecute);
+                                  {QKeySequence("Ctrl+R"), QKeySequence(Qt::Key_F5)}, &TMainForm::EventOnRefreshExecute,
+                                  "RC_BITMAP_24X24_REFRESH");
     QAction* refreshAll = MakeAction("acRefreshAll", "Refresh &All", "RC_BITMAP_16X16_REFRESH_ALL", {},
-                                     &TMainForm::EventOnRefreshAllExecute);
+                                     &TMainForm::EventOnRefreshAllExecute, "RC_BITMAP_24X24_REFRESH_ALL");
     QAction* exitAction = MakeAction("acExit", "E&xit", "RC_BITMAP_16X16_EXIT", {QKeySequence("Ctrl+X")},
                                      &TMainForm::EventOnExitExecute);
-    QAction* about = MakeAction("acAbout", "&About", "RC_BITMAP_16X16_ABOUT", {QKeySequence(Qt::Key_F1)}, nullptr);
+    QAction* about = MakeAction("acAbout", "&About", "RC_BITMAP_16X16_ABOUT", {QKeySequence(Qt::Key_F1)}, nullptr,
+                                "RC_BITMAP_24X24_ABOUT");
     connect(about, &QAction::triggered, this, [this] { m_AboutForm->exec(); });
     QAction* preference = MakeAction("acPreference", "&Preference", "", {QKeySequence("Ctrl+P")}, nullptr);
     preference->setVisible(false);
@@ -234,9 +245,10 @@ void TMainForm::BuildActions()
     QAction* saveConfig = MakeAction("acSaveConfig", "Save Config", "RC_BITMAP_16X16_SAVE", {QKeySequence("Ctrl+S")},
                                      &TMainForm::EventOnSaveConfigExecute);
     QAction* groupIp = MakeAction("acGroupIpWizard", "Group IP Wizard", "RC_BITMAP_16X16_WIZARD",
-                                  {QKeySequence("Ctrl+I")}, nullptr);
+                                  {QKeySequence("Ctrl+I")}, nullptr, "RC_BITMAP_24X24_WIZARD");
     connect(groupIp, &QAction::triggered, this, [this] { SelectPage("Wizards/Group IP Setting"); });
-    QAction* groupFw = MakeAction("acGroupFwWizard", "Group Firmware Wizard", "RC_BITMAP_16X16_WIZARD", {}, nullptr);
+    QAction* groupFw = MakeAction("acGroupFwWizard", "Group Firmware Wizard", "RC_BITMAP_16X16_WIZARD", {}, nullptr,
+                                  "RC_BITMAP_24X24_WIZARD");
     connect(groupFw, &QAction::triggered, this, [this] { SelectPage("Wizards/Group Firmware Update"); });
     QAction* scan = MakeAction("acScan", "&Scan Devices ...", "RC_BITMAP_16X16_REFRESH", {QKeySequence("Ctrl+N")},
                                nullptr);
@@ -254,28 +266,15 @@ void TMainForm::BuildActions()
     m_ToolBar->setObjectName("m_ToolBar");
     m_ToolBar->setIconSize(QSize(24, 24));
     m_ToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    auto addTool = [this](QAction* action, const char* image24) {
-        m_ToolBar->addAction(action);
-        if (image24)
-            if (auto* button = m_ToolBar->widgetForAction(action))
-                if (auto* tool = qobject_cast<QToolButton*>(button))
-                    tool->setIcon(Resources::Icon(image24));
-    };
-    addTool(discovery, "RC_BITMAP_24X24_DISCOVERY");
-    addTool(filter, "RC_BITMAP_24X24_FILTER");
+    m_ToolBar->addActions({discovery, filter});
     m_ToolBar->addSeparator();
-    addTool(login, "RC_BITMAP_24X24_LOGIN");
-    addTool(logout, "RC_BITMAP_24X24_LOGOUT");
-    addTool(reboot, "RC_BITMAP_24X24_REBOOT");
-    addTool(openWeb, "RC_BITMAP_24X24_INTERNET");
+    m_ToolBar->addActions({login, logout, reboot, openWeb});
     m_ToolBar->addSeparator();
-    addTool(refresh, "RC_BITMAP_24X24_REFRESH");
-    addTool(refreshAll, "RC_BITMAP_24X24_REFRESH_ALL");
+    m_ToolBar->addActions({refresh, refreshAll});
     m_ToolBar->addSeparator();
-    addTool(groupIp, "RC_BITMAP_24X24_WIZARD");
-    addTool(groupFw, "RC_BITMAP_24X24_WIZARD");
+    m_ToolBar->addActions({groupIp, groupFw});
     m_ToolBar->addSeparator();
-    addTool(about, "RC_BITMAP_24X24_ABOUT");
+    m_ToolBar->addAction(about);
 
     // Menus.
     m_TaskMenu = menuBar()->addMenu("&Task");
@@ -426,7 +425,10 @@ TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int im
 void TMainForm::EventOnExitExecute()
 {
     Shutdown();
-    close();
+    // Closing a window that is hidden (minimised to the tray) does not end
+    // the message loop by itself.
+    if (close())
+        QCoreApplication::quit();
 }
 
 void TMainForm::EventOnLoadConfigExecute()

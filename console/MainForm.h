@@ -202,8 +202,12 @@ private:
     void BuildWindow();
     void BuildActions();
     QAction* MakeAction(const char* objectName, const QString& caption, const QString& bitmap,
-                        const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)());
+                        const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)(),
+                        const QString& bitmap24 = QString());
     void EventOnSessionTimer(QTimer* timer);
+    void InstallTreeSelection();
+    void DetachTreeSelection();
+    bool EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* next);
     void EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void EventOnTreeSelectionChange();
     void EventOnTrayActivated(QSystemTrayIcon::ActivationReason reason);

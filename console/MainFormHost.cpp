@@ -97,7 +97,7 @@ bool TMainForm::SelectPage(const QString& path)
         current = match;
     }
     m_Tree->setCurrentItem(current);
-    return m_Tree->currentItem() == current && current->isSelected();
+    return m_Tree->currentItem() == current && m_Tree->selectedItems().contains(current);
 }
 
 Filter::TFilterServer* TMainForm::GetFilterServer() { return m_FilterForm; }

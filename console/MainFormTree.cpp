@@ -3,6 +3,7 @@
 #include "MainForm.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <QTimer>
 #include <QTreeWidget>
@@ -13,7 +14,104 @@
 QIcon NodeIcon(int index);
 
 namespace {
+
 constexpr int ImageGroup = 5;
+
+// The main tree's selection model: it asks before the focus moves to
+// another node, so that a refused change leaves the focus and the whole
+// selection as they were. A click moves the focus first and selects
+// afterwards (on the press, on moving and on the release), so once a click
+// or key has been refused, or has put the focus on a node that was already
+// selected, the rest of its selection commands are dropped.
+class TTreeSelectionModel final : public QItemSelectionModel {
+public:
+    TTreeSelectionModel(QAbstractItemModel* model, QTreeWidget* view) : QItemSelectionModel(model, view)
+    {
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+    }
+
+    // Asked before the focus moves from one node to another; false refuses.
+    std::function<bool(const QModelIndex& from, const QModelIndex& to)> CanChange;
+    // True while the window itself rearranges the tree: nothing is asked.
+    std::function<bool()> Quiet;
+
+    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override
+    {
+        if (Quiet && Quiet()) {
+            QItemSelectionModel::setCurrentIndex(index, command);
+            return;
+        }
+        if (index != currentIndex()) {
+            const bool wasSelected = index.isValid() && isSelected(index);
+            if (CanChange && !CanChange(currentIndex(), index)) {
+                m_Drop = m_InInput;
+                return;
+            }
+            if (wasSelected) {
+                // The focus moves onto a node that is already selected: the
+                // multi-selection ends with that node alone selected.
+                m_Drop = false;
+                QItemSelectionModel::setCurrentIndex(index, ClearAndSelect | Rows);
+                m_Drop = m_InInput;
+                return;
+            }
+        }
+        m_Drop = false;
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+    void select(const QItemSelection& selection, SelectionFlags command) override
+    {
+        if (Quiet && Quiet()) {
+            QItemSelectionModel::select(selection, command);
+            return;
+        }
+        if (m_Drop)
+            return;
+        // The focused node stays selected: a Ctrl-click on it does not take
+        // it out of the selection.
+        const QModelIndex current = currentIndex();
+        if ((command & (Deselect | Toggle)) && current.isValid() && selection.contains(current)) {
+            QItemSelection others;
+            for (const QModelIndex& index : selection.indexes())
+                if (index.row() != current.row() || index.parent() != current.parent())
+                    others.select(index, index);
+            QItemSelectionModel::select(others, command);
+            return;
+        }
+        QItemSelectionModel::select(selection, command);
+    }
+    using QItemSelectionModel::select;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+            // A new request of the user.
+            m_Drop = false;
+            m_InInput = true;
+            break;
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyRelease:
+        case QEvent::FocusOut:
+            // Over once the view has handled this event.
+            QTimer::singleShot(0, this, [this] { m_Drop = m_InInput = false; });
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    bool m_InInput = false;   // a click or key on the tree is being handled
+    bool m_Drop = false;
+};
+
 } // namespace
 
 QString TMainForm::DeviceCaption(const Intp::TDevice* device)
@@ -348,6 +446,44 @@ void TMainForm::NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16
         page->Notify(device, code, status);
 }
 
+void TMainForm::InstallTreeSelection()
+{
+    auto* selection = new TTreeSelectionModel(m_Tree->model(), m_Tree);
+    selection->CanChange = [this](const QModelIndex& from, const QModelIndex& to) {
+        return EventOnTreeChanging(m_Tree->itemFromIndex(from), m_Tree->itemFromIndex(to));
+    };
+    selection->Quiet = [this] { return m_TreeChanging; };
+    QItemSelectionModel* old = m_Tree->selectionModel();
+    m_Tree->setSelectionModel(selection);
+    delete old;
+    // The tree's own item signals stay with its first selection model.
+    connect(selection, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now, const QModelIndex& was) {
+        EventOnTreeChange(m_Tree->itemFromIndex(now), m_Tree->itemFromIndex(was));
+    });
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &TMainForm::EventOnTreeSelectionChange);
+}
+
+void TMainForm::DetachTreeSelection()
+{
+    // The tree goes after the window's own part: what it reports on its way
+    // out must not reach the window.
+    if (auto* selection = dynamic_cast<TTreeSelectionModel*>(m_Tree->selectionModel())) {
+        selection->CanChange = nullptr;
+        selection->Quiet = nullptr;
+        selection->disconnect(this);
+    }
+}
+
+// Before the focus moves from `selected` to `next`: the page shown is asked
+// to be left, and its answer allows or refuses the change.
+bool TMainForm::EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* next)
+{
+    if (!next)
+        return false;   // a change to no node is refused
+    TModule* leaving = ModuleOfNode(selected);
+    return !leaving || leaving->Leave(false);
+}
+
 void TMainForm::EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous)
 {
     if (m_TreeChanging)
@@ -360,18 +496,6 @@ void TMainForm::EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* pre
             m_TreeChanging = false;
         }
         return;
-    }
-    if (previous && previous != current && previous->treeWidget() == m_Tree) {
-        TModule* leaving = ModuleOfNode(previous);
-        // Moving between device nodes stays on the page host, which is not
-        // left; it only hears of the new selection.
-        if (leaving && leaving != ModuleOfNode(current) && !leaving->Leave(false)) {
-            // Put the selection back without running this handler again.
-            m_TreeChanging = true;
-            m_Tree->setCurrentItem(previous);
-            m_TreeChanging = false;
-            return;
-        }
     }
     auto* node = static_cast<TTreeNode*>(current);
     const bool onDevice = node->Kind() == TTreeNode::KindDevice;
