@@ -1,11 +1,10 @@
 // The main window as the user meets it: the tool bar, the menus and their
 // images, the login dialog, the selection rules of the tree under clicks and
 // keys, the protocol socket's length limit and the exit from the tray.
-#include "FakeUserInterface.h"
 #include "IntpProtocol.h"
 #include "IntpSocketThread.h"
-#include "LibraryFixture.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 #include "StatusFrame.h"
 
 #include <QAction>
@@ -19,80 +18,24 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUdpSocket>
 
 using namespace TestSupport;
 
 namespace {
 
-class TOneNet final : public Filter::TNetProvider {
-public:
-    void GetLocalNetworks(Filter::TIpMaskVector& networks) override { networks = {{0xC0000200u, 0xFFFFFF00u}}; }
-    bool GetBestRoute(uint32_t, Filter::TBestRoute&) override { return false; }
-};
-
-// A page that counts what it is asked and can refuse to be left.
-class TCountingPage final : public QFrame, public TModule {
-public:
-    explicit TCountingPage(QString caption) : m_Caption(std::move(caption)) {}
-    QString GetCaption() const override { return m_Caption; }
-    QWidget* GetControl() override { return this; }
-    void Notify(Intp::TDevice*, uint16_t code, uint16_t) override { Codes.push_back(code); }
-    bool Leave(bool force) override
-    {
-        ++Leaves;
-        return force || !Busy;
-    }
-    int Refresh(bool shown) override
-    {
-        Refreshes.push_back(shown);
-        return 0;
-    }
-    std::vector<uint16_t> Codes;
-    std::vector<bool> Refreshes;
-    int Leaves = 0;
-    bool Busy = false;
-
-private:
-    QString m_Caption;
-};
-
-class MainFormConformanceTest : public LibraryTest {
+class MainFormConformanceTest : public MainFormFixture {
 protected:
     void SetUp() override
     {
-        LibraryTest::SetUp();
-        Ui = std::make_unique<TFakeUserInterface>();
-        QUdpSocket probe;
-        probe.bind(QHostAddress::AnyIPv4, 0);
-        TMainForm::TOptions options;
-        options.SyslogPort = probe.localPort();
-        probe.close();
-        options.Net = &Net;
+        MainFormFixture::SetUp();
         // Nothing leaves the process.
-        options.SendHook = [this](uint32_t ip, const uint8_t* data, size_t length) {
-            Sends.push_back({ip, std::vector<uint8_t>(data, data + length), 0});
-            return true;
-        };
-        Form = std::make_unique<TMainForm>(options);
-        ASSERT_TRUE(Form->EventOnMainFormCreate());
-    }
-    void TearDown() override
-    {
-        Form->Shutdown();
-        Intp::ReleaseLibrary();
-        Form.reset();
-        Ui.reset();
-        LibraryTest::TearDown();
+        Create(0, RecordSends);
+        ASSERT_TRUE(Created);
     }
     // A logged-in switch of model 1 answers discovery from 192.0.2.`last`.
     Intp::TDevice* Found(uint8_t last)
     {
-        std::vector<uint8_t> body(8, 0);
-        Intp::PutBE32(body.data(), Intp::ProductIdOf(Intp::BuiltinModels[0].ModelCode));
-        auto reply = MakeReply(0, 0, Mac(last), body);
-        Intp::ReceivePacket(0xC0000200u + last, reply.size(), reply.data());
-        Intp::TDevice* device = Intp::GetDevice(Mac(last), false);
+        Intp::TDevice* device = MainFormFixture::Found(last);
         device->SetLoggedIn(true);
         return device;
     }
@@ -128,11 +71,6 @@ protected:
                 texts << action->text();
         return texts;
     }
-
-    TOneNet Net;
-    std::vector<TSentDatagram> Sends;
-    std::unique_ptr<TFakeUserInterface> Ui;
-    std::unique_ptr<TMainForm> Form;
 };
 
 TEST_F(MainFormConformanceTest, ToolBarMenusAndTheirImages)
@@ -181,7 +119,7 @@ TEST_F(MainFormConformanceTest, ToolBarMenusAndTheirImages)
 
 TEST_F(MainFormConformanceTest, RefreshAnswersCtrlRAndF5)
 {
-    auto* page = new TCountingPage("Counter");
+    auto* page = new TRecordingPage("Counter", false);
     Form->Tree()->setCurrentItem(Form->AddTreeNode(page, Form->RootNode(), 4));
     ShowForm();
     Form->activateWindow();
@@ -212,7 +150,7 @@ TEST_F(MainFormConformanceTest, ClicksAskThePageHostAndARefusalKeepsTheWholeSele
     Intp::TDevice* a = Found(1);
     Intp::TDevice* b = Found(2);
     Intp::TDevice* c = Found(3);
-    auto* page = new TCountingPage("Busy page");
+    auto* page = new TRecordingPage("Busy page", false);
     QTreeWidgetItem* pageItem = Form->ModuleFrame()->AddPage(nullptr, page);
     ShowForm();
 
@@ -244,10 +182,10 @@ TEST_F(MainFormConformanceTest, ClicksAskThePageHostAndARefusalKeepsTheWholeSele
     // page host's page.
     page->Busy = false;
     ASSERT_TRUE(Form->SelectPage("Status Monitor"));
-    page->Codes.clear();
+    page->Events.clear();
     Form->Report(a, 0x0104, 0, nullptr, nullptr, "");
     QCoreApplication::processEvents();
-    EXPECT_TRUE(page->Codes.empty());
+    EXPECT_TRUE(page->Events.empty());
 }
 
 TEST_F(MainFormConformanceTest, FocusOnASelectedNodeEndsTheMultiSelection)

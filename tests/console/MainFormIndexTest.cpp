@@ -1,26 +1,18 @@
 // The main window's bookkeeping that discovery of many switches leans on:
 // device nodes found by device through every tree change, and session
 // timers handed out again once their session ended.
-#include "FakeUserInterface.h"
 #include "IntpProtocol.h"
-#include "LibraryFixture.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 
 #include <QComboBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QUdpSocket>
 
 using namespace TestSupport;
 
 namespace {
-
-class TOneNet final : public Filter::TNetProvider {
-public:
-    void GetLocalNetworks(Filter::TIpMaskVector& networks) override { networks = {{0xC0000200u, 0xFFFFFF00u}}; }
-    bool GetBestRoute(uint32_t, Filter::TBestRoute&) override { return false; }
-};
 
 class TRecorder final : public Intp::TWizard {
 public:
@@ -31,37 +23,13 @@ public:
     std::vector<std::pair<int, uint16_t>> Events;
 };
 
-class MainFormIndexTest : public LibraryTest {
+class MainFormIndexTest : public MainFormFixture {
 protected:
     void SetUp() override
     {
-        LibraryTest::SetUp();
-        Ui = std::make_unique<TFakeUserInterface>();
-        QUdpSocket probe;
-        probe.bind(QHostAddress::AnyIPv4, 0);
-        TMainForm::TOptions options;
-        options.SyslogPort = probe.localPort();
-        probe.close();
-        options.Net = &Net;
-        Form = std::make_unique<TMainForm>(options);
-        ASSERT_TRUE(Form->EventOnMainFormCreate());
-    }
-    void TearDown() override
-    {
-        Form->Shutdown();
-        Intp::ReleaseLibrary();
-        Form.reset();
-        Ui.reset();
-        LibraryTest::TearDown();
-    }
-    // A switch of `model` answers discovery from 192.0.2.`last`.
-    Intp::TDevice* Found(uint8_t last, uint32_t model)
-    {
-        std::vector<uint8_t> body(8, 0);
-        Intp::PutBE32(body.data(), Intp::ProductIdOf(Intp::BuiltinModels[model - 1].ModelCode));
-        auto reply = MakeReply(0, 0, Mac(last), body);
-        Intp::ReceivePacket(0xC0000200u + last, reply.size(), reply.data());
-        return Intp::GetDevice(Mac(last), false);
+        MainFormFixture::SetUp();
+        Create();
+        ASSERT_TRUE(Created);
     }
     // Every device node is found by its device, under the group it sits in.
     void ExpectEveryNodeFound()
@@ -76,10 +44,6 @@ protected:
             }
         EXPECT_EQ(nodes, Form->DeviceCount());
     }
-
-    TOneNet Net;
-    std::unique_ptr<TFakeUserInterface> Ui;
-    std::unique_ptr<TMainForm> Form;
 };
 
 TEST_F(MainFormIndexTest, DeviceNodesAreFoundThroughSortChangesRemovalsAndRediscovery)

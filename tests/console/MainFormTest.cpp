@@ -1,12 +1,11 @@
 // The main window: start-up, the session transport, the device tree and
 // shutdown.
 #include "ConfigFile.h"
-#include "FakeUserInterface.h"
 #include "IntpBasics.h"
 #include "IntpProtocol.h"
 #include "IntpSocketThread.h"
-#include "LibraryFixture.h"
 #include "MainForm.h"
+#include "MainFormFixture.h"
 #include "ReceivePump.h"
 #include "StatusFrame.h"
 #include "SyslogFrame.h"
@@ -26,99 +25,14 @@ using namespace TestSupport;
 
 namespace {
 
-class TFakeNet final : public Filter::TNetProvider {
-public:
-    void GetLocalNetworks(Filter::TIpMaskVector& networks) override { networks = Networks; }
-    bool GetBestRoute(uint32_t, Filter::TBestRoute&) override { return false; }
-    Filter::TIpMaskVector Networks{{0xC0000200u, 0xFFFFFF00u}};
-};
-
-// A page that records what it is told and can refuse to be left.
-class TRecordingPage final : public QFrame, public TModule {
-public:
-    explicit TRecordingPage(QString caption) : m_Caption(std::move(caption)) {}
-    QString GetCaption() const override { return m_Caption; }
-    QWidget* GetControl() override { return this; }
-    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override
-    {
-        Events.push_back({device, code, status});
-        show();
-    }
-    bool Leave(bool force) override
-    {
-        ++Leaves;
-        if (Busy && !force)
-            return false;
-        hide();
-        return true;
-    }
-    int Refresh(bool) override { return 0; }
-    struct TEvent {
-        Intp::TDevice* Device;
-        uint16_t Code, Status;
-    };
-    std::vector<TEvent> Events;
-    int Leaves = 0;
-    bool Busy = false;
-
-private:
-    QString m_Caption;
-};
-
-uint16_t FreeUdpPort()
-{
-    QUdpSocket s;
-    s.bind(QHostAddress::AnyIPv4, 0);
-    return s.localPort();
-}
-
-std::vector<uint8_t> FindBody(uint32_t model)
-{
-    std::vector<uint8_t> body(8, 0);
-    if (model)
-        Intp::PutBE32(body.data(), Intp::ProductIdOf(Intp::BuiltinModels[model - 1].ModelCode));
-    else
-        Intp::PutBE32(body.data(), 0x12345678u);
-    return body;
-}
-
-class MainFormTest : public LibraryTest {
+class MainFormTest : public MainFormFixture {
 protected:
-    void SetUp() override
+    // Another socket holds the syslog port; the box that says so gets `answer`.
+    void CreateWithSyslogPortTaken(int answer)
     {
-        LibraryTest::SetUp();
-        Ui = std::make_unique<TFakeUserInterface>();
-    }
-    void TearDown() override
-    {
-        if (Form) {
-            Form->Shutdown();
-            Intp::ReleaseLibrary();
-            Form.reset();
-        }
-        Ui.reset();
-        LibraryTest::TearDown();
-    }
-    TMainForm* Create(uint16_t syslogPort = 0, bool hookSends = false)
-    {
-        TMainForm::TOptions options;
-        options.SyslogPort = syslogPort ? syslogPort : FreeUdpPort();
-        options.Net = &Net;
-        if (hookSends)
-            options.SendHook = [this](uint32_t ip, const uint8_t* data, size_t length) {
-                Sends.push_back({ip, std::vector<uint8_t>(data, data + length), 0});
-                return true;
-            };
-        Form = std::make_unique<TMainForm>(options);
-        Created = Form->EventOnMainFormCreate();
-        return Form.get();
-    }
-    // A switch of the given model answers discovery from `ip`.
-    Intp::TDevice* Found(uint8_t last, uint32_t model, uint32_t ip)
-    {
-        auto reply = MakeReply(0, 0, Mac(last), FindBody(model));
-        Intp::ReceivePacket(ip, reply.size(), reply.data());
-        return Intp::GetDevice(Mac(last), false);
+        ASSERT_TRUE(SyslogHolder.bind(QHostAddress::AnyIPv4, 0));
+        Ui->Answers.push_back(answer);
+        Create(SyslogHolder.localPort());
     }
     QStringList Children(QTreeWidgetItem* item) const
     {
@@ -127,13 +41,8 @@ protected:
             texts << item->child(i)->text(0);
         return texts;
     }
-    void Settle() { QCoreApplication::processEvents(); }
 
-    TFakeNet Net;
-    std::vector<TSentDatagram> Sends;
-    std::unique_ptr<TFakeUserInterface> Ui;
-    std::unique_ptr<TMainForm> Form;
-    bool Created = false;
+    QUdpSocket SyslogHolder;
 };
 
 TEST_F(MainFormTest, StartUpBuildsTheTreeInOrderAndSendsNothing)
@@ -167,10 +76,8 @@ TEST_F(MainFormTest, StartUpBuildsTheTreeInOrderAndSendsNothing)
 
 TEST_F(MainFormTest, SyslogPortTakenAbortStopsTheCreateEvent)
 {
-    QUdpSocket holder;
-    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
-    Ui->Answers.push_back(IUserInterface::Abort);
-    TMainForm* f = Create(holder.localPort());
+    ASSERT_NO_FATAL_FAILURE(CreateWithSyslogPortTaken(IUserInterface::Abort));
+    TMainForm* f = Form.get();
     EXPECT_FALSE(Created);
     ASSERT_EQ(Ui->Boxes.size(), 1u);
     EXPECT_EQ(Ui->Boxes[0].Text, "Cannot bind SYSLOG port, syslog is currently disabled. Abort?");
@@ -181,10 +88,8 @@ TEST_F(MainFormTest, SyslogPortTakenAbortStopsTheCreateEvent)
 
 TEST_F(MainFormTest, SyslogPortTakenIgnoreBuildsEverything)
 {
-    QUdpSocket holder;
-    ASSERT_TRUE(holder.bind(QHostAddress::AnyIPv4, 0));
-    Ui->Answers.push_back(IUserInterface::Ignore);
-    TMainForm* f = Create(holder.localPort());
+    ASSERT_NO_FATAL_FAILURE(CreateWithSyslogPortTaken(IUserInterface::Ignore));
+    TMainForm* f = Form.get();
     EXPECT_TRUE(Created);
     EXPECT_EQ(Children(f->RootNode()).size(), 5);
     EXPECT_TRUE(f->Action("acScan")->isVisible());
@@ -429,7 +334,7 @@ TEST_F(MainFormTest, SyslogDatagramsReachTheSyslogFrame)
 
 TEST_F(MainFormTest, DiscoveryAfterLoadingAConfigurationGoesWhereTheFiltersSay)
 {
-    TMainForm* f = Create(0, true);
+    TMainForm* f = Create(0, RecordSends);
     Filter::TFilterSettings saved;
     saved.Method = Filter::MethodCustom;
     saved.Address = 0xC0000280u;   // 192.0.2.128/25
