@@ -1,6 +1,7 @@
 #include "ModuleFrame.h"
 
 #include "Intp.h"
+#include "ModuleBasics.h"
 #include "ModuleCallback.h"
 #include "Resources.h"
 
@@ -289,7 +290,7 @@ void BuildPageTree(TModuleFrame& host)
     for (int model = 1; model <= int(std::size(Intp::BuiltinModels)); ++model)
         host.RegisterBanner(model, banner);
 
-    QTreeWidgetItem* basics = host.AddPage(nullptr, P("Basics"));   // TModuleBasics
+    QTreeWidgetItem* basics = host.AddPage(nullptr, new TModuleBasics(&host));
     host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
     host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
     host.AddPage(basics, P("IP Configuration"));                   // TModuleBasicsIPConf

@@ -124,7 +124,6 @@ TEST_F(ModuleFrame, PageTreeHoldsEveryPageInOrder)
             EXPECT_FALSE(page->GetControl()->isVisibleTo(Frame.get()));
         }
     }
-    EXPECT_EQ(Frame->Refresh(false), 0);
 
     // One banner for models 1 to 6 and none for unknown devices.
     Frame->Notify(Device, EventPageShown, 0);

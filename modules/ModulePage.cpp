@@ -1,0 +1,144 @@
+#include "ModulePage.h"
+
+#include "Intp.h"
+#include "IntpPort.h"
+#include "ModuleCallback.h"
+#include "Resources.h"
+
+#include <QBoxLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TModulePage::TModulePage(QString caption, QWidget* parent) : QFrame(parent), m_Caption(std::move(caption))
+{
+    // Painted in full, so the host's wait label behind the page is seen only
+    // while the page is hidden.
+    setAutoFillBackground(true);
+    m_Layout = new QVBoxLayout(this);
+    hide();
+}
+
+Intp::TSession* TModulePage::NewGetSession(Intp::TDevice*, bool) { return nullptr; }
+
+Intp::TSession* TModulePage::NewSetSession(Intp::TDevice*) { return nullptr; }
+
+void TModulePage::SetReloadCodes(std::initializer_list<uint16_t> codes) { m_ReloadCodes.assign(codes); }
+
+void TModulePage::AddChainStep(uint16_t code, TSessionFactory next) { m_Chain.push_back({code, std::move(next)}); }
+
+void TModulePage::UsePortNames(TSessionFactory afterConfig)
+{
+    m_PortNames = true;
+    AddChainStep(0x0200, [](Intp::TDevice* device) -> Intp::TSession* {
+        return Intp::GetPropertyPortName(device).Valid ? new Intp::TSessionPortConfigGet : nullptr;
+    });
+    if (afterConfig)
+        AddChainStep(0x0201, std::move(afterConfig));
+    else if (!IsReloadCode(0x0201))
+        m_ReloadCodes.push_back(0x0201);
+}
+
+QPushButton* TModulePage::AddApplyButton(QBoxLayout* layout)
+{
+    m_Apply = new QPushButton(Resources::Icon("RC_BITMAP_16X16_ACCEPT"), QStringLiteral("&Apply"), this);
+    m_Apply->setObjectName("m_Apply");
+    connect(m_Apply, &QPushButton::clicked, this, &TModulePage::EventOnApplyClick);
+    if (!layout) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(m_Apply);
+        m_Layout->addLayout(row);
+    } else {
+        layout->addWidget(m_Apply);
+    }
+    AddDeviceControl(m_Apply);
+    return m_Apply;
+}
+
+Intp::TDevice* TModulePage::CurrentDevice()
+{
+    Intp::TDevice* device = nullptr;
+    if (!g_ModuleCallback || g_ModuleCallback->GetCurrentDevice(device) <= 0)
+        return nullptr;
+    return device;
+}
+
+bool TModulePage::IsCurrent(Intp::TDevice* device)
+{
+    return device && g_ModuleCallback && g_ModuleCallback->IsCurrentDevice(device);
+}
+
+bool TModulePage::IsReloadCode(uint16_t code) const
+{
+    return std::find(m_ReloadCodes.begin(), m_ReloadCodes.end(), code) != m_ReloadCodes.end();
+}
+
+int TModulePage::Refresh(bool shown)
+{
+    if (m_PortNames && shown)
+        return RequestPortNames();
+    return StartOnCurrentDevices([this, shown](Intp::TDevice* device) { return NewGetSession(device, shown); });
+}
+
+void TModulePage::Notify(Intp::TDevice* device, uint16_t code, uint16_t)
+{
+    if (code == EventPageShown || code == EventDeviceRemoved) {
+        Reload();
+        return;
+    }
+    bool own = IsReloadCode(code);
+    for (const TChainStep& step : m_Chain) {
+        if (step.Code != code)
+            continue;
+        own = true;
+        if (device && StartOnDevice(step.Next(device), device))
+            return;   // the next read's report goes on
+        break;
+    }
+    if (own && IsCurrent(device))
+        Reload();
+}
+
+bool TModulePage::Leave(bool)
+{
+    hide();
+    OnLeave();
+    return true;
+}
+
+void TModulePage::Reload()
+{
+    if (!m_FillsWhileShown)
+        hide();
+    Clear();
+    Intp::TDevice* device = CurrentDevice();
+    for (QWidget* widget : m_DeviceControls)
+        widget->setEnabled(device != nullptr);
+    if (device)
+        Fill(device);
+    AfterReload(device);
+    show();
+}
+
+void TModulePage::EventOnApplyClick()
+{
+    if (!m_Apply || !m_Apply->isEnabled() || !PrepareApply())
+        return;
+    // The count is not shown; each Set's reply starts its Get, whose report
+    // reloads the page.
+    StartOnCurrentDevices([this](Intp::TDevice* device) { return NewSetSession(device); });
+}
+
+void TModulePage::keyPressEvent(QKeyEvent* event)
+{
+    QPushButton* button = m_Default ? m_Default : m_Apply;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button && button->isVisible()) {
+        button->click();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}

@@ -1,0 +1,130 @@
+// The base of every configuration page. A page declares what it reads
+// (its Get session and the report codes that reload it, or a chain of
+// reads), how it fills its controls from a device's records, and how it
+// builds its Set; the base does the rest the same way for every page:
+//
+// - Refresh starts the page's read on every current device and returns how
+//   many started (a session that does not start is deleted);
+// - Notify reloads on the page's own report codes when the reported device
+//   is the current one, on "page shown" (0xFF01) and "device removed"
+//   (0xFF03) always, and ignores everything else (Set reports included:
+//   the library follows every Set with its Get, whose report reloads);
+// - a chain step starts the next read for the reported device and waits
+//   for its report instead of reloading;
+// - Reload hides the page, clears it, enables the device controls when there
+//   is a current device, fills it (from the record or the defaults) and
+//   shows it again;
+// - Apply sends one Set per current device, shows nothing and does not
+//   reload;
+// - Return anywhere on the page presses Apply, as a dialog's default button;
+// - the page paints its whole area, so what lies behind it stays hidden.
+#pragma once
+
+#include "ModuleFrame.h"
+#include "PageReads.h"
+
+#include <QFrame>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+class QBoxLayout;
+class QPushButton;
+class QVBoxLayout;
+
+namespace Intp {
+class TDevice;
+class TSession;
+}
+
+class TModulePage : public QFrame, public TModule {
+    Q_OBJECT
+public:
+    TModulePage(QString caption, QWidget* parent);
+
+    // TModule
+    QString GetCaption() const override { return m_Caption; }
+    QWidget* GetControl() override { return this; }
+    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
+    bool Leave(bool force) override;
+    int Refresh(bool shown) override;
+
+    // Fills the page from the current device (or empties and disables it).
+    void Reload();
+    // The Apply button's action.
+    void EventOnApplyClick();
+
+    QPushButton* ApplyButton() const { return m_Apply; }
+    QVBoxLayout* PageLayout() const { return m_Layout; }
+
+protected:
+    // --- What a page declares ---------------------------------------------
+
+    // The page's read, started by Refresh on every current device. Null
+    // (the default): the page reads nothing.
+    virtual Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown);
+    // Empties the lists and resets the edit controls.
+    virtual void Clear() {}
+    // Fills the controls from the device's records: their values when the
+    // record is valid, the page's defaults when not.
+    virtual void Fill(Intp::TDevice* device) = 0;
+    // Checks the controls before Apply (showing its own message); false
+    // sends nothing.
+    virtual bool PrepareApply() { return true; }
+    // One Set for `device` carrying the request built from the controls;
+    // null sends nothing to that device.
+    virtual Intp::TSession* NewSetSession(Intp::TDevice* device);
+    // After every reload: enable rules of the page's own.
+    virtual void AfterReload(Intp::TDevice*) {}
+    // Extra work when the page is left (a read-only list empties itself).
+    virtual void OnLeave() {}
+
+    // Report codes (Get codes) that reload the page for the current device.
+    void SetReloadCodes(std::initializer_list<uint16_t> codes);
+    // A chain step: on a report of `code`, `next` may give the next read for
+    // the reported device (null when its record is not valid or nothing is
+    // to be read); when that read starts, the page waits for its report;
+    // otherwise the report is handled as one of the page's own codes.
+    void AddChainStep(uint16_t code, TSessionFactory next);
+    // Rows named by the port-name record: Refresh(true) starts the port-name
+    // read, a port-name report starts the port configuration read, and the
+    // port configuration report may go on with `afterConfig`.
+    void UsePortNames(TSessionFactory afterConfig = nullptr);
+    // The page fills while shown instead of hiding for the reload.
+    void SetFillsWhileShown(bool on) { m_FillsWhileShown = on; }
+    // Widgets enabled only while there is a current device.
+    void AddDeviceControl(QWidget* widget) { m_DeviceControls.push_back(widget); }
+    // Creates the Apply button ("&Apply", the accept image), adds it to
+    // `layout` (the page's own layout when null) and makes it a device
+    // control.
+    QPushButton* AddApplyButton(QBoxLayout* layout = nullptr);
+
+    // The button that Return presses (the Apply button unless set).
+    void SetDefaultButton(QPushButton* button) { m_Default = button; }
+
+    // The current device, or null.
+    static Intp::TDevice* CurrentDevice();
+    static bool IsCurrent(Intp::TDevice* device);
+
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct TChainStep {
+        uint16_t Code;
+        TSessionFactory Next;
+    };
+    bool IsReloadCode(uint16_t code) const;
+
+    QString m_Caption;
+    QVBoxLayout* m_Layout;
+    QPushButton* m_Apply = nullptr;
+    QPushButton* m_Default = nullptr;
+    std::vector<uint16_t> m_ReloadCodes;
+    std::vector<TChainStep> m_Chain;
+    std::vector<QWidget*> m_DeviceControls;
+    bool m_PortNames = false;
+    bool m_FillsWhileShown = false;
+};

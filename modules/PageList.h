@@ -1,0 +1,188 @@
+// The lists of the configuration pages: one item model of plain row records
+// (never a widget per row) shown in a table view with fixed row heights,
+// whole-row selection and the pages' header rules.
+//
+// - Read-only lists sort on header clicks by one of two rules:
+//   SortShared    one sort column and one direction: a click on the sort
+//                 column turns the direction over, a click on another
+//                 column makes it the sort column, rising;
+//   SortPerColumn every column keeps its own direction, neutral at first
+//                 (every comparison equal, so the rows keep their record
+//                 order); a click makes the column the sort column and turns
+//                 its direction over (neutral or falling -> rising, rising
+//                 -> falling).
+//   Sorting is stable; the comparison is the page's (text by default).
+// - Editable lists keep, per row, the values as loaded and as edited;
+//   TRowEditors ties the edit controls below the list to the selected row
+//   and gives value columns the header rule "every row takes the next choice
+//   after the first row's value, wrapping".
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QObject>
+#include <QStringList>
+#include <QTableView>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QSpinBox;
+
+struct TPageRow {
+    QStringList Texts;                // one per column
+    QIcon Icon;                       // shown in the first column
+    int64_t Key = 0;                  // the page's own key (port index, row number, ...)
+    std::vector<int64_t> Loaded;      // editable lists: values as loaded
+    std::vector<int64_t> Edited;      // editable lists: values as edited
+};
+
+// Compares two texts byte by byte (UTF-8) with a-z taken as upper case; a
+// text that is a prefix of the other sorts first. <0, 0 or >0.
+int CompareText(const QString& a, const QString& b);
+// Three-way comparison of two numbers.
+template <class T>
+int CompareNumbers(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+class TPageListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TPageListModel(QStringList headers, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Rows are appended in one insertion per call.
+    void Append(TPageRow row);
+    void Append(std::vector<TPageRow> rows);
+    void Clear();
+    void SetText(int row, int column, const QString& text);
+    void SetIcon(int row, const QIcon& icon);
+    void SetAlignment(int column, Qt::Alignment alignment);
+    const TPageRow& Row(int row) const { return m_Rows[size_t(row)]; }
+    TPageRow& MutableRow(int row) { return m_Rows[size_t(row)]; }
+    const std::vector<TPageRow>& Rows() const { return m_Rows; }
+    // Reorders the rows by `less`, stably, keeping the selection on its rows.
+    void StableSort(const std::function<bool(const TPageRow&, const TPageRow&)>& less);
+
+private:
+    QStringList m_Headers;
+    std::vector<Qt::Alignment> m_Alignment;
+    std::vector<TPageRow> m_Rows;
+};
+
+class TPageList : public QTableView {
+    Q_OBJECT
+public:
+    enum TSortRule { SortNone, SortShared, SortPerColumn };
+    // Compares rows A and B by `column`: <0, 0 or >0 (before the direction).
+    using TCompare = std::function<int(const TPageRow& a, const TPageRow& b, int column)>;
+
+    TPageList(QStringList headers, QWidget* parent);
+
+    TPageListModel* Model() const { return m_Model; }
+    int RowCount() const { return m_Model->rowCount(); }
+    const TPageRow& Row(int row) const { return m_Model->Row(row); }
+    QString Text(int row, int column) const { return m_Model->Row(row).Texts.value(column); }
+
+    // Appends a row of texts; returns its index.
+    int AddRow(QStringList texts, int64_t key = 0);
+    void Clear();
+
+    // The selected row, or -1.
+    int SelectedRow() const;
+    void SelectRow(int row);
+
+    void SetSortRule(TSortRule rule, int column = 0, int direction = 1);
+    void SetCompare(TCompare compare) { m_Compare = std::move(compare); }
+    // Sorts by the current sort column and direction (after filling).
+    void Sort();
+    int SortColumn() const { return m_SortColumn; }
+    int Direction(int column) const;
+
+    // The minimum widths of the columns, in pixels; the last column takes
+    // the remaining width.
+    void SetColumnWidths(const std::vector<int>& widths);
+
+signals:
+    // After the selected row changed (-1: none).
+    void RowSelected(int row);
+    // A header was clicked (after the list's own sort rule ran).
+    void HeaderClicked(int column);
+
+private:
+    void EventOnHeaderClick(int column);
+
+    TPageListModel* m_Model;
+    TSortRule m_Rule = SortNone;
+    int m_SortColumn = 0;
+    int m_SharedDirection = 1;
+    std::vector<int> m_Directions;
+    TCompare m_Compare;
+};
+
+// Ties the edit controls below an editable list to its selected row. Each
+// bound column shows one value slot of the rows (TPageRow::Edited[slot]).
+class TRowEditors final : public QObject {
+    Q_OBJECT
+public:
+    explicit TRowEditors(TPageList* list);
+
+    // A pick list whose item index is the value; the column shows the item's
+    // text. `headerCycles`: a click on the column's header gives every row
+    // the next choice after the first row's value, wrapping.
+    void BindChoice(int column, int slot, QComboBox* box, QWidget* label = nullptr, bool headerCycles = true);
+    // A number spinner; the column shows the value in decimal.
+    void BindSpin(int column, int slot, QSpinBox* spin, QWidget* label = nullptr);
+    // Any other editor: `load` shows a value in it, `text` gives the column
+    // text of a value; the editor calls SetEdited when it changes.
+    void BindCustom(int column, int slot, QWidget* editor, std::function<void(int64_t)> load,
+                    std::function<QString(int64_t)> text, QWidget* label = nullptr);
+    // A control enabled only while a row is selected, with no value of its own.
+    void AddControl(QWidget* widget) { m_Extra.push_back(widget); }
+
+    // Appends a row whose loaded and edited values are `values`, with its
+    // bound columns' texts; returns its index.
+    int AddRow(const QString& caption, std::vector<int64_t> values, int64_t key = 0);
+    // Writes a value of the selected row and its column text.
+    void SetEdited(int slot, int64_t value);
+    // Writes a value of one row and its column text.
+    void SetRowValue(int row, int slot, int64_t value);
+    // Recomputes every bound text of a row from its edited values.
+    void UpdateTexts(int row);
+    // Disables the editors (no row selected); the list calls it on reload.
+    void Reset();
+
+    // The text a column shows for a value.
+    QString ColumnText(int column, int64_t value) const;
+
+signals:
+    // After a header click changed every row, and after any edit.
+    void Edited();
+
+private:
+    struct TBinding {
+        int Column;
+        int Slot;
+        QWidget* Editor;
+        QWidget* Label;
+        int Choices;   // > 0: header cycling over this many choices
+        std::function<void(int64_t)> Load;
+        std::function<QString(int64_t)> Text;
+    };
+    void EventOnRowSelected(int row);
+    void EventOnHeaderClick(int column);
+    void EnableEditors(bool on);
+
+    TPageList* m_List;
+    std::vector<TBinding> m_Bindings;
+    std::vector<QWidget*> m_Extra;
+    bool m_Loading = false;
+};

@@ -1,0 +1,271 @@
+// The page toolkit through a small table page over the rate-limit record:
+// reload rules, row editing, the header rule, Apply and the default button,
+// and the list model's sorting.
+#include "IntpPort.h"
+#include "ModulePage.h"
+#include "PageEditors.h"
+#include "PageFixture.h"
+#include "PageList.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <cstring>
+
+using namespace TestSupport;
+
+namespace {
+
+// Frame type (pick list, header cycling) and ingress (spinner) per port.
+class TLimitTestPage final : public TModulePage {
+public:
+    explicit TLimitTestPage(QWidget* parent) : TModulePage("Limits", parent)
+    {
+        List = new TPageList({"Port No.", "Type", "Ingress"}, this);
+        PageLayout()->addWidget(List);
+        auto* form = new QFormLayout;
+        Type = NewChoice({"All", "Broadcast/Multicast/Flooded Unicast", "Broadcast/Multicast", "Broadcast Only"}, this);
+        Ingress = new QSpinBox(this);
+        Ingress->setRange(0, 1 << 30);
+        Editors = new TRowEditors(List);
+        Editors->BindChoice(1, 0, Type, AddFormRow(form, "&Type:", Type));
+        Editors->BindSpin(2, 1, Ingress, AddFormRow(form, "&Ingress:", Ingress));
+        PageLayout()->addLayout(form);
+        AddDeviceControl(List);
+        AddApplyButton();
+        SetReloadCodes({Intp::TPropertyPortLimit::GetCommand});
+    }
+
+    TPageList* List;
+    TRowEditors* Editors;
+    QComboBox* Type;
+    QSpinBox* Ingress;
+    int Fills = 0;
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice*, bool) override { return new Intp::TSessionPortLimitGet; }
+    void Clear() override
+    {
+        List->Clear();
+        Editors->Reset();
+    }
+    void Fill(Intp::TDevice* device) override
+    {
+        ++Fills;
+        const auto& record = Intp::GetPropertyPortLimit(device);
+        for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
+            const bool valid = record.Valid && p < record.Rows.size();
+            Editors->AddRow(PortCaption(p), {valid ? record.Rows[p].FrameType : 3, valid ? record.Rows[p].Ingress : 8192}, p);
+        }
+    }
+    Intp::TSession* NewSetSession(Intp::TDevice*) override
+    {
+        std::vector<uint8_t> buffer;
+        for (int r = 0; r < List->RowCount(); ++r) {
+            const auto& row = List->Row(r);
+            uint8_t bytes[9] = {uint8_t(row.Edited[0])};
+            const uint32_t ingress = uint32_t(row.Edited[1]), egress = 0;
+            std::memcpy(bytes + 1, &ingress, 4);
+            std::memcpy(bytes + 5, &egress, 4);
+            buffer.insert(buffer.end(), bytes, bytes + 9);
+        }
+        auto* set = new Intp::TSessionPortLimitSet;
+        set->SetData(buffer.data(), buffer.size(), List->RowCount());
+        return set;
+    }
+};
+
+class PageToolkitTest : public PageTest {
+protected:
+    TLimitTestPage* Start(size_t switches = 1)
+    {
+        StartSwitches(switches);
+        auto* page = AddPage(new TLimitTestPage(Host()));
+        std::vector<size_t> all;
+        for (size_t i = 0; i < switches; ++i)
+            all.push_back(i);
+        Select(all);
+        return page;
+    }
+};
+
+} // namespace
+
+TEST(PageToolkit, CompareTextFoldsLettersAndPutsPrefixesFirst)
+{
+    EXPECT_EQ(CompareText("port.01", "PORT.01"), 0);
+    EXPECT_LT(CompareText("Port", "Port.01"), 0);
+    // 'a' folds to 'A' (0x41), so it sorts before '_' (0x5F), unlike its own 0x61.
+    EXPECT_GT(CompareText("_", "a"), 0);
+}
+
+TEST(PageToolkit, FixedTextNeverExceedsItsFieldAndCutsOnCharacters)
+{
+    uint8_t field[5];
+    std::memset(field, 0xEE, sizeof field);
+    PutFixedText(field, 4, QString::fromUtf8("ab\xC3\xA9\xC3\xA9"));   // "abéé": 6 bytes
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(field), 4), std::string("ab\xC3\xA9"));
+    EXPECT_EQ(field[4], 0xEE);   // nothing past the field
+    PutFixedText(field, 4, QString::fromUtf8("abc\xC3\xA9"));       // the é does not fit whole
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(field), 4), std::string("abc\0", 4));
+}
+
+TEST(PageToolkit, CaptionsAndMemberLists)
+{
+    EXPECT_EQ(PortCaption(0), "Port.01");
+    EXPECT_EQ(LogicalPortCaption(9, 8), "Trunk.02");
+    EXPECT_EQ(MemberListText(0b101), "1, 3");
+    EXPECT_EQ(MemberListText(0), "");
+}
+
+TEST(PageToolkit, LimitSpinKeepsItsRangeAndShowsIt)
+{
+    QWidget parent;
+    TLimitSpin spin(0, 61440, 32768, &parent, 4096);
+    EXPECT_EQ(spin.LimitLabel()->text(), "(0 - 61440)");
+    spin.setValue(70000);
+    EXPECT_EQ(spin.value(), 61440);
+    spin.setValue(-5);
+    EXPECT_EQ(spin.value(), 0);
+}
+
+TEST(PageToolkit, IpFieldParsesOnChangeAndRewritesOnLeaving)
+{
+    QWidget parent;
+    TIpEdit edit(&parent);
+    edit.setText("192.0.2.7");
+    EXPECT_EQ(edit.Value(), 0xC0000207u);
+    edit.setText("255.255.255.255");   // not usable: reads as 0
+    EXPECT_EQ(edit.Value(), 0u);
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(&edit, &out);
+    EXPECT_EQ(edit.text(), "0.0.0.0");
+}
+
+TEST(PageToolkit, PerColumnSortStartsNeutralAndStable)
+{
+    QWidget parent;
+    TPageList list({"N", "Name"}, &parent);
+    QAbstractItemModelTester tester(list.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    list.SetSortRule(TPageList::SortPerColumn);
+    for (auto [n, name] : {std::pair{"1", "b"}, {"2", "a"}, {"3", "B"}, {"4", "a"}})
+        list.AddRow({n, name});
+    list.Sort();   // neutral: record order
+    EXPECT_EQ(list.Text(0, 0), "1");
+    list.SelectRow(1);   // "2"
+    list.horizontalHeader()->sectionClicked(1);
+    // Rising, case folded, equal rows kept in record order.
+    EXPECT_EQ(list.Text(0, 0) + list.Text(1, 0) + list.Text(2, 0) + list.Text(3, 0), "2413");
+    EXPECT_EQ(list.Text(list.SelectedRow(), 0), "2");   // the selection follows its row
+    list.horizontalHeader()->sectionClicked(1);
+    EXPECT_EQ(list.Text(0, 0) + list.Text(1, 0), "13");
+    EXPECT_EQ(list.Direction(0), 0);   // the other column keeps its own (neutral) direction
+}
+
+TEST(PageToolkit, SharedSortReversesOnTheSortColumnAndRisesOnAnother)
+{
+    QWidget parent;
+    TPageList list({"A", "B"}, &parent);
+    list.SetSortRule(TPageList::SortShared, 0, 1);
+    list.AddRow({"x", "2"});
+    list.AddRow({"y", "1"});
+    list.horizontalHeader()->sectionClicked(0);   // already the sort column: falling
+    EXPECT_EQ(list.Text(0, 0), "y");
+    list.horizontalHeader()->sectionClicked(1);   // another column: rising
+    EXPECT_EQ(list.Text(0, 1), "1");
+    EXPECT_EQ(list.Direction(1), 1);
+}
+
+TEST_F(PageToolkitTest, WithoutACurrentDeviceThePageShowsAtOnceEmptyAndDisabled)
+{
+    StartSwitches(1);
+    auto* page = AddPage(new TLimitTestPage(Host()));
+    Select({});
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->List->RowCount(), 0);
+    EXPECT_FALSE(page->List->isEnabled());
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    EXPECT_TRUE(Simulator().Log().empty());
+}
+
+TEST_F(PageToolkitTest, ShowingReadsThenFillsFromTheRecordOrDefaults)
+{
+    auto* page = Start();
+    // A refused read leaves the record not valid: the defaults show.
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = 3; });
+    ASSERT_TRUE(ShowPage());
+    ASSERT_EQ(Requests(0x0204).size(), 1u);
+    ASSERT_EQ(page->List->RowCount(), int(Device(0)->GetPortCount()));
+    EXPECT_EQ(page->List->Text(0, 1), "Broadcast Only");
+    EXPECT_EQ(page->List->Text(0, 2), "8192");
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    EXPECT_FALSE(page->Type->isEnabled());   // no row selected
+
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
+    page->hide();
+    ASSERT_TRUE(ShowPage());
+    EXPECT_TRUE(Intp::GetPropertyPortLimit(Device(0)).Valid);
+    EXPECT_EQ(page->List->Text(0, 2), QString::number(Intp::GetPropertyPortLimit(Device(0)).Rows[0].Ingress));
+}
+
+TEST_F(PageToolkitTest, ReportsReloadOnlyForTheCurrentDeviceAndOwnCodes)
+{
+    auto* page = Start(2);
+    Select({0});
+    ASSERT_TRUE(ShowPage());
+    const int fills = page->Fills;
+    page->Notify(Device(1), 0x0204, 0);   // another device
+    page->Notify(Device(0), 0x0205, 0);   // the page's Set: its Get reloads
+    page->Notify(Device(0), 0x0104, 0);   // another feature
+    EXPECT_EQ(page->Fills, fills);
+    page->Notify(nullptr, EventDeviceRemoved, 0);
+    EXPECT_EQ(page->Fills, fills + 1);
+}
+
+TEST_F(PageToolkitTest, EditingWritesTheRowAndHeaderCyclesFromTheFirstRow)
+{
+    auto* page = Start();
+    ASSERT_TRUE(ShowPage());
+    page->List->SelectRow(1);
+    EXPECT_TRUE(page->Type->isEnabled());
+    page->Type->setCurrentIndex(0);
+    EXPECT_EQ(page->List->Text(1, 1), "All");
+    EXPECT_EQ(page->List->Row(1).Loaded[0], page->List->Row(0).Edited[0]);   // loaded value kept
+
+    // First row "Broadcast Only" (3): every row wraps to "All" (0).
+    const int64_t first = page->List->Row(0).Edited[0];
+    page->List->horizontalHeader()->sectionClicked(1);
+    for (int r = 0; r < page->List->RowCount(); ++r)
+        EXPECT_EQ(page->List->Row(r).Edited[0], (first + 1) % 4);
+    EXPECT_EQ(page->Type->currentIndex(), int((first + 1) % 4));   // the editor follows
+    page->List->horizontalHeader()->sectionClicked(2);   // a spinner column: nothing
+}
+
+TEST_F(PageToolkitTest, ApplySendsOneSetPerDeviceAndReturnPressesIt)
+{
+    auto* page = Start(2);
+    ASSERT_TRUE(ShowPage());
+    page->List->SelectRow(0);
+    page->Ingress->setValue(1000);
+    QTest::keyClick(page, Qt::Key_Return);
+    const auto body = WaitForRequest(0x0205, 2);
+    ASSERT_EQ(body.size(), 9 * Device(0)->GetPortCount());
+    EXPECT_EQ(Intp::GetBE32(body.data() + 1), 1000u);   // sent big-endian
+    EXPECT_EQ(Requests(0x0205).size(), 2u);
+    EXPECT_TRUE(Ui().Boxes.empty());
+    // Each Set is followed by its Get, which reloads the page.
+    EXPECT_EQ(WaitForReport(Device(0), 0x0204), 0u);
+    EXPECT_EQ(page->List->Text(0, 2), "1000");
+}
+
+TEST_F(PageToolkitTest, ThePagePaintsItsWholeArea)
+{
+    auto* page = Start();
+    EXPECT_TRUE(page->autoFillBackground());
+}

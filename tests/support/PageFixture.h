@@ -1,0 +1,209 @@
+// A test fixture for configuration pages: a real page in a real page host,
+// a fake host interface naming the current devices, and the switch
+// simulator on loopback as the switches. Session reports reach the page host
+// the way the main window passes them on (host first, then the requester).
+//
+//   class QosPageTest : public TestSupport::PageTest {};
+//   TEST_F(QosPageTest, ...) {
+//       StartSwitches(2);                          // switches 0 and 1, model 1
+//       auto* page = AddPage(new TModuleQos(Host()));
+//       Select({0, 1});                            // both current, logged in
+//       ASSERT_TRUE(ShowPage());                   // Refresh(true), wait for the reload
+//       ... QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+//       auto body = WaitForRequest(0x0501);        // the Set's body as the switch got it
+//   }
+#pragma once
+
+#include "FakeHost.h"
+#include "FakeTransport.h"
+#include "FakeUserInterface.h"
+#include "ModuleFrame.h"
+#include "Simulator.h"
+#include "UdpTransport.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace TestSupport {
+
+// Passes every report to the page host before the requester, as the main
+// window does for a selected switch.
+class TPageTransport final : public TUdpTransport {
+public:
+    TPageTransport(uint16_t port, TModuleFrame* host) : TUdpTransport(port), m_Host(host) {}
+    void Report(Intp::TDevice* device, uint16_t command, uint32_t status, void* data, Intp::TWizard* observer,
+                const char* name) override
+    {
+        Reports.push_back({device, command, status, data, observer, name ? name : ""});
+        if (m_Host)
+            m_Host->Notify(device, command, uint16_t(status));
+        if (observer)
+            observer->OnSessionEvent(device, command, uint16_t(status), data);
+    }
+
+private:
+    TModuleFrame* m_Host;
+};
+
+class PageTest : public ::testing::Test {
+protected:
+    static constexpr uint32_t SimIp(size_t i) { return 0x7F000002u + uint32_t(i); }
+
+    void SetUp() override
+    {
+        Intp::ReleaseLibrary();
+        Intp::RegisterBuiltinModels();
+        m_Observer = std::make_unique<TFakeDeviceObserver>();
+        m_Ui = std::make_unique<TFakeUserInterface>();
+        m_Host = std::make_unique<TFakeHost>();
+        m_Frame = std::make_unique<TModuleFrame>();
+        m_Frame->resize(900, 600);
+        m_Frame->show();
+    }
+    void TearDown() override
+    {
+        Intp::ReleaseLibrary();
+        m_Sim.Stop();
+        m_Transport.reset();
+        m_Frame.reset();
+        m_Host.reset();
+        m_Ui.reset();
+        m_Observer.reset();
+    }
+
+    // Starts `count` simulated switches of `model` (each with the user
+    // "admin"/"admin") at 127.0.0.2 on, and their devices.
+    void StartSwitches(size_t count, uint32_t model = 1)
+    {
+        m_Sim.AddSwitches(count, SimIp(0), model);
+        ASSERT_TRUE(m_Sim.Start(0, 0)) << m_Sim.LastError();
+        m_Transport = std::make_unique<TPageTransport>(m_Sim.Port(), m_Frame.get());
+        ASSERT_TRUE(m_Transport->Ok());
+        m_Devices.clear();
+        for (size_t i = 0; i < count; ++i) {
+            Intp::TDevice* d = Intp::GetDevice(Sim::SimMac(uint32_t(i + 1)), true);
+            d->SetType(model);
+            d->SetIp(SimIp(i));
+            m_Devices.push_back(d);
+        }
+    }
+    Intp::TDevice* Device(size_t i) const { return m_Devices.at(i); }
+    Sim::TSimulator& Simulator() { return m_Sim; }
+    TFakeHost& FakeHost() { return *m_Host; }
+    TFakeUserInterface& Ui() { return *m_Ui; }
+    TModuleFrame* Host() const { return m_Frame.get(); }
+    TUdpTransport& Transport() { return *m_Transport; }
+
+    // Files `page` as the first page of the host's tree (the page the host
+    // shows when no logged-in switch is current) and returns it.
+    template <class P>
+    P* AddPage(P* page)
+    {
+        QTreeWidgetItem* item = m_Frame->AddPage(nullptr, page);
+        if (m_Frame->PageTree()->topLevelItemCount() == 1)
+            m_Frame->PageTree()->setCurrentItem(item);
+        return page;
+    }
+
+    // Makes the given switches current, in this order; each is logged in on
+    // the device and on its simulated switch unless `login` is false.
+    void Select(const std::vector<size_t>& which, bool login = true)
+    {
+        m_Host->Current.clear();
+        for (size_t i : which) {
+            Intp::TDevice* d = Device(i);
+            m_Host->Current.push_back(d);
+            if (login)
+                d->SetFlags(Intp::DeviceFlagLoggedIn);
+            m_Sim.With(i, [login](Sim::TSimSwitch& sw) { sw.LoggedIn = login; });
+        }
+        m_Host->All = m_Devices;
+    }
+
+    // Shows the current page as the host does after a selection change
+    // (Refresh(true), or at once Notify 0xFF01) and waits until it shows.
+    bool ShowPage(unsigned ms = 3000)
+    {
+        TModule* page = m_Frame->GetCurrentPage();
+        if (!page)
+            return false;
+        m_Frame->Notify(m_Host->Current.empty() ? nullptr : m_Host->Current.front(), 0xFF01, 0);
+        return Pump([page] { return page->GetControl() && page->GetControl()->isVisible(); }, ms);
+    }
+
+    // Pumps datagrams, timers and Qt events until `done` or `ms` passed.
+    bool Pump(const std::function<bool()>& done, unsigned ms = 3000)
+    {
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            QCoreApplication::processEvents();
+            if (done())
+                return true;
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            if (m_Transport)
+                m_Transport->Pump(5);
+        }
+    }
+    // Pumps until `device` reported `command`; returns its status, or
+    // 0xFFFFFFFF when none came.
+    uint32_t WaitForReport(Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
+    {
+        const size_t from = m_Transport->Reports.size();
+        uint32_t status = 0xFFFFFFFFu;
+        Pump([&] {
+            for (size_t i = from; i < m_Transport->Reports.size(); ++i)
+                if (m_Transport->Reports[i].Device == device && m_Transport->Reports[i].Command == command) {
+                    status = m_Transport->Reports[i].Status;
+                    return true;
+                }
+            return false;
+        }, ms);
+        return status;
+    }
+
+    // The requests of `command` the switches received so far, in order.
+    std::vector<Sim::TSimLogEntry> Requests(uint16_t command) const
+    {
+        std::vector<Sim::TSimLogEntry> out;
+        for (auto& e : m_Sim.Log())
+            if (e.Command == command)
+                out.push_back(e);
+        return out;
+    }
+    // Waits for the `n`-th (from 1) request of `command` and returns its
+    // body; empty when it did not come.
+    std::vector<uint8_t> WaitForRequest(uint16_t command, size_t n = 1, unsigned ms = 3000)
+    {
+        std::vector<Sim::TSimLogEntry> found;
+        Pump([&] {
+            found = Requests(command);
+            return found.size() >= n;
+        }, ms);
+        return found.size() >= n ? found[n - 1].Body : std::vector<uint8_t>{};
+    }
+    // Lets every answer in flight arrive.
+    void Settle(unsigned ms = 150)
+    {
+        Pump([] { return false; }, ms);
+    }
+
+private:
+    Sim::TSimulator m_Sim;
+    std::unique_ptr<TFakeDeviceObserver> m_Observer;
+    std::unique_ptr<TFakeUserInterface> m_Ui;
+    std::unique_ptr<TFakeHost> m_Host;
+    std::unique_ptr<TModuleFrame> m_Frame;
+    std::unique_ptr<TPageTransport> m_Transport;
+    std::vector<Intp::TDevice*> m_Devices;
+};
+
+} // namespace TestSupport
