@@ -1,6 +1,7 @@
 #include "ModuleFrame.h"
 
 #include "Intp.h"
+#include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
 #include "ModuleCallback.h"
 #include "Resources.h"
@@ -286,7 +287,7 @@ void BuildPageTree(TModuleFrame& host)
 
     // One link state banner for every model of the family; unknown devices
     // (model 0) show none.
-    TModule* banner = P("Link State");   // TModuleBannerBrivo6042G
+    TModule* banner = new TModuleBannerBrivo6042G(&host);
     for (int model = 1; model <= int(std::size(Intp::BuiltinModels)); ++model)
         host.RegisterBanner(model, banner);
 

@@ -272,7 +272,8 @@ QString String(int id)
 {
     switch (id) {
     case StrTopologyViewer: return QStringLiteral("TopologyView.jar");
-    case StrRingProtocol: return QStringLiteral("Marlune");
+    case StrRingProtocol:
+    case StrRingChoice: return QStringLiteral("Marlune");
     default: return {};
     }
 }

@@ -1,4 +1,5 @@
 #include "SyslogFrame.h"
+#include "SyslogForm.h"
 
 #include "Intp.h"
 #include "MessageBoxes.h"
@@ -279,4 +280,6 @@ void TSyslogFrame::EventOnListViewDblClick(const QModelIndex& index)
     GetEntries(sender, list, true);
     if (m_ViewerHook)
         m_ViewerHook(this, sender, eventId, list);
+    else
+        TSyslogForm::Show(this, list, QString::fromStdString(Intp::IpToText(sender)), eventId);
 }

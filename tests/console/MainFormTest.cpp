@@ -204,10 +204,11 @@ TEST_F(MainFormTest, SelectionGivesTheCurrentDevicesOnlyOnDeviceNodes)
     EXPECT_TRUE(list.empty());
     // With the root selected the device actions send nothing.
     f->Tree()->setCurrentItem(f->RootNode());
+    const size_t sent = f->SentCount();   // the banner's reads of the shown switches
     Ui->Answers.push_back(IUserInterface::Ok);
     f->EventOnRebootExecute();
     EXPECT_EQ(Ui->LastText(), "Are you sure to reboot selected devices?");
-    EXPECT_EQ(f->SentCount(), 0u);
+    EXPECT_EQ(f->SentCount(), sent);
 }
 
 TEST_F(MainFormTest, RemovingTheFocusedDeviceMovesTheFocusToTheDevicesNode)

@@ -128,14 +128,15 @@ protected:
         m_Host->All = m_Devices;
     }
 
-    // Shows the current page as the host does after a selection change
-    // (Refresh(true), or at once Notify 0xFF01) and waits until it shows.
+    // Shows the current page (and the banner) as the host does after a
+    // selection change (Refresh(true), or at once Notify 0xFF01) and waits
+    // until the page shows.
     bool ShowPage(unsigned ms = 3000)
     {
         TModule* page = m_Frame->GetCurrentPage();
-        if (!page)
-            return false;
         m_Frame->Notify(m_Host->Current.empty() ? nullptr : m_Host->Current.front(), 0xFF01, 0);
+        if (!page)
+            return true;   // a banner alone
         return Pump([page] { return page->GetControl() && page->GetControl()->isVisible(); }, ms);
     }
 
@@ -153,8 +154,9 @@ protected:
                 m_Transport->Pump(5);
         }
     }
-    // Pumps until `device` reported `command`; returns its status, or
-    // 0xFFFFFFFF when none came.
+    // Pumps until `device` reports `command` from now on (a report that
+    // already came does not count: call it right after the action); returns
+    // its status, or 0xFFFFFFFF when none came.
     uint32_t WaitForReport(Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
     {
         const size_t from = m_Transport->Reports.size();

@@ -1,0 +1,332 @@
+#include "ModuleBannerBrivo6042G.h"
+
+#include "Intp.h"
+#include "IntpProtocol.h"
+#include "IntpRedundancy.h"
+#include "MessageBoxes.h"
+#include "ModuleCallback.h"
+#include "PageReads.h"
+#include "Resources.h"
+#include "StatusFrame.h"
+#include "SyslogForm.h"
+#include "SyslogFrame.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QColor TModuleBannerBrivo6042G::Silver(192, 192, 192);
+const QColor TModuleBannerBrivo6042G::Black(0, 0, 0);
+const QColor TModuleBannerBrivo6042G::BrightGreen(0, 255, 0);
+const QColor TModuleBannerBrivo6042G::Green(0, 128, 0);
+const QColor TModuleBannerBrivo6042G::Red(255, 0, 0);
+
+// --- TLinkImage ------------------------------------------------------------------
+
+TLinkImage::TLinkImage(QWidget* parent) : QFrame(parent)
+{
+    setFixedSize(141, 64);
+    m_Leds.fill(TModuleBannerBrivo6042G::Silver);
+}
+
+QRect TLinkImage::LedRect(int index)
+{
+    const int x = (index / 2) * 34 + 5, y = (index % 2) * 32 + 16;
+    return QRect(x - 3, y - 10, 28, 16);
+}
+
+void TLinkImage::SetLed(int index, const QColor& color)
+{
+    if (index < 0 || index >= LedCount || m_Leds[size_t(index)] == color)
+        return;
+    m_Leds[size_t(index)] = color;
+    update();
+}
+
+void TLinkImage::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), QColor(64, 64, 72));
+    p.setPen(QColor(32, 32, 32));
+    for (int i = 0; i < LedCount; ++i) {
+        p.setBrush(m_Leds[size_t(i)]);
+        p.drawRect(LedRect(i));
+    }
+}
+
+// --- TStatusLight ----------------------------------------------------------------
+
+TStatusLight::TStatusLight(QWidget* parent) : QFrame(parent), m_Color(TModuleBannerBrivo6042G::Silver)
+{
+    setFixedSize(16, 16);
+}
+
+void TStatusLight::SetColor(const QColor& color)
+{
+    if (m_Color == color)
+        return;
+    m_Color = color;
+    update();
+}
+
+void TStatusLight::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::black);
+    p.setBrush(m_Color);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+}
+
+// --- The banner --------------------------------------------------------------------
+
+TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(parent)
+{
+    setAutoFillBackground(true);
+    m_Icon = new QLabel(this);
+    m_Icon->setPixmap(Resources::Bitmap("RC_BITMAP_32X32_INTERNET"));
+    m_Icon->setFixedSize(32, 32);
+    m_Icon->setCursor(Qt::PointingHandCursor);
+    m_Icon->setToolTip(QStringLiteral("Open web"));
+    m_Icon->installEventFilter(this);
+    m_IpAddr = new QLabel(QStringLiteral("(Not Available)"), this);
+    m_MacAddr = new QLabel(this);
+    auto* addresses = new QVBoxLayout;
+    addresses->addWidget(m_IpAddr);
+    addresses->addWidget(m_MacAddr);
+    addresses->addStretch(1);
+
+    // The front panel with the port numbers: odd ports above, even below.
+    m_LinkImage = new TLinkImage(this);
+    auto* panel = new QGridLayout;
+    panel->setSpacing(0);
+    for (int n = 1; n <= TLinkImage::LedCount; ++n) {
+        auto* label = new QLabel(QString::number(n), this);
+        label->setObjectName(QString("m_PortLabel%1").arg(n));
+        label->setAlignment(Qt::AlignCenter);
+        panel->addWidget(label, n % 2 ? 0 : 2, (n - 1) / 2);
+    }
+    panel->addWidget(m_LinkImage, 1, 0, 1, 4);
+
+    auto* status = new QGroupBox(QStringLiteral("Status"), this);
+    auto* statusGrid = new QGridLayout(status);
+    int row = 0;
+    auto light = [&](TStatusLight*& target, const char* caption) {
+        target = new TStatusLight(status);
+        statusGrid->addWidget(target, row, 0);
+        statusGrid->addWidget(new QLabel(QString::fromLatin1(caption), status), row, 1);
+        ++row;
+    };
+    light(m_StatusOnline, "Online/Offline");
+    light(m_StatusQuery, "Query Failure");
+    light(m_StatusIp, "IP different");
+    light(m_StatusFault, "Device Fault");
+    statusGrid->addWidget(new QLabel(QStringLiteral("* Red as Error"), status), row, 1);
+
+    auto* syslog = new QGroupBox(QStringLiteral("Syslog"), this);
+    auto* syslogGrid = new QGridLayout(syslog);
+    m_LogNum = new QLabel(QStringLiteral("0"), syslog);
+    m_LogUnread = new QLabel(QStringLiteral("0"), syslog);
+    m_LogLDate = new QLabel(syslog);
+    m_LogLTime = new QLabel(syslog);
+    const std::pair<const char*, QLabel*> lines[] = {{"&Num:", m_LogNum}, {"&Unread:", m_LogUnread}, {"&Last:", m_LogLDate}};
+    for (int i = 0; i < 3; ++i) {
+        auto* caption = new QLabel(QString::fromLatin1(lines[i].first), syslog);
+        caption->setBuddy(lines[i].second);
+        syslogGrid->addWidget(caption, i, 0);
+        syslogGrid->addWidget(lines[i].second, i, 1);
+    }
+    syslogGrid->addWidget(m_LogLTime, 3, 1);
+    m_OpenLog = new QPushButton(Resources::Icon("RC_BITMAP_16X16_EDIT"), QString(), syslog);
+    m_OpenLog->setEnabled(false);
+    syslogGrid->addWidget(m_OpenLog, 0, 2, 4, 1, Qt::AlignTop);
+
+    m_Redundancy = new QGroupBox(QStringLiteral("Redundancy"), this);
+    m_Redundancy->setEnabled(false);   // shows the protocol, never changes it
+    auto* redundancy = new QVBoxLayout(m_Redundancy);
+    m_Ring = new QRadioButton(Resources::String(Resources::StrRingChoice), m_Redundancy);
+    m_RSTP = new QRadioButton(QStringLiteral("&RSTP"), m_Redundancy);
+    for (QRadioButton* b : {m_Ring, m_RSTP}) {
+        b->setAutoExclusive(false);   // both may be unchecked
+        redundancy->addWidget(b);
+    }
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_Icon, 0, Qt::AlignTop);
+    layout->addLayout(addresses);
+    layout->addLayout(panel);
+    layout->addWidget(status);
+    layout->addWidget(syslog);
+    layout->addWidget(m_Redundancy);
+    layout->addStretch(1);
+
+    m_Timer = new QTimer(this);
+    m_Timer->setInterval(5000);
+    connect(m_Timer, &QTimer::timeout, this, &TModuleBannerBrivo6042G::EventOnTimerTimer);
+    connect(m_OpenLog, &QPushButton::clicked, this, &TModuleBannerBrivo6042G::EventOnOpenLogClick);
+    hide();
+}
+
+Intp::TDevice* TModuleBannerBrivo6042G::CurrentDevice()
+{
+    Intp::TDevice* device = nullptr;
+    if (!g_ModuleCallback || g_ModuleCallback->GetCurrentDevice(device) <= 0)
+        return nullptr;
+    return device;
+}
+
+bool TModuleBannerBrivo6042G::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_Icon && event->type() == QEvent::MouseButtonRelease) {
+        EventOnIconClick();
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void TModuleBannerBrivo6042G::Notify(Intp::TDevice* device, uint16_t code, uint16_t)
+{
+    if (code == Intp::TPropertyRedundancy::GetCommand) {
+        if (device && g_ModuleCallback && g_ModuleCallback->IsCurrentDevice(device))
+            ShowRedundancy(device);
+        return;
+    }
+    if (code != EventPageShown && code != EventDeviceRemoved)
+        return;
+    show();
+    Intp::TDevice* current = CurrentDevice();
+    if (current) {
+        m_IpAddr->setText(QString::fromStdString(Intp::IpToText(current->GetIp())));
+        m_MacAddr->setText(QString::fromStdString(Intp::MacToText(current->GetMac())));
+    } else {
+        m_IpAddr->setText(QStringLiteral("(Not Available)"));
+        m_MacAddr->clear();
+    }
+    ShowStatus(current);
+    ShowSyslog(current);
+    ShowRedundancy(current);
+    EventOnTimerTimer();
+    if (current)
+        m_Timer->start();
+    else
+        m_Timer->stop();
+}
+
+bool TModuleBannerBrivo6042G::Leave(bool)
+{
+    hide();
+    m_Timer->stop();
+    return true;
+}
+
+void TModuleBannerBrivo6042G::EventOnTimerTimer()
+{
+    Intp::TDevice* device = CurrentDevice();
+    ShowStatus(device);
+    ShowSyslog(device);
+    if (device)
+        StartOnDevice(new Intp::TSessionRedundancyGet, device);
+    else
+        ShowRedundancy(nullptr);
+}
+
+void TModuleBannerBrivo6042G::ShowStatus(Intp::TDevice* device)
+{
+    if (!device) {
+        for (TStatusLight* l : {m_StatusOnline, m_StatusQuery, m_StatusIp, m_StatusFault})
+            l->SetColor(Silver);
+        for (int i = 0; i < TLinkImage::LedCount; ++i)
+            m_LinkImage->SetLed(i, Silver);
+        return;
+    }
+    Status::TStatusServer* monitor = g_ModuleCallback ? g_ModuleCallback->GetStatusServer() : nullptr;
+    const uint32_t bits = monitor ? monitor->GetStatusFlags(device) : 0;
+    m_StatusOnline->SetColor(bits & 1 ? Red : Green);
+    m_StatusQuery->SetColor(bits & 2 ? Red : Green);
+    m_StatusIp->SetColor(bits & 4 ? Red : Green);
+    const Intp::TPropertyIntpPing2& ping = device->GetProperty<Intp::TPropertyIntpPing2>();
+    if (!ping.Valid) {
+        m_StatusFault->SetColor(Silver);
+        for (int i = 0; i < TLinkImage::LedCount; ++i)
+            m_LinkImage->SetLed(i, Silver);
+        return;
+    }
+    m_StatusFault->SetColor(ping.PowerAlarm == 0 && ping.PortAlarm == 0 ? Green : Red);
+    // The picture has eight LEDs, whatever port count the model reports.
+    const uint32_t ports = device->GetPortCount();
+    for (int i = 0; i < TLinkImage::LedCount; ++i)
+        m_LinkImage->SetLed(i, uint32_t(i) >= ports ? Silver : (ping.LinkMask & (1u << i) ? BrightGreen : Black));
+}
+
+void TModuleBannerBrivo6042G::ShowSyslog(Intp::TDevice* device)
+{
+    uint32_t total = 0, unread = 0;
+    QDateTime latest;
+    Syslog::TSyslogServer* server = g_ModuleCallback ? g_ModuleCallback->GetSyslogServer() : nullptr;
+    if (device && server) {
+        Syslog::TSyslogList list;
+        server->GetEntries(device->GetIp(), list, false);
+        total = uint32_t(list.size());
+        for (const Syslog::TSyslogListNode& e : list) {
+            unread += e.Read ? 0 : 1;
+            if (!latest.isValid() || e.ReceiveTime > latest)
+                latest = e.ReceiveTime;
+        }
+    }
+    m_LogNum->setText(QString::number(total));
+    m_LogUnread->setText(QString::number(unread));
+    if (latest.isValid()) {
+        const QDateTime local = latest.toLocalTime();
+        m_LogLDate->setText(QLocale::system().toString(local.date(), QLocale::ShortFormat));
+        m_LogLTime->setText(local.time().toString(QStringLiteral("hh:mm:ss")));
+    } else {
+        m_LogLDate->clear();
+        m_LogLTime->clear();
+    }
+    m_OpenLog->setEnabled(total != 0);
+}
+
+void TModuleBannerBrivo6042G::ShowRedundancy(Intp::TDevice* device)
+{
+    if (!device || !device->GetProperty<Intp::TPropertyRedundancy>().Valid) {
+        m_Ring->setChecked(false);
+        m_RSTP->setChecked(false);
+        return;
+    }
+    // Another mode leaves the buttons as they were.
+    const uint32_t mode = device->GetProperty<Intp::TPropertyRedundancy>().Mode;
+    if (mode == 1 || mode == 2) {
+        m_Ring->setChecked(mode == 1);
+        m_RSTP->setChecked(mode == 2);
+    }
+}
+
+void TModuleBannerBrivo6042G::EventOnIconClick()
+{
+    Intp::TDevice* device = CurrentDevice();
+    if (!device)
+        return;
+    const QString url = QString::asprintf("http://%s", Intp::IpToText(device->GetIp()).c_str());
+    if (!UserInterface().OpenUrl(url))
+        ShowError(QStringLiteral("Cannot open %1 in the web browser.").arg(url));
+}
+
+void TModuleBannerBrivo6042G::EventOnOpenLogClick()
+{
+    Syslog::TSyslogServer* server = g_ModuleCallback ? g_ModuleCallback->GetSyslogServer() : nullptr;
+    Intp::TDevice* device = CurrentDevice();
+    if (!server || !device)
+        return;
+    Syslog::TSyslogList list;
+    server->GetEntries(device->GetIp(), list, true);
+    TSyslogForm::Show(this, list, QString::fromStdString(Intp::IpToText(device->GetIp())));
+    ShowSyslog(device);
+}
