@@ -214,7 +214,7 @@ void TPageList::Sort()
     if (direction == 0)
         return;   // neutral: every comparison is equal, the record order stays
     auto compare = m_Compare ? m_Compare : [](const TPageRow& a, const TPageRow& b, int c) {
-        return CompareText(a.Texts.value(c), b.Texts.value(c));
+        return c < a.Texts.size() && c < b.Texts.size() ? CompareText(a.Texts.at(c), b.Texts.at(c)) : 0;
     };
     m_Model->StableSort([&](const TPageRow& a, const TPageRow& b) { return compare(a, b, column) * direction < 0; });
 }

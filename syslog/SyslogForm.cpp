@@ -19,7 +19,10 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTimeZone>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 
@@ -139,17 +142,27 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     // The rows, in the list's order.
     Syslog::TSyslogServer* server = g_ModuleCallback ? g_ModuleCallback->GetSyslogServer() : nullptr;
     const QLocale locale = QLocale::system();
+    QString months[13];
+    for (int m = 1; m <= 12; ++m)
+        months[m] = locale.monthName(m, QLocale::ShortFormat);
+    // The local time of each event; the offset from UTC is looked up once
+    // per hour of receive time, not once per event.
+    qint64 offsetHour = std::numeric_limits<qint64>::min(), offsetMs = 0;
     std::vector<TPageRow> rows;
     rows.reserve(list.size());
     for (const Syslog::TSyslogListNode& event : list) {
-        const QDateTime local = event.ReceiveTime.toLocalTime();
+        const qint64 utc = event.ReceiveTime.toMSecsSinceEpoch();
+        if (utc / 3600000 != offsetHour) {
+            offsetHour = utc / 3600000;
+            offsetMs = qint64(event.ReceiveTime.toLocalTime().offsetFromUtc()) * 1000;
+        }
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(utc + offsetMs, Qt::UTC);
         TPageRow row;
         row.Texts = {QString::number(event.EventId),
                      server ? server->GetFacilityName(event.Facility) : QString::number(event.Facility),
                      server ? server->GetSeverityName(event.Severity) : QString::number(event.Severity),
                      QString::fromStdString(Intp::IpToText(event.Sender)),
-                     locale.monthName(local.date().month(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                         QString::number(local.date().day()),
+                     months[local.date().month()] + QLatin1Char(' ') + QString::number(local.date().day()),
                      Syslog::EventTimeText(local),
                      event.Message};
         row.Icon = Syslog::SeverityIcon(Syslog::SeverityImage(event.Severity));
@@ -178,7 +191,7 @@ int TSyslogForm::Compare(const TPageRow& a, const TPageRow& b, int column)
     case ColTime:
         // Whole milliseconds of the time of day: a strict weak order.
         return CompareNumbers(value(a, ValMsOfDay), value(b, ValMsOfDay));
-    case ColMessage: return CompareCodePoints(a.Texts.value(ColMessage), b.Texts.value(ColMessage));
+    case ColMessage: return CompareCodePoints(a.Texts.at(ColMessage), b.Texts.at(ColMessage));
     default: return 0;
     }
 }

@@ -11,6 +11,10 @@
 #include "IntpProtocol.h"
 #include "IntpSocketThread.h"
 #include "MainForm.h"
+#include "ModuleBannerBrivo6042G.h"
+#include "ModuleBasics.h"
+#include "PageList.h"
+#include "StatusFrame.h"
 #include "NetnsHarness.h"
 #include "Simulator.h"
 
@@ -355,3 +359,40 @@ TEST_F(DiscoveryE2ETest, CancelledRebootSendsNothing)
 }
 
 } // namespace
+
+TEST_F(DiscoveryE2ETest, BasicsPageLogsInAndTheBannerFollowsTheLinkState)
+{
+    Simulator.With(0, [](Sim::TSimSwitch& sw) { sw.LinkMask = 0x05; });
+    Discover();
+    Intp::TDevice* device = Intp::GetDevice(MacOf(0), false);
+    ASSERT_NE(device, nullptr);
+    Form->Tree()->setCurrentItem(Form->FindDeviceNode(device));
+    QCoreApplication::processEvents();
+
+    // A switch that is not logged in shows the Basics page, whichever page
+    // the user picks.
+    QTreeWidget* pages = Form->ModuleFrame()->PageTree();
+    pages->setCurrentItem(pages->topLevelItem(1));
+    auto* basics = dynamic_cast<TModuleBasics*>(Form->ModuleFrame()->GetCurrentPage());
+    ASSERT_NE(basics, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !basics->isHidden() && basics->Devices()->RowCount() == 1; }, 5000));
+    basics->Username()->setText(User);
+    basics->Password()->setText(Password);
+    ASSERT_TRUE(basics->LoginButton()->isEnabled());
+    basics->LoginButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device->IsLoggedIn(); }, 5000));
+
+    auto* banner = dynamic_cast<TModuleBannerBrivo6042G*>(Form->ModuleFrame()->CurrentBanner());
+    ASSERT_NE(banner, nullptr);
+    auto leds = [banner] {
+        QString s;
+        for (int i = 0; i < TLinkImage::LedCount; ++i)
+            s += banner->LinkImage()->Led(i) == TModuleBannerBrivo6042G::BrightGreen ? 'G' : 'b';
+        return s;
+    };
+    Form->StatusFrame()->PollAll();
+    ASSERT_TRUE(QTest::qWaitFor([&] { banner->EventOnTimerTimer(); return leds() == "GbGbbbbb"; }, 5000)) << leds().toStdString();
+    Simulator.With(0, [](Sim::TSimSwitch& sw) { sw.LinkMask = 0xF0; });
+    Form->StatusFrame()->PollAll();
+    ASSERT_TRUE(QTest::qWaitFor([&] { banner->EventOnTimerTimer(); return leds() == "bbbbGGGG"; }, 5000)) << leds().toStdString();
+}
