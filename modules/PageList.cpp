@@ -20,6 +20,21 @@ int CompareText(const QString& a, const QString& b)
     return CompareNumbers(x.size(), y.size());
 }
 
+int CompareCodePoints(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t* x = a.utf16();
+    const char16_t* y = b.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (x[i] == y[i])
+            continue;
+        // Surrogates (a code point above U+FFFF) sort above U+E000..U+FFFF.
+        auto order = [](char16_t c) { return c >= 0xD800 && c < 0xE000 ? c + 0x2000 : (c >= 0xE000 ? c - 0x800 : c); };
+        return order(x[i]) < order(y[i]) ? -1 : 1;
+    }
+    return CompareNumbers(a.size(), b.size());
+}
+
 // --- TPageListModel ----------------------------------------------------------------
 
 TPageListModel::TPageListModel(QStringList headers, QObject* parent)
@@ -38,7 +53,7 @@ QVariant TPageListModel::data(const QModelIndex& index, int role) const
     const TPageRow& row = m_Rows[size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return row.Texts.value(index.column());
+        return Text(index.row(), index.column());
     case Qt::DecorationRole:
         return index.column() == 0 && !row.Icon.isNull() ? QVariant(row.Icon) : QVariant();
     case Qt::TextAlignmentRole:
@@ -53,6 +68,17 @@ QVariant TPageListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_Headers.size())
         return m_Headers[section];
     return {};
+}
+
+QString TPageListModel::Text(int row, int column) const
+{
+    if (row < 0 || row >= int(m_Rows.size()))
+        return {};
+    const TPageRow& r = m_Rows[size_t(row)];
+    QString text = r.Texts.value(column);
+    if (text.isNull() && m_TextFunction)
+        return m_TextFunction(r, column);
+    return text;
 }
 
 void TPageListModel::Append(TPageRow row)
@@ -110,13 +136,18 @@ void TPageListModel::SetAlignment(int column, Qt::Alignment alignment)
 
 void TPageListModel::StableSort(const std::function<bool(const TPageRow&, const TPageRow&)>& less)
 {
-    if (m_Rows.size() < 2)
+    std::vector<uint32_t> order(m_Rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = uint32_t(i);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return less(m_Rows[a], m_Rows[b]); });
+    Reorder(order);
+}
+
+void TPageListModel::Reorder(const std::vector<uint32_t>& order)
+{
+    if (m_Rows.size() < 2 || order.size() != m_Rows.size())
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<size_t> order(m_Rows.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return less(m_Rows[a], m_Rows[b]); });
     std::vector<TPageRow> sorted;
     sorted.reserve(m_Rows.size());
     std::vector<int> newPlace(m_Rows.size());
@@ -207,12 +238,45 @@ int TPageList::Direction(int column) const
 
 void TPageList::Sort()
 {
-    if (m_Rule == SortNone)
+    if (m_Rule == SortNone || m_Model->rowCount() < 2)
         return;
     const int column = m_SortColumn;
     const int direction = Direction(column);
     if (direction == 0)
         return;   // neutral: every comparison is equal, the record order stays
+    const std::vector<TPageRow>& rows = m_Model->Rows();
+    int64_t probe = 0;
+    if (m_Key && m_Key(rows[0], column, probe)) {
+        // Numbers: sort compact (key, row) pairs.
+        std::vector<std::pair<int64_t, uint32_t>> keys(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            keys[i].second = uint32_t(i);
+            m_Key(rows[i], column, keys[i].first);
+        }
+        std::stable_sort(keys.begin(), keys.end(), [direction](const auto& a, const auto& b) {
+            return direction > 0 ? a.first < b.first : b.first < a.first;
+        });
+        std::vector<uint32_t> order(rows.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            order[i] = keys[i].second;
+        m_Model->Reorder(order);
+        return;
+    }
+    if (m_Text && m_Text(rows[0], column)) {
+        std::vector<std::pair<QStringView, uint32_t>> texts(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QString* text = m_Text(rows[i], column);
+            texts[i] = {text ? QStringView(*text) : QStringView(), uint32_t(i)};
+        }
+        std::stable_sort(texts.begin(), texts.end(), [direction](const auto& a, const auto& b) {
+            return CompareCodePoints(a.first, b.first) * direction < 0;
+        });
+        std::vector<uint32_t> order(rows.size());
+        for (size_t i = 0; i < texts.size(); ++i)
+            order[i] = texts[i].second;
+        m_Model->Reorder(order);
+        return;
+    }
     auto compare = m_Compare ? m_Compare : [](const TPageRow& a, const TPageRow& b, int c) {
         return c < a.Texts.size() && c < b.Texts.size() ? CompareText(a.Texts.at(c), b.Texts.at(c)) : 0;
     };

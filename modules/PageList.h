@@ -42,6 +42,9 @@ struct TPageRow {
 // Compares two texts byte by byte (UTF-8) with a-z taken as upper case; a
 // text that is a prefix of the other sorts first. <0, 0 or >0.
 int CompareText(const QString& a, const QString& b);
+// Compares UTF-16 texts in code point order (the order of their UTF-8
+// bytes), case-sensitive; a text that is a prefix of the other sorts first.
+int CompareCodePoints(QStringView a, QStringView b);
 // Three-way comparison of two numbers.
 template <class T>
 int CompareNumbers(T a, T b)
@@ -66,16 +69,25 @@ public:
     void SetText(int row, int column, const QString& text);
     void SetIcon(int row, const QIcon& icon);
     void SetAlignment(int column, Qt::Alignment alignment);
+    // Texts made when they are shown: a long list keeps only the values
+    // its texts come from. Used for every text a row leaves null.
+    using TTextFunction = std::function<QString(const TPageRow& row, int column)>;
+    void SetTextFunction(TTextFunction text) { m_TextFunction = std::move(text); }
+    // The text a cell shows.
+    QString Text(int row, int column) const;
     const TPageRow& Row(int row) const { return m_Rows[size_t(row)]; }
     TPageRow& MutableRow(int row) { return m_Rows[size_t(row)]; }
     const std::vector<TPageRow>& Rows() const { return m_Rows; }
     // Reorders the rows by `less`, stably, keeping the selection on its rows.
     void StableSort(const std::function<bool(const TPageRow&, const TPageRow&)>& less);
+    // Puts row order[i] at position i (order is a permutation of the rows).
+    void Reorder(const std::vector<uint32_t>& order);
 
 private:
     QStringList m_Headers;
     std::vector<Qt::Alignment> m_Alignment;
     std::vector<TPageRow> m_Rows;
+    TTextFunction m_TextFunction;
 };
 
 class TPageList : public QTableView {
@@ -90,7 +102,7 @@ public:
     TPageListModel* Model() const { return m_Model; }
     int RowCount() const { return m_Model->rowCount(); }
     const TPageRow& Row(int row) const { return m_Model->Row(row); }
-    QString Text(int row, int column) const { return m_Model->Row(row).Texts.value(column); }
+    QString Text(int row, int column) const { return m_Model->Text(row, column); }
 
     // Appends a row of texts; returns its index.
     int AddRow(QStringList texts, int64_t key = 0);
@@ -102,6 +114,13 @@ public:
 
     void SetSortRule(TSortRule rule, int column = 0, int direction = 1);
     void SetCompare(TCompare compare) { m_Compare = std::move(compare); }
+    // Fast paths for long lists. A numeric key: true (and the key) for the
+    // columns that compare as numbers. A text: the text a column compares
+    // by, in code point order (case-sensitive; a prefix first), or null.
+    using TSortKey = std::function<bool(const TPageRow& row, int column, int64_t& key)>;
+    using TSortText = std::function<const QString*(const TPageRow& row, int column)>;
+    void SetSortKey(TSortKey key) { m_Key = std::move(key); }
+    void SetSortText(TSortText text) { m_Text = std::move(text); }
     // Sorts by the current sort column and direction (after filling).
     void Sort();
     int SortColumn() const { return m_SortColumn; }
@@ -126,6 +145,8 @@ private:
     int m_SharedDirection = 1;
     std::vector<int> m_Directions;
     TCompare m_Compare;
+    TSortKey m_Key;
+    TSortText m_Text;
 };
 
 // Ties the edit controls below an editable list to its selected row. Each

@@ -22,7 +22,7 @@
 #include <QTimeZone>
 #include <QVBoxLayout>
 
-#include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -41,21 +41,6 @@ QLineEdit* NewField(QWidget* parent)
     field->setReadOnly(true);
     field->setFrame(false);
     return field;
-}
-
-// UTF-16 compared in code point order (the order of the UTF-8 bytes): a
-// surrogate pair sorts above every other unit.
-int CompareCodePoints(const QString& a, const QString& b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x == y)
-            continue;
-        auto fix = [](char16_t c) { return c >= 0xD800 && c < 0xE000 ? char16_t(c + 0x2000) : char16_t(c >= 0xE000 ? c - 0x800 : c); };
-        return fix(x) < fix(y) ? -1 : 1;
-    }
-    return CompareNumbers(a.size(), b.size());
 }
 
 } // namespace
@@ -106,7 +91,19 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     m_LogList->setShowGrid(true);
     m_LogList->SetColumnWidths({60, 110, 80, 100, 60, 80});
     m_LogList->SetSortRule(TPageList::SortShared, ColEventId, 1);
-    m_LogList->SetCompare(&TSyslogForm::Compare);
+    // Numbers for every column but the message, which compares its bytes.
+    m_LogList->SetSortKey([](const TPageRow& row, int column, int64_t& key) {
+        static const int values[] = {ValEventId, ValFacility, ValSeverity, ValSender, ValDay, ValMsOfDay};
+        if (column < ColEventId || column > ColTime)
+            return false;
+        // Events of one day are equal by "Date"; other days order by time,
+        // as their days do.
+        key = row.Loaded[size_t(values[column])];
+        return true;
+    });
+    m_LogList->SetSortText([](const TPageRow& row, int column) {
+        return column == ColMessage ? &row.Texts.at(ColMessage) : nullptr;
+    });
 
     auto* detail = new QWidget(this);
     auto* detailLayout = new QHBoxLayout(detail);
@@ -142,29 +139,25 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     // The rows, in the list's order.
     Syslog::TSyslogServer* server = g_ModuleCallback ? g_ModuleCallback->GetSyslogServer() : nullptr;
     const QLocale locale = QLocale::system();
-    QString months[13];
+    QStringList months(13);
     for (int m = 1; m <= 12; ++m)
         months[m] = locale.monthName(m, QLocale::ShortFormat);
     // The local time of each event; the offset from UTC is looked up once
     // per hour of receive time, not once per event.
-    qint64 offsetHour = std::numeric_limits<qint64>::min(), offsetMs = 0;
+    std::unordered_map<qint64, qint64> offsets;   // hour since the epoch -> offset, ms
     std::vector<TPageRow> rows;
     rows.reserve(list.size());
     for (const Syslog::TSyslogListNode& event : list) {
         const qint64 utc = event.ReceiveTime.toMSecsSinceEpoch();
-        if (utc / 3600000 != offsetHour) {
-            offsetHour = utc / 3600000;
-            offsetMs = qint64(event.ReceiveTime.toLocalTime().offsetFromUtc()) * 1000;
-        }
+        auto [slot, fresh] = offsets.try_emplace(utc / 3600000, 0);
+        if (fresh)
+            slot->second = qint64(event.ReceiveTime.toLocalTime().offsetFromUtc()) * 1000;
+        const qint64 offsetMs = slot->second;
         const QDateTime local = QDateTime::fromMSecsSinceEpoch(utc + offsetMs, Qt::UTC);
         TPageRow row;
-        row.Texts = {QString::number(event.EventId),
-                     server ? server->GetFacilityName(event.Facility) : QString::number(event.Facility),
-                     server ? server->GetSeverityName(event.Severity) : QString::number(event.Severity),
-                     QString::fromStdString(Intp::IpToText(event.Sender)),
-                     months[local.date().month()] + QLatin1Char(' ') + QString::number(local.date().day()),
-                     Syslog::EventTimeText(local),
-                     event.Message};
+        // Only the message is kept as text; the other columns are made from
+        // the row's values when they are shown.
+        row.Texts = {QString(), QString(), QString(), QString(), QString(), QString(), event.Message};
         row.Icon = Syslog::SeverityIcon(Syslog::SeverityImage(event.Severity));
         row.Loaded = {int64_t(event.Facility),        int64_t(event.Severity),
                       int64_t(event.EventId),         local.date().toJulianDay(),
@@ -172,28 +165,26 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
                       int64_t(event.Sender)};
         rows.push_back(std::move(row));
     }
+    m_LogList->Model()->SetTextFunction([server, months](const TPageRow& row, int column) -> QString {
+        auto value = [&row](int v) { return row.Loaded[size_t(v)]; };
+        switch (column) {
+        case ColEventId: return QString::number(value(ValEventId));
+        case ColFacility:
+            return server ? server->GetFacilityName(uint32_t(value(ValFacility))) : QString::number(value(ValFacility));
+        case ColSeverity:
+            return server ? server->GetSeverityName(uint32_t(value(ValSeverity))) : QString::number(value(ValSeverity));
+        case ColHost: return QString::fromStdString(Intp::IpToText(uint32_t(value(ValSender))));
+        case ColDate: {
+            const QDate date = QDate::fromJulianDay(value(ValDay));
+            return months[date.month()] + QLatin1Char(' ') + QString::number(date.day());
+        }
+        case ColTime: return QLocale::system().toString(QTime::fromMSecsSinceStartOfDay(int(value(ValMsOfDay))), QLocale::LongFormat);
+        default: return {};
+        }
+    });
     m_LogList->Model()->Append(std::move(rows));
     if (m_LogList->RowCount() > 0)
         m_LogList->SelectRow(m_LogList->RowCount() - 1);
-}
-
-int TSyslogForm::Compare(const TPageRow& a, const TPageRow& b, int column)
-{
-    auto value = [](const TPageRow& r, int v) { return r.Loaded[size_t(v)]; };
-    switch (column) {
-    case ColEventId: return CompareNumbers(value(a, ValEventId), value(b, ValEventId));
-    case ColFacility: return CompareNumbers(value(a, ValFacility), value(b, ValFacility));
-    case ColSeverity: return CompareNumbers(value(a, ValSeverity), value(b, ValSeverity));
-    case ColHost: return CompareNumbers(uint32_t(value(a, ValSender)), uint32_t(value(b, ValSender)));
-    case ColDate:
-        // Events of one day are equal; other days by their receive time.
-        return value(a, ValDay) == value(b, ValDay) ? 0 : CompareNumbers(value(a, ValTime), value(b, ValTime));
-    case ColTime:
-        // Whole milliseconds of the time of day: a strict weak order.
-        return CompareNumbers(value(a, ValMsOfDay), value(b, ValMsOfDay));
-    case ColMessage: return CompareCodePoints(a.Texts.at(ColMessage), b.Texts.at(ColMessage));
-    default: return 0;
-    }
 }
 
 void TSyslogForm::SelectEvent(uint32_t eventId)
@@ -209,15 +200,14 @@ void TSyslogForm::EventOnLogListSelectItem(int row)
 {
     if (row < 0)
         return;
-    const TPageRow& r = m_LogList->Row(row);
-    m_EventId->setText(r.Texts.value(ColEventId));
-    m_Facility->setText(r.Texts.value(ColFacility));
-    m_Severity->setText(r.Texts.value(ColSeverity));
-    m_Host->setText(r.Texts.value(ColHost));
-    m_Date->setText(r.Texts.value(ColDate));
-    m_Time->setText(r.Texts.value(ColTime));
+    m_EventId->setText(m_LogList->Text(row, ColEventId));
+    m_Facility->setText(m_LogList->Text(row, ColFacility));
+    m_Severity->setText(m_LogList->Text(row, ColSeverity));
+    m_Host->setText(m_LogList->Text(row, ColHost));
+    m_Date->setText(m_LogList->Text(row, ColDate));
+    m_Time->setText(m_LogList->Text(row, ColTime));
     m_Memo->clear();
-    m_Memo->setPlainText(r.Texts.value(ColMessage));
+    m_Memo->setPlainText(m_LogList->Text(row, ColMessage));
     m_Prev->setEnabled(row > 0);
     m_Next->setEnabled(row < m_LogList->RowCount() - 1);
     m_Copy->setEnabled(true);

@@ -54,7 +54,6 @@ public:
 
 private:
     void EventOnLogListSelectItem(int row);
-    static int Compare(const TPageRow& a, const TPageRow& b, int column);
 
     QLineEdit* m_Date;
     QLineEdit* m_Time;
