@@ -29,4 +29,7 @@ public:
 protected:
     // Runs Intp::ReceivePacket on the datagram.
     void DispatchDatagram(const TListElement& element) override;
+
+private:
+    static bool IsOwnAddress(uint32_t ip);
 };

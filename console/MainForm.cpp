@@ -13,6 +13,9 @@
 #include "StatusFrame.h"
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
+#include "WizardFrame.h"
+#include "WizardGroupFwFrame.h"
+#include "WizardGroupIpFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -365,10 +368,9 @@ bool TMainForm::EventOnMainFormCreate()
     AddTreeNode(topology, m_RootNode, 8);
 
     // 12: the wizard index and the two group wizards.
-    auto* wizards = new TPlaceholderModule("Wizards", m_FuncPages);
-    TTreeNode* wizardNode = AddTreeNode(wizards, m_RootNode, 9);
-    AddTreeNode(new TPlaceholderModule("Group IP Setting", m_FuncPages), wizardNode, 9);
-    AddTreeNode(new TPlaceholderModule("Group Firmware Update", m_FuncPages), wizardNode, 9);
+    TTreeNode* wizardNode = AddTreeNode(new TWizardFrame(m_FuncPages), m_RootNode, 9);
+    AddTreeNode(new TWizardGroupIpFrame(m_FuncPages), wizardNode, 9);
+    AddTreeNode(new TWizardGroupFwFrame(m_FuncPages), wizardNode, 9);
 
     // 13: the group wizard actions.
     for (const char* name : {"acGroupIpWizard", "acGroupFwWizard"}) {

@@ -33,6 +33,14 @@ int64_t MacKey(const Intp::TMacAddr& mac)
     return key;
 }
 
+Intp::TMacAddr MacFromKey(int64_t key)
+{
+    uint8_t bytes[6];
+    for (int i = 5; i >= 0; --i, key >>= 8)
+        bytes[i] = uint8_t(key);
+    return Intp::TMacAddr(bytes);
+}
+
 // --- TLimitSpin --------------------------------------------------------------------
 
 TLimitSpin::TLimitSpin(int minimum, int maximum, int value, QWidget* parent, int step) : QSpinBox(parent)

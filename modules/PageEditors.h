@@ -28,6 +28,7 @@ namespace Intp {
 class TMacAddr;
 }
 int64_t MacKey(const Intp::TMacAddr& mac);
+Intp::TMacAddr MacFromKey(int64_t key);
 
 // A spinner that keeps its value within [minimum, maximum] and shows that
 // range in its limit label "(%d - %d)".

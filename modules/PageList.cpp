@@ -109,6 +109,20 @@ void TPageListModel::Clear()
     endResetModel();
 }
 
+void TPageListModel::Remove(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the last, so the earlier indices stay put.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (*it < 0 || *it >= int(m_Rows.size()))
+            continue;
+        beginRemoveRows(QModelIndex(), *it, *it);
+        m_Rows.erase(m_Rows.begin() + *it);
+        endRemoveRows();
+    }
+}
+
 void TPageListModel::SetText(int row, int column, const QString& text)
 {
     if (row < 0 || row >= int(m_Rows.size()) || column < 0 || column >= m_Headers.size())
@@ -210,6 +224,15 @@ int TPageList::SelectedRow() const
 {
     const QModelIndex current = selectionModel()->currentIndex();
     return current.isValid() && selectionModel()->isRowSelected(current.row(), QModelIndex()) ? current.row() : -1;
+}
+
+std::vector<int> TPageList::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TPageList::SelectRow(int row)

@@ -66,6 +66,8 @@ public:
     void Append(TPageRow row);
     void Append(std::vector<TPageRow> rows);
     void Clear();
+    // Removes the given rows (any order; out-of-range rows are skipped).
+    void Remove(std::vector<int> rows);
     void SetText(int row, int column, const QString& text);
     void SetIcon(int row, const QIcon& icon);
     void SetAlignment(int column, Qt::Alignment alignment);
@@ -110,6 +112,8 @@ public:
 
     // The selected row, or -1.
     int SelectedRow() const;
+    // Every selected row, rising (lists that allow several).
+    std::vector<int> SelectedRows() const;
     void SelectRow(int row);
 
     void SetSortRule(TSortRule rule, int column = 0, int direction = 1);

@@ -14,11 +14,16 @@
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
 #include "PageList.h"
+#include "PageEditors.h"
 #include "StatusFrame.h"
+#include "WizardGroupFwFrame.h"
+#include "WizardGroupIpFrame.h"
 #include "NetnsHarness.h"
 #include "Simulator.h"
 
 #include <QApplication>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -28,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 QIcon NodeIcon(int index);
@@ -395,4 +401,111 @@ TEST_F(DiscoveryE2ETest, BasicsPageLogsInAndTheBannerFollowsTheLinkState)
     Simulator.With(0, [](Sim::TSimSwitch& sw) { sw.LinkMask = 0xF0; });
     Form->StatusFrame()->PollAll();
     ASSERT_TRUE(QTest::qWaitFor([&] { banner->EventOnTimerTimer(); return leds() == "bbbbGGGG"; }, 5000)) << leds().toStdString();
+}
+
+namespace {
+
+template <class TWizardPage>
+TWizardPage* OpenWizard(TMainForm& form, const char* path)
+{
+    if (!form.SelectPage(QString::fromLatin1(path)))
+        return nullptr;
+    auto* node = static_cast<TTreeNode*>(form.Tree()->currentItem());
+    return node ? dynamic_cast<TWizardPage*>(node->Page) : nullptr;
+}
+
+// Answers the next login question with `accept`.
+void AnswerLogin(TMainForm& form, bool accept)
+{
+    TLoginForm* dialog = form.LoginForm();
+    QTimer::singleShot(0, dialog, [dialog, accept] {
+        if (!accept) {
+            dialog->m_Cancel->click();
+            return;
+        }
+        dialog->m_Username->setText(User);
+        dialog->m_Password->setText(Password);
+        dialog->m_Login->click();
+    });
+}
+
+} // namespace
+
+TEST_F(DiscoveryE2ETest, GroupIpWizardGivesEverySwitchAnAddressOfTheRange)
+{
+    Discover();
+    constexpr uint32_t Begin = 0xC0000264u;   // 192.0.2.100
+    // The switches' new addresses, and a route for the limited broadcast
+    // that carries the NetSets.
+    for (size_t i = 0; i < SwitchCount; ++i)
+        ASSERT_EQ(E2e::TTestNetwork::RunIn(Net.Sim(), "ip addr add " + Intp::IpToText(Begin + uint32_t(i)) + "/24 dev s0"), 0);
+    ASSERT_EQ(E2e::TTestNetwork::RunIn(Net.Console(), "ip route add default dev c0"), 0);
+    auto* wizard = OpenWizard<TWizardGroupIpFrame>(*Form, "Wizards/Group IP Setting");
+    ASSERT_NE(wizard, nullptr);
+    wizard->EventOnNextClick();
+    wizard->Picker()->EventOnAddAllClick();
+    wizard->EventOnNextClick();
+    ASSERT_EQ(wizard->Preview()->RowCount(), int(SwitchCount));
+    wizard->RangeChoice()->setChecked(true);
+    wizard->BeginField()->setText(QString::fromStdString(Intp::IpToText(Begin)));
+    wizard->EndField()->setText(QString::fromStdString(Intp::IpToText(Begin + 20)));
+    wizard->NetmaskField()->setText("255.255.255.0");
+    ASSERT_TRUE(wizard->NextButton()->isEnabled());
+
+    // A cancelled login question sends nothing.
+    AnswerLogin(*Form, false);
+    wizard->EventOnNextClick();
+    EXPECT_EQ(Requests(0x0107), 0u);
+    EXPECT_FALSE(wizard->Busy());
+
+    AnswerLogin(*Form, true);
+    wizard->EventOnNextClick();
+    ASSERT_TRUE(wizard->Busy());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !wizard->Busy(); }, 10000));
+    for (const auto& entry : Simulator.Log())
+        if (entry.Command == 0x0107)
+            EXPECT_EQ(entry.DestIp, 0xFFFFFFFFu);
+    for (int row = 0; row < wizard->Preview()->RowCount(); ++row) {
+        Intp::TDevice* device = Intp::GetDevice(MacFromKey(wizard->Preview()->Row(row).Key), false);
+        ASSERT_NE(device, nullptr);
+        const std::string ip = Intp::IpToText(Begin + uint32_t(row));
+        EXPECT_EQ(Intp::IpToText(device->GetIp()), ip);
+        EXPECT_EQ(wizard->Preview()->Text(row, 2).toStdString(), ip);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            TTreeNode* node = Form->FindDeviceNode(device);
+            return node && node->text(0).contains(QString::fromStdString(ip));
+        }, 5000)) << ip;
+    }
+}
+
+TEST_F(DiscoveryE2ETest, GroupFirmwareWizardUpgradesThreeSwitchesOfOneModel)
+{
+    Discover();
+    SelectAllDevices();
+    Login(Password);
+    auto* wizard = OpenWizard<TWizardGroupFwFrame>(*Form, "Wizards/Group Firmware Update");
+    ASSERT_NE(wizard, nullptr);
+    wizard->EventOnNextClick();
+    // Three rows of the first switch's model.
+    TPageList* source = wizard->Picker()->Source();
+    const int64_t model = source->Row(0).Loaded[0];
+    int chosen = 0;
+    for (int row = 0; row < source->RowCount() && chosen < 3; ++row)
+        if (source->Row(row).Loaded[0] == model) {
+            source->selectionModel()->select(source->Model()->index(row, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            ++chosen;
+        }
+    wizard->Picker()->EventOnAddClick();
+    ASSERT_EQ(wizard->Picker()->Chosen()->RowCount(), chosen);
+    wizard->EventOnNextClick();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("firmware.bin");
+    std::ofstream(file.toStdString()) << std::string(5000, 'f');
+    wizard->PathField()->setText(file);
+    ASSERT_TRUE(wizard->NextButton()->isEnabled());
+    wizard->EventOnNextClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !wizard->Busy(); }, 20000));
+    for (int row = 0; row < chosen; ++row)
+        EXPECT_EQ(wizard->RowImage(row), TWizardGroupFwFrame::ImageDone) << row;
 }

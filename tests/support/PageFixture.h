@@ -39,6 +39,14 @@ namespace TestSupport {
 class TPageTransport final : public TUdpTransport {
 public:
     TPageTransport(uint16_t port, TModuleFrame* host) : TUdpTransport(port), m_Host(host) {}
+    // On loopback the limited broadcast (as a NetSet uses) goes to the
+    // switches' directed broadcast address, 127.0.0.255, which the
+    // simulator takes as a broadcast to its switches.
+    void SendDatagram(uint32_t ip, const uint8_t* data, size_t length) override
+    {
+        TUdpTransport::SendDatagram(ip == 0xFFFFFFFFu ? 0x7F0000FFu : ip, data, length);
+        Sent.back().Ip = ip;
+    }
     void Report(Intp::TDevice* device, uint16_t command, uint32_t status, void* data, Intp::TWizard* observer,
                 const char* name) override
     {

@@ -1,0 +1,237 @@
+#include "WizardGroupFwFrame.h"
+
+#include "IntpBasics.h"
+#include "IntpTransfer.h"
+#include "MessageBoxes.h"
+#include "ModuleCallback.h"
+#include "PageEditors.h"
+#include "Resources.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QStringList DeviceTexts(Intp::TDevice* d)
+{
+    const auto& settings = Intp::GetPropertyBasicsSettings(d);
+    auto version = [&](uint32_t v) {
+        return settings.Valid ? QString::fromStdString(Intp::VersionText(v)) : QStringLiteral("Invalid");
+    };
+    return {QString::fromStdString(d->GetTypeName()), version(settings.KernelVersion),
+            version(settings.FirmwareVersion), QString::fromStdString(Intp::MacToText(d->GetMac())),
+            QString::fromStdString(Intp::IpToText(d->GetIp()))};
+}
+
+} // namespace
+
+TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
+    : TWizardSteps(QStringLiteral("Group Firmware Update"), QStringLiteral("Group Firmware Update Wizard"),
+                   QStringLiteral("&Upgrade"), parent)
+{
+    AddStep(QString(), NewDescription({"This wizard helps you to update firmware for a group of devices.", "",
+                                       "STEP 1. Select one or more devices to be configured.", "",
+                                       "STEP 2. Select the upgrade method, local firmware image or remote tftp server.",
+                                       "", "STEP 3. Apply to upgrade selected firmware"},
+                                      this));
+
+    m_Picker = new TDevicePicker({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
+                                  QStringLiteral("MAC"), QStringLiteral("IP")},
+                                 this);
+    m_Picker->SetMoveCheck([this](const std::vector<const TPageRow*>& moving) {
+        const TPageList* chosen = m_Picker->Chosen();
+        const int64_t model = chosen->RowCount() > 0 ? chosen->Row(0).Loaded[0] : moving.front()->Loaded[0];
+        for (const TPageRow* row : moving)
+            if (row->Loaded[0] != model) {
+                ShowError(QStringLiteral("You cannot select devices of different model!"));
+                return false;
+            }
+        return true;
+    });
+    connect(m_Picker, &TDevicePicker::Changed, this, &TWizardGroupFwFrame::UpdateNext);
+    AddStep(QStringLiteral("Select one or more devices to be configured."), m_Picker);
+
+    auto* settings = new QWidget(this);
+    auto* grid = new QGridLayout(settings);
+    m_Builtin = new QRadioButton(QStringLiteral("Use &build-in support:"), settings);
+    m_Builtin->setChecked(true);
+    m_Path = new QLineEdit(settings);
+    m_Browse = new QPushButton(Resources::Icon("RC_BITMAP_16X16_OPEN"), QString(), settings);
+    m_Tftp = new QRadioButton(QStringLiteral("Use &remote tftp server:"), settings);
+    m_Server = new TIpEdit(settings);
+    m_FileName = new QLineEdit(settings);
+    auto* serverLabel = new QLabel(QStringLiteral("&Server:"), settings);
+    serverLabel->setBuddy(m_Server);
+    auto* fileLabel = new QLabel(QStringLiteral("&Filename:"), settings);
+    fileLabel->setBuddy(m_FileName);
+    grid->addWidget(m_Builtin, 0, 0, 1, 3);
+    grid->addWidget(m_Path, 1, 1);
+    grid->addWidget(m_Browse, 1, 2);
+    grid->addWidget(m_Tftp, 2, 0, 1, 3);
+    grid->addWidget(serverLabel, 3, 0);
+    grid->addWidget(m_Server, 3, 1);
+    grid->addWidget(fileLabel, 4, 0);
+    grid->addWidget(m_FileName, 4, 1);
+    m_Preview = new TPageList({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
+                               QStringLiteral("MAC"), QStringLiteral("IP Address")},
+                              settings);
+    grid->addWidget(m_Preview, 5, 0, 1, 3);
+    grid->setRowStretch(5, 1);
+    m_Settings = {m_Builtin, m_Path, m_Browse, m_Tftp, serverLabel, m_Server, fileLabel, m_FileName};
+    AddStep(QStringLiteral("Select the upgrade method, local firmware image or remote tftp server."), settings);
+
+    connect(m_Builtin, &QRadioButton::toggled, this, &TWizardGroupFwFrame::EventOnChoiceClick);
+    connect(m_Browse, &QPushButton::clicked, this, &TWizardGroupFwFrame::EventOnBrowseClick);
+    // The path is checked again on every edit, not only when it is chosen.
+    connect(m_Path, &QLineEdit::textChanged, this, &TWizardGroupFwFrame::UpdateNext);
+    connect(m_Server, &TIpEdit::ValueChanged, this, &TWizardGroupFwFrame::UpdateNext);
+    connect(m_FileName, &QLineEdit::textChanged, this, &TWizardGroupFwFrame::UpdateNext);
+    EventOnChoiceClick();
+}
+
+QIcon TWizardGroupFwFrame::Image(int image)
+{
+    static const char* const names[] = {"RC_BITMAP_16X16_FIRMWARE", "RC_BITMAP_16X16_ACCEPT", "RC_BITMAP_16X16_CANCEL",
+                                        "RC_BITMAP_16X16_TIMER", "RC_BITMAP_16X16_SAVE"};
+    return image >= 0 && image <= ImageWritingFlash ? Resources::Icon(names[image]) : QIcon();
+}
+
+int TWizardGroupFwFrame::RowImage(int row) const
+{
+    return row >= 0 && size_t(row) < m_Images.size() ? m_Images[size_t(row)] : -1;
+}
+
+void TWizardGroupFwFrame::SetImage(int row, int image)
+{
+    if (row < 0 || size_t(row) >= m_Images.size() || m_Images[size_t(row)] == image)
+        return;
+    m_Images[size_t(row)] = image;
+    m_Preview->Model()->SetIcon(row, Image(image));
+}
+
+void TWizardGroupFwFrame::EnterStep(int step, int from)
+{
+    if (step == 1 && from == 0) {
+        TDeviceList devices;
+        if (g_ModuleCallback)
+            g_ModuleCallback->GetAllDevices(devices);
+        std::vector<TPageRow> rows;
+        for (Intp::TDevice* d : devices)
+            if (d->IsLoggedIn())
+                rows.push_back(DeviceRow(d, DeviceTexts(d)));
+        m_Picker->Offer(std::move(rows));
+    }
+    if (step == 2) {
+        m_Preview->Clear();
+        m_Preview->Model()->Append(m_Picker->Chosen()->Model()->Rows());
+        m_Images.assign(size_t(m_Preview->RowCount()), -1);
+        EventOnChoiceClick();
+    }
+}
+
+void TWizardGroupFwFrame::EventOnChoiceClick()
+{
+    const bool builtin = m_Builtin->isChecked();
+    m_Path->setEnabled(builtin);
+    m_Browse->setEnabled(builtin);
+    for (QWidget* w : {static_cast<QWidget*>(m_Server), static_cast<QWidget*>(m_FileName)})
+        w->setEnabled(!builtin);
+    for (QWidget* w : m_Settings)
+        if (auto* label = qobject_cast<QLabel*>(w))
+            label->setEnabled(!builtin);
+    UpdateNext();
+}
+
+void TWizardGroupFwFrame::EventOnBrowseClick()
+{
+    const QString path = UserInterface().GetOpenFileName(QStringLiteral("Open"), m_Path->text(), QString());
+    if (!path.isEmpty())
+        m_Path->setText(path);
+}
+
+bool TWizardGroupFwFrame::CanGoOn() const
+{
+    switch (Step()) {
+    case 0: return true;
+    case 1: return m_Picker->Chosen()->RowCount() > 0;
+    default:
+        if (m_Preview->RowCount() == 0)
+            return false;
+        if (m_Builtin->isChecked())
+            return !m_Path->text().isEmpty() && QFileInfo(m_Path->text()).isFile();
+        return Intp::IsUsableIp(m_Server->Value()) && !m_FileName->text().isEmpty();
+    }
+}
+
+void TWizardGroupFwFrame::EnableSettings(bool on)
+{
+    for (QWidget* w : m_Settings)
+        w->setEnabled(on);
+    if (on)
+        EventOnChoiceClick();
+}
+
+void TWizardGroupFwFrame::Finish()
+{
+    m_RunBuiltin = m_Builtin->isChecked();
+    const QByteArray name = m_FileName->text().toUtf8();
+    const Intp::TRemoteRequest request = Intp::MakeRemoteRequest(
+        m_Server->Value(), 69, std::string_view(name.constData(), size_t(name.size())));
+    const std::string path = m_Path->text().toStdString();
+
+    BeginRun();
+    m_Images.assign(size_t(m_Preview->RowCount()), -1);
+    int started = 0;
+    for (int row = m_Preview->RowCount() - 1; row >= 0; --row) {
+        Intp::TDevice* device = Intp::GetDevice(MacFromKey(m_Preview->Row(row).Key), true);
+        Intp::TSession* session = nullptr;
+        if (m_RunBuiltin) {
+            auto* upload = new Intp::TSessionBasicsUpgradeBuildin;
+            if (upload->OpenFile(path))
+                session = upload;
+            else
+                delete upload;
+        } else {
+            auto* tftp = new Intp::TSessionBasicsUpgradeTftp;
+            tftp->SetRequest(request);
+            session = tftp;
+        }
+        if (session && device && Intp::StartSession(session, device, RowObserver(row))) {
+            SetImage(row, ImageTransmitting);
+            ++started;
+        } else {
+            delete session;
+            SetImage(row, ImageError);
+        }
+    }
+    if (started > 0)
+        SetBusy();
+}
+
+void TWizardGroupFwFrame::OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void* data)
+{
+    if (!device || command != (m_RunBuiltin ? 0x0100 : 0x010B) || RowImage(row) < 0)
+        return;
+    if (status == 0) {
+        uint32_t state = 0xFFFFFFFFu;
+        if (data)
+            state = m_RunBuiltin ? static_cast<const Intp::TUploadReplyData*>(data)->State
+                                 : *static_cast<const uint32_t*>(data);
+        if (state == 2)
+            SetImage(row, ImageDone);
+        else if (state == 4)
+            SetImage(row, ImageError);
+        else if (state == 1)
+            SetImage(row, ImageWritingFlash);
+    } else {
+        SetImage(row, status == 0xFF00 ? ImageTimeout : ImageError);
+    }
+    for (int image : m_Images)
+        if (image == ImageTransmitting || image == ImageWritingFlash)
+            return;
+    EndRun();
+}

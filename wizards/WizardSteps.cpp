@@ -1,0 +1,238 @@
+#include "WizardSteps.h"
+
+#include "PageEditors.h"
+#include "Resources.h"
+
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+TPageRow DeviceRow(Intp::TDevice* device, QStringList texts)
+{
+    TPageRow row;
+    row.Texts = std::move(texts);
+    row.Key = MacKey(device->GetMac());
+    row.Loaded = {int64_t(device->GetType())};
+    return row;
+}
+
+// --- TDevicePicker -----------------------------------------------------------------
+
+TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWidget(parent)
+{
+    m_Source = new TPageList(columns, this);
+    m_Chosen = new TPageList(columns, this);
+    for (TPageList* list : {m_Source, m_Chosen}) {
+        list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDevicePicker::UpdateButtons);
+        connect(list->Model(), &QAbstractItemModel::rowsInserted, this, &TDevicePicker::UpdateButtons);
+        connect(list->Model(), &QAbstractItemModel::rowsRemoved, this, &TDevicePicker::UpdateButtons);
+        connect(list->Model(), &QAbstractItemModel::modelReset, this, &TDevicePicker::UpdateButtons);
+    }
+    m_Add = new QPushButton(QStringLiteral(">"), this);
+    m_AddAll = new QPushButton(QStringLiteral(">>"), this);
+    m_Remove = new QPushButton(QStringLiteral("<"), this);
+    m_RemoveAll = new QPushButton(QStringLiteral("<<"), this);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {m_Add, m_AddAll, m_Remove, m_RemoveAll})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_Source, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(m_Chosen, 1);
+    connect(m_Add, &QPushButton::clicked, this, &TDevicePicker::EventOnAddClick);
+    connect(m_AddAll, &QPushButton::clicked, this, &TDevicePicker::EventOnAddAllClick);
+    connect(m_Remove, &QPushButton::clicked, this, &TDevicePicker::EventOnRemoveClick);
+    connect(m_RemoveAll, &QPushButton::clicked, this, &TDevicePicker::EventOnRemoveAllClick);
+    UpdateButtons();
+}
+
+void TDevicePicker::Offer(std::vector<TPageRow> rows)
+{
+    std::set<int64_t> chosen;
+    for (const TPageRow& row : m_Chosen->Model()->Rows())
+        chosen.insert(row.Key);
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const TPageRow& r) { return chosen.count(r.Key) != 0; }),
+               rows.end());
+    m_Source->Clear();
+    m_Source->Model()->Append(std::move(rows));
+    UpdateButtons();
+}
+
+void TDevicePicker::Move(TPageList* from, TPageList* to, bool all)
+{
+    if (all)
+        from->selectAll();
+    const std::vector<int> selected = from->SelectedRows();
+    if (selected.empty())
+        return;
+    if (to == m_Chosen && m_Check) {
+        std::vector<const TPageRow*> moving;
+        for (int row : selected)
+            moving.push_back(&from->Row(row));
+        if (!m_Check(moving))
+            return;
+    }
+    to->clearSelection();
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+        to->Model()->Append(from->Row(*it));
+        const QModelIndex index = to->Model()->index(to->RowCount() - 1, 0);
+        to->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    from->Model()->Remove(selected);
+    UpdateButtons();
+    emit Changed();
+}
+
+void TDevicePicker::UpdateButtons()
+{
+    m_Add->setEnabled(!m_Source->SelectedRows().empty());
+    m_AddAll->setEnabled(m_Source->RowCount() > 0);
+    m_Remove->setEnabled(!m_Chosen->SelectedRows().empty());
+    m_RemoveAll->setEnabled(m_Chosen->RowCount() > 0);
+}
+
+// --- TWizardSteps ----------------------------------------------------------------
+
+class TWizardSteps::TRowObserver final : public Intp::TWizard {
+public:
+    TRowObserver(TWizardSteps* owner, uint32_t run, int row) : m_Owner(owner), m_Run(run), m_Row(row) {}
+    void OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override
+    {
+        m_Owner->RowEvent(m_Run, m_Row, device, command, status, data);
+    }
+
+private:
+    TWizardSteps* m_Owner;
+    uint32_t m_Run;
+    int m_Row;
+};
+
+TWizardSteps::TWizardSteps(QString caption, const QString& title, QString lastLabel, QWidget* parent)
+    : QFrame(parent), m_Caption(std::move(caption)), m_LastLabel(std::move(lastLabel))
+{
+    setAutoFillBackground(true);
+    auto* heading = new QLabel(title, this);
+    QFont font = heading->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    heading->setFont(font);
+    m_Steps = new QStackedWidget(this);
+    m_Prev = new QPushButton(Resources::Icon("RC_BITMAP_16X16_PREVIOUS"), QStringLiteral("&Prev"), this);
+    m_Next = new QPushButton(Resources::Icon("RC_BITMAP_16X16_NEXT"), QStringLiteral("&Next"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_Prev);
+    buttons->addWidget(m_Next);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(m_Steps, 1);
+    layout->addLayout(buttons);
+    connect(m_Prev, &QPushButton::clicked, this, &TWizardSteps::EventOnPrevClick);
+    connect(m_Next, &QPushButton::clicked, this, &TWizardSteps::EventOnNextClick);
+    m_Prev->setEnabled(false);
+    hide();
+}
+
+QWidget* TWizardSteps::AddStep(const QString& heading, QWidget* content)
+{
+    auto* page = new QWidget(m_Steps);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (!heading.isNull())
+        layout->addWidget(new QLabel(heading, page));
+    layout->addWidget(content, 1);
+    m_Steps->addWidget(page);
+    return page;
+}
+
+QLabel* TWizardSteps::NewDescription(const QStringList& lines, QWidget* parent)
+{
+    auto* label = new QLabel(lines.join(QLatin1Char('\n')), parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+void TWizardSteps::GoTo(int step)
+{
+    const int from = m_Step;
+    m_Step = std::clamp(step, 0, m_Steps->count() - 1);
+    m_Steps->setCurrentIndex(m_Step);
+    m_Next->setText(m_Step == m_Steps->count() - 1 ? m_LastLabel : QStringLiteral("&Next"));
+    m_Prev->setEnabled(m_Step > 0);
+    EnterStep(m_Step, from);
+    UpdateNext();
+}
+
+void TWizardSteps::UpdateNext() { m_Next->setEnabled(!m_Busy && CanGoOn()); }
+
+void TWizardSteps::EventOnPrevClick()
+{
+    if (!m_Busy && m_Step > 0)
+        GoTo(m_Step - 1);
+}
+
+void TWizardSteps::EventOnNextClick()
+{
+    if (m_Busy || !CanGoOn())
+        return;
+    if (m_Step == m_Steps->count() - 1)
+        Finish();
+    else
+        GoTo(m_Step + 1);
+}
+
+bool TWizardSteps::Leave(bool force)
+{
+    if (m_Busy && !force)
+        return false;
+    EndRun();
+    GoTo(0);
+    hide();
+    return true;
+}
+
+void TWizardSteps::BeginRun() { ++m_Run; }
+
+Intp::TWizard* TWizardSteps::RowObserver(int row)
+{
+    m_Observers.push_back(std::make_unique<TRowObserver>(this, m_Run, row));
+    return m_Observers.back().get();
+}
+
+void TWizardSteps::SetBusy()
+{
+    m_Busy = true;
+    m_Prev->setEnabled(false);
+    m_Next->setEnabled(false);
+    EnableSettings(false);
+}
+
+void TWizardSteps::EndRun()
+{
+    if (!m_Busy)
+        return;
+    m_Busy = false;
+    // Reports still on their way belong to a finished run.
+    ++m_Run;
+    m_Prev->setEnabled(m_Step > 0);
+    EnableSettings(true);
+    UpdateNext();
+}
+
+void TWizardSteps::RowEvent(uint32_t run, int row, Intp::TDevice* device, int command, uint16_t status, void* data)
+{
+    if (run != m_Run || !m_Busy || m_Step != m_Steps->count() - 1)
+        return;
+    OnRowEvent(row, device, command, status, data);
+}
