@@ -18,6 +18,9 @@ set(APP_ICON_SIZES 16 24 32)
 # overridden when the install script runs:
 #   cmake -DINSTALL_CAPABILITIES=OFF -P build/cmake_install.cmake
 function(install_with_capabilities target destination)
+  # Only system libraries: no search path next to a program that holds
+  # capabilities (the loader ignores $ORIGIN for it anyway).
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "")
   install(TARGETS ${target} RUNTIME DESTINATION ${destination} ${ARGN})
   install(CODE "
     if(NOT DEFINED INSTALL_CAPABILITIES)
