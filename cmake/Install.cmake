@@ -53,6 +53,13 @@ if(TARGET switchconsole)
   endforeach()
   add_custom_target(desktop_icons ALL DEPENDS ${icon_files})
   install(DIRECTORY ${icon_root}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+  # A theme that keeps an icon cache sees new icons only once it is renewed.
+  install(CODE "
+    set(_theme \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/icons/hicolor\")
+    find_program(_update gtk-update-icon-cache NO_CACHE)
+    if(_update AND EXISTS \"\${_theme}/icon-theme.cache\")
+      execute_process(COMMAND \${_update} -q -t \"\${_theme}\")
+    endif()")
 
   # The desktop entry names the installed program by its full path, so it is
   # written when the install prefix is known.
