@@ -80,6 +80,14 @@ chmod 755 "$work"
 mkdir -p "$work/home" "$work/run"
 chown nobody "$work/home" "$work/run"
 chmod 700 "$work/run"
+# File capabilities at all: settable here, and honoured for nobody (not on
+# a nosuid mount, not under no_new_privs).
+asan= lsan=
+cp "$(command -v cat)" "$work/capcheck"
+setcap cap_net_raw=ep "$work/capcheck" 2>/dev/null || skip "setcap is refused here"
+as_nobody "$work/capcheck" /proc/self/status 2>/dev/null | grep -q "^CapEff:.*0000000000002000" \
+  || skip "file capabilities are not honoured here ($work: nosuid mount or no_new_privs)"
+
 # Leak checks as the test run asks for them, with a suppression file that
 # nobody can read.
 lsan=${LSAN_OPTIONS:-}
