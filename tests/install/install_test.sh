@@ -145,9 +145,10 @@ refused=$(tr -s ' \n' '  ' <"$work/refused.log")
 echo "install: files, desktop entry, icons and capabilities as expected"
 
 # ---- As nobody, with the capabilities ---------------------------------------
-# A process with file capabilities runs in secure-execution mode and may not
-# be traced, so the leak checker (which stops the process by tracing it) is
-# off there; the run without capabilities below keeps it.
+# A process that gained file capabilities runs in secure-execution mode and
+# is not dumpable: the leak checker, which stops the process by tracing it,
+# then depends on the host's ptrace policy, so it is off there. The run
+# without capabilities below keeps it.
 report=$(unshare --net -- bash "$0" --in-namespace "$work" "$probe" "${asan:+$asan:}detect_leaks=0" "$lsan")
 echo "$report" | sed 's/^/  with capabilities: /'
 expect() { grep -qxF -- "$1" <<<"$report" || fail "$2: expected the line '$1'"; }
