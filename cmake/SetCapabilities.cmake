@@ -1,7 +1,26 @@
-# Install step: gives CAP_FILE the file capabilities CAP_LIST with setcap.
-# A failure stops the install with the reason and the two ways out: an
-# installed console without its capabilities cannot do, as an ordinary user,
-# what its users install it for, and that should not go unnoticed.
+# Install step: gives CAP_FILE the file capabilities CAP_LIST with setcap;
+# an empty CAP_LIST leaves the file without any (and takes away those an
+# earlier install left on a file that was not copied again).
+#
+# A failure to set them stops the install with the reason and the two ways
+# out: an installed console without its capabilities cannot do, as an
+# ordinary user, what it is installed for, and that should not go unnoticed.
+if(CAP_LIST STREQUAL "")
+  find_program(_getcap getcap PATHS /usr/sbin /sbin NO_CACHE)
+  find_program(_setcap setcap PATHS /usr/sbin /sbin NO_CACHE)
+  if(_getcap AND _setcap)
+    execute_process(COMMAND ${_getcap} ${CAP_FILE} OUTPUT_VARIABLE _held ERROR_QUIET)
+    if(NOT _held STREQUAL "")
+      execute_process(COMMAND ${_setcap} -r ${CAP_FILE} RESULT_VARIABLE _rc ERROR_VARIABLE _out)
+      if(NOT _rc EQUAL 0)
+        message(WARNING "${CAP_FILE} keeps the capabilities of an earlier install: setcap -r failed: ${_out}")
+      endif()
+    endif()
+  endif()
+  message(STATUS "Capabilities: left off (INSTALL_CAPABILITIES is OFF)")
+  return()
+endif()
+
 set(_how "Run the install as root (sudo cmake --install ...), or configure with -DINSTALL_CAPABILITIES=OFF to install without them (the console then needs root for the syslog port 514, the raw Ethernet scan and ARP entry removal).")
 find_program(_setcap setcap PATHS /usr/sbin /sbin NO_CACHE)
 if(NOT _setcap)
