@@ -21,6 +21,7 @@
 #include "Simulator.h"
 #include "UdpTransport.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTreeWidget>
@@ -112,9 +113,13 @@ protected:
 
     // Files `page` as the first page of the host's tree (the page the host
     // shows when no logged-in switch is current) and returns it.
+    // Every list model of the page runs under QAbstractItemModelTester.
     template <class P>
     P* AddPage(P* page)
     {
+        for (QAbstractItemModel* model : page->template findChildren<QAbstractItemModel*>())
+            if (model->inherits("TPageListModel"))
+                new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
         QTreeWidgetItem* item = m_Frame->AddPage(nullptr, page);
         if (m_Frame->PageTree()->topLevelItemCount() == 1)
             m_Frame->PageTree()->setCurrentItem(item);
