@@ -3,6 +3,9 @@
 #include "Intp.h"
 #include "ModuleBasics.h"
 #include "ModuleCallback.h"
+#include "ModuleRedundancyQloop.h"
+#include "ModuleRedundancyRstp.h"
+#include "ModuleRedundancyRstpInfo.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -311,9 +314,9 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(trunk, P("Port Trunk Status"));                            // TModulePortTrunkStatus
 
     QTreeWidgetItem* redundancy = host.AddCategory(nullptr, "Redundancy");
-    host.AddPage(redundancy, P(Resources::String(Resources::StrRingProtocol)));   // TModuleRedundancyQloop
-    QTreeWidgetItem* rstp = host.AddPage(redundancy, P("RSTP Settings"));        // TModuleRedundancyRstp
-    host.AddPage(rstp, P("RSTP Information"));                                   // TModuleRedundancyRstpInfo
+    host.AddPage(redundancy, new TModuleRedundancyQloop(&host));
+    QTreeWidgetItem* rstp = host.AddPage(redundancy, new TModuleRedundancyRstp(&host));
+    host.AddPage(rstp, new TModuleRedundancyRstpInfo(&host));
 
     QTreeWidgetItem* qos = host.AddPage(nullptr, P("Traffic Prioritization")); // TModuleQos
     host.AddPage(qos, P("Port Based Priority"));                               // TModuleQosPort
