@@ -6,6 +6,11 @@
 #include "ModuleRedundancyQloop.h"
 #include "ModuleRedundancyRstp.h"
 #include "ModuleRedundancyRstpInfo.h"
+#include "ModuleSecurity8021x.h"
+#include "ModuleSecurity8021xPort.h"
+#include "ModuleSecurityIP.h"
+#include "ModuleSecurityMac.h"
+#include "ModuleSecurityPort.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -336,11 +341,11 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(snmp, P("Trap Settings"));                   // TModuleSnmpTrap
 
     QTreeWidgetItem* security = host.AddCategory(nullptr, "Security");
-    host.AddPage(security, P("IP Security"));                       // TModuleSecurityIP
-    host.AddPage(security, P("Port Security"));                     // TModuleSecurityPort
-    host.AddPage(security, P("MAC Blacklist"));                     // TModuleSecurityMac
-    QTreeWidgetItem* dot1x = host.AddPage(security, P("802.1x"));   // TModuleSecurity8021x
-    host.AddPage(dot1x, P("Port Auth"));                            // TModuleSecurity8021xPort
+    host.AddPage(security, new TModuleSecurityIP(&host));
+    host.AddPage(security, new TModuleSecurityPort(&host));
+    host.AddPage(security, new TModuleSecurityMac(&host));
+    QTreeWidgetItem* dot1x = host.AddPage(security, new TModuleSecurity8021x(&host));
+    host.AddPage(dot1x, new TModuleSecurity8021xPort(&host));
 
     QTreeWidgetItem* warning = host.AddCategory(nullptr, "Warning");
     host.AddPage(warning, P("Fault Alarm"));      // TModuleWarningFault
