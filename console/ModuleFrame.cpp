@@ -11,6 +11,10 @@
 #include "ModuleSecurityIP.h"
 #include "ModuleSecurityMac.h"
 #include "ModuleSecurityPort.h"
+#include "ModuleSnmp.h"
+#include "ModuleSnmpCommunity.h"
+#include "ModuleSnmpTrap.h"
+#include "ModuleSnmpUser.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -335,10 +339,10 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
     host.AddPage(vlan, P("VLAN Table"));                             // TModuleVlanTable
 
-    QTreeWidgetItem* snmp = host.AddPage(nullptr, P("SNMP")); // TModuleSnmp
-    host.AddPage(snmp, P("Community"));                       // TModuleSnmpCommunity
-    host.AddPage(snmp, P("SNMPv3 User"));                     // TModuleSnmpUser
-    host.AddPage(snmp, P("Trap Settings"));                   // TModuleSnmpTrap
+    QTreeWidgetItem* snmp = host.AddPage(nullptr, new TModuleSnmp(&host));
+    host.AddPage(snmp, new TModuleSnmpCommunity(&host));
+    host.AddPage(snmp, new TModuleSnmpUser(&host));
+    host.AddPage(snmp, new TModuleSnmpTrap(&host));
 
     QTreeWidgetItem* security = host.AddCategory(nullptr, "Security");
     host.AddPage(security, new TModuleSecurityIP(&host));
