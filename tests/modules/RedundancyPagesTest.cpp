@@ -54,7 +54,7 @@ TEST_F(RedundancyPagesTest, RstpShowsTheSwitchSettingsWithLimitLabelsAndModeRule
     EXPECT_FALSE(Child<QSpinBox>(page, "m_PortCost")->isEnabled());   // no row selected
 }
 
-TEST_F(RedundancyPagesTest, RstpPrioritiesChangeOnlyByTheirArrowsInSteps)
+TEST_F(RedundancyPagesTest, RstpSpinnersKeepTheirLimitsAndPrioritiesMoveOnlyByArrows)
 {
     auto* page = Open<TModuleRedundancyRstp>();
     ASSERT_TRUE(ShowPage());
@@ -65,6 +65,24 @@ TEST_F(RedundancyPagesTest, RstpPrioritiesChangeOnlyByTheirArrowsInSteps)
     bridge->setValue(61440);
     bridge->stepUp();
     EXPECT_EQ(bridge->value(), 61440);
+    // Typing keeps the value within the limits: a digit that would pass the
+    // maximum is refused, a value below the minimum becomes the minimum when
+    // the field is left, and so does text that is no number.
+    Child<QComboBox>(page, "m_Mode")->setCurrentIndex(1);
+    auto* age = Child<TLimitSpin>(page, "m_BridgeAge");
+    auto* ageText = age->findChild<QLineEdit*>();
+    ageText->selectAll();
+    QTest::keyClicks(ageText, "99");
+    EXPECT_EQ(age->value(), 9);
+    ageText->selectAll();
+    QTest::keyClicks(ageText, "5");
+    Leave(age);
+    EXPECT_EQ(age->value(), 6);
+    age->setValue(30);
+    ageText->selectAll();
+    QTest::keyClick(ageText, Qt::Key_Delete);
+    Leave(age);
+    EXPECT_EQ(age->value(), 6);
     auto* port = Child<TLimitSpin>(page, "m_PortPriority");
     EXPECT_TRUE(port->findChild<QLineEdit*>()->isReadOnly());
     EXPECT_EQ(port->singleStep(), 16);
