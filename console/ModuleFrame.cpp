@@ -4,6 +4,18 @@
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
 #include "ModuleCallback.h"
+#include "ModuleRedundancyQloop.h"
+#include "ModuleRedundancyRstp.h"
+#include "ModuleRedundancyRstpInfo.h"
+#include "ModuleSecurity8021x.h"
+#include "ModuleSecurity8021xPort.h"
+#include "ModuleSecurityIP.h"
+#include "ModuleSecurityMac.h"
+#include "ModuleSecurityPort.h"
+#include "ModuleSnmp.h"
+#include "ModuleSnmpCommunity.h"
+#include "ModuleSnmpTrap.h"
+#include "ModuleSnmpUser.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -312,9 +324,9 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(trunk, P("Port Trunk Status"));                            // TModulePortTrunkStatus
 
     QTreeWidgetItem* redundancy = host.AddCategory(nullptr, "Redundancy");
-    host.AddPage(redundancy, P(Resources::String(Resources::StrRingProtocol)));   // TModuleRedundancyQloop
-    QTreeWidgetItem* rstp = host.AddPage(redundancy, P("RSTP Settings"));        // TModuleRedundancyRstp
-    host.AddPage(rstp, P("RSTP Information"));                                   // TModuleRedundancyRstpInfo
+    host.AddPage(redundancy, new TModuleRedundancyQloop(&host));
+    QTreeWidgetItem* rstp = host.AddPage(redundancy, new TModuleRedundancyRstp(&host));
+    host.AddPage(rstp, new TModuleRedundancyRstpInfo(&host));
 
     QTreeWidgetItem* qos = host.AddPage(nullptr, P("Traffic Prioritization")); // TModuleQos
     host.AddPage(qos, P("Port Based Priority"));                               // TModuleQosPort
@@ -328,17 +340,17 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
     host.AddPage(vlan, P("VLAN Table"));                             // TModuleVlanTable
 
-    QTreeWidgetItem* snmp = host.AddPage(nullptr, P("SNMP")); // TModuleSnmp
-    host.AddPage(snmp, P("Community"));                       // TModuleSnmpCommunity
-    host.AddPage(snmp, P("SNMPv3 User"));                     // TModuleSnmpUser
-    host.AddPage(snmp, P("Trap Settings"));                   // TModuleSnmpTrap
+    QTreeWidgetItem* snmp = host.AddPage(nullptr, new TModuleSnmp(&host));
+    host.AddPage(snmp, new TModuleSnmpCommunity(&host));
+    host.AddPage(snmp, new TModuleSnmpUser(&host));
+    host.AddPage(snmp, new TModuleSnmpTrap(&host));
 
     QTreeWidgetItem* security = host.AddCategory(nullptr, "Security");
-    host.AddPage(security, P("IP Security"));                       // TModuleSecurityIP
-    host.AddPage(security, P("Port Security"));                     // TModuleSecurityPort
-    host.AddPage(security, P("MAC Blacklist"));                     // TModuleSecurityMac
-    QTreeWidgetItem* dot1x = host.AddPage(security, P("802.1x"));   // TModuleSecurity8021x
-    host.AddPage(dot1x, P("Port Auth"));                            // TModuleSecurity8021xPort
+    host.AddPage(security, new TModuleSecurityIP(&host));
+    host.AddPage(security, new TModuleSecurityPort(&host));
+    host.AddPage(security, new TModuleSecurityMac(&host));
+    QTreeWidgetItem* dot1x = host.AddPage(security, new TModuleSecurity8021x(&host));
+    host.AddPage(dot1x, new TModuleSecurity8021xPort(&host));
 
     QTreeWidgetItem* warning = host.AddCategory(nullptr, "Warning");
     host.AddPage(warning, P("Fault Alarm"));      // TModuleWarningFault

@@ -1,0 +1,137 @@
+#include "ModuleSecurity8021x.h"
+
+#include "IntpSecurity.h"
+#include "PageFields.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+constexpr size_t RadiusTextWidth = 32;
+
+} // namespace
+
+TModuleSecurity8021x::TModuleSecurity8021x(QWidget* parent) : TModulePage(QStringLiteral("802.1x"), parent)
+{
+    auto* top = new QFormLayout;
+    PageLayout()->addLayout(top);
+    m_Protocol = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
+    m_Protocol->setObjectName("m_Protocol");
+    AddDeviceControl(AddFormRow(top, QStringLiteral("802.1&x Protocol:"), m_Protocol));
+    AddDeviceControl(m_Protocol);
+
+    QLabel* server = NewHeading(QStringLiteral("Radius Server Settings:"), this);
+    PageLayout()->addWidget(server);
+    auto* form = new QFormLayout;
+    PageLayout()->addLayout(form);
+    m_Sections.push_back(server);
+    auto text = [&](QLineEdit* field, const QString& caption, const char* name) {
+        field->setObjectName(name);
+        m_Sections.push_back(AddFormRow(form, caption, field));
+        m_Sections.push_back(field);
+        connect(field, &QLineEdit::textChanged, this, &TModuleSecurity8021x::EventOnProtocolChange);
+    };
+    auto spin = [&](QFormLayout* in, const QString& caption, int minimum, int maximum, int value, const char* name) {
+        QLabel* label = nullptr;
+        TLimitSpin* s = AddLimitRow(in, caption, minimum, maximum, value, &label);
+        s->setObjectName(name);
+        m_Sections.insert(m_Sections.end(), {label, s, s->LimitLabel()});
+        return s;
+    };
+    m_ServerIp = new TInetAddrEdit(this);
+    text(m_ServerIp, QStringLiteral("Radius Server &IP:"), "m_ServerIp");
+    m_ServerPort = spin(form, QStringLiteral("Server &Port:"), 1, 65535, 1812, "m_ServerPort");
+    m_AccountingPort = spin(form, QStringLiteral("A&ccounting Port:"), 1, 65535, 1813, "m_AccountingPort");
+    m_SharedKey = new QLineEdit(this);
+    m_SharedKey->setMaxLength(int(RadiusTextWidth));
+    text(m_SharedKey, QStringLiteral("Shared &Key:"), "m_SharedKey");
+    m_NasId = new QLineEdit(this);
+    m_NasId->setMaxLength(int(RadiusTextWidth));
+    text(m_NasId, QStringLiteral("&NAS Identifier:"), "m_NasId");
+
+    QLabel* advanced = NewHeading(QStringLiteral("Advanced Settings:"), this);
+    PageLayout()->addWidget(advanced);
+    m_Sections.push_back(advanced);
+    auto* timers = new QFormLayout;
+    PageLayout()->addLayout(timers);
+    m_Quiet = spin(timers, QStringLiteral("&Quiet Period:"), 0, 65535, 60, "m_Quiet");
+    m_TX = spin(timers, QStringLiteral("&TX Period:"), 0, 65535, 30, "m_TX");
+    m_Supplicant = spin(timers, QStringLiteral("S&upplicant Timeout:"), 1, 300, 30, "m_Supplicant");
+    m_ServerTimeout = spin(timers, QStringLiteral("Server Time&out:"), 1, 300, 30, "m_ServerTimeout");
+    m_MaxRequest = spin(timers, QStringLiteral("&Max Requests:"), 1, 10, 2, "m_MaxRequest");
+    m_ReAuth = spin(timers, QStringLiteral("&Re-Auth Period:"), 1, 999999, 3600, "m_ReAuth");
+    AddApplyButton();
+    SetReloadCodes({Intp::TPropertySecurity8021x::GetCommand});
+    connect(m_Protocol, &QComboBox::currentIndexChanged, this, &TModuleSecurity8021x::EventOnProtocolChange);
+}
+
+Intp::TSession* TModuleSecurity8021x::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSecurity8021xGet; }
+
+void TModuleSecurity8021x::Clear() { m_Protocol->setCurrentIndex(0); }
+
+void TModuleSecurity8021x::Fill(Intp::TDevice* device)
+{
+    const auto& r = Intp::GetPropertySecurity8021x(device);
+    if (!r.Valid) {
+        m_ServerIp->setText(QStringLiteral("0.0.0.0"));
+        m_ServerPort->setValue(1812);
+        m_AccountingPort->setValue(1813);
+        m_SharedKey->setText(QStringLiteral("40271956"));
+        m_NasId->setText(QStringLiteral("NAS_L2_SWITCH"));
+        m_Quiet->setValue(60);
+        m_TX->setValue(30);
+        m_Supplicant->setValue(30);
+        m_ServerTimeout->setValue(30);
+        m_MaxRequest->setValue(2);
+        m_ReAuth->setValue(3600);
+        return;
+    }
+    m_Protocol->setCurrentIndex(r.Enabled ? 1 : 0);
+    m_ServerIp->setText(QString::fromStdString(Intp::IpToText(r.RadiusServer)));
+    m_ServerPort->setValue(int(r.ServerPort));
+    m_AccountingPort->setValue(int(r.AccountingPort));
+    m_SharedKey->setText(QString::fromStdString(r.SharedKey));
+    m_NasId->setText(QString::fromStdString(r.NasIdentifier));
+    m_Quiet->setValue(int(r.QuietPeriod));
+    m_TX->setValue(int(r.TxPeriod));
+    m_Supplicant->setValue(int(r.SupplicantTimeout));
+    m_ServerTimeout->setValue(int(r.ServerTimeout));
+    m_MaxRequest->setValue(int(r.MaxRequests));
+    m_ReAuth->setValue(int(r.ReauthPeriod));
+}
+
+void TModuleSecurity8021x::AfterReload(Intp::TDevice*) { EventOnProtocolChange(); }
+
+void TModuleSecurity8021x::EventOnProtocolChange()
+{
+    const bool on = m_Protocol->currentIndex() == 1;
+    for (QWidget* w : m_Sections)
+        w->setEnabled(on);
+    bool ready = true;
+    if (on)
+        ready = Intp::IsUsableIp(m_ServerIp->Value()) && !m_SharedKey->text().isEmpty() && !m_NasId->text().isEmpty();
+    ApplyButton()->setEnabled(ready && CurrentDevice());
+}
+
+Intp::TSession* TModuleSecurity8021x::NewSetSession(Intp::TDevice*)
+{
+    Intp::TPropertySecurity8021x request;
+    request.Enabled = m_Protocol->currentIndex() == 1 ? 1 : 0;
+    request.RadiusServer = m_ServerIp->Value();
+    request.ServerPort = uint32_t(m_ServerPort->value());
+    request.AccountingPort = uint32_t(m_AccountingPort->value());
+    request.SharedKey = FixedFieldText(m_SharedKey->text(), RadiusTextWidth);
+    request.NasIdentifier = FixedFieldText(m_NasId->text(), RadiusTextWidth);
+    request.QuietPeriod = uint32_t(m_Quiet->value());
+    request.TxPeriod = uint32_t(m_TX->value());
+    request.SupplicantTimeout = uint32_t(m_Supplicant->value());
+    request.ServerTimeout = uint32_t(m_ServerTimeout->value());
+    request.MaxRequests = uint32_t(m_MaxRequest->value());
+    request.ReauthPeriod = uint32_t(m_ReAuth->value());
+    auto* set = new Intp::TSessionSecurity8021xSet;
+    set->SetData(request);
+    return set;
+}

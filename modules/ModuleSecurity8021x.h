@@ -1,0 +1,43 @@
+// "802.1x": 802.1x on or off, the RADIUS server, its shared key and the NAS
+// identifier, and the authentication timers.
+#pragma once
+
+#include "ModulePage.h"
+
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class TInetAddrEdit;
+class TLimitSpin;
+
+class TModuleSecurity8021x final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleSecurity8021x(QWidget* parent);
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+    void AfterReload(Intp::TDevice* device) override;
+
+private:
+    // The protocol rule, then (with "Enable") the field rule.
+    void EventOnProtocolChange();
+
+    QComboBox* m_Protocol;
+    TInetAddrEdit* m_ServerIp;
+    TLimitSpin* m_ServerPort;
+    TLimitSpin* m_AccountingPort;
+    QLineEdit* m_SharedKey;
+    QLineEdit* m_NasId;
+    TLimitSpin* m_Quiet;
+    TLimitSpin* m_TX;
+    TLimitSpin* m_Supplicant;
+    TLimitSpin* m_ServerTimeout;
+    TLimitSpin* m_MaxRequest;
+    TLimitSpin* m_ReAuth;
+    std::vector<QWidget*> m_Sections;   // follow "Enable"
+};

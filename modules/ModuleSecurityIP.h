@@ -1,0 +1,48 @@
+// "IP Security": the switch's management access list: on or off, which
+// management access it allows, and the addresses it admits.
+#pragma once
+
+#include "ModulePage.h"
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class TInetAddrEdit;
+class TPageList;
+
+class TModuleSecurityIP final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleSecurityIP(QWidget* parent);
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+    void AfterReload(Intp::TDevice* device) override;
+    void OnLeave() override;
+
+private:
+    void EventOnModeChange();
+    void EventOnAddressChange();
+    void EventOnSecureIPsSelect(int row);
+    void EventOnAddClick();
+    void EventOnDeleteClick();
+    int FindEntry(const QString& text) const;
+    void EmptyList();
+
+    QComboBox* m_Mode;
+    QWidget* m_Management;
+    std::vector<QCheckBox*> m_ManagementItems;
+    QLabel* m_ListLabel;
+    TPageList* m_SecureIPs;
+    QLabel* m_AddressLabel;
+    TInetAddrEdit* m_Address;
+    QPushButton* m_Add;
+    QPushButton* m_Delete;
+    uint32_t m_Capacity = 0;   // the switch's entry count at the last valid read
+    bool m_Emptying = false;
+};

@@ -1,0 +1,77 @@
+#include "ModuleSnmpCommunity.h"
+
+#include "IntpSnmp.h"
+#include "PageFields.h"
+#include "PageList.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+// The privilege's value slot; the edited name is the row's column text.
+constexpr int SlotPrivilege = 0;
+constexpr int ColumnName = 1;
+
+} // namespace
+
+TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStringLiteral("Community"), parent)
+{
+    m_List = new TPageList({QString(), QStringLiteral("Community String"), QStringLiteral("Privilege")}, this);
+    m_List->setObjectName("m_List");
+    PageLayout()->addWidget(m_List, 1);
+    auto* form = new QFormLayout;
+    PageLayout()->addLayout(form);
+    m_Community = new QLineEdit(this);
+    m_Community->setObjectName("m_Community");
+    auto* privilege = NewChoice({QStringLiteral("Read Only"), QStringLiteral("Read And Write")}, this);
+    privilege->setObjectName("m_Privilege");
+    m_Editors = new TRowEditors(m_List);
+    m_Editors->AddControl(AddFormRow(form, QStringLiteral("&Community:"), m_Community));
+    m_Editors->AddControl(m_Community);
+    m_Editors->BindChoice(2, SlotPrivilege, privilege, AddFormRow(form, QStringLiteral("&Privilege:"), privilege));
+    AddDeviceControl(m_List);
+    AddApplyButton();
+    SetReloadCodes({Intp::TPropertySnmpCommunity::GetCommand});
+
+    connect(m_List, &TPageList::RowSelected, this, [this](int row) {
+        if (row >= 0) {
+            QSignalBlocker block(m_Community);
+            m_Community->setText(m_List->Text(row, ColumnName));
+        }
+    });
+    connect(m_Community, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_List->Model()->SetText(m_List->SelectedRow(), ColumnName, text);
+    });
+}
+
+Intp::TSession* TModuleSnmpCommunity::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSnmpCommunityGet; }
+
+void TModuleSnmpCommunity::Clear()
+{
+    m_List->Clear();
+    m_Editors->Reset();
+}
+
+void TModuleSnmpCommunity::Fill(Intp::TDevice* device)
+{
+    const auto& record = Intp::GetPropertySnmpCommunity(device);
+    const uint32_t count = device->GetSnmpCommunityCount();
+    for (uint32_t i = 0; i < count; ++i) {
+        const bool valid = record.Valid && i < record.Entries.size();
+        const int row = m_Editors->AddRow(QString::number(i), {valid ? record.Entries[i].Privilege : Intp::SnmpReadOnly}, i);
+        m_List->Model()->SetText(row, ColumnName, valid ? QString::fromStdString(record.Entries[i].Name) : QString());
+    }
+}
+
+Intp::TSession* TModuleSnmpCommunity::NewSetSession(Intp::TDevice*)
+{
+    std::vector<Intp::TPropertySnmpCommunityEntry> rows;
+    for (const TPageRow& row : m_List->Model()->Rows())
+        rows.push_back({FixedFieldText(row.Texts.value(ColumnName), Intp::SnmpTextWidth),
+                        uint32_t(row.Edited[SlotPrivilege])});
+    auto* set = new Intp::TSessionSnmpCommunitySet;
+    return KeepIfTaken(set, set->SetData(rows));
+}

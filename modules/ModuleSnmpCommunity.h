@@ -1,0 +1,26 @@
+// "Community": the switch's fixed table of SNMP community names and their
+// privileges.
+#pragma once
+
+#include "ModulePage.h"
+
+class QLineEdit;
+class TPageList;
+class TRowEditors;
+
+class TModuleSnmpCommunity final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleSnmpCommunity(QWidget* parent);
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+
+private:
+    TPageList* m_List;
+    TRowEditors* m_Editors;
+    QLineEdit* m_Community;
+};
