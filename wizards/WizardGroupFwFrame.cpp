@@ -39,9 +39,8 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
                                        "", "STEP 3. Apply to upgrade selected firmware"},
                                       this));
 
-    m_Picker = new TDevicePicker({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
-                                  QStringLiteral("MAC"), QStringLiteral("IP")},
-                                 this);
+    m_Picker = AddPickerStep({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
+                              QStringLiteral("MAC"), QStringLiteral("IP")});
     m_Picker->SetMoveCheck([this](const std::vector<const TPageRow*>& moving) {
         const TPageList* chosen = m_Picker->Chosen();
         const int64_t model = chosen->RowCount() > 0 ? chosen->Row(0).Loaded[0] : moving.front()->Loaded[0];
@@ -52,8 +51,6 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
             }
         return true;
     });
-    connect(m_Picker, &TDevicePicker::Changed, this, &TWizardGroupFwFrame::UpdateNext);
-    AddStep(QStringLiteral("Select one or more devices to be configured."), m_Picker);
 
     auto* settings = new QWidget(this);
     auto* grid = new QGridLayout(settings);
@@ -115,16 +112,8 @@ void TWizardGroupFwFrame::SetImage(int row, int image)
 
 void TWizardGroupFwFrame::EnterStep(int step, int from)
 {
-    if (step == 1 && from == 0) {
-        TDeviceList devices;
-        if (g_ModuleCallback)
-            g_ModuleCallback->GetAllDevices(devices);
-        std::vector<TPageRow> rows;
-        for (Intp::TDevice* d : devices)
-            if (d->IsLoggedIn())
-                rows.push_back(DeviceRow(d, DeviceTexts(d)));
-        m_Picker->Offer(std::move(rows));
-    }
+    if (step == 1 && from == 0)
+        OfferDevices([](Intp::TDevice* d) { return d->IsLoggedIn(); }, DeviceTexts);
     if (step == 2) {
         m_Preview->Clear();
         m_Preview->Model()->Append(m_Picker->Chosen()->Model()->Rows());

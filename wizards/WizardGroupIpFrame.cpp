@@ -33,9 +33,7 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
                                        "STEP 3. Apply settings"},
                                       this));
 
-    m_Picker = new TDevicePicker({QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("IP")}, this);
-    connect(m_Picker, &TDevicePicker::Changed, this, &TWizardGroupIpFrame::UpdateNext);
-    AddStep(QStringLiteral("Select one or more devices to be configured."), m_Picker);
+    m_Picker = AddPickerStep({QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("IP")});
 
     auto* settings = new QWidget(this);
     auto* grid = new QGridLayout(settings);
@@ -96,16 +94,11 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
 
 void TWizardGroupIpFrame::EnterStep(int step, int from)
 {
-    if (step == 1 && from == 0) {
-        TDeviceList devices;
-        if (g_ModuleCallback)
-            g_ModuleCallback->GetAllDevices(devices);
-        std::vector<TPageRow> rows;
-        for (Intp::TDevice* d : devices)
-            rows.push_back(DeviceRow(d, {QString::fromStdString(d->GetTypeName()),
-                                         QString::fromStdString(Intp::MacToText(d->GetMac())), IpText(d->GetIp())}));
-        m_Picker->Offer(std::move(rows));
-    }
+    if (step == 1 && from == 0)
+        OfferDevices(nullptr, [](Intp::TDevice* d) {
+            return QStringList{QString::fromStdString(d->GetTypeName()),
+                               QString::fromStdString(Intp::MacToText(d->GetMac())), IpText(d->GetIp())};
+        });
     if (step == 2) {
         m_Preview->Clear();
         for (const TPageRow& chosen : m_Picker->Chosen()->Model()->Rows()) {

@@ -1,5 +1,6 @@
 #include "WizardSteps.h"
 
+#include "ModuleCallback.h"
 #include "PageEditors.h"
 #include "Resources.h"
 
@@ -161,6 +162,27 @@ QLabel* TWizardSteps::NewDescription(const QStringList& lines, QWidget* parent)
     auto* label = new QLabel(lines.join(QLatin1Char('\n')), parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+TDevicePicker* TWizardSteps::AddPickerStep(const QStringList& columns)
+{
+    m_Picker = new TDevicePicker(columns, this);
+    connect(m_Picker, &TDevicePicker::Changed, this, &TWizardSteps::UpdateNext);
+    AddStep(QStringLiteral("Select one or more devices to be configured."), m_Picker);
+    return m_Picker;
+}
+
+void TWizardSteps::OfferDevices(const std::function<bool(Intp::TDevice*)>& offered,
+                                const std::function<QStringList(Intp::TDevice*)>& texts)
+{
+    TDeviceList devices;
+    if (g_ModuleCallback)
+        g_ModuleCallback->GetAllDevices(devices);
+    std::vector<TPageRow> rows;
+    for (Intp::TDevice* d : devices)
+        if (!offered || offered(d))
+            rows.push_back(DeviceRow(d, texts(d)));
+    m_Picker->Offer(std::move(rows));
 }
 
 void TWizardSteps::GoTo(int step)

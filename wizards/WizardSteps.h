@@ -98,6 +98,12 @@ protected:
     QWidget* AddStep(const QString& heading, QWidget* content);
     // A step's description lines, one label.
     static QLabel* NewDescription(const QStringList& lines, QWidget* parent);
+    // Adds the step that chooses the devices, with the picker's columns.
+    TDevicePicker* AddPickerStep(const QStringList& columns);
+    // Offers every known device that `offered` accepts (all when null),
+    // each with the texts `texts` gives.
+    void OfferDevices(const std::function<bool(Intp::TDevice*)>& offered,
+                      const std::function<QStringList(Intp::TDevice*)>& texts);
 
     // Called after the wizard moved to `step` (from `from`).
     virtual void EnterStep(int step, int from) = 0;
@@ -128,6 +134,7 @@ private:
 
     QString m_Caption;
     QString m_LastLabel;
+    TDevicePicker* m_Picker = nullptr;
     QStackedWidget* m_Steps;
     QPushButton* m_Prev;
     QPushButton* m_Next;
