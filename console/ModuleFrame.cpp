@@ -5,6 +5,7 @@
 #include "ModuleBasicsDhcp.h"
 #include "ModuleBasicsDhcpEntry.h"
 #include "ModuleBasicsDhcpPortIp.h"
+#include "ModuleBasicsIPConf.h"
 #include "ModuleBasicsSntp.h"
 #include "ModuleCallback.h"
 #include "Resources.h"
@@ -297,7 +298,7 @@ void BuildPageTree(TModuleFrame& host)
     QTreeWidgetItem* basics = host.AddPage(nullptr, new TModuleBasics(&host));
     host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
     host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
-    host.AddPage(basics, P("IP Configuration"));                   // TModuleBasicsIPConf
+    host.AddPage(basics, new TModuleBasicsIPConf(&host));
     host.AddPage(basics, new TModuleBasicsSntp(&host));
     QTreeWidgetItem* dhcp = host.AddPage(basics, new TModuleBasicsDhcp(&host));
     host.AddPage(dhcp, new TModuleBasicsDhcpEntry(&host));
