@@ -7,32 +7,11 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <climits>
-
-// --- TNetmaskEdit ------------------------------------------------------------------
-
-TNetmaskEdit::TNetmaskEdit(QWidget* parent) : QLineEdit(parent)
-{
-    setMaxLength(15);
-    setText(QStringLiteral("0.0.0.0"));
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        uint32_t mask = 0;
-        if (!Intp::ParseIp(text.trimmed().toStdString(), mask) || !Intp::IsValidNetmask(mask))
-            mask = 0;
-        m_Value = mask;
-    });
-}
-
-void TNetmaskEdit::SetValue(uint32_t mask) { setText(QString::fromStdString(Intp::IpToText(mask))); }
-
-void TNetmaskEdit::focusOutEvent(QFocusEvent* event)
-{
-    QLineEdit::focusOutEvent(event);
-    setText(QString::fromStdString(Intp::IpToText(m_Value)));
-}
 
 // --- TModuleBasicsDhcp -------------------------------------------------------------
 
@@ -44,7 +23,8 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     m_ServerLabel = AddFormRow(form, QStringLiteral("&DHCP Server:"), m_Server);
     m_Start = new TIpEdit(this);
     m_End = new TIpEdit(this);
-    m_Mask = new TNetmaskEdit(this);
+    m_Mask = new QLineEdit(QStringLiteral("0.0.0.0"), this);
+    m_Mask->setMaxLength(15);
     m_Gateway = new TIpEdit(this);
     m_Dns = new TIpEdit(this);
     m_Lease = new TLimitSpin(1, INT_MAX, 1, this);
@@ -70,6 +50,8 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     AddApplyButton();
     SetReloadCodes({Intp::TPropertyBasicsDhcp::GetCommand});
 
+    connect(m_Mask, &QLineEdit::editingFinished, this,
+            [this] { m_Mask->setText(QString::fromStdString(Intp::IpToText(MaskValue()))); });
     connect(m_Server, &QComboBox::currentIndexChanged, this, &TModuleBasicsDhcp::ServerRule);
     for (QLineEdit* field : {static_cast<QLineEdit*>(m_Start), static_cast<QLineEdit*>(m_End),
                              static_cast<QLineEdit*>(m_Mask)})
@@ -79,9 +61,15 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
 
 Intp::TSession* TModuleBasicsDhcp::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsDhcpGet; }
 
+uint32_t TModuleBasicsDhcp::MaskValue() const
+{
+    uint32_t mask = 0;
+    return Intp::ParseIp(m_Mask->text().trimmed().toStdString(), mask) && Intp::IsValidNetmask(mask) ? mask : 0;
+}
+
 bool TModuleBasicsDhcp::EntriesValid() const
 {
-    return m_Start->Value() != 0 && m_End->Value() != 0 && m_Mask->Value() != 0 && m_Start->Value() < m_End->Value();
+    return m_Start->Value() != 0 && m_End->Value() != 0 && MaskValue() != 0 && m_Start->Value() < m_End->Value();
 }
 
 void TModuleBasicsDhcp::Fill(Intp::TDevice* device)
@@ -95,7 +83,7 @@ void TModuleBasicsDhcp::Fill(Intp::TDevice* device)
         m_Server->setCurrentIndex(1);
     m_Start->SetValue(shown.StartIp);
     m_End->SetValue(shown.EndIp);
-    m_Mask->SetValue(shown.Netmask);
+    m_Mask->setText(QString::fromStdString(Intp::IpToText(shown.Netmask)));
     m_Gateway->SetValue(shown.Gateway);
     m_Dns->SetValue(shown.Dns);
     if (record.Valid)
@@ -127,7 +115,7 @@ Intp::TSession* TModuleBasicsDhcp::NewSetSession(Intp::TDevice*)
     request.ServerEnabled = m_Server->currentIndex() == 1 ? 1 : 0;
     request.StartIp = m_Start->Value();
     request.EndIp = m_End->Value();
-    request.Netmask = m_Mask->Value();
+    request.Netmask = MaskValue();
     request.Gateway = m_Gateway->Value();
     request.Dns = m_Dns->Value();
     request.LeaseTime = uint32_t(m_Lease->value());

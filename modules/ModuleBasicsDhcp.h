@@ -5,31 +5,14 @@
 
 #include "ModulePage.h"
 
-#include <QLineEdit>
-
 #include <cstdint>
 #include <vector>
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class TIpEdit;
 class TLimitSpin;
-
-// A netmask field: parsed on every change (anything but a valid netmask
-// reads as 0) and rewritten from the parsed value when it loses the focus.
-class TNetmaskEdit final : public QLineEdit {
-    Q_OBJECT
-public:
-    explicit TNetmaskEdit(QWidget* parent);
-    uint32_t Value() const { return m_Value; }
-    void SetValue(uint32_t mask);
-
-protected:
-    void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    uint32_t m_Value = 0;
-};
 
 class TModuleBasicsDhcp final : public TModulePage {
     Q_OBJECT
@@ -39,11 +22,13 @@ public:
     // Start, end and netmask are valid and the pool holds two addresses or
     // more.
     bool EntriesValid() const;
+    // The netmask field's value: 0 unless it holds a valid netmask.
+    uint32_t MaskValue() const;
 
     QComboBox* m_Server;
     TIpEdit* m_Start;
     TIpEdit* m_End;
-    TNetmaskEdit* m_Mask;
+    QLineEdit* m_Mask;   // rewritten from its value when editing ends
     TIpEdit* m_Gateway;
     TIpEdit* m_Dns;
     TLimitSpin* m_Lease;

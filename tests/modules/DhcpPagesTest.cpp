@@ -103,7 +103,7 @@ TEST_F(DhcpPagesTest, ServerPageShowsNoAddressesOfThePreviousSwitchForAnUnreadab
         EXPECT_EQ(field->text(), "0.0.0.0");
     EXPECT_EQ(page->m_Server->currentText(), "Disable");
     EXPECT_EQ(page->m_Start->Value(), 0u);
-    EXPECT_EQ(page->m_Mask->Value(), 0u);
+    EXPECT_EQ(page->MaskValue(), 0u);
 
     // Without a device the list and Apply are off.
     FakeHost().Current.clear();
