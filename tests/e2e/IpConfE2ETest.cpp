@@ -5,9 +5,9 @@
 // The switches live in one network namespace (their old and new addresses
 // on "s0"), the console in another ("c0", 192.0.2.1/24), joined by a veth
 // pair; the console is the real main window.
-#include "FakeUserInterface.h"
 #include "IntpIpConf.h"
-#include "MainForm.h"
+#include "MainFormFixture.h"
+#include "IntpSocketThread.h"
 #include "ModuleBasicsIPConf.h"
 #include "NetnsHarness.h"
 #include "Simulator.h"
@@ -30,23 +30,21 @@ constexpr uint32_t OldIps[2] = {0xC000020A, 0xC000020B};          // 192.0.2.10,
 constexpr uint32_t NewIps[2] = {0xC0000232, 0xC0000233};          // 192.0.2.50, .51
 constexpr const char* Password = "ipconf-e2e";
 
-class IpConfE2ETest : public ::testing::Test {
+class IpConfE2ETest : public MainFormFixture {
 protected:
     void SetUp() override
     {
+        MainFormFixture::SetUp();
         std::string error;
         if (!E2e::NamespacesAvailable(error))
             GTEST_SKIP() << "network namespaces are refused here (" << error
                          << "); this end-to-end test needs root and permission to create them";
         // The switches' namespace holds the new addresses too, so that they
         // answer from there once they have moved.
-        ASSERT_TRUE(Net.Setup(ConsoleIp, {OldIps[0], OldIps[1], NewIps[0], NewIps[1]}, 24, false, error)) << error;
+        ASSERT_TRUE(Network.Setup(ConsoleIp, {OldIps[0], OldIps[1], NewIps[0], NewIps[1]}, 24, false, error)) << error;
         // The limited broadcast leaves by the console's only interface.
-        ASSERT_EQ(E2e::TTestNetwork::RunIn(Net.Console(), "ip route add default dev c0", &error), 0) << error;
+        ASSERT_EQ(E2e::TTestNetwork::RunIn(Network.Console(), "ip route add default dev c0", &error), 0) << error;
 
-        Intp::ReleaseLibrary();
-        Intp::RegisterBuiltinModels();
-        Ui = std::make_unique<TFakeUserInterface>();
         for (uint32_t i = 0; i < 2; ++i) {
             Sim::TSimSwitch sw;
             sw.Mac = Sim::SimMac(i + 1);
@@ -56,28 +54,24 @@ protected:
             Simulator.AddSwitch(sw);
         }
         {
-            E2e::TNetnsScope inSim(Net.Sim());
+            E2e::TNetnsScope inSim(Network.Sim());
             ASSERT_TRUE(inSim.Entered());
             ASSERT_TRUE(Simulator.Start(0, Intp::IntpPort)) << Simulator.LastError();
         }
-        InConsole = std::make_unique<E2e::TNetnsScope>(Net.Console());
+        // The window's sockets live in the console's namespace, on any free
+        // local port as the console runs (on port 1638 it would hear its own
+        // broadcasts); its local network is 192.0.2.0/24.
+        InConsole = std::make_unique<E2e::TNetnsScope>(Network.Console());
         ASSERT_TRUE(InConsole->Entered());
-        // Any free local port, as the console runs: on port 1638 it would
-        // hear its own broadcasts.
-        Form = std::make_unique<TMainForm>(TMainForm::TOptions{});
-        ASSERT_TRUE(Form->EventOnMainFormCreate());
+        ASSERT_TRUE(Create()->IntpThread()->IsOpen());
+        ASSERT_TRUE(Created);
     }
 
     void TearDown() override
     {
-        if (Form) {
-            Form->Shutdown();
-            Intp::ReleaseLibrary();
-            Form.reset();
-        }
+        MainFormFixture::TearDown();
         Simulator.Stop();
         InConsole.reset();
-        Ui.reset();
     }
 
     Intp::TDevice* Device(uint32_t i) const { return Intp::GetDevice(Sim::SimMac(i + 1), false); }
@@ -102,11 +96,9 @@ protected:
         return entries;
     }
 
-    E2e::TTestNetwork Net;
+    E2e::TTestNetwork Network;
     Sim::TSimulator Simulator;
     std::unique_ptr<E2e::TNetnsScope> InConsole;
-    std::unique_ptr<TFakeUserInterface> Ui;
-    std::unique_ptr<TMainForm> Form;
 };
 
 TEST_F(IpConfE2ETest, TwoSwitchesGetNewStaticAddressesAndAreFoundThere)
@@ -180,7 +172,7 @@ TEST_F(IpConfE2ETest, TwoSwitchesGetNewStaticAddressesAndAreFoundThere)
     // The workstation forgot the old addresses' hardware addresses.
     for (uint32_t old : OldIps) {
         std::string neighbour;
-        E2e::TTestNetwork::RunIn(Net.Console(), "ip -4 neigh show " + Intp::IpToText(old), &neighbour);
+        E2e::TTestNetwork::RunIn(Network.Console(), "ip -4 neigh show " + Intp::IpToText(old), &neighbour);
         EXPECT_EQ(neighbour.find("lladdr"), std::string::npos) << neighbour;
     }
     EXPECT_TRUE(Ui->Boxes.empty()) << Ui->LastText().toStdString();
