@@ -3,6 +3,11 @@
 #include "Intp.h"
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
+#include "ModuleBasicsDhcp.h"
+#include "ModuleBasicsDhcpEntry.h"
+#include "ModuleBasicsDhcpPortIp.h"
+#include "ModuleBasicsIPConf.h"
+#include "ModuleBasicsSntp.h"
 #include "ModuleCallback.h"
 #include "ModuleRedundancyQloop.h"
 #include "ModuleRedundancyRstp.h"
@@ -306,11 +311,11 @@ void BuildPageTree(TModuleFrame& host)
     QTreeWidgetItem* basics = host.AddPage(nullptr, new TModuleBasics(&host));
     host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
     host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
-    host.AddPage(basics, P("IP Configuration"));                   // TModuleBasicsIPConf
-    host.AddPage(basics, P("Time (SNTP)"));                        // TModuleBasicsSntp
-    QTreeWidgetItem* dhcp = host.AddPage(basics, P("DHCP Server")); // TModuleBasicsDhcp
-    host.AddPage(dhcp, P("Client Entries"));                       // TModuleBasicsDhcpEntry
-    host.AddPage(dhcp, P("Port and IP Binding"));                  // TModuleBasicsDhcpPortIp
+    host.AddPage(basics, new TModuleBasicsIPConf(&host));
+    host.AddPage(basics, new TModuleBasicsSntp(&host));
+    QTreeWidgetItem* dhcp = host.AddPage(basics, new TModuleBasicsDhcp(&host));
+    host.AddPage(dhcp, new TModuleBasicsDhcpEntry(&host));
+    host.AddPage(dhcp, new TModuleBasicsDhcpPortIp(&host));
     host.AddPage(basics, P("Backup"));                             // TModuleBasicsBackup
     host.AddPage(basics, P("Restore"));                            // TModuleBasicsRestore
     host.AddPage(basics, P("Upgrade"));                            // TModuleBasicsUpgrade

@@ -1,0 +1,66 @@
+#include "ModuleBasicsDhcpPortIp.h"
+
+#include "IntpDhcp.h"
+#include "PageEditors.h"
+#include "PageList.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TModuleBasicsDhcpPortIp::TModuleBasicsDhcpPortIp(QWidget* parent)
+    : TModulePage(QStringLiteral("Port and IP Binding"), parent)
+{
+    m_ListView = new TPageList({QStringLiteral("Port No."), QStringLiteral("Port IP Binding")}, this);
+    m_ListView->setObjectName("m_ListView");
+    m_ListView->SetColumnWidths({90});
+    PageLayout()->addWidget(m_ListView, 1);
+    auto* form = new QFormLayout;
+    m_IpAddress = new TIpEdit(this);
+    m_IpAddress->setObjectName("m_IpAddress");
+    QLabel* label = AddFormRow(form, QStringLiteral("&IP Address:"), m_IpAddress);
+    PageLayout()->addLayout(form);
+    m_Editors = new TRowEditors(m_ListView);
+    // The edited address of the selected row follows every keystroke; an
+    // unusable address counts as no binding (0).
+    m_Editors->BindCustom(
+        1, 0, m_IpAddress, [this](int64_t ip) { m_IpAddress->SetValue(uint32_t(ip)); },
+        [](int64_t ip) { return QString::fromStdString(Intp::IpToText(uint32_t(ip))); }, label);
+    connect(m_IpAddress, &TIpEdit::ValueChanged, this, [this](uint32_t ip) { m_Editors->SetEdited(0, ip); });
+    AddDeviceControl(m_ListView);
+    AddApplyButton();
+    SetReloadCodes({Intp::TPropertyBasicsDhcpPortIp::GetCommand});
+}
+
+Intp::TSession* TModuleBasicsDhcpPortIp::NewGetSession(Intp::TDevice*, bool)
+{
+    return new Intp::TSessionBasicsDhcpPortIpGet;
+}
+
+void TModuleBasicsDhcpPortIp::Clear()
+{
+    m_ListView->Clear();
+    m_Editors->Reset();
+}
+
+void TModuleBasicsDhcpPortIp::Fill(Intp::TDevice* device)
+{
+    const Intp::TPropertyBasicsDhcpPortIp& record = Intp::GetPropertyBasicsDhcpPortIp(device);
+    for (uint32_t port = 0; port < device->GetPortCount(); ++port) {
+        const uint32_t ip = record.Valid && port < record.Addresses.size() ? record.Addresses[port] : 0;
+        m_Editors->AddRow(PortCaption(port), {int64_t(ip)}, port);
+    }
+}
+
+Intp::TSession* TModuleBasicsDhcpPortIp::NewSetSession(Intp::TDevice*)
+{
+    std::vector<uint32_t> addresses(size_t(m_ListView->RowCount()), 0);
+    for (int r = 0; r < m_ListView->RowCount(); ++r) {
+        const TPageRow& row = m_ListView->Row(r);
+        if (row.Key >= 0 && size_t(row.Key) < addresses.size())
+            addresses[size_t(row.Key)] = uint32_t(row.Edited.at(0));
+    }
+    auto* set = new Intp::TSessionBasicsDhcpPortIpSet;
+    set->SetValue(addresses.data(), int(addresses.size()));
+    return set;
+}

@@ -1,0 +1,222 @@
+// The time page: what it shows of a switch's settings, its enable rules, the
+// exact "SntpSet" it sends, the re-read at the daylight saving markers on a
+// hand-driven clock, and the ranges of its pickers and offset.
+#include "IntpSntp.h"
+#include "ModuleBasicsSntp.h"
+#include "PageEditors.h"
+#include "PageFixture.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimeEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+using namespace TestSupport;
+
+namespace {
+
+constexpr uint32_t Server = 0xC0000205u;   // 192.0.2.5
+constexpr uint32_t Begin = 1711850400u;    // 2024-03-31 02:00:00
+constexpr uint32_t End = 1730512800u;      // 2024-11-02 02:00:00
+
+std::vector<uint8_t> SetImage(uint8_t on, uint16_t zone, uint32_t server, uint8_t dst, uint32_t begin, uint32_t end,
+                              uint32_t offset)
+{
+    std::vector<uint8_t> b(20, 0);
+    b[0] = on;
+    Intp::PutBE16(b.data() + 1, zone);
+    Intp::PutBE32(b.data() + 3, server);
+    b[7] = dst;
+    Intp::PutBE32(b.data() + 8, begin);
+    Intp::PutBE32(b.data() + 12, end);
+    Intp::PutBE32(b.data() + 16, offset);
+    return b;
+}
+
+class SntpPageTest : public PageTest {
+protected:
+    TModuleBasicsSntp* Start()
+    {
+        StartSwitches(1);
+        auto* page = AddPage(new TModuleBasicsSntp(Host()));
+        page->SetClock([this] { return Clock; });
+        Select({0});
+        return page;
+    }
+    void Store(const std::vector<uint8_t>& image)
+    {
+        Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x010D] = image; });
+    }
+    static size_t PendingReads()
+    {
+        const auto& list = Intp::SessionList();
+        return size_t(std::count_if(list.begin(), list.end(), [](Intp::TSession* s) {
+            return dynamic_cast<Intp::TSessionBasicsSntpGet*>(s) != nullptr;
+        }));
+    }
+    int64_t Clock = 5000;
+};
+
+TEST_F(SntpPageTest, ShowsTheSwitchSettingsAndSendsTheSetAsEdited)
+{
+    auto* page = Start();
+    const QStringList zones = TModuleBasicsSntp::TimeZoneNames();
+    ASSERT_EQ(zones.size(), 63);
+    EXPECT_EQ(zones[4], "(GMT-08:00)Pacific Time (US & Canada), Tijuana");
+    EXPECT_EQ(zones[62], "(GMT+12:00)Fiji, Kamchatka, Marshall Is.");
+    for (const QString& zone : zones)
+        EXPECT_FALSE(zone.contains("&amp;")) << zone.toStdString();
+
+    Store(SetImage(1, 4, Server, 1, Begin, End, 60));
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->m_Sntp->currentText(), "Enable");
+    EXPECT_EQ(page->m_Timezone->currentIndex(), 4);
+    EXPECT_EQ(page->m_Address->text(), "192.0.2.5");
+    EXPECT_EQ(page->m_Daylight->currentText(), "Enable");
+    EXPECT_EQ(page->m_BeginDate->date(), QDate(2024, 3, 31));
+    EXPECT_EQ(page->m_BeginTime->time(), QTime(2, 0, 0));
+    EXPECT_EQ(page->m_EndDate->date(), QDate(2024, 11, 2));
+    EXPECT_EQ(page->m_Offset->value(), 60);
+    // The switch's clock (the simulator's: the host's) runs.
+    EXPECT_TRUE(page->m_Timer->isActive());
+    EXPECT_TRUE(page->m_CurrentLabel->isEnabled());
+    page->EventOnTimer();
+    EXPECT_TRUE(QDateTime::fromString(page->m_Current->text(), "yyyy/MM/dd HH:mm:ss").isValid())
+        << page->m_Current->text().toStdString();
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+
+    // Edited: zone 62, a negative offset, one more minute at the end.
+    page->m_Timezone->setCurrentIndex(62);
+    page->m_Offset->setValue(-30);
+    page->m_EndTime->setTime(QTime(2, 1, 0));
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(WaitForRequest(0x010E), SetImage(1, 62, Server, 1, Begin, End + 60, 0xFFFFFFE2u));
+    // The Set is followed by the Get, whose report reloads the page.
+    Pump([this] { return Requests(0x010D).size() >= 2; });
+    Settle(300);
+    EXPECT_EQ(page->m_Timezone->currentIndex(), 62);
+    EXPECT_EQ(page->m_Offset->value(), -30);
+}
+
+TEST_F(SntpPageTest, AClientThatIsOffShowsNothingOfTheSwitchAndDisableAlwaysApplies)
+{
+    auto* page = Start();
+    // The record holds other values, but its client is off.
+    Store(SetImage(0, 9, Server, 1, Begin, End, 60));
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->m_Sntp->currentText(), "Disable");
+    EXPECT_EQ(page->m_Timezone->currentIndex(), 0);
+    EXPECT_EQ(page->m_Address->text(), "0.0.0.0");
+    EXPECT_EQ(page->m_Current->text(), "(Invalid)");
+    EXPECT_EQ(page->m_Daylight->currentText(), "Disable");
+    EXPECT_FALSE(page->m_Timer->isActive());
+    EXPECT_FALSE(page->m_CurrentLabel->isEnabled());
+    EXPECT_FALSE(page->m_Timezone->isEnabled());
+    EXPECT_FALSE(page->m_BeginDate->isEnabled());
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+
+    // "Enable" needs a usable server address.
+    page->m_Sntp->setCurrentIndex(1);
+    EXPECT_TRUE(page->m_Timezone->isEnabled());
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    page->m_Address->setText("127.0.0.1");
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    page->m_Address->setText("192.0.2.5");
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    // With daylight saving the end must lie after the begin.
+    page->m_Daylight->setCurrentIndex(1);
+    EXPECT_TRUE(page->m_BeginDate->isEnabled());
+    for (QDateEdit* d : {page->m_BeginDate, page->m_EndDate})
+        d->setDate(QDate(2024, 3, 31));
+    for (QTimeEdit* t : {page->m_BeginTime, page->m_EndTime})
+        t->setTime(QTime(2, 0, 0));
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    page->m_EndTime->setTime(QTime(2, 1, 0));
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    page->m_EndDate->setDate(QDate(2024, 3, 30));
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+
+    // Without a current device nothing can be applied.
+    FakeHost().Current.clear();
+    page->Notify(nullptr, 0xFF01, 0);
+    EXPECT_FALSE(page->m_Sntp->isEnabled());
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+}
+
+TEST_F(SntpPageTest, ReadsAgainOnceWhenTheClockPassesEachMarkerHoweverTheTicksCome)
+{
+    auto* page = Start();
+    auto& record = Intp::GetPropertyBasicsSntp(Device(0));
+    record = {};
+    record.Valid = 1;
+    record.Enabled = 1;
+    record.Server = Server;
+    record.SwitchTime = 1000000;
+    record.DstEnabled = 1;
+    record.DstBegin = 1000010;   // read again at 1000013
+    record.DstEnd = 1000100;     // and at 1000100 + 3 + 3600
+    record.DstOffset = 60;
+    page->Notify(Device(0), 0xFF01, 0);   // fills from the record as it stands
+    ASSERT_TRUE(page->m_Timer->isActive());
+
+    auto tickAt = [&](int64_t switchTime) {
+        Clock = 5000 + switchTime - 1000000;
+        page->EventOnTimer();
+        return PendingReads();
+    };
+    EXPECT_EQ(tickAt(1000012), 0u);
+    EXPECT_EQ(page->m_Current->text(), "1970/01/12 13:46:52");
+    EXPECT_EQ(tickAt(1000014), 1u);   // a late tick: 1000013 was skipped
+    EXPECT_EQ(tickAt(1000014), 1u);   // a doubled tick reads nothing more
+    EXPECT_EQ(tickAt(1000015), 1u);
+    EXPECT_EQ(tickAt(1003702), 1u);
+    EXPECT_EQ(tickAt(1003703), 2u);   // on time at the end marker
+    EXPECT_EQ(tickAt(1003704), 2u);
+
+    // Without daylight saving the clock runs but never reads again.
+    record.DstEnabled = 0;
+    record.SwitchTime = 1000000;
+    Clock = 5000;
+    page->Notify(Device(0), 0xFF01, 0);
+    ASSERT_TRUE(page->m_Timer->isActive());
+    EXPECT_EQ(tickAt(1000014), 2u);
+    EXPECT_EQ(tickAt(1003703), 2u);
+    // Daylight saving off and a known clock: the pickers show the clock.
+    EXPECT_EQ(page->m_BeginDate->date(), QDate(1970, 1, 12));
+
+    // A clock the switch does not know: no running clock at all.
+    record.SwitchTime = Intp::SntpTimeUnknown;
+    page->Notify(Device(0), 0xFF01, 0);
+    EXPECT_FALSE(page->m_Timer->isActive());
+    EXPECT_EQ(page->m_Current->text(), "(Invalid)");
+    EXPECT_FALSE(page->m_CurrentLabel->isEnabled());
+}
+
+TEST_F(SntpPageTest, PickersAndOffsetCoverExactlyTheFieldsRanges)
+{
+    auto* page = Start();
+    EXPECT_EQ(page->m_BeginDate->minimumDate(), QDate(1970, 1, 1));
+    EXPECT_EQ(page->m_EndDate->maximumDate(), QDate(2106, 2, 7));
+    EXPECT_EQ(page->m_Offset->minimum(), INT_MIN);
+    EXPECT_EQ(page->m_Offset->maximum(), INT_MAX);
+
+    QDate date;
+    QTime time;
+    TModuleBasicsSntp::FromSeconds(0xFFFFFFFFu, date, time);
+    EXPECT_EQ(date, QDate(2106, 2, 7));
+    EXPECT_EQ(time, QTime(6, 28, 15));
+    EXPECT_EQ(TModuleBasicsSntp::ToSeconds(date, time), 0xFFFFFFFFu);
+    // The last day's later seconds do not wrap to 1970.
+    EXPECT_EQ(TModuleBasicsSntp::ToSeconds(date, QTime(23, 59, 59)), 0xFFFFFFFFu);
+    EXPECT_EQ(TModuleBasicsSntp::ToSeconds(QDate(1970, 1, 1), QTime(0, 0, 0)), 0u);
+    EXPECT_EQ(TModuleBasicsSntp::ToSeconds(QDate(2024, 3, 31), QTime(2, 0, 0, 600)), Begin + 1);
+}
+
+} // namespace
