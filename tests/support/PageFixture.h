@@ -142,14 +142,15 @@ protected:
         m_Host->All = m_Devices;
     }
 
-    // Shows the current page as the host does after a selection change
-    // (Refresh(true), or at once Notify 0xFF01) and waits until it shows.
+    // Shows the current page (and the banner) as the host does after a
+    // selection change (Refresh(true), or at once Notify 0xFF01) and waits
+    // until the page shows.
     bool ShowPage(unsigned ms = 3000)
     {
         TModule* page = m_Frame->GetCurrentPage();
-        if (!page)
-            return false;
         m_Frame->Notify(m_Host->Current.empty() ? nullptr : m_Host->Current.front(), 0xFF01, 0);
+        if (!page)
+            return true;   // a banner alone
         return Pump([page] { return page->GetControl() && page->GetControl()->isVisible(); }, ms);
     }
 
@@ -167,18 +168,12 @@ protected:
                 m_Transport->Pump(5);
         }
     }
-    // Pumps until `device` reported `command`; returns its status, or
-    // 0xFFFFFFFF when none came.
+    // Pumps until `device` reports `command` from now on (a report that
+    // already came does not count: call it right after the action); returns
+    // its status, or 0xFFFFFFFF when none came.
     uint32_t WaitForReport(Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
     {
-        return WaitForReportSince(m_Transport->Reports.size(), device, command, ms);
-    }
-    // The number of reports so far, to wait for one that comes after it.
-    size_t ReportCount() const { return m_Transport->Reports.size(); }
-    // As WaitForReport, counting the reports from the `from`-th on (the
-    // report may already have come while waiting for something else).
-    uint32_t WaitForReportSince(size_t from, Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
-    {
+        const size_t from = m_Transport->Reports.size();
         uint32_t status = 0xFFFFFFFFu;
         Pump([&] {
             for (size_t i = from; i < m_Transport->Reports.size(); ++i)
@@ -210,6 +205,21 @@ protected:
             return found.size() >= n;
         }, ms);
         return found.size() >= n ? found[n - 1].Body : std::vector<uint8_t>{};
+    }
+    // The number of reports so far, to wait for one that comes after it.
+    size_t ReportCount() const { return m_Transport->Reports.size(); }
+    // As WaitForReport, counting the reports from the `from`-th on (the
+    // report may already have come while waiting for something else).
+    uint32_t WaitForReportSince(size_t from, Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
+    {
+        const auto& reports = m_Transport->Reports;
+        size_t at = from;
+        Pump([&] {
+            while (at < reports.size() && !(reports[at].Device == device && reports[at].Command == command))
+                ++at;
+            return at < reports.size();
+        }, ms);
+        return at < reports.size() ? reports[at].Status : 0xFFFFFFFFu;
     }
     // Lets every answer in flight arrive.
     void Settle(unsigned ms = 150)
