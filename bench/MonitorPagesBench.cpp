@@ -233,7 +233,13 @@ int main(int argc, char** argv)
             mac.push_back(RunRound(host, macItem, macPage, device,
                                    [&] { return macPage->List()->RowCount() == int(macEntries); }));
             log.push_back(RunRound(host, eventItem, eventPage, device,
-                                   [&] { return eventPage->Pages()->count() == eventPages; }));
+                                   [&] {
+                                       // Every entry arrived, and the last page item carries the page count.
+                                       return Intp::GetPropertyMonitorEvent(device).Rows.size() == events &&
+                                              eventPage->Pages()->count() == eventPages &&
+                                              eventPage->Pages()->itemText(eventPages - 1) ==
+                                                  QString::asprintf("Page.%02d", eventPages);
+                                   }));
         }
         std::printf("MAC table of %u entries, event log of %u entries, %d rounds\n", macEntries, events, rounds);
         ok = Report("MAC Address Table", mac) && ok;

@@ -46,15 +46,9 @@ TModuleMonitorPort::TModuleMonitorPort(QWidget* parent)
     AddChainStep(Intp::TPropertyPortStatus::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortStatus(device).Valid ? new Intp::TSessionMonitorPortGet : nullptr;
     });
+    ReadWith<Intp::TSessionMonitorPortGet>();
     SetReloadCodes({Intp::TPropertyMonitorPort::GetCommand});
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorPort::EventOnClearClick);
-}
-
-Intp::TSession* TModuleMonitorPort::NewGetSession(Intp::TDevice*, bool shown)
-{
-    if (shown)
-        return new Intp::TSessionPortStatusGet;
-    return new Intp::TSessionMonitorPortGet;
 }
 
 void TModuleMonitorPort::Fill(Intp::TDevice* device)

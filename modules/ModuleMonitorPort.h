@@ -10,13 +10,13 @@ class TModuleMonitorPort final : public TListPage {
     Q_OBJECT
 public:
     explicit TModuleMonitorPort(QWidget* parent);
+    // Shown: the port status first, whose report starts the counters' read.
+    int Refresh(bool shown) override { return shown ? RequestPortStatus() : TListPage::Refresh(false); }
 
     QPushButton* ClearButton() const { return m_Clear; }
     void EventOnClearClick();
 
 protected:
-    // Shown: the port status first, whose report starts the counters' read.
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
     void Fill(Intp::TDevice* device) override;
 
 private:

@@ -14,7 +14,6 @@ TModulePortStatus::TModulePortStatus(QWidget* parent)
     // rising, on the sorted column turns the direction over.
     List()->SetSortRule(TPageList::SortShared, 0, 1);
     SetFillsWhileShown(true);
-    ReadWith<Intp::TSessionPortStatusGet>();
     SetReloadCodes({Intp::TPropertyPortStatus::GetCommand});
 }
 

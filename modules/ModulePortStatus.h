@@ -8,6 +8,7 @@ class TModulePortStatus final : public TListPage {
     Q_OBJECT
 public:
     explicit TModulePortStatus(QWidget* parent);
+    int Refresh(bool) override { return RequestPortStatus(); }
 
 protected:
     void Fill(Intp::TDevice* device) override;
