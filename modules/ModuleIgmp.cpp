@@ -4,10 +4,10 @@
 #include "PageEditors.h"
 #include "PortTexts.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TModuleIgmp::TModuleIgmp(QWidget* parent) : TReadPage(QStringLiteral("IGMP Snooping"), parent)
 {

@@ -4,12 +4,12 @@
 #include "PageEditors.h"
 #include "PortTexts.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int DefaultInterval = 30;

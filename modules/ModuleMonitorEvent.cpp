@@ -4,7 +4,6 @@
 #include "IntpMonitor.h"
 #include "PageEditors.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -12,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace {
 constexpr size_t LinesPerPage = 100;

@@ -6,13 +6,13 @@
 #include "PageEditors.h"
 #include "PageList.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace {
 

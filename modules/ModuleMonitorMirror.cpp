@@ -4,7 +4,6 @@
 #include "IntpMonitor.h"
 #include "PageEditors.h"
 
-#include <QVBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -12,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 namespace {
 // Row slots: the source TX and source RX marks.

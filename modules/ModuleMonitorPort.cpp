@@ -5,9 +5,9 @@
 #include "PageEditors.h"
 #include "PortTexts.h"
 
-#include <QVBoxLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "IntpPort.h"
 #include "PortTexts.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TModulePortConfig::TModulePortConfig(QWidget* parent)
     : TEditTablePage(QStringLiteral("Port Configuration"),

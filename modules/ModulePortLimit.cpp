@@ -4,10 +4,10 @@
 #include "IntpPort.h"
 #include "PageEditors.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 #include <climits>
 #include <cstring>

@@ -5,11 +5,11 @@
 #include "PageEditors.h"
 #include "PortTexts.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QVBoxLayout>
 
 #include <cstring>
 

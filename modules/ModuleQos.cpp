@@ -4,11 +4,11 @@
 #include "IntpQos.h"
 #include "PageEditors.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 TModuleQos::TModuleQos(QWidget* parent) : TReadPage(QStringLiteral("Traffic Prioritization"), parent)
 {

@@ -5,9 +5,9 @@
 #include "PageEditors.h"
 #include "QosLevels.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace {
 
