@@ -8,6 +8,7 @@
 #include "ModuleMonitorMirror.h"
 #include "ModuleMonitorPort.h"
 #include "PageFixture.h"
+#include "handlers/SimTables.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -95,6 +96,22 @@ TEST_F(MonitorPagesTest, MacTableOverSeveralRepliesListsTheChosenPortWithItsCoun
     EXPECT_EQ(list->RowCount(), 0);
     page->Leave(false);
     EXPECT_EQ(page->Port()->count(), 0);
+}
+
+TEST_F(MonitorPagesTest, AFailedMacTableReadShowsThePortsWithoutEntries)
+{
+    auto* page = ShowOnOneSwitch<TModuleMonitorMac>([](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> rows;
+        for (uint32_t n = 0; n < 200; ++n) {
+            const auto row = MacRow(0, n, false);
+            rows.insert(rows.end(), row.begin(), row.end());
+        }
+        sw.Store[0x0A00] = rows;
+        Sim::SetRowListFault(sw, 0x0A00, 1, 0x1100);   // the second datagram fails
+    });
+    EXPECT_EQ(page->Port()->count(), int(Device(0)->GetLogicalPortCount()));
+    EXPECT_EQ(page->List()->RowCount(), 0);
+    EXPECT_EQ(page->Dynamic()->text() + page->Static()->text(), "00");
 }
 
 TEST_F(MonitorPagesTest, StatisticsReadsPortStatusThenCountersAndSortsCountersAsNumbers)
