@@ -9,6 +9,22 @@
 #include "ModuleBasicsIPConf.h"
 #include "ModuleBasicsSntp.h"
 #include "ModuleCallback.h"
+#include "ModuleIgmp.h"
+#include "ModuleIgmpTable.h"
+#include "ModuleLldp.h"
+#include "ModuleMonitorEvent.h"
+#include "ModuleMonitorMac.h"
+#include "ModuleMonitorMirror.h"
+#include "ModuleMonitorPort.h"
+#include "ModulePortConfig.h"
+#include "ModulePortLimit.h"
+#include "ModulePortStatus.h"
+#include "ModulePortTrunk.h"
+#include "ModulePortTrunkStatus.h"
+#include "ModuleQos.h"
+#include "ModuleQosCos.h"
+#include "ModuleQosPort.h"
+#include "ModuleQosTos.h"
 #include "ModuleRedundancyQloop.h"
 #include "ModuleRedundancyRstp.h"
 #include "ModuleRedundancyRstpInfo.h"
@@ -322,24 +338,24 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(basics, P("Factory Default"));                    // TModuleBasicsDefault
     host.AddPage(basics, P("Reboot"));                             // TModuleBasicsReboot
 
-    QTreeWidgetItem* port = host.AddPage(nullptr, P("Port Configuration")); // TModulePortConfig
-    host.AddPage(port, P("Port Status"));                                   // TModulePortStatus
-    host.AddPage(port, P("Rate Limit"));                                    // TModulePortLimit
-    QTreeWidgetItem* trunk = host.AddPage(port, P("Port Trunk"));           // TModulePortTrunk
-    host.AddPage(trunk, P("Port Trunk Status"));                            // TModulePortTrunkStatus
+    QTreeWidgetItem* port = host.AddPage(nullptr, new TModulePortConfig(&host)); // TModulePortConfig
+    host.AddPage(port, new TModulePortStatus(&host));                      // TModulePortStatus
+    host.AddPage(port, new TModulePortLimit(&host));                       // TModulePortLimit
+    QTreeWidgetItem* trunk = host.AddPage(port, new TModulePortTrunk(&host));  // TModulePortTrunk
+    host.AddPage(trunk, new TModulePortTrunkStatus(&host));                 // TModulePortTrunkStatus
 
     QTreeWidgetItem* redundancy = host.AddCategory(nullptr, "Redundancy");
     host.AddPage(redundancy, new TModuleRedundancyQloop(&host));
     QTreeWidgetItem* rstp = host.AddPage(redundancy, new TModuleRedundancyRstp(&host));
     host.AddPage(rstp, new TModuleRedundancyRstpInfo(&host));
 
-    QTreeWidgetItem* qos = host.AddPage(nullptr, P("Traffic Prioritization")); // TModuleQos
-    host.AddPage(qos, P("Port Based Priority"));                               // TModuleQosPort
-    host.AddPage(qos, P("COS Settings"));                                      // TModuleQosCos
-    host.AddPage(qos, P("TOS Settings"));                                      // TModuleQosTos
+    QTreeWidgetItem* qos = host.AddPage(nullptr, new TModuleQos(&host)); // TModuleQos
+    host.AddPage(qos, new TModuleQosPort(&host));                               // TModuleQosPort
+    host.AddPage(qos, new TModuleQosCos(&host));                                // TModuleQosCos
+    host.AddPage(qos, new TModuleQosTos(&host));                                // TModuleQosTos
 
-    QTreeWidgetItem* igmp = host.AddPage(nullptr, P("IGMP Snooping")); // TModuleIgmp
-    host.AddPage(igmp, P("IGMP Snooping Table"));                      // TModuleIgmpTable
+    QTreeWidgetItem* igmp = host.AddPage(nullptr, new TModuleIgmp(&host)); // TModuleIgmp
+    host.AddPage(igmp, new TModuleIgmpTable(&host));                     // TModuleIgmpTable
 
     QTreeWidgetItem* vlan = host.AddPage(nullptr, P("802.1Q VLAN")); // TModuleVlan8021q
     host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
@@ -364,11 +380,11 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(warning, P("Event Settings"));   // TModuleWarningEvent, offering system events 0 to 3 (0x0F)
 
     QTreeWidgetItem* monitor = host.AddCategory(nullptr, "Monitor And Diagnostic");
-    host.AddPage(monitor, P("MAC Address Table"));   // TModuleMonitorMac
-    host.AddPage(monitor, P("Port Statistics"));     // TModuleMonitorPort
-    host.AddPage(monitor, P("Port Mirroring"));      // TModuleMonitorMirror
-    host.AddPage(monitor, P("System Event Log"));    // TModuleMonitorEvent
-    host.AddPage(monitor, P("LLDP"));                // TModuleLldp
+    host.AddPage(monitor, new TModuleMonitorMac(&host));    // TModuleMonitorMac
+    host.AddPage(monitor, new TModuleMonitorPort(&host));   // TModuleMonitorPort
+    host.AddPage(monitor, new TModuleMonitorMirror(&host)); // TModuleMonitorMirror
+    host.AddPage(monitor, new TModuleMonitorEvent(&host));  // TModuleMonitorEvent
+    host.AddPage(monitor, new TModuleLldp(&host));    // TModuleLldp
 
     host.AddPage(nullptr, P("Save To Flash"));   // TModuleSave
 }

@@ -32,6 +32,11 @@ int RequestPortNames()
     return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionPortNameGet; });
 }
 
+int RequestPortStatus()
+{
+    return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionPortStatusGet; });
+}
+
 bool RequestPortConfigIfNamed(Intp::TDevice* device)
 {
     if (!device || !Intp::GetPropertyPortName(device).Valid)

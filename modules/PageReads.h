@@ -24,6 +24,8 @@ bool StartOnDevice(Intp::TSession* session, Intp::TDevice* device, Intp::TWizard
 
 // The port-name read ("PortName", 0x0200) on every current device.
 int RequestPortNames();
+// The port status read ("PortStatusGet", 0x0203) on every current device.
+int RequestPortStatus();
 // After a port-name report: starts the port configuration read (0x0201) on
 // `device` when it exists and its port names are valid. True when started.
 bool RequestPortConfigIfNamed(Intp::TDevice* device);

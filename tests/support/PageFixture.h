@@ -126,6 +126,20 @@ protected:
         return page;
     }
 
+    // Starts one switch (after `setup` on its simulated state), files a new
+    // `P` as the first page and shows it with that switch current.
+    template <class P>
+    P* ShowOnOneSwitch(const std::function<void(Sim::TSimSwitch&)>& setup = nullptr)
+    {
+        StartSwitches(1);
+        if (setup)
+            m_Sim.With(0, setup);
+        auto* page = AddPage(new P(Host()));
+        Select({0});
+        EXPECT_TRUE(ShowPage());
+        return page;
+    }
+
     // Makes the given switches current, in this order; each is logged in on
     // the device and on its simulated switch unless `login` is false.
     void Select(const std::vector<size_t>& which, bool login = true)
@@ -204,6 +218,21 @@ protected:
             return found.size() >= n;
         }, ms);
         return found.size() >= n ? found[n - 1].Body : std::vector<uint8_t>{};
+    }
+    // The number of reports so far, to wait for one that comes after it.
+    size_t ReportCount() const { return m_Transport->Reports.size(); }
+    // As WaitForReport, counting the reports from the `from`-th on (the
+    // report may already have come while waiting for something else).
+    uint32_t WaitForReportSince(size_t from, Intp::TDevice* device, uint16_t command, unsigned ms = 3000)
+    {
+        const auto& reports = m_Transport->Reports;
+        size_t at = from;
+        Pump([&] {
+            while (at < reports.size() && !(reports[at].Device == device && reports[at].Command == command))
+                ++at;
+            return at < reports.size();
+        }, ms);
+        return at < reports.size() ? reports[at].Status : 0xFFFFFFFFu;
     }
     // Lets every answer in flight arrive.
     void Settle(unsigned ms = 150)

@@ -1,0 +1,47 @@
+#include "ModuleIgmp.h"
+
+#include "IntpIgmpLldp.h"
+#include "PageEditors.h"
+#include "PortTexts.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TModuleIgmp::TModuleIgmp(QWidget* parent) : TReadPage(QStringLiteral("IGMP Snooping"), parent)
+{
+    auto* form = new QFormLayout;
+    m_Snooping = NewChoice(OnOffTexts(), this);
+    m_Snooping->setObjectName("m_Snooping");
+    m_QueryMode = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable"), QStringLiteral("Auto")}, this);
+    m_QueryMode->setObjectName("m_QueryMode");
+    AddFormRow(form, QStringLiteral("&Snooping:"), m_Snooping);
+    AddFormRow(form, QStringLiteral("&Query Mode:"), m_QueryMode);
+    PageLayout()->addLayout(form);
+    PageLayout()->addStretch(1);
+    AddApplyButton();
+    ReadWith<Intp::TSessionIgmpGet>();
+    SetReloadCodes({Intp::TPropertyIgmp::GetCommand});
+}
+
+void TModuleIgmp::Fill(Intp::TDevice* device)
+{
+    const auto& record = device->GetProperty<Intp::TPropertyIgmp>();
+    m_Snooping->setCurrentIndex(record.Valid && record.Snooping ? 1 : 0);
+    m_QueryMode->setCurrentIndex(record.Valid && record.QueryMode < Intp::IgmpQueryModeCount ? int(record.QueryMode) : 0);
+}
+
+void TModuleIgmp::AfterReload(Intp::TDevice*)
+{
+    // This page keeps its controls enabled, with or without a device: with
+    // none, Apply has nobody to send to.
+    ApplyButton()->setEnabled(true);
+}
+
+Intp::TSession* TModuleIgmp::NewSetSession(Intp::TDevice*)
+{
+    auto* set = new Intp::TSessionIgmpSet;
+    set->SetValue({uint8_t(m_Snooping->currentIndex() > 0 ? 1 : 0), uint8_t(std::max(0, m_QueryMode->currentIndex()))});
+    return set;
+}

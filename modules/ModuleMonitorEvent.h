@@ -1,0 +1,32 @@
+// "System Event Log": the switch's event log, 100 lines to a page, and a
+// button that clears the log on the switch.
+#pragma once
+
+#include "EditTable.h"
+
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+
+class TModuleMonitorEvent final : public TReadPage {
+    Q_OBJECT
+public:
+    explicit TModuleMonitorEvent(QWidget* parent);
+
+    QComboBox* Pages() const { return m_Pages; }
+    QPlainTextEdit* Log() const { return m_Log; }
+    QPushButton* ClearButton() const { return m_Clear; }
+
+    void EventOnPagesChange();
+    void EventOnClearClick();
+
+protected:
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    void OnLeave() override { Clear(); }
+
+private:
+    QComboBox* m_Pages;
+    QPlainTextEdit* m_Log;
+    QPushButton* m_Clear;
+};

@@ -1,0 +1,15 @@
+// "Port Status": the type, link, state, speed/duplex and flow control of
+// every port, read-only, sorted by a header click.
+#pragma once
+
+#include "EditTable.h"
+
+class TModulePortStatus final : public TListPage {
+    Q_OBJECT
+public:
+    explicit TModulePortStatus(QWidget* parent);
+    int Refresh(bool) override { return RequestPortStatus(); }
+
+protected:
+    void Fill(Intp::TDevice* device) override;
+};

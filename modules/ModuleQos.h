@@ -1,0 +1,27 @@
+// "Traffic Prioritization": the queue scheme and the priority type.
+#pragma once
+
+#include "EditTable.h"
+
+class QComboBox;
+class QLabel;
+class QRadioButton;
+
+class TModuleQos final : public TReadPage {
+    Q_OBJECT
+public:
+    explicit TModuleQos(QWidget* parent);
+
+    QRadioButton* Weighted() const { return m_Weighted; }
+    QRadioButton* Strict() const { return m_Strict; }
+    QComboBox* Mode() const { return m_Mode; }
+
+protected:
+    void Fill(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+
+private:
+    QRadioButton* m_Weighted;
+    QRadioButton* m_Strict;
+    QComboBox* m_Mode;
+};
