@@ -4,11 +4,14 @@
 
 #include <QAbstractItemModel>
 #include <QEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
 
@@ -17,9 +20,11 @@
 
 namespace {
 
-// Of the rows one change adds, at most this many are measured (an even
-// sample, the first and the last included).
-constexpr int MeasureBudget = 256;
+// Cells measured at most per pass of the event loop; what changes beyond
+// that is caught up by measuring the rows in sight once the pass is over.
+constexpr int CellBudget = 64;
+// Widths of texts measured before, kept up to this many.
+constexpr int CacheSize = 4096;
 // Of a longer cell text only this many characters are measured.
 constexpr int LongText = 256;
 
@@ -36,9 +41,8 @@ public:
         // Only what changes a cell's width is measured, and the columns are
         // touched only when a cell turned out wider than its column knew.
         connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
-            int budget = MeasureBudget;
             m_Grown = false;
-            MeasureRows(parent, first, last, budget, true);
+            MeasureRows(parent, first, last, true);
             if (m_Grown)
                 Apply(false);
         });
@@ -47,10 +51,9 @@ public:
                     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::DecorationRole) &&
                         !roles.contains(Qt::FontRole))
                         return;
-                    int budget = MeasureBudget;
                     m_Grown = false;
-                    MeasureRows(topLeft.parent(), topLeft.row(), bottomRight.row(), budget, false,
-                                topLeft.column(), bottomRight.column());
+                    MeasureRows(topLeft.parent(), topLeft.row(), bottomRight.row(), false, topLeft.column(),
+                                bottomRight.column());
                     if (m_Grown)
                         Apply(false);
                 });
@@ -66,6 +69,10 @@ public:
             if (!m_Applying && column != LastColumn())
                 FillLast();
         });
+        // Rows that come into sight are measured.
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &TColumnFitter::CatchUpLater);
+        if (tree)
+            connect(tree, &QTreeView::expanded, this, &TColumnFitter::CatchUpLater);
         view->viewport()->installEventFilter(this);
     }
 
@@ -80,24 +87,33 @@ public:
         return column >= 0 && column < int(m_Content.size()) ? m_Content[size_t(column)] : 0;
     }
 
-    // Measures every row afresh (a sample of a large model) and sets every
-    // column to what it needs.
+    // Forgets what was measured, measures the rows in sight and a sample of
+    // the others, and sets every column to what it needs.
     void Refit()
     {
         m_Content.assign(size_t(std::max(0, m_View->model()->columnCount())), 0);
+        m_Widths[0].clear();
+        m_Widths[1].clear();
         MeasureHeader();
-        int budget = MeasureBudget;
-        const int rows = m_View->model()->rowCount(m_View->rootIndex());
-        if (rows > 0)
-            MeasureRows(m_View->rootIndex(), 0, rows - 1, budget, true);
+        if (m_View->isVisible()) {
+            m_Stale = false;
+            MeasureInSight();
+            const int rows = m_View->model()->rowCount(m_View->rootIndex());
+            if (rows > 0)
+                MeasureRows(m_View->rootIndex(), 0, rows - 1, true);
+        }
         Apply(true);
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize)
+        if (event->type() == QEvent::Resize) {
             FillLast();
+            CatchUpLater();
+        } else if (event->type() == QEvent::Show) {
+            CatchUpLater();
+        }
         return false;
     }
 
@@ -161,17 +177,89 @@ private:
         }
     }
 
-    int CellWidth(const QModelIndex& index) const
+    // After this pass of the event loop: a fresh budget, and the rows in
+    // sight measured when changes went unmeasured.
+    void CatchUpLater()
+    {
+        m_Stale = true;
+        PostCatchUp();
+    }
+
+    void PostCatchUp()
+    {
+        if (m_CatchUpPosted)
+            return;
+        m_CatchUpPosted = true;
+        QTimer::singleShot(0, this, [this] {
+            m_CatchUpPosted = false;
+            m_Budget = CellBudget;
+            if (!m_Stale || !m_View->isVisible())
+                return;
+            m_Stale = false;
+            m_Grown = false;
+            MeasureInSight();
+            if (m_Grown)
+                Apply(false);
+        });
+    }
+
+    // Takes one cell from this pass's budget; false when it is spent (or the
+    // view is not shown), and the change is then caught up later.
+    bool TakeCell()
+    {
+        if (m_View->isVisible() && m_Budget > 0) {
+            if (m_Budget-- == CellBudget)
+                PostCatchUp();
+            return true;
+        }
+        m_Stale = true;
+        if (m_View->isVisible())
+            PostCatchUp();
+        return false;
+    }
+
+    void MeasureInSight()
+    {
+        const int height = m_View->viewport()->height();
+        const int saved = m_Budget;
+        m_Budget = INT_MAX;   // the rows in sight are few
+        for (int y = 0; y < height;) {
+            const QModelIndex index = m_View->indexAt(QPoint(0, y));
+            if (!index.isValid())
+                break;
+            MeasureRow(index.parent(), index.row(), 0, INT_MAX, false);
+            const QRect rect = m_View->visualRect(index);
+            y = std::max(y + 1, rect.bottom() + 1);
+        }
+        m_Budget = saved;
+    }
+
+    int CellWidth(const QModelIndex& index)
     {
         const QString text = index.data(Qt::DisplayRole).toString();
+        const bool icon = !index.data(Qt::DecorationRole).isNull();
         int width;
         if (text.size() > LongText) {
             const int margin = m_View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_View) + 1;
             width = m_View->fontMetrics().horizontalAdvance(text.left(LongText)) + 2 * margin;
-            if (!index.data(Qt::DecorationRole).isNull())
+            if (icon)
                 width += m_View->iconSize().width() + 2 * margin;
-        } else {
+        } else if (!index.data(Qt::FontRole).isNull() || !index.data(Qt::CheckStateRole).isNull()) {
             width = m_View->sizeHintForIndex(index).width();
+        } else {
+            // A cell of the view's own font: the same text and image take
+            // the same width (an item that only changed its image, or a
+            // column of few distinct texts, costs no new measurement).
+            QHash<QString, int>& cache = m_Widths[icon ? 1 : 0];
+            const auto it = cache.constFind(text);
+            if (it != cache.constEnd()) {
+                width = *it;
+            } else {
+                width = m_View->sizeHintForIndex(index).width();
+                if (cache.size() >= CacheSize)
+                    cache.clear();
+                cache.insert(text, width);
+            }
         }
         if (m_Tree) {
             const int treeColumn = m_Tree->treePosition() < 0 ? m_Header->logicalIndex(0) : m_Tree->treePosition();
@@ -189,13 +277,17 @@ private:
 
     // With `below`, also the rows below it (a tree branch that arrives
     // whole, such as a moved group).
-    void MeasureRow(const QModelIndex& parent, int row, int firstColumn, int lastColumn, int& budget, bool below)
+    void MeasureRow(const QModelIndex& parent, int row, int firstColumn, int lastColumn, bool below)
     {
         const QAbstractItemModel* model = m_View->model();
+        if (m_Content.size() < size_t(std::max(0, model->columnCount(parent))))
+            m_Content.resize(size_t(model->columnCount(parent)), 0);
         lastColumn = std::min(lastColumn, int(m_Content.size()) - 1);
         for (int column = std::max(0, firstColumn); column <= lastColumn; ++column) {
+            if (m_Header->isSectionHidden(column) || !TakeCell())
+                continue;
             const QModelIndex index = model->index(row, column, parent);
-            if (!index.isValid() || m_Header->isSectionHidden(column))
+            if (!index.isValid())
                 continue;
             const int width = CellWidth(index);
             if (width > m_Content[size_t(column)]) {
@@ -204,24 +296,26 @@ private:
             }
         }
         const QModelIndex first = model->index(row, 0, parent);
-        if (below && m_Tree && budget > 0 && model->hasChildren(first))
-            MeasureRows(first, 0, model->rowCount(first) - 1, budget, true);
+        if (below && m_Tree && m_Budget > 0 && model->hasChildren(first))
+            MeasureRows(first, 0, model->rowCount(first) - 1, true);
     }
 
-    void MeasureRows(const QModelIndex& parent, int first, int last, int& budget, bool below, int firstColumn = 0,
+    // Of many rows an even sample, as far as the budget goes.
+    void MeasureRows(const QModelIndex& parent, int first, int last, bool below, int firstColumn = 0,
                      int lastColumn = INT_MAX)
     {
-        if (m_Content.size() < size_t(std::max(0, m_View->model()->columnCount(parent))))
-            m_Content.resize(size_t(m_View->model()->columnCount(parent)), 0);
         const int count = last - first + 1;
-        if (count <= 0 || budget <= 0)
+        const int columns = std::max(1, std::min(lastColumn, m_View->model()->columnCount(parent) - 1) -
+                                            std::max(0, firstColumn) + 1);
+        if (count <= 0)
             return;
-        const int take = std::min(count, budget);
-        budget -= take;
+        const int take = std::clamp(m_Budget / columns, 1, count);
+        if (take < count)
+            m_Stale = true;
         for (int i = 0; i < take; ++i) {
-            // An even sample: i = 0 gives the first row, i = take - 1 the last.
+            // i = 0 gives the first row, i = take - 1 the last.
             const int row = take == 1 ? first : first + int(int64_t(i) * (count - 1) / (take - 1));
-            MeasureRow(parent, row, firstColumn, lastColumn, budget, below);
+            MeasureRow(parent, row, firstColumn, lastColumn, below);
         }
     }
 
@@ -231,6 +325,10 @@ private:
     std::vector<int> m_Minimums;
     std::vector<int> m_Content;   // the widest cell measured, by column
     std::vector<int> m_HeaderHints;   // the width each header caption needs
+    QHash<QString, int> m_Widths[2];   // by text, without and with an image
+    int m_Budget = CellBudget;   // cells still to be measured in this pass
+    bool m_Stale = false;   // changes went unmeasured
+    bool m_CatchUpPosted = false;
     bool m_Applying = false;
     bool m_Grown = false;   // a measured cell was wider than its column knew
 };

@@ -79,6 +79,44 @@ TEST(FitColumns, HeadersContentsMinimumsAndTheLastColumnFills)
     EXPECT_EQ(header->length(), view.viewport()->width());
 }
 
+// Rows in sight are whole once the event loop has run, even when a flood
+// of rows came in at once or while the list was hidden.
+TEST(FitColumns, AFloodIsCaughtUpForTheRowsInSight)
+{
+    TFixedFont font;
+    QStandardItemModel model(0, 2);
+    model.setHorizontalHeaderLabels({"Host", "Messages"});
+    QTableView view;
+    view.setModel(&model);
+    FitColumns(&view);
+    view.resize(600, 300);
+    auto expectInSightWhole = [&] {
+        QCoreApplication::processEvents();
+        int checked = 0;
+        for (int row = view.rowAt(0);
+             row >= 0 && row < model.rowCount() && view.rowViewportPosition(row) < view.viewport()->height(); ++row) {
+            const QModelIndex index = model.index(row, 0);
+            EXPECT_GE(view.visualRect(index).width(), view.sizeHintForIndex(index).width()) << row;
+            ++checked;
+        }
+        EXPECT_GT(checked, 3);
+    };
+    // Row i is i characters wide (cycling), so the widest rows lie deep in
+    // the list.
+    auto add = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            model.appendRow({new QStandardItem(QString("w").repeated(model.rowCount() % 97)), new QStandardItem("m")});
+    };
+    add(3000);   // while hidden
+    view.show();
+    expectInSightWhole();
+    view.scrollToBottom();
+    expectInSightWhole();
+    add(3000);   // shown, more than one pass can measure
+    view.scrollTo(model.index(4000 + 96 - 4000 % 97, 0), QAbstractItemView::PositionAtTop);
+    expectInSightWhole();
+}
+
 TEST(FitColumns, ScanListKeepsItsWidthsAsMinimums)
 {
     TFixedFont font;
