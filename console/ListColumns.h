@@ -19,9 +19,12 @@ class QTreeView;
 // no minimum), its header and the cells measured so far; the last column
 // also takes whatever width the view has left. Columns only grow while
 // rows come and go (the user may still resize them by hand); resetting the
-// model measures afresh. Of a large batch of new rows a bounded sample is
-// measured, so a flood of rows costs little. Calling it again replaces the
-// minimums.
+// model measures afresh. The cost stays small under a flood of rows: a
+// hidden view measures nothing until it is shown, a shown one measures a
+// bounded number of cells per pass of the event loop, and after a pass in
+// which changes went unmeasured, and whenever rows come into sight
+// (scrolling, expanding, resizing, showing), it measures the rows in sight.
+// Calling it again replaces the minimums.
 void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths = {});
 void FitColumns(QTableView* view, const std::vector<int>& minimumWidths = {});
 
