@@ -67,4 +67,4 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TAboutForm::OpenLink() { UserInterface().OpenUrl(WebAddress()); }
+void TAboutForm::OpenLink() { OpenUrlOrTell(WebAddress()); }

@@ -1,6 +1,7 @@
 #include "FilterForm.h"
 
 #include "Intp.h"
+#include "ListColumns.h"
 #include "MessageBoxes.h"
 
 #include <QCheckBox>
@@ -245,6 +246,7 @@ void TFilterForm::BuildControls()
                                    QStringLiteral("Interface")});
     m_RemoteList->header()->setSectionsClickable(true);
     m_RemoteList->header()->setSortIndicatorShown(true);
+    FitColumns(m_RemoteList);
     m_Delete = new QPushButton(QStringLiteral("Delete"), m_RemotePanel);
     m_Clear = new QPushButton(QStringLiteral("Clear"), m_RemotePanel);
     auto* remoteLabel = new QLabel(QStringLiteral("Remote IP A&ddress:"), m_RemotePanel);

@@ -33,6 +33,7 @@ bool TJavaTopologyFrame::Leave(bool)
 
 void TJavaTopologyFrame::EventOnOpenClick()
 {
-    // Not waited for and not checked: the viewer is outside the console.
-    UserInterface().StartDetached(Program(), Arguments(), QString());
+    // Not waited for: the viewer is outside the console. A viewer that
+    // cannot be started at all (no java) is told to the user.
+    StartDetachedOrTell(Program(), Arguments(), QString());
 }

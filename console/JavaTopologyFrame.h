@@ -26,6 +26,7 @@ public:
     int Refresh(bool shown) override { return 0; }
 
     // "&Open": starts a viewer without waiting for it; each press starts one.
+    // A viewer that cannot be started is told in an error box.
     void EventOnOpenClick();
 
     QPushButton* m_Open = nullptr;

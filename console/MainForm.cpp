@@ -5,6 +5,7 @@
 #include "ConfigFile.h"
 #include "IntpSocketThread.h"
 #include "JavaTopologyFrame.h"
+#include "ListColumns.h"
 #include "ScanForm.h"
 #include "MessageBoxes.h"
 #include "NetProvider.h"
@@ -31,12 +32,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
 const char* const AppTitle = "Talvo Orvane Pro";
+
+void SetApplicationTitle() { QApplication::setApplicationName(AppTitle); }
 
 namespace {
 
@@ -197,6 +201,12 @@ void TMainForm::BuildWindow()
     m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The caption column is as wide as the widest caption (the tree scrolls
+    // sideways when the pane is narrower), and a caption that is cut off
+    // shows in full as its tool tip.
+    m_Tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ShowCutTextTips(m_Tree);
+    FitColumns(m_Tree);
     leftLayout->addWidget(m_Tree, 1);
 
     m_FuncPages = new QWidget(central);
@@ -206,7 +216,14 @@ void TMainForm::BuildWindow()
     central->addWidget(left);
     central->addWidget(m_FuncPages);
     central->setStretchFactor(1, 1);
+    m_Splitter = central;
+    // The pane starts wide enough for the caption of a typical switch.
+    const int typical = m_Tree->fontMetrics().horizontalAdvance("SW-0000 (255.255.255.255, 00:00:00:00:00:00)") +
+                        3 * m_Tree->indentation() + 32;
+    central->setSizes({typical, 1366 - typical});
     setCentralWidget(central);
+    connect(central, &QSplitter::splitterMoved, this, [this] { m_PaneMoved = true; });
+    connect(m_Tree->header(), &QHeaderView::sectionResized, this, &TMainForm::WidenTreePane);
 
     BuildActions();
 
@@ -398,6 +415,20 @@ bool TMainForm::EventOnMainFormCreate()
     m_Tree->expandAll();
     m_Created = true;
     return true;
+}
+
+void TMainForm::WidenTreePane()
+{
+    QList<int> sizes = m_Splitter->sizes();
+    if (m_PaneMoved || sizes.size() < 2)
+        return;
+    const int chrome = 2 * m_Tree->frameWidth() + m_Tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_Tree);
+    const int wanted = std::min(FittedContentWidth(m_Tree, 0) + chrome, (sizes[0] + sizes[1]) * 2 / 5);
+    if (wanted <= sizes[0])
+        return;
+    sizes[1] -= wanted - sizes[0];
+    sizes[0] = wanted;
+    m_Splitter->setSizes(sizes);
 }
 
 TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image)

@@ -25,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTimer;
 class QToolBar;
 class QTreeWidget;
@@ -178,6 +179,7 @@ public:
     QComboBox* TreeSort() const { return m_TreeSort; }
     TTreeNode* RootNode() const { return m_RootNode; }
     TTreeNode* DevicesNode() const { return m_DevicesNode; }
+    QSplitter* Splitter() const { return m_Splitter; }
     int DeviceCount() const { return m_DeviceCount; }
     TModuleFrame* ModuleFrame() const { return m_ModuleFrame; }
     TFilterForm* FilterForm() const { return m_FilterForm; }
@@ -216,6 +218,9 @@ private:
     void SortGroupNodes();
     void ExpandDevices();
     void SetDevicesCaption();
+    // Widens the tree's pane to show its widest caption, up to two fifths of
+    // the window, until the user moves the pane's edge himself.
+    void WidenTreePane();
     TModule* ModuleOfNode(QTreeWidgetItem* item) const;
     bool IsUnderDevicesNode(QTreeWidgetItem* item) const;
     bool IsShown(Intp::TDevice* device) const;
@@ -255,6 +260,8 @@ private:
     QTreeWidget* m_Tree = nullptr;
     QComboBox* m_TreeSort = nullptr;
     QWidget* m_FuncPages = nullptr;
+    QSplitter* m_Splitter = nullptr;
+    bool m_PaneMoved = false;             // the user has moved the tree pane's edge
     QToolBar* m_ToolBar = nullptr;
     QMenu* m_TaskMenu = nullptr;
     QMenu* m_SettingsMenu = nullptr;
@@ -277,3 +284,8 @@ private:
 
 // The application title.
 extern const char* const AppTitle;
+
+// Gives the application its title (as its name, which is also its display
+// name). No display name of its own is set, since the desktop would append
+// it to the title of every window and dialog ("About - ...").
+void SetApplicationTitle();

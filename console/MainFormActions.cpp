@@ -139,8 +139,11 @@ void TMainForm::EventOnOpenWebExecute()
 {
     TDeviceList devices;
     GetCurrentDevices(devices);
+    // When no browser can be started the user is told once, and the other
+    // devices' pages are not tried.
     for (Intp::TDevice* device : devices)
-        UserInterface().OpenUrl(QString("http://%1").arg(QString::fromStdString(Intp::IpToText(device->GetIp()))));
+        if (!OpenUrlOrTell(QString("http://%1").arg(QString::fromStdString(Intp::IpToText(device->GetIp())))))
+            return;
 }
 
 void TMainForm::EventOnRefreshExecute()

@@ -2,6 +2,8 @@
 // rules and the page that the selection shows.
 #include "MainForm.h"
 
+#include "VisibleText.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QItemSelectionModel>
@@ -116,8 +118,10 @@ private:
 
 QString TMainForm::DeviceCaption(const Intp::TDevice* device)
 {
+    // The name comes from the switch: its control characters are shown as
+    // symbols, so that they cannot cut the caption short.
     return QString("%1 (%2, %3)")
-        .arg(QString::fromStdString(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
+        .arg(Resources::VisibleText(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
              QString::fromStdString(Intp::MacToText(device->GetMac())));
 }
 

@@ -108,3 +108,26 @@ bool ConfirmOkCancel(const QString& text)
     return UserInterface().Message(IUserInterface::IconQuestion, QApplication::applicationDisplayName(), text,
                                    IUserInterface::Ok | IUserInterface::Cancel) == IUserInterface::Ok;
 }
+
+bool OpenUrlOrTell(const QString& url)
+{
+    if (UserInterface().OpenUrl(url))
+        return true;
+    UserInterface().Message(IUserInterface::IconError, AppTitle,
+                            QStringLiteral("Cannot open %1: no web browser could be started.").arg(url),
+                            IUserInterface::Ok);
+    return false;
+}
+
+bool StartDetachedOrTell(const QString& program, const QStringList& arguments, const QString& workingDirectory)
+{
+    if (UserInterface().StartDetached(program, arguments, workingDirectory))
+        return true;
+    QStringList command{program};
+    for (const QString& argument : arguments)
+        command << (argument.contains(QLatin1Char(' ')) ? QStringLiteral("\"%1\"").arg(argument) : argument);
+    UserInterface().Message(IUserInterface::IconError, AppTitle,
+                            QStringLiteral("Cannot start \"%1\".").arg(command.join(QLatin1Char(' '))),
+                            IUserInterface::Ok);
+    return false;
+}

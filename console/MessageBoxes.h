@@ -56,6 +56,16 @@ IUserInterface& UserInterface();
 // Installs `ui` (not owned); null puts the desktop's back.
 void SetUserInterface(IUserInterface* ui);
 
+// The program's title: the title of its main window and of its own boxes.
+extern const char* const AppTitle;
+
+// Opens a web address in the default browser, or tells the user in an
+// error box that no browser could be started. True when it was opened.
+bool OpenUrlOrTell(const QString& url);
+// Starts a program without waiting for it, or tells the user in an error
+// box that it could not be started. True when it was started.
+bool StartDetachedOrTell(const QString& program, const QStringList& arguments, const QString& workingDirectory);
+
 // Shorthands for the two most common boxes.
 void ShowError(const QString& text);
 bool ConfirmOkCancel(const QString& text);

@@ -1,5 +1,6 @@
 #include "ScanForm.h"
 
+#include "ListColumns.h"
 #include "MessageBoxes.h"
 
 #include <QCheckBox>
@@ -43,8 +44,7 @@ TScanForm::TScanForm(QWidget* parent) : QDialog(parent)
     m_Devices->setHeaderLabels({QString(), QStringLiteral("MAC Address"), QStringLiteral("IP Address")});
     m_Devices->setRootIsDecorated(false);
     m_Devices->setUniformRowHeights(true);
-    m_Devices->header()->resizeSection(ColNumber, 40);
-    m_Devices->header()->resizeSection(ColMac, 160);
+    FitColumns(m_Devices, {40, 160});
     layout->addWidget(m_Devices, 1);
 
     auto* buttons = new QHBoxLayout;

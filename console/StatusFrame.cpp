@@ -1,6 +1,7 @@
 #include "StatusFrame.h"
 
 #include "IntpProtocol.h"
+#include "ListColumns.h"
 #include "MessageBoxes.h"
 #include "Resources.h"
 
@@ -13,9 +14,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace Status {
 
@@ -61,6 +65,38 @@ QColor StatusColor(uint32_t bits)
     return QColor();
 }
 
+namespace {
+
+// Relative luminance of a colour (sRGB).
+double Luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// Black or white, whichever contrasts more with the background.
+QColor ReadableOn(const QColor& background)
+{
+    const double l = Luminance(background);
+    return (1.05 / (l + 0.05)) > ((l + 0.05) / 0.05) ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+} // namespace
+
+QColor StatusTextColor(uint32_t bits)
+{
+    const QColor background = StatusColor(bits);
+    return background.isValid() ? ReadableOn(background) : QColor();
+}
+
+QColor SelectedStatusColor(uint32_t bits)
+{
+    const QColor background = StatusColor(bits);
+    return background.isValid() ? background.darker(250) : QColor();
+}
+
+QColor SelectionColor() { return QColor(64, 64, 64); }
+
 bool TStatusRow::operator<(const QTreeWidgetItem& other) const
 {
     const auto* o = dynamic_cast<const TStatusRow*>(&other);
@@ -84,6 +120,28 @@ namespace {
 
 QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
 
+// Draws a selected row that has a status colour in that colour darkened,
+// with white text, instead of the list's selection colour.
+class TStatusRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected))
+            return;
+        const QVariant bits = index.data(StatusBitsRole);
+        const QColor selected = SelectedStatusColor(bits.toUInt());
+        if (!selected.isValid())
+            return;
+        option->state &= ~QStyle::State_Selected;
+        option->backgroundBrush = selected;
+        option->palette.setColor(QPalette::Text, Qt::white);
+    }
+};
+
 } // namespace
 
 TStatusFrame::TStatusFrame(QWidget* parent)
@@ -99,6 +157,14 @@ TStatusFrame::TStatusFrame(QWidget* parent)
                              QStringLiteral("Last Reported Time"), QStringLiteral("Status")});
     m_List->header()->setSectionsClickable(true);
     m_List->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_List->setItemDelegate(new TStatusRowDelegate(m_List));
+    QPalette palette = m_List->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, SelectionColor());
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    m_List->setPalette(palette);
+    FitColumns(m_List);
 
     m_Period = new QSpinBox(this);
     m_Period->setRange(5, 86400);
@@ -292,9 +358,12 @@ void TStatusFrame::ShowRow(TStatusRow* row)
     row->setIcon(TStatusRow::ColNumber, Resources::Icon(row->Image ? QStringLiteral("RC_BITMAP_16X16_CANCEL")
                                                                     : QStringLiteral("RC_BITMAP_16X16_DEVICE")));
     const QColor color = StatusColor(row->Bits);
+    const QColor text = StatusTextColor(row->Bits);
     const QString tip = RowTip(row);
     for (int c = 0; c < TStatusRow::ColumnCount; ++c) {
         row->setBackground(c, color.isValid() ? QBrush(color) : QBrush());
+        row->setForeground(c, text.isValid() ? QBrush(text) : QBrush());
+        row->setData(c, StatusBitsRole, row->Bits);
         row->setToolTip(c, tip);
     }
 }

@@ -44,6 +44,19 @@ QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm);
 // The row colour: by the first of offline, query failed, IP different,
 // alarm; invalid (drawn normally) when no bit is set.
 QColor StatusColor(uint32_t bits);
+// The text colour on a row of that colour: black or white, whichever reads
+// better on it (white on the two blues); invalid when no bit is set.
+QColor StatusTextColor(uint32_t bits);
+// The colour of a selected row: the row's colour darkened, so that a
+// selected row never looks like an unselected one; invalid when no bit is
+// set (the list's own selection colour).
+QColor SelectedStatusColor(uint32_t bits);
+// The list's own selection colour: a dark grey that no row colour is
+// mistaken for.
+QColor SelectionColor();
+
+// The item data role that holds a row's status bits in each of its cells.
+constexpr int StatusBitsRole = Qt::UserRole + 1;
 
 // One monitored switch.
 class TStatusRow final : public QTreeWidgetItem {

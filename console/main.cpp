@@ -16,8 +16,7 @@ int main(int argc, char** argv)
     try {
         // Model 0 first, then the six models of the family in index order.
         Intp::RegisterBuiltinModels();
-        QApplication::setApplicationName(AppTitle);
-        QApplication::setApplicationDisplayName(AppTitle);
+        SetApplicationTitle();
         window = std::make_unique<TMainForm>();
         if (window->EventOnMainFormCreate()) {
             // Without a window manager a maximise request is ignored: start

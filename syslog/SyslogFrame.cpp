@@ -2,6 +2,7 @@
 #include "SyslogForm.h"
 
 #include "Intp.h"
+#include "ListColumns.h"
 #include "MessageBoxes.h"
 #include "Resources.h"
 #include "SyslogParser.h"
@@ -106,9 +107,13 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(fontMetrics().height() + 6);
     QHeaderView* columns = m_ListView->horizontalHeader();
-    columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
+    // Columns as wide as their headers and contents, "Messages" filling the
+    // rest; control characters of a message shown as symbols, a message cut
+    // off shown in full as its tool tip.
+    FitColumns(m_ListView);
+    ShowCutTextTips(m_ListView);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_Label1);
@@ -228,7 +233,7 @@ void TSyslogFrame::FlushList() { m_Model->Flush(); }
 
 void TSyslogFrame::EventOnClearClick()
 {
-    const int answer = UserInterface().Message(IUserInterface::IconQuestion, QString(),
+    const int answer = UserInterface().Message(IUserInterface::IconQuestion, AppTitle,
                                                QStringLiteral("Would you like to save these messages?"),
                                                IUserInterface::Yes | IUserInterface::No | IUserInterface::Cancel);
     if (answer == IUserInterface::Yes) {

@@ -57,18 +57,19 @@ public:
     bool OpenUrl(const QString& url) override
     {
         Urls.push_back(url);
-        return true;
+        return !LaunchFails;
     }
     bool StartDetached(const QString& program, const QStringList& arguments, const QString&) override
     {
         Programs.push_back(QStringList{program} + arguments);
-        return true;
+        return !LaunchFails;
     }
     void Beep(int frequency, int duration) override { Beeps.push_back({frequency, duration}); }
 
     // The text of the last box, or empty.
     QString LastText() const { return Boxes.empty() ? QString() : Boxes.back().Text; }
 
+    bool LaunchFails = false;     // OpenUrl and StartDetached fail (still recorded)
     std::deque<int> Answers;      // next Message answers
     std::deque<QString> Paths;    // next file and folder dialog answers
     std::vector<TBox> Boxes;

@@ -1,0 +1,418 @@
+#include "ListColumns.h"
+
+#include "VisibleText.h"
+
+#include <QAbstractItemModel>
+#include <QEvent>
+#include <QHash>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QToolTip>
+#include <QTreeView>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// Cells measured at most per pass of the event loop; what changes beyond
+// that is caught up by measuring the rows in sight once the pass is over.
+constexpr int CellBudget = 64;
+// Widths of texts measured before, kept up to this many.
+constexpr int CacheSize = 4096;
+// Of a longer cell text only this many characters are measured.
+constexpr int LongText = 256;
+
+const char* const FitterName = "ColumnFitter";
+
+class TColumnFitter final : public QObject {
+public:
+    TColumnFitter(QAbstractItemView* view, QHeaderView* header, QTreeView* tree)
+        : QObject(header), m_View(view), m_Header(header), m_Tree(tree)
+    {
+        setObjectName(FitterName);
+        header->setStretchLastSection(false);
+        QAbstractItemModel* model = view->model();
+        // Only what changes a cell's width is measured, and the columns are
+        // touched only when a cell turned out wider than its column knew.
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
+            m_Grown = false;
+            MeasureRows(parent, first, last, true);
+            if (m_Grown)
+                Apply(false);
+        });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+                    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::DecorationRole) &&
+                        !roles.contains(Qt::FontRole))
+                        return;
+                    m_Grown = false;
+                    MeasureRows(topLeft.parent(), topLeft.row(), bottomRight.row(), false, topLeft.column(),
+                                bottomRight.column());
+                    if (m_Grown)
+                        Apply(false);
+                });
+        connect(model, &QAbstractItemModel::modelReset, this, &TColumnFitter::Refit);
+        connect(model, &QAbstractItemModel::columnsInserted, this, &TColumnFitter::Refit);
+        connect(model, &QAbstractItemModel::columnsRemoved, this, &TColumnFitter::Refit);
+        connect(model, &QAbstractItemModel::headerDataChanged, this, [this] {
+            MeasureHeader();
+            Apply(false);
+        });
+        // The last column follows the others and the width of the view.
+        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int) {
+            if (!m_Applying && column != LastColumn())
+                FillLast();
+        });
+        // Rows that come into sight are measured.
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &TColumnFitter::CatchUpLater);
+        if (tree)
+            connect(tree, &QTreeView::expanded, this, &TColumnFitter::CatchUpLater);
+        view->viewport()->installEventFilter(this);
+    }
+
+    void SetMinimums(const std::vector<int>& minimums)
+    {
+        m_Minimums = minimums;
+        Refit();
+    }
+
+    int ContentWidth(int column) const
+    {
+        return column >= 0 && column < int(m_Content.size()) ? m_Content[size_t(column)] : 0;
+    }
+
+    // Forgets what was measured, measures the rows in sight and a sample of
+    // the others, and sets every column to what it needs.
+    void Refit()
+    {
+        m_Content.assign(size_t(std::max(0, m_View->model()->columnCount())), 0);
+        m_Widths[0].clear();
+        m_Widths[1].clear();
+        MeasureHeader();
+        if (m_View->isVisible()) {
+            m_Stale = false;
+            MeasureInSight();
+            const int rows = m_View->model()->rowCount(m_View->rootIndex());
+            if (rows > 0)
+                MeasureRows(m_View->rootIndex(), 0, rows - 1, true);
+        }
+        Apply(true);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            FillLast();
+            CatchUpLater();
+        } else if (event->type() == QEvent::Show) {
+            CatchUpLater();
+        }
+        return false;
+    }
+
+private:
+    int LastColumn() const
+    {
+        for (int visual = m_Header->count() - 1; visual >= 0; --visual) {
+            const int column = m_Header->logicalIndex(visual);
+            if (!m_Header->isSectionHidden(column))
+                return column;
+        }
+        return -1;
+    }
+
+    void MeasureHeader()
+    {
+        m_HeaderHints.assign(size_t(m_Header->count()), 0);
+        if (!m_Header->isHidden())
+            for (int column = 0; column < m_Header->count(); ++column)
+                m_HeaderHints[size_t(column)] = m_Header->sectionSizeHint(column);
+    }
+
+    int Needed(int column) const
+    {
+        int width = ContentWidth(column);
+        if (column < int(m_Minimums.size()))
+            width = std::max(width, m_Minimums[size_t(column)]);
+        if (column < int(m_HeaderHints.size()))
+            width = std::max(width, m_HeaderHints[size_t(column)]);
+        return width;
+    }
+
+    // Widens the columns that need it (with `exact`, also narrows them to
+    // what they need), then lets the last one fill the view.
+    void Apply(bool exact)
+    {
+        m_Applying = true;
+        const int last = LastColumn();
+        for (int column = 0; column < m_Header->count(); ++column) {
+            if (column == last || m_Header->isSectionHidden(column))
+                continue;
+            const int width = Needed(column);
+            if (exact ? m_Header->sectionSize(column) != width : m_Header->sectionSize(column) < width)
+                m_Header->resizeSection(column, width);
+        }
+        m_Applying = false;
+        FillLast();
+    }
+
+    void FillLast()
+    {
+        const int last = LastColumn();
+        if (last < 0 || m_Applying)
+            return;
+        const int others = m_Header->length() - m_Header->sectionSize(last);
+        const int width = std::max(Needed(last), m_View->viewport()->width() - others);
+        if (m_Header->sectionSize(last) != width) {
+            m_Applying = true;
+            m_Header->resizeSection(last, width);
+            m_Applying = false;
+        }
+    }
+
+    // After this pass of the event loop: a fresh budget, and the rows in
+    // sight measured when changes went unmeasured.
+    void CatchUpLater()
+    {
+        m_Stale = true;
+        PostCatchUp();
+    }
+
+    void PostCatchUp()
+    {
+        if (m_CatchUpPosted)
+            return;
+        m_CatchUpPosted = true;
+        QTimer::singleShot(0, this, [this] {
+            m_CatchUpPosted = false;
+            m_Budget = CellBudget;
+            if (!m_Stale || !m_View->isVisible())
+                return;
+            m_Stale = false;
+            m_Grown = false;
+            MeasureInSight();
+            if (m_Grown)
+                Apply(false);
+        });
+    }
+
+    // Takes one cell from this pass's budget; false when it is spent (or the
+    // view is not shown), and the change is then caught up later.
+    bool TakeCell()
+    {
+        if (m_View->isVisible() && m_Budget > 0) {
+            if (m_Budget-- == CellBudget)
+                PostCatchUp();
+            return true;
+        }
+        m_Stale = true;
+        if (m_View->isVisible())
+            PostCatchUp();
+        return false;
+    }
+
+    void MeasureInSight()
+    {
+        const int height = m_View->viewport()->height();
+        const int saved = m_Budget;
+        m_Budget = INT_MAX;   // the rows in sight are few
+        for (int y = 0; y < height;) {
+            const QModelIndex index = m_View->indexAt(QPoint(0, y));
+            if (!index.isValid())
+                break;
+            MeasureRow(index.parent(), index.row(), 0, INT_MAX, false);
+            const QRect rect = m_View->visualRect(index);
+            y = std::max(y + 1, rect.bottom() + 1);
+        }
+        m_Budget = saved;
+    }
+
+    int CellWidth(const QModelIndex& index)
+    {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const bool icon = !index.data(Qt::DecorationRole).isNull();
+        int width;
+        if (text.size() > LongText) {
+            const int margin = m_View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_View) + 1;
+            width = m_View->fontMetrics().horizontalAdvance(text.left(LongText)) + 2 * margin;
+            if (icon)
+                width += m_View->iconSize().width() + 2 * margin;
+        } else if (!index.data(Qt::FontRole).isNull() || !index.data(Qt::CheckStateRole).isNull()) {
+            width = m_View->sizeHintForIndex(index).width();
+        } else {
+            // A cell of the view's own font: the same text and image take
+            // the same width (an item that only changed its image, or a
+            // column of few distinct texts, costs no new measurement).
+            QHash<QString, int>& cache = m_Widths[icon ? 1 : 0];
+            const auto it = cache.constFind(text);
+            if (it != cache.constEnd()) {
+                width = *it;
+            } else {
+                width = m_View->sizeHintForIndex(index).width();
+                if (cache.size() >= CacheSize)
+                    cache.clear();
+                cache.insert(text, width);
+            }
+        }
+        if (m_Tree) {
+            const int treeColumn = m_Tree->treePosition() < 0 ? m_Header->logicalIndex(0) : m_Tree->treePosition();
+            if (index.column() == treeColumn) {
+                int depth = m_Tree->rootIsDecorated() ? 1 : 0;
+                for (QModelIndex p = index.parent(); p.isValid() && p != m_Tree->rootIndex(); p = p.parent())
+                    ++depth;
+                width += depth * m_Tree->indentation();
+            }
+        } else if (const auto* table = qobject_cast<const QTableView*>(m_View); table && table->showGrid()) {
+            width += 1;   // the grid line takes one pixel of the cell
+        }
+        return width;
+    }
+
+    // With `below`, also the rows below it (a tree branch that arrives
+    // whole, such as a moved group).
+    void MeasureRow(const QModelIndex& parent, int row, int firstColumn, int lastColumn, bool below)
+    {
+        const QAbstractItemModel* model = m_View->model();
+        if (m_Content.size() < size_t(std::max(0, model->columnCount(parent))))
+            m_Content.resize(size_t(model->columnCount(parent)), 0);
+        lastColumn = std::min(lastColumn, int(m_Content.size()) - 1);
+        for (int column = std::max(0, firstColumn); column <= lastColumn; ++column) {
+            if (m_Header->isSectionHidden(column) || !TakeCell())
+                continue;
+            const QModelIndex index = model->index(row, column, parent);
+            if (!index.isValid())
+                continue;
+            const int width = CellWidth(index);
+            if (width > m_Content[size_t(column)]) {
+                m_Content[size_t(column)] = width;
+                m_Grown = true;
+            }
+        }
+        const QModelIndex first = model->index(row, 0, parent);
+        if (below && m_Tree && m_Budget > 0 && model->hasChildren(first))
+            MeasureRows(first, 0, model->rowCount(first) - 1, true);
+    }
+
+    // Of many rows an even sample, as far as the budget goes.
+    void MeasureRows(const QModelIndex& parent, int first, int last, bool below, int firstColumn = 0,
+                     int lastColumn = INT_MAX)
+    {
+        const int count = last - first + 1;
+        const int columns = std::max(1, std::min(lastColumn, m_View->model()->columnCount(parent) - 1) -
+                                            std::max(0, firstColumn) + 1);
+        if (count <= 0)
+            return;
+        const int take = std::clamp(m_Budget / columns, 1, count);
+        if (take < count)
+            m_Stale = true;
+        for (int i = 0; i < take; ++i) {
+            // i = 0 gives the first row, i = take - 1 the last.
+            const int row = take == 1 ? first : first + int(int64_t(i) * (count - 1) / (take - 1));
+            MeasureRow(parent, row, firstColumn, lastColumn, below);
+        }
+    }
+
+    QAbstractItemView* m_View;
+    QHeaderView* m_Header;
+    QTreeView* m_Tree;   // null for a table
+    std::vector<int> m_Minimums;
+    std::vector<int> m_Content;   // the widest cell measured, by column
+    std::vector<int> m_HeaderHints;   // the width each header caption needs
+    QHash<QString, int> m_Widths[2];   // by text, without and with an image
+    int m_Budget = CellBudget;   // cells still to be measured in this pass
+    bool m_Stale = false;   // changes went unmeasured
+    bool m_CatchUpPosted = false;
+    bool m_Applying = false;
+    bool m_Grown = false;   // a measured cell was wider than its column knew
+};
+
+TColumnFitter* FitterOf(const QAbstractItemView* view)
+{
+    for (QObject* child : view->findChildren<QObject*>(FitterName))
+        if (auto* fitter = dynamic_cast<TColumnFitter*>(child))
+            return fitter;
+    return nullptr;
+}
+
+void Fit(QAbstractItemView* view, QHeaderView* header, QTreeView* tree, const std::vector<int>& minimumWidths)
+{
+    if (!view || !header || !view->model())
+        return;
+    TColumnFitter* fitter = FitterOf(view);
+    if (!fitter)
+        fitter = new TColumnFitter(view, header, tree);
+    fitter->SetMinimums(minimumWidths);
+}
+
+class TCutTextDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        // Texts before the base class turns line feeds into line separators.
+        if (value.userType() == QMetaType::QString)
+            return Resources::VisibleText(value.toString());
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event && view && event->type() == QEvent::ToolTip && index.isValid() &&
+            index.data(Qt::ToolTipRole).isNull()) {
+            const QString tip = CutTextTip(view, index);
+            if (!tip.isEmpty()) {
+                QToolTip::showText(event->globalPos(), tip, view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+};
+
+} // namespace
+
+void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths)
+{
+    Fit(view, view ? view->header() : nullptr, view, minimumWidths);
+}
+
+void FitColumns(QTableView* view, const std::vector<int>& minimumWidths)
+{
+    Fit(view, view ? view->horizontalHeader() : nullptr, nullptr, minimumWidths);
+}
+
+int FittedContentWidth(const QAbstractItemView* view, int column)
+{
+    const TColumnFitter* fitter = view ? FitterOf(view) : nullptr;
+    return fitter ? fitter->ContentWidth(column) : 0;
+}
+
+void ShowCutTextTips(QAbstractItemView* view)
+{
+    if (view)
+        view->setItemDelegate(new TCutTextDelegate(view));
+}
+
+QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)
+{
+    if (!view || !index.isValid())
+        return {};
+    const int needed = view->sizeHintForIndex(index).width();
+    const QRect shown = view->visualRect(index).intersected(view->viewport()->rect());
+    if (needed <= shown.width())
+        return {};
+    QAbstractItemDelegate* delegate = view->itemDelegateForIndex(index);
+    const QVariant value = index.data(Qt::DisplayRole);
+    if (auto* styled = qobject_cast<QStyledItemDelegate*>(delegate))
+        return styled->displayText(value, view->locale());
+    return value.toString();
+}

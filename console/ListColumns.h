@@ -1,0 +1,43 @@
+// Column widths and cut-off texts of the console's lists.
+//
+// Column widths given in pixels for a list are minimums: on this platform's
+// fonts a header or a cell may need more. FitColumns keeps each column wide
+// enough for its header and its contents, and lets the last column take the
+// width that remains, so nothing is cut off while there is room.
+#pragma once
+
+#include <vector>
+
+class QAbstractItemView;
+class QModelIndex;
+class QString;
+class QTableView;
+class QTreeView;
+
+// Fits the view's columns now and whenever rows are added or changed:
+// every column is at least as wide as minimumWidths[column] (missing or 0:
+// no minimum), its header and the cells measured so far; the last column
+// also takes whatever width the view has left. Columns only grow while
+// rows come and go (the user may still resize them by hand); resetting the
+// model measures afresh. The cost stays small under a flood of rows: a
+// hidden view measures nothing until it is shown, a shown one measures a
+// bounded number of cells per pass of the event loop, and after a pass in
+// which changes went unmeasured, and whenever rows come into sight
+// (scrolling, expanding, resizing, showing), it measures the rows in sight.
+// Calling it again replaces the minimums.
+void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths = {});
+void FitColumns(QTableView* view, const std::vector<int>& minimumWidths = {});
+
+// The widest cell measured so far in the column of a view that FitColumns
+// looks after (0 for any other view).
+int FittedContentWidth(const QAbstractItemView* view, int column);
+
+// Makes the view show each cell's text with its control characters made
+// visible (Resources::VisibleText), and show a cell whose text is cut off
+// (by its column or by the edge of the view) in full as the cell's tool tip
+// when the cell has no tool tip of its own.
+void ShowCutTextTips(QAbstractItemView* view);
+
+// The tool tip ShowCutTextTips shows for a cell: its whole text when the
+// cell is cut off, else an empty text.
+QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index);

@@ -1,0 +1,256 @@
+// Lists on this platform's fonts: columns as wide as their headers and
+// contents, the last one filling the view; control characters of switch
+// texts made visible; the status monitor's rows readable and its selection
+// distinct.
+#include "FakeUserInterface.h"
+#include "IntpProtocol.h"
+#include "LibraryFixture.h"
+#include "ListCheck.h"
+#include "ListColumns.h"
+#include "ScanForm.h"
+#include "StatusFrame.h"
+#include "VisibleText.h"
+
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace Status;
+using namespace TestSupport;
+
+TEST(VisibleText, ControlCharactersBecomeSymbols)
+{
+    using Resources::VisibleText;
+    EXPECT_EQ(VisibleText(QString("core")), "core");
+    EXPECT_EQ(VisibleText(std::string_view("a\x1b[2J\r\nb\tc\x7f", 11)),
+              QString::fromUtf16(u"a\u241b[2J\u240d\u240ab\u2409c\u2421"));
+    EXPECT_EQ(VisibleText(std::string_view("\0x", 2)), QString::fromUtf16(u"\u2400x"));
+    // C1 controls and the line separators break lines too.
+    EXPECT_EQ(VisibleText(QString::fromUtf16(u"a\u0085b\u2028c\u2029d")), QString::fromUtf16(u"a\ufffdb\ufffdc\ufffdd"));
+    // Other text, non-ASCII included, stays; bad UTF-8 becomes U+FFFD.
+    EXPECT_EQ(VisibleText(std::string_view("K\xc3\xb6ln \xff")), QString::fromUtf16(u"K\u00f6ln \ufffd"));
+}
+
+TEST(FitColumns, HeadersContentsMinimumsAndTheLastColumnFills)
+{
+    TFixedFont font;
+    QStandardItemModel model(0, 3);
+    model.setHorizontalHeaderLabels({"A", "A rather long header caption", "Last"});
+    QTableView view;
+    view.setModel(&model);
+    view.resize(900, 300);
+    view.show();
+    FitColumns(&view, {120});
+    QHeaderView* header = view.horizontalHeader();
+    EXPECT_EQ(header->sectionSize(0), 120) << "the minimum, wider than header and contents";
+    EXPECT_GE(header->sectionSize(1), header->sectionSizeHint(1));
+    EXPECT_EQ(header->length(), view.viewport()->width()) << "the last column takes what remains";
+
+    // Rows that arrive widen their columns; an empty list goes back.
+    const QString wide = QString("x").repeated(200);
+    model.appendRow({new QStandardItem("1"), new QStandardItem("short"), new QStandardItem("end")});
+    model.appendRow({new QStandardItem(QString("y").repeated(40)), new QStandardItem("b"), new QStandardItem("c")});
+    ExpectNoCellCut(&view, header);
+    EXPECT_GT(header->sectionSize(0), 120);
+    model.item(0, 2)->setText(wide);
+    ExpectNoCellCut(&view, header);
+    EXPECT_GT(header->length(), view.viewport()->width()) << "a wide last cell scrolls instead of being cut";
+    QCoreApplication::processEvents();
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+    model.clear();
+    model.setColumnCount(3);
+    model.setHorizontalHeaderLabels({"A", "A rather long header caption", "Last"});
+    EXPECT_EQ(header->sectionSize(0), 120);
+    EXPECT_EQ(header->length(), view.viewport()->width());
+
+    // The user narrows a column: the last one still fills the view.
+    header->resizeSection(1, header->sectionSize(1) - 20);
+    EXPECT_EQ(header->length(), view.viewport()->width());
+}
+
+// Rows in sight are whole once the event loop has run, even when a flood
+// of rows came in at once or while the list was hidden.
+TEST(FitColumns, AFloodIsCaughtUpForTheRowsInSight)
+{
+    TFixedFont font;
+    QStandardItemModel model(0, 2);
+    model.setHorizontalHeaderLabels({"Host", "Messages"});
+    QTableView view;
+    view.setModel(&model);
+    FitColumns(&view);
+    view.resize(600, 300);
+    auto expectInSightWhole = [&] {
+        QCoreApplication::processEvents();
+        int checked = 0;
+        for (int row = view.rowAt(0);
+             row >= 0 && row < model.rowCount() && view.rowViewportPosition(row) < view.viewport()->height(); ++row) {
+            const QModelIndex index = model.index(row, 0);
+            EXPECT_GE(view.visualRect(index).width(), view.sizeHintForIndex(index).width()) << row;
+            ++checked;
+        }
+        EXPECT_GT(checked, 3);
+    };
+    // Row i is i characters wide (cycling), so the widest rows lie deep in
+    // the list.
+    auto add = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            model.appendRow({new QStandardItem(QString("w").repeated(model.rowCount() % 97)), new QStandardItem("m")});
+    };
+    add(3000);   // while hidden
+    view.show();
+    expectInSightWhole();
+    view.scrollToBottom();
+    expectInSightWhole();
+    add(3000);   // shown, more than one pass can measure
+    view.scrollTo(model.index(4000 + 96 - 4000 % 97, 0), QAbstractItemView::PositionAtTop);
+    expectInSightWhole();
+}
+
+TEST(FitColumns, ScanListKeepsItsWidthsAsMinimums)
+{
+    TFixedFont font;
+    TFakeUserInterface ui;
+    TScanForm form;
+    QHeaderView* header = form.m_Devices->header();
+    EXPECT_GE(header->sectionSize(0), 40);
+    EXPECT_GE(header->sectionSize(1), 160);
+    auto* row = new QTreeWidgetItem(QStringList{"1", "00:11:22:33:44:55", "192.168.100.200"});
+    form.m_Devices->addTopLevelItem(row);
+    form.resize(420, 300);
+    form.show();
+    QCoreApplication::processEvents();
+    ExpectNoCellCut(form.m_Devices, header);
+}
+
+namespace {
+
+double Luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a) + 0.05, lb = Luminance(b) + 0.05;
+    return std::max(la, lb) / std::min(la, lb);
+}
+
+int Distance(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+std::vector<uint8_t> PingBody(uint32_t power, uint32_t ports)
+{
+    std::vector<uint8_t> b(12, 0);
+    Intp::PutBE32(b.data(), power);
+    Intp::PutBE32(b.data() + 4, ports);
+    return b;
+}
+
+class StatusMonitorLook : public LibraryTest {
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        Frame = std::make_unique<TStatusFrame>();
+        // The page's share of a 1366 pixel wide window.
+        Frame->resize(1040, 400);
+        Frame->show();
+    }
+    void TearDown() override
+    {
+        Frame.reset();
+        LibraryTest::TearDown();
+    }
+    // Typical rows: an alarm with both power inputs and every port, an
+    // address changed by DHCP, a silent switch, and the longest model name.
+    void AddTypicalRows()
+    {
+        Intp::TDevice* alarm = AddDevice(10, 5);
+        Intp::TDevice* moved = AddDevice(11, 6);
+        Intp::TDevice* silent = AddDevice(12, 2);
+        Intp::TDevice* plain = AddDevice(13, 1);
+        Frame->AddDevices({alarm, moved, silent, plain});
+        Deliver(alarm, 6, 0, PingBody(3, 0xFF));
+        moved->SetIp(0xC00002C8u);
+        Deliver(moved, 6, 0, PingBody(0, 0));
+        Deliver(plain, 6, 0, PingBody(0, 0));
+        Transport->Advance(5000);
+        QCoreApplication::processEvents();
+    }
+    QRgb Pixel(int row)
+    {
+        // Right of the text in the last column, on the row's middle line.
+        const QImage image = Frame->m_List->viewport()->grab().toImage();
+        const QRect cell = Frame->m_List->visualRect(Frame->m_List->model()->index(row, TStatusRow::ColStatus));
+        return image.pixel(cell.right() - 4, cell.center().y());
+    }
+
+    TFixedFont Font;
+    TFakeUserInterface Ui;
+    std::unique_ptr<TStatusFrame> Frame;
+};
+
+} // namespace
+
+TEST_F(StatusMonitorLook, NoColumnCutsItsTypicalRows)
+{
+    AddTypicalRows();
+    QTreeWidget* list = Frame->m_List;
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(list->topLevelItem(0)->text(TStatusRow::ColStatus), "Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail");
+    EXPECT_TRUE(list->topLevelItem(1)->text(TStatusRow::ColIp).startsWith("Original: "));
+    ExpectNoCellCut(list, list->header());
+    EXPECT_EQ(list->header()->length(), std::max(list->viewport()->width(), list->header()->length()));
+
+    // Narrower than the rows: it scrolls sideways and still cuts nothing.
+    Frame->resize(500, 400);
+    QCoreApplication::processEvents();
+    ExpectNoCellCut(list, list->header());
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    // Wider: the last column takes the room.
+    Frame->resize(1600, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->header()->length(), list->viewport()->width());
+}
+
+TEST_F(StatusMonitorLook, ColouredRowsAreReadableAndTheAlarmIsNotTheSelection)
+{
+    for (uint32_t bits : {StatusOffline, StatusQueryFail, StatusIpDifferent, StatusAlarm}) {
+        EXPECT_GE(Contrast(StatusTextColor(bits), StatusColor(bits)), 4.5) << bits;
+        EXPECT_GE(Contrast(Qt::white, SelectedStatusColor(bits)), 4.5) << bits;
+        EXPECT_GE(Distance(SelectionColor(), StatusColor(bits)), 150) << bits;
+        EXPECT_GE(Distance(SelectedStatusColor(bits), StatusColor(bits)), 100) << bits;
+    }
+    EXPECT_EQ(StatusTextColor(StatusIpDifferent), QColor(Qt::white));
+    EXPECT_EQ(StatusTextColor(StatusAlarm), QColor(Qt::white));
+    EXPECT_FALSE(StatusTextColor(0).isValid());
+
+    // As drawn: rows 0 (alarm) and 1 (IP different) carry white text; the
+    // selected plain row and the selected alarm row look like neither the
+    // alarm row nor each other.
+    Frame->resize(1600, 400);   // room right of the texts
+    AddTypicalRows();
+    QTreeWidget* list = Frame->m_List;
+    EXPECT_EQ(list->topLevelItem(0)->foreground(TStatusRow::ColStatus).color(), QColor(Qt::white));
+    EXPECT_EQ(list->topLevelItem(1)->foreground(TStatusRow::ColIp).color(), QColor(Qt::white));
+    const QColor alarm = QColor(Pixel(0));
+    EXPECT_EQ(alarm, QColor(0, 102, 255));
+    list->topLevelItem(3)->setSelected(true);
+    QCoreApplication::processEvents();
+    const QColor selectedPlain = QColor(Pixel(3));
+    EXPECT_GE(Distance(selectedPlain, alarm), 150) << selectedPlain.name().toStdString();
+    list->topLevelItem(0)->setSelected(true);
+    QCoreApplication::processEvents();
+    const QColor selectedAlarm = QColor(Pixel(0));
+    EXPECT_GE(Distance(selectedAlarm, alarm), 100) << selectedAlarm.name().toStdString();
+    EXPECT_GE(Distance(selectedAlarm, selectedPlain), 60) << selectedAlarm.name().toStdString();
+}

@@ -1,0 +1,173 @@
+// The main window as a new user sees it: whole tree captions (or tool
+// tips), switch names with control characters, dialog titles without the
+// program's name, and launches that fail told in a message box.
+#include "AboutForm.h"
+#include "FilterForm.h"
+#include "JavaTopologyFrame.h"
+#include "ListCheck.h"
+#include "ListColumns.h"
+#include "MainForm.h"
+#include "MainFormFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace TestSupport;
+
+namespace {
+
+class MainFormLook : public MainFormFixture {
+protected:
+    TMainForm* CreateShown()
+    {
+        TMainForm* f = Create();
+        f->resize(1366, 900);
+        f->show();
+        Settle();
+        return f;
+    }
+    // The whole caption can be seen: the caption column holds it and either
+    // the pane shows it or it is offered as the node's tool tip.
+    void ExpectWholeOrTip(TMainForm* f, QTreeWidgetItem* node)
+    {
+        QTreeWidget* tree = f->Tree();
+        const QModelIndex index = tree->indexFromItem(node);
+        const QRect cell = tree->visualRect(index);
+        const int needed = tree->sizeHintForIndex(index).width();
+        EXPECT_GE(cell.width(), needed) << node->text(0).toStdString();
+        if (cell.left() + needed > tree->viewport()->width()) {
+            EXPECT_EQ(CutTextTip(tree, index), node->text(0));
+        }
+    }
+
+    TFixedFont Font;
+};
+
+} // namespace
+
+TEST_F(MainFormLook, TreeCaptionsAreWholeOrShownAsToolTips)
+{
+    TMainForm* f = CreateShown();
+    const int paneBefore = f->Splitter()->sizes()[0];
+    Intp::TDevice* a = Found(10, 5);
+    Intp::TDevice* b = Found(11, 6);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    a->SetName("SW-01");
+    b->SetName("distribution-switch-in-building-seven-floor-three");
+    f->TreeSort()->setCurrentIndex(1);   // "Model": the long model names as groups
+    Settle();
+    ASSERT_EQ(f->DevicesNode()->childCount(), 2);
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    EXPECT_EQ(group->text(0), "6 port 10/100BaseTX+ 2 port 1000Base Single mode Management Ethernet Switch");
+    EXPECT_EQ(group->child(0)->text(0), "SW-01 (192.0.2.10, 00:11:22:33:44:0A)");
+
+    // The pane grew for the captions of the switches found, within two
+    // fifths of the window; whatever does not fit scrolls and has a tip.
+    const QList<int> sizes = f->Splitter()->sizes();
+    EXPECT_GT(sizes[0], paneBefore);
+    EXPECT_LE(sizes[0], (sizes[0] + sizes[1]) * 2 / 5);
+    for (QTreeWidgetItem* node : {group, group->child(0), f->DevicesNode()->child(1), f->DevicesNode()->child(1)->child(0)})
+        ExpectWholeOrTip(f, node);
+
+    // The user narrows the pane: the tree scrolls sideways and a cut
+    // caption comes as the tool tip of its node.
+    emit f->Splitter()->splitterMoved(150, 1);
+    f->Splitter()->setSizes({150, 1216});
+    Settle();
+    const int narrowed = f->Splitter()->sizes()[0];
+    QTreeWidget* tree = f->Tree();
+    EXPECT_GT(tree->horizontalScrollBar()->maximum(), 0);
+    QTreeWidgetItem* device = group->child(0);
+    ExpectWholeOrTip(f, device);
+    const QPoint at = tree->visualRect(tree->indexFromItem(device)).topLeft() + QPoint(4, 4);
+    QHelpEvent help(QEvent::ToolTip, at, tree->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(tree->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), device->text(0));
+    QToolTip::hideText();
+    EXPECT_EQ(f->Splitter()->sizes()[0], narrowed) << "a pane the user sized stays as it is";
+}
+
+TEST_F(MainFormLook, ControlCharactersInANameCannotHideTheAddress)
+{
+    TMainForm* f = Create();
+    Intp::TDevice* d = Found(5);
+    ASSERT_NE(d, nullptr);
+    d->SetName("evil\x1b[2J\r\nname");
+    QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
+    EXPECT_EQ(node->text(0), QString::fromUtf16(u"evil\u241b[2J\u240d\u240aname (192.0.2.5, 00:11:22:33:44:05)"));
+}
+
+TEST_F(MainFormLook, DialogTitlesAreTheirOwn)
+{
+    TMainForm* f = Create();
+    EXPECT_EQ(f->AboutForm()->windowTitle(), "About");
+    EXPECT_EQ(f->LoginForm()->windowTitle(), "Login");
+    EXPECT_EQ(f->FilterForm()->windowTitle(), "Set Discovery Filter");
+    EXPECT_EQ(f->windowTitle(), AppTitle);
+
+    // The program's title is its name, and no display name of its own is
+    // set (the desktop would append one to every dialog's title): the
+    // display name follows the name.
+    const QString savedName = QCoreApplication::applicationName();
+    SetApplicationTitle();
+    EXPECT_EQ(QCoreApplication::applicationName(), AppTitle);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), AppTitle);
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName(savedName);
+}
+
+TEST_F(MainFormLook, LaunchesThatFailAreTold)
+{
+    TMainForm* f = Create();
+    Ui->LaunchFails = true;
+    auto expectOneErrorBox = [this](const char* what) {
+        ASSERT_EQ(Ui->Boxes.size(), 1u) << what;
+        EXPECT_EQ(Ui->Boxes[0].Icon, IUserInterface::IconError) << what;
+        EXPECT_EQ(Ui->Boxes[0].Title, AppTitle) << what;
+        EXPECT_EQ(Ui->Boxes[0].Buttons, IUserInterface::Ok) << what;
+        Ui->Boxes.clear();
+    };
+
+    // Open Web on two selected switches: one box, and the second page is
+    // not tried once no browser could be started.
+    Found(5);
+    Found(6);
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    f->Tree()->setCurrentItem(group->child(0));
+    group->child(1)->setSelected(true);
+    Settle();
+    f->Action("acOpenWeb")->trigger();
+    EXPECT_EQ(Ui->Urls, std::vector<QString>{"http://192.0.2.5"});
+    expectOneErrorBox("Open Web");
+    EXPECT_TRUE(Ui->LastText().isEmpty());
+
+    auto* about = static_cast<TAboutForm*>(f->AboutForm());
+    emit about->m_Link->linkActivated(TAboutForm::WebAddress());
+    EXPECT_EQ(Ui->Urls.back(), TAboutForm::WebAddress());
+    expectOneErrorBox("about box link");
+
+    TJavaTopologyFrame topology;
+    topology.EventOnOpenClick();
+    ASSERT_EQ(Ui->Programs.size(), 1u);
+    ASSERT_EQ(Ui->Boxes.size(), 1u);
+    EXPECT_TRUE(Ui->Boxes[0].Text.contains("java -jar TopologyView.jar")) << Ui->Boxes[0].Text.toStdString();
+    expectOneErrorBox("topology viewer");
+
+    // Launches that work show nothing.
+    Ui->LaunchFails = false;
+    f->Action("acOpenWeb")->trigger();
+    topology.EventOnOpenClick();
+    EXPECT_EQ(Ui->Urls.size(), 4u);
+    EXPECT_TRUE(Ui->Boxes.empty());
+}

@@ -1,0 +1,71 @@
+// The event list on this platform's fonts: whole columns for typical
+// events, "Messages" filling the rest, control characters of a message
+// made visible, and the Clear question under the program's title.
+#include "FakeUserInterface.h"
+#include "ListCheck.h"
+#include "ListColumns.h"
+#include "MessageBoxes.h"
+#include "SyslogFrame.h"
+#include "VisibleText.h"
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace TestSupport;
+
+TEST(SyslogListLook, TypicalEventsAreShownWhole)
+{
+    TFixedFont font;
+    TFakeUserInterface ui;
+    TSyslogFrame frame;
+    frame.resize(1040, 500);
+    frame.show();
+    // The longest facility and severity names, a host of full length and a
+    // header-less datagram.
+    frame.AddDatagram(0xC00002FEu, "<46>Oct 11 22:14:15 sw1 syslogd restarted");
+    frame.AddDatagram(0xC00002FEu, "<86>Oct 11 22:14:15 sw1 login failed for admin");
+    frame.AddDatagram(0xC0A8FEFEu, "<13>Oct 11 22:14:15 sw2 Port 3 link up");
+    frame.AddDatagram(0xC0A8FEFEu, "no header at all");
+    frame.FlushList();
+    QTableView* list = frame.ListView();
+    ASSERT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(list->model()->index(0, 1).data().toString(), "messages generated internally by syslogd");
+    EXPECT_EQ(list->model()->index(1, 1).data().toString(), "security/authorization messages");
+    EXPECT_EQ(list->model()->index(1, 2).data().toString(), "Informational");
+    ExpectNoCellCut(list, list->horizontalHeader());
+    EXPECT_EQ(list->horizontalHeader()->length(), list->viewport()->width()) << "\"Messages\" fills the rest";
+
+    // After Clear the columns go back to their headers.
+    ui.Answers.push_back(IUserInterface::No);
+    frame.EventOnClearClick();
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Title, AppTitle);
+    EXPECT_EQ(ui.Boxes[0].Text, "Would you like to save these messages?");
+    EXPECT_LT(list->horizontalHeader()->sectionSize(1), list->fontMetrics().horizontalAdvance("messages generated"));
+    ExpectNoCellCut(list, list->horizontalHeader());
+}
+
+TEST(SyslogListLook, ControlCharactersOfAMessageAreVisible)
+{
+    TFixedFont font;
+    TFakeUserInterface ui;
+    TSyslogFrame frame;
+    frame.resize(600, 300);
+    frame.show();
+    const QString tail = QString("z").repeated(400);
+    frame.AddDatagram(0xC00002FEu, ("<13>Oct 11 22:14:15 sw1 bad\x1b[2J\r\nline " + tail).toStdString());
+    frame.FlushList();
+    QTableView* list = frame.ListView();
+    const QModelIndex message = list->model()->index(0, 6);
+    auto* delegate = qobject_cast<QStyledItemDelegate*>(list->itemDelegateForIndex(message));
+    ASSERT_NE(delegate, nullptr);
+    const QString shown = delegate->displayText(message.data(), QLocale());
+    EXPECT_EQ(shown, QString::fromUtf16(u"bad\u241b[2J\u240d\u240aline ") + tail);
+    // Stored as received: the export and the viewer get the message itself.
+    EXPECT_EQ(message.data().toString(), "bad\x1b[2J\r\nline " + tail);
+    // Too long for the view: the whole message is the cell's tool tip.
+    EXPECT_EQ(CutTextTip(list, message), shown);
+}
