@@ -106,6 +106,7 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
     // The protocol socket is bound as soon as the window exists, so that
     // nothing it sends can go out from another port.
     m_IntpThread = std::make_unique<TIntpSocketThread>(m_Options.IntpLocalPort);
+    m_IntpThread->SetSendFailureHandler([this](uint32_t ip, int error) { AddSendError(ip, error); });
     m_SessionTimer = new QTimer(this);
     m_SessionTimer->setSingleShot(true);
     m_SessionTimer->setTimerType(Qt::PreciseTimer);

@@ -217,6 +217,8 @@ private:
     void EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void EventOnTreeSelectionChange();
     void EventOnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Queues "Cannot send to ..." for the next ShowSendErrors.
+    void AddSendError(uint32_t ip, int error);
     void ShowSendErrors();
     void PostSelectionNotify();
     void SortGroupNodes();

@@ -176,14 +176,19 @@ void TMainForm::EventOnSessionTimer()
 void TMainForm::SendDatagram(uint32_t ip, const uint8_t* data, size_t length)
 {
     ++m_SentCount;
+    // Never waits: a datagram the socket cannot take now is queued, and one
+    // that cannot be queued either fails here.
     const bool sent = m_Options.SendHook ? m_Options.SendHook(ip, data, length)
                                          : m_IntpThread->Send(ip, m_Options.IntpRemotePort, data, length);
-    if (sent)
-        return;
+    if (!sent)
+        AddSendError(ip, errno);
+}
+
+void TMainForm::AddSendError(uint32_t ip, int error)
+{
     // The session stays pending and ends by its time-out. The error is shown
     // once the current event is over, one box at a time, so a burst of
     // failing sends never stacks boxes or runs the dispatcher re-entrantly.
-    const int error = errno;
     m_SendErrors << QString("Cannot send to %1: %2")
                         .arg(QString::fromStdString(Intp::IpToText(ip)), QString::fromLocal8Bit(std::strerror(error)));
     if (!m_SendErrorPosted && !m_SendErrorShowing) {
