@@ -99,7 +99,10 @@ TRound RunFloor(size_t count)
         return round;
     int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    int size = TReceivePump::ReceiveBufferBytes;   // the same receive buffer as the console's
+    // The floor has no receiving thread of its own: a buffer that holds
+    // every switch's answer to the discovery request keeps it from losing
+    // answers (it never asks again).
+    int size = std::max<int>(TReceivePump::ReceiveBufferBytes, int(count) * 2048);
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in local{};
@@ -178,8 +181,10 @@ TRound RunConsole(TMainForm& form, size_t count)
     timer.start();
     form.EventOnDiscoveryExecute();
     for (;;) {
-        // Counting walks every device: only once all of them have nodes.
-        if (size_t(form.DeviceCount()) == count && (round.Done = ReadCount(form)) == count)
+        // Counting walks every device: only once all of them have nodes and
+        // no read is pending.
+        if (size_t(form.DeviceCount()) == count && Intp::SessionList().empty() &&
+            (round.Done = ReadCount(form)) == count)
             break;
         if (timer.elapsed() > RoundTimeoutMs)
             break;
@@ -218,12 +223,16 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
     for (size_t i = 0; i < count; ++i)
         simulator.With(i, [](Sim::TSimSwitch& sw) { sw.Netmask = Netmask; });
     {
+        // Threads take the name of the thread that starts them.
+        ::prctl(PR_SET_NAME, "simulator");
         E2e::TNetnsScope inSim(net.Sim());
         if (!inSim.Entered() || !simulator.Start(0, Intp::IntpPort)) {
             std::fprintf(stderr, "discovery_bench: cannot start the simulator: %s\n", simulator.LastError().c_str());
             return false;
         }
     }
+    // The window thread under its own name, apart from the simulator's.
+    ::prctl(PR_SET_NAME, "console-main");
     E2e::TNetnsScope inConsole(net.Console());
     if (!inConsole.Entered()) {
         std::fprintf(stderr, "discovery_bench: cannot enter the console's namespace\n");
@@ -333,8 +342,6 @@ int main(int argc, char** argv)
         std::printf("discovery_bench: skipped, network namespaces are refused here (%s)\n", why.c_str());
         return 77;
     }
-    // The window thread under its own name, apart from the simulator's.
-    ::prctl(PR_SET_NAME, "console-main");
     std::printf("discovery_bench: %d rounds, window %s\n", rounds, hidden ? "hidden" : "shown");
     std::vector<TSizeResult> results;
     int status = 0;
