@@ -124,6 +124,7 @@ void TReceivePump::Stop()
     QMutexLocker lock(&m_SendLock);
     m_SendQueue.clear();
     m_SendQueueBytes = 0;
+    m_SendQueued = 0;
 }
 
 void TReceivePump::WakeThread()
@@ -140,12 +141,9 @@ void TReceivePump::ReceiveLoop()
     batch.reserve(DrainBatch);
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
     for (;;) {
-        {
-            // Waits for the socket to become writable only while datagrams
-            // wait to be sent.
-            QMutexLocker lock(&m_SendLock);
-            fds[0].events = short(POLLIN | (m_SendQueue.empty() ? 0 : POLLOUT));
-        }
+        // Waits for the socket to become writable only while datagrams wait
+        // to be sent (Send wakes this thread when the queue fills).
+        fds[0].events = short(POLLIN | (m_SendQueued.load() ? POLLOUT : 0));
         int ready = ::poll(fds, 2, -1);
         if (ready < 0) {
             if (errno == EINTR)
@@ -279,14 +277,27 @@ bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t 
         errno = EBADF;
         return false;
     }
+    // True when it was sent, false when the socket refused it; either ends
+    // the send. Otherwise it would have to wait.
+    auto sendNow = [&](bool& done) {
+        const ssize_t sent = SendNow(m_Socket, ip, port, data, length);
+        done = sent >= 0 || !WouldBlock(errno);
+        return sent == static_cast<ssize_t>(length);
+    };
+    bool done = false;
+    // With nothing queued the datagram goes straight out; only a datagram
+    // that would wait takes the queue's lock.
+    if (m_SendQueued.load() == 0) {
+        const bool sent = sendNow(done);
+        if (done)
+            return sent;
+    }
     QMutexLocker lock(&m_SendLock);
     // Whatever waits goes first, so that datagrams leave in order.
-    if (m_SendQueue.empty() || FlushSendQueue()) {
-        const ssize_t sent = SendNow(m_Socket, ip, port, data, length);
-        if (sent == static_cast<ssize_t>(length))
-            return true;
-        if (sent >= 0 || !WouldBlock(errno))
-            return false;
+    if (!m_SendQueue.empty() && FlushSendQueue()) {
+        const bool sent = sendNow(done);
+        if (done)
+            return sent;
     }
     if (m_SendQueue.size() >= MaxSendQueue || m_SendQueueBytes + length > MaxSendQueueBytes) {
         errno = ENOBUFS;
@@ -295,6 +306,7 @@ bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t 
     const bool wake = m_SendQueue.empty();
     m_SendQueue.push_back({ip, port, std::vector<uint8_t>(data, data + length)});
     m_SendQueueBytes += length;
+    m_SendQueued = m_SendQueue.size();
     if (wake)
         WakeThread();
     return true;
@@ -315,6 +327,7 @@ bool TReceivePump::FlushSendQueue()
         m_SendQueueBytes -= next.Data.size();
         m_SendQueue.pop_front();
     }
+    m_SendQueued = m_SendQueue.size();
     if (failed && !m_FailuresPosted) {
         m_FailuresPosted = true;
         QMetaObject::invokeMethod(this, &TReceivePump::ReportSendFailures, Qt::QueuedConnection);

@@ -136,6 +136,7 @@ private:
 
     mutable QMutex m_SendLock;         // guards the send queue and failures
     std::deque<TOutgoing> m_SendQueue;
+    std::atomic<size_t> m_SendQueued{0};   // m_SendQueue's size, read without the lock
     size_t m_SendQueueBytes = 0;
     std::vector<TSendFailure> m_SendFailures;
     bool m_FailuresPosted = false;
