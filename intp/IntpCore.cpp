@@ -179,18 +179,11 @@ PropertyBase* PropertyMap::Find(int32_t key) const
 
 namespace {
 
-// Mixes a 64-bit key (a MAC address, or a MAC address and a command) into a
-// hash whose every bit depends on every key bit.
+// A 64-bit key (a MAC address, or a MAC address and a command) as its own
+// hash: the tables reduce it modulo a prime, which spreads keys that differ
+// in any bits.
 struct TKeyHash {
-    size_t operator()(uint64_t key) const
-    {
-        key ^= key >> 33;
-        key *= 0xFF51AFD7ED558CCDull;
-        key ^= key >> 33;
-        key *= 0xC4CEB9FE1A85EC53ull;
-        key ^= key >> 33;
-        return size_t(key);
-    }
+    size_t operator()(uint64_t key) const { return size_t(key); }
 };
 
 // The pending sessions of one reply key (or those with their own rule), in
