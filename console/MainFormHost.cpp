@@ -161,6 +161,10 @@ void TMainForm::ArmSessionTimer()
 void TMainForm::EventOnSessionTimer()
 {
     m_SessionTimerDeadline = -1;
+    // Once the library no longer reports to this window, the sessions it
+    // timed may be gone.
+    if (Intp::GetSessionCallback() != this)
+        return;
     const int64_t now = SessionClock();
     // A time-out may start, end or re-arm sessions (its own included); each
     // session due now fires once, and one that has ended never does.
