@@ -1,15 +1,23 @@
 // Discovery of many switches: the console against the floor.
 //
-// The switch simulator plays N switches (default 1000) in one network
-// namespace, at 198.18.0.1 and up on a /22; the console's main window (shown,
-// offscreen) sits in another namespace at 198.18.3.254. Each round measures
-// the time from starting discovery until every switch is in the device tree
-// with its read chain done (system settings, IP configuration and IntpSip
-// answered). The floor is a plain socket client in the same namespace making
-// the same exchanges: the discovery request to the broadcast address, then
-// per switch, as it answers, the three reads each after the previous reply.
+// For each switch count (default 1 000, 4 000 and 10 000) the switch
+// simulator plays that many switches in a network namespace of their own, at
+// 198.18.0.1 and up on a /18; the console's main window (shown, offscreen)
+// sits in another namespace at 198.18.63.254. A discovery is timed from its
+// start until every switch is in the device tree with its read chain done
+// (system settings, IP configuration and IntpSip answered). Each round
+// times, one after the other:
+//   - the floor: a plain socket client in the console's namespace making the
+//     same exchanges (the discovery request to the broadcast address, then
+//     per switch, as it answers, the three reads each after the previous
+//     reply);
+//   - the first discovery of a main window just created (what a user runs
+//     after starting the console);
+//   - a repeated discovery in the same window (every device deleted first).
+// It also reports the memory the first discovery kept per switch: heap bytes
+// in use (malloc's own count) and resident set growth.
 //
-//   discovery_bench [--switches N] [--rounds R] [--hidden] [--no-floor]
+//   discovery_bench [--switches N[,N...]] [--rounds R] [--hidden] [--no-floor]
 //
 // Exit status: 0 when every round found and read every switch, 1 when one
 // did not, 77 when network namespaces are refused (not root).
@@ -25,6 +33,7 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -43,15 +52,37 @@
 namespace {
 
 constexpr uint32_t FirstSwitchIp = 0xC6120001u;   // 198.18.0.1
-constexpr uint32_t ConsoleIp = 0xC61203FEu;       // 198.18.3.254
-constexpr uint32_t Netmask = 0xFFFFFC00u;         // /22
+constexpr uint32_t ConsoleIp = 0xC6123FFEu;       // 198.18.63.254
+constexpr uint32_t Netmask = 0xFFFFC000u;         // /18
+constexpr int NetmaskBits = 18;
 constexpr uint32_t Broadcast = ConsoleIp | ~Netmask;
-constexpr int RoundTimeoutMs = 5000;
+constexpr size_t MaxSwitches = 16000;
+// A discovery that has not found every switch by then has failed.
+int RoundTimeoutMs = 5000;
 
 struct TRound {
     double Ms = 0;
     size_t Done = 0;
 };
+
+struct TMemory {
+    size_t HeapBytes = 0;   // allocated and not freed
+    size_t Resident = 0;    // bytes
+};
+
+TMemory MemoryNow()
+{
+    TMemory m;
+    m.HeapBytes = mallinfo2().uordblks;
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    m.Resident = size_t(resident) * size_t(::sysconf(_SC_PAGESIZE));
+    return m;
+}
 
 double Median(std::vector<double> v)
 {
@@ -68,7 +99,10 @@ TRound RunFloor(size_t count)
         return round;
     int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    int size = TReceivePump::ReceiveBufferBytes;   // the same receive buffer as the console's
+    // The floor has no receiving thread of its own: a buffer that holds
+    // every switch's answer to the discovery request keeps it from losing
+    // answers (it never asks again).
+    int size = std::max<int>(TReceivePump::ReceiveBufferBytes, int(count) * 2048);
     if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in local{};
@@ -147,8 +181,10 @@ TRound RunConsole(TMainForm& form, size_t count)
     timer.start();
     form.EventOnDiscoveryExecute();
     for (;;) {
-        // Counting walks every device: only once all of them have nodes.
-        if (size_t(form.DeviceCount()) == count && (round.Done = ReadCount(form)) == count)
+        // Counting walks every device: only once all of them have nodes and
+        // no read is pending.
+        if (size_t(form.DeviceCount()) == count && Intp::SessionList().empty() &&
+            (round.Done = ReadCount(form)) == count)
             break;
         if (timer.elapsed() > RoundTimeoutMs)
             break;
@@ -160,31 +196,141 @@ TRound RunConsole(TMainForm& form, size_t count)
     return round;
 }
 
+struct TSizeResult {
+    size_t Count = 0;
+    std::vector<double> Floor, First, Repeated;
+    double HeapPerSwitch = 0, ResidentPerSwitch = 0;
+    bool Ok = true;
+};
+
+// One switch count in namespaces of its own: `rounds` rounds of floor,
+// first discovery and repeated discovery.
+bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult& result)
+{
+    result.Count = count;
+    RoundTimeoutMs = 5000 + int(count);
+    std::string why;
+    E2e::TTestNetwork net;
+    std::vector<uint32_t> ips;
+    for (size_t i = 0; i < count; ++i)
+        ips.push_back(FirstSwitchIp + uint32_t(i));
+    if (!net.Setup(ConsoleIp, ips, NetmaskBits, true, why)) {
+        std::fprintf(stderr, "discovery_bench: cannot build the network: %s\n", why.c_str());
+        return false;
+    }
+    Sim::TSimulator simulator;
+    simulator.AddSwitches(count, FirstSwitchIp);
+    for (size_t i = 0; i < count; ++i)
+        simulator.With(i, [](Sim::TSimSwitch& sw) { sw.Netmask = Netmask; });
+    {
+        // Threads take the name of the thread that starts them.
+        ::prctl(PR_SET_NAME, "simulator");
+        E2e::TNetnsScope inSim(net.Sim());
+        if (!inSim.Entered() || !simulator.Start(0, Intp::IntpPort)) {
+            std::fprintf(stderr, "discovery_bench: cannot start the simulator: %s\n", simulator.LastError().c_str());
+            return false;
+        }
+    }
+    // The window thread under its own name, apart from the simulator's.
+    ::prctl(PR_SET_NAME, "console-main");
+    E2e::TNetnsScope inConsole(net.Console());
+    if (!inConsole.Entered()) {
+        std::fprintf(stderr, "discovery_bench: cannot enter the console's namespace\n");
+        return false;
+    }
+    std::printf("%zu switches:\n", count);
+    for (int r = 0; r < rounds; ++r) {
+        const TRound floor = withFloor ? RunFloor(count) : TRound{};
+        simulator.ClearLog();
+
+        TestSupport::TFakeUserInterface ui;
+        Intp::ReleaseLibrary();
+        Intp::RegisterBuiltinModels();
+        TMainForm::TOptions options;
+        options.IntpLocalPort = Intp::IntpPort;
+        options.SyslogPort = 514;
+        auto form = std::make_unique<TMainForm>(options);
+        if (!form->EventOnMainFormCreate()) {
+            std::fprintf(stderr, "discovery_bench: the main window did not start\n");
+            return false;
+        }
+        if (!hidden) {
+            form->resize(1200, 800);
+            form->show();
+        }
+        QCoreApplication::processEvents();
+        malloc_trim(0);
+        const TMemory before = MemoryNow();
+        const TRound first = RunConsole(*form, count);
+        simulator.ClearLog();
+        QCoreApplication::processEvents();
+        const TMemory after = MemoryNow();
+        const TRound repeated = RunConsole(*form, count);
+        simulator.ClearLog();
+        std::printf("  round %d: floor %8.1f ms (%zu read)   first %8.1f ms (%zu read)   repeated %8.1f ms (%zu read)\n",
+                    r + 1, floor.Ms, floor.Done, first.Ms, first.Done, repeated.Ms, repeated.Done);
+        if (r == 0) {
+            result.HeapPerSwitch = (double(after.HeapBytes) - double(before.HeapBytes)) / double(count);
+            result.ResidentPerSwitch = (double(after.Resident) - double(before.Resident)) / double(count);
+        }
+        if (!ui.Boxes.empty())
+            std::printf("  message boxes: %zu, last: %s\n", ui.Boxes.size(), ui.LastText().toStdString().c_str());
+        std::fflush(stdout);
+        if ((withFloor && floor.Done != count) || first.Done != count || repeated.Done != count)
+            result.Ok = false;
+        result.Floor.push_back(floor.Ms);
+        result.First.push_back(first.Ms);
+        result.Repeated.push_back(repeated.Ms);
+        if (std::getenv("DISCOVERY_BENCH_STATS")) {
+            std::string out;
+            E2e::RunCommand("grep Udp: /proc/net/snmp; ip -s link show c0", &out);
+            std::printf("console side:\n%s", out.c_str());
+            E2e::TTestNetwork::RunIn(net.Sim(), "grep Udp: /proc/net/snmp; ip -s link show s0", &out);
+            std::printf("simulator side:\n%s", out.c_str());
+        }
+        form->Shutdown();
+        Intp::ReleaseLibrary();
+        form.reset();
+    }
+    simulator.Stop();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    size_t count = 1000;
-    int rounds = 5;
+    std::vector<size_t> counts = {1000, 4000, 10000};
+    int rounds = 3;
     bool hidden = false;
     bool withFloor = true;   // --no-floor: the console alone (for profiling)
+    bool usage = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--switches" && i + 1 < argc)
-            count = std::strtoul(argv[++i], nullptr, 10);
-        else if (a == "--rounds" && i + 1 < argc)
+        if (a == "--switches" && i + 1 < argc) {
+            counts.clear();
+            for (const char* p = argv[++i]; *p;) {
+                char* end = nullptr;
+                counts.push_back(std::strtoul(p, &end, 10));
+                if (end == p)
+                    break;
+                p = *end == ',' ? end + 1 : end;
+            }
+        } else if (a == "--rounds" && i + 1 < argc) {
             rounds = std::atoi(argv[++i]);
-        else if (a == "--hidden")
+        } else if (a == "--hidden") {
             hidden = true;
-        else if (a == "--no-floor")
+        } else if (a == "--no-floor") {
             withFloor = false;
-        else {
-            std::fprintf(stderr, "usage: discovery_bench [--switches N] [--rounds R] [--hidden] [--no-floor]\n");
-            return 2;
+        } else {
+            usage = true;
         }
     }
-    if (count == 0 || count > 1000 || rounds < 1) {
-        std::fprintf(stderr, "discovery_bench: 1 to 1000 switches, at least one round\n");
+    for (size_t count : counts)
+        usage = usage || count == 0 || count > MaxSwitches;
+    if (usage || counts.empty() || rounds < 1) {
+        std::fprintf(stderr, "usage: discovery_bench [--switches N[,N...]] [--rounds R] [--hidden] [--no-floor]\n"
+                             "       1 to %zu switches, at least one round\n", MaxSwitches);
         return 2;
     }
 
@@ -196,91 +342,26 @@ int main(int argc, char** argv)
         std::printf("discovery_bench: skipped, network namespaces are refused here (%s)\n", why.c_str());
         return 77;
     }
-    E2e::TTestNetwork net;
-    std::vector<uint32_t> ips;
-    for (size_t i = 0; i < count; ++i)
-        ips.push_back(FirstSwitchIp + uint32_t(i));
-    if (!net.Setup(ConsoleIp, ips, 22, true, why)) {
-        std::fprintf(stderr, "discovery_bench: cannot build the network: %s\n", why.c_str());
-        return 1;
-    }
-
-    Sim::TSimulator simulator;
-    simulator.AddSwitches(count, FirstSwitchIp);
-    for (size_t i = 0; i < count; ++i)
-        simulator.With(i, [](Sim::TSimSwitch& sw) { sw.Netmask = Netmask; });
-    {
-        E2e::TNetnsScope inSim(net.Sim());
-        if (!inSim.Entered() || !simulator.Start(0, Intp::IntpPort)) {
-            std::fprintf(stderr, "discovery_bench: cannot start the simulator: %s\n", simulator.LastError().c_str());
-            return 1;
-        }
-    }
-
-    // The window thread under its own name, apart from the simulator's.
-    ::prctl(PR_SET_NAME, "console-main");
+    std::printf("discovery_bench: %d rounds, window %s\n", rounds, hidden ? "hidden" : "shown");
+    std::vector<TSizeResult> results;
     int status = 0;
-    {
-        E2e::TNetnsScope inConsole(net.Console());
-        if (!inConsole.Entered()) {
-            std::fprintf(stderr, "discovery_bench: cannot enter the console's namespace\n");
+    for (size_t count : counts) {
+        TSizeResult result;
+        if (!RunSize(count, rounds, hidden, withFloor, result))
             return 1;
-        }
-        TestSupport::TFakeUserInterface ui;
-        Intp::RegisterBuiltinModels();
-        TMainForm::TOptions options;
-        options.IntpLocalPort = Intp::IntpPort;
-        options.SyslogPort = 514;
-        auto form = std::make_unique<TMainForm>(options);
-        if (!form->EventOnMainFormCreate()) {
-            std::fprintf(stderr, "discovery_bench: the main window did not start\n");
-            return 1;
-        }
-        if (!hidden) {
-            form->resize(1200, 800);
-            form->show();
-        }
-        QCoreApplication::processEvents();
-
-        std::printf("discovery_bench: %zu switches, %d rounds, window %s\n", count, rounds,
-                    hidden ? "hidden" : "shown");
-        std::vector<double> floorMs, consoleMs;
-        for (int r = 0; r < rounds; ++r) {
-            const TRound floor = withFloor ? RunFloor(count) : TRound{};
-            simulator.ClearLog();
-            const TRound console = RunConsole(*form, count);
-            const size_t requests = simulator.Log().size();
-            simulator.ClearLog();
-            std::printf("  round %d: floor %8.1f ms (%zu read)   console %8.1f ms (%zu read, %zu requests)\n", r + 1,
-                        floor.Ms, floor.Done, console.Ms, console.Done, requests);
-            std::fflush(stdout);
-            if ((withFloor && floor.Done != count) || console.Done != count)
-                status = 1;
-            if (std::getenv("DISCOVERY_BENCH_STATS")) {
-                std::string out;
-                E2e::RunCommand("grep Udp: /proc/net/snmp; ip -s link show c0", &out);
-                std::printf("console side:\n%s", out.c_str());
-                E2e::TTestNetwork::RunIn(net.Sim(), "grep Udp: /proc/net/snmp; ip -s link show s0", &out);
-                std::printf("simulator side:\n%s", out.c_str());
-                E2e::RunCommand("cat /proc/net/softnet_stat", &out);
-                std::printf("softnet:\n%s", out.c_str());
-            }
-            floorMs.push_back(floor.Ms);
-            consoleMs.push_back(console.Ms);
-        }
-        const double floorMedian = Median(floorMs), consoleMedian = Median(consoleMs);
-        std::printf("floor:   median %8.1f ms, best %8.1f ms\n", floorMedian,
-                    *std::min_element(floorMs.begin(), floorMs.end()));
-        std::printf("console: median %8.1f ms, best %8.1f ms\n", consoleMedian,
-                    *std::min_element(consoleMs.begin(), consoleMs.end()));
-        std::printf("ratio console/floor (medians): %.2f\n", floorMedian > 0 ? consoleMedian / floorMedian : 0.0);
-        if (!ui.Boxes.empty())
-            std::printf("message boxes: %zu, last: %s\n", ui.Boxes.size(), ui.LastText().toStdString().c_str());
-
-        form->Shutdown();
-        Intp::ReleaseLibrary();
-        form.reset();
+        if (!result.Ok)
+            status = 1;
+        results.push_back(result);
     }
-    simulator.Stop();
+
+    std::printf("\n%8s %12s %12s %7s %12s %7s %14s %11s %11s\n", "switches", "floor ms", "first ms", "ratio",
+                "repeated ms", "ratio", "first us/sw", "heap B/sw", "RSS B/sw");
+    for (const TSizeResult& r : results) {
+        const double floor = Median(r.Floor), first = Median(r.First), repeated = Median(r.Repeated);
+        std::printf("%8zu %12.1f %12.1f %7.2f %12.1f %7.2f %14.1f %11.0f %11.0f\n", r.Count, floor, first,
+                    floor > 0 ? first / floor : 0.0, repeated, floor > 0 ? repeated / floor : 0.0,
+                    first * 1000.0 / double(r.Count), r.HeapPerSwitch, r.ResidentPerSwitch);
+    }
+    std::printf("(medians over the rounds; memory from the first round's first discovery)\n");
     return status;
 }

@@ -45,7 +45,8 @@ protected:
 };
 
 // `pending` Ping2 sessions, each for its own switch; the reply is for the
-// switch of the last-started one, so the walk passes every other session.
+// switch of the last-started one (a linear walk would pass every other
+// session first). Goal: at most 100 ns per datagram at 10 000 pending.
 void BM_ReceivePacket(benchmark::State& state)
 {
     const auto pending = size_t(state.range(0));
@@ -71,7 +72,7 @@ void BM_ReceivePacket(benchmark::State& state)
     state.SetItemsProcessed(int64_t(state.iterations()));
     Intp::ReleaseLibrary();
 }
-BENCHMARK(BM_ReceivePacket)->Arg(1)->Arg(100)->Arg(1000);
+BENCHMARK(BM_ReceivePacket)->Arg(1)->Arg(100)->Arg(1000)->Arg(10000);
 
 // LoginDigest and Send of a Login request.
 void BM_BuildLogin(benchmark::State& state)

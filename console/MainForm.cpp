@@ -113,6 +113,11 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
     // The protocol socket is bound as soon as the window exists, so that
     // nothing it sends can go out from another port.
     m_IntpThread = std::make_unique<TIntpSocketThread>(m_Options.IntpLocalPort);
+    m_IntpThread->SetSendFailureHandler([this](uint32_t ip, int error) { AddSendError(ip, error); });
+    m_SessionTimer = new QTimer(this);
+    m_SessionTimer->setSingleShot(true);
+    m_SessionTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_SessionTimer, &QTimer::timeout, this, &TMainForm::EventOnSessionTimer);
     if (!m_Options.Net) {
         m_LocalNet = std::make_unique<TLocalNetProvider>();
         m_Options.Net = m_LocalNet.get();
@@ -128,10 +133,8 @@ TMainForm::~TMainForm()
     Shutdown();
     DetachTreeSelection();
     // The pages go with the window; none of them may reach back into it.
-    for (auto& [timer, session] : m_TimerSessions)
-        timer->stop();
-    m_TimerSessions.clear();
-    m_SessionTimers.clear();
+    if (m_SessionTimer)
+        m_SessionTimer->stop();
     if (g_ModuleCallback == this)
         g_ModuleCallback = nullptr;
 }
@@ -149,8 +152,8 @@ void TMainForm::Shutdown()
         Intp::SetDeviceCallback(nullptr);
     if (Intp::GetSessionCallback() == this)
         Intp::SetSessionCallback(nullptr);
-    for (auto& [timer, session] : m_TimerSessions)
-        timer->stop();
+    if (m_SessionTimer)
+        m_SessionTimer->stop();
 }
 
 QAction* TMainForm::MakeAction(const char* objectName, const QString& caption, const QString& bitmap,

@@ -4,6 +4,7 @@
 
 #include "FilterForm.h"
 #include "Intp.h"
+#include "MainFormTimers.h"
 #include "ModuleCallback.h"
 #include "ModuleFrame.h"
 
@@ -191,8 +192,8 @@ public:
     TSyslogSocketThread* SyslogThread() const { return m_SyslogThread.get(); }
     TSyslogFrame* SyslogFrame() const { return m_SyslogFrame; }
     QAction* Action(const QString& objectName) const;
-    QTimer* SessionTimer(Intp::TSession* session) const;
-    size_t SessionTimerCount() const { return m_SessionTimers.size(); }
+    const TSessionTimerQueue& SessionTimers() const { return m_SessionTimers; }
+    size_t SessionTimerCount() const { return m_SessionTimers.Count(); }
     bool Created() const { return m_Created; }
     uint64_t SentCount() const { return m_SentCount; }
 
@@ -206,13 +207,20 @@ private:
     QAction* MakeAction(const char* objectName, const QString& caption, const QString& bitmap,
                         const QList<QKeySequence>& shortcuts, void (TMainForm::*handler)(),
                         const QString& bitmap24 = QString());
-    void EventOnSessionTimer(QTimer* timer);
+    // Fires the session timers that are due, then arms the window's timer
+    // for the next deadline.
+    void EventOnSessionTimer();
+    void ArmSessionTimer();
+    // Milliseconds on the window's monotonic clock.
+    int64_t SessionClock() const;
     void InstallTreeSelection();
     void DetachTreeSelection();
     bool EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* next);
     void EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void EventOnTreeSelectionChange();
     void EventOnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Queues "Cannot send to ..." for the next ShowSendErrors.
+    void AddSendError(uint32_t ip, int error);
     void ShowSendErrors();
     void PostSelectionNotify();
     void SortGroupNodes();
@@ -235,11 +243,14 @@ private:
 
     TOptions m_Options;
     std::unique_ptr<TLocalNetProvider> m_LocalNet;
-    std::map<Intp::TSession*, QTimer*> m_SessionTimers;
-    std::map<QTimer*, Intp::TSession*> m_TimerSessions;
-    // Stopped timers of ended sessions, handed out again by CreateTimer.
-    static constexpr size_t MaxIdleTimers = 4096;
-    std::vector<QTimer*> m_IdleTimers;
+    // Every session's timer, driven by one window timer armed for the
+    // earliest deadline.
+    TSessionTimerQueue m_SessionTimers;
+    QTimer* m_SessionTimer = nullptr;
+    int64_t m_SessionTimerDeadline = -1;   // what m_SessionTimer is armed for; -1: stopped
+    // Time-outs fired per window event before the rest waits for the next
+    // one, so that many at once never freeze the window.
+    static constexpr int TimeoutSlice = 512;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;

@@ -10,7 +10,10 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <QTreeWidget>
 
@@ -108,91 +111,88 @@ Syslog::TSyslogServer* TMainForm::GetSyslogServer() { return m_SyslogFrame; }
 // Session transport and timers
 // ---------------------------------------------------------------------------
 
+int64_t TMainForm::SessionClock() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void TMainForm::CreateTimer(Intp::TSession* session, unsigned milliseconds)
 {
-    if (!session || m_SessionTimers.count(session))
-        return;
-    // Timers of ended sessions are kept and handed out again: a discovery
-    // of many switches starts and ends thousands of sessions in a burst.
-    QTimer* timer = nullptr;
-    if (!m_IdleTimers.empty()) {
-        timer = m_IdleTimers.back();
-        m_IdleTimers.pop_back();
-    } else {
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, timer] { EventOnSessionTimer(timer); });
-    }
-    timer->setInterval(int(milliseconds ? milliseconds : 60000));
-    m_SessionTimers[session] = timer;
-    m_TimerSessions[timer] = session;
-    timer->start();
+    if (session && m_SessionTimers.Create(session, milliseconds, SessionClock()))
+        ArmSessionTimer();
 }
 
 void TMainForm::DeleteTimer(Intp::TSession* session)
 {
-    auto it = m_SessionTimers.find(session);
-    if (it == m_SessionTimers.end())
-        return;
-    QTimer* timer = it->second;
-    timer->stop();
-    m_SessionTimers.erase(it);
-    m_TimerSessions.erase(timer);
-    // Kept for the next session rather than destroyed: the session may be
-    // deleting itself inside this very timer's tick, and a stopped timer
-    // that belongs to no session does nothing.
-    if (m_IdleTimers.size() < MaxIdleTimers)
-        m_IdleTimers.push_back(timer);
-    else
-        timer->deleteLater();
+    // The window's timer stays armed: firing early finds nothing due and
+    // arms it again for what is left.
+    m_SessionTimers.Delete(session);
 }
 
 void TMainForm::EnableTimer(Intp::TSession* session, bool enable)
 {
-    auto it = m_SessionTimers.find(session);
-    if (it == m_SessionTimers.end())
-        return;
+    m_SessionTimers.Enable(session, enable, SessionClock());
     if (enable)
-        it->second->start();   // a full interval from now
-    else
-        it->second->stop();
+        ArmSessionTimer();
 }
 
 void TMainForm::SetTimeout(Intp::TSession* session, unsigned milliseconds)
 {
-    auto it = m_SessionTimers.find(session);
-    if (it == m_SessionTimers.end())
+    m_SessionTimers.SetInterval(session, milliseconds, SessionClock());
+    ArmSessionTimer();
+}
+
+void TMainForm::ArmSessionTimer()
+{
+    int64_t deadline = 0;
+    if (m_ShutDown || !m_SessionTimers.Earliest(deadline)) {
+        m_SessionTimer->stop();
+        m_SessionTimerDeadline = -1;
         return;
-    QTimer* timer = it->second;
-    bool running = timer->isActive();
-    timer->setInterval(int(milliseconds ? milliseconds : 60000));
-    if (running)
-        timer->start();
+    }
+    // Only re-armed when the earliest deadline moved forward of it.
+    if (m_SessionTimer->isActive() && m_SessionTimerDeadline >= 0 && m_SessionTimerDeadline <= deadline)
+        return;
+    m_SessionTimerDeadline = deadline;
+    m_SessionTimer->start(int(std::clamp<int64_t>(deadline - SessionClock(), 0, INT32_MAX)));
 }
 
-QTimer* TMainForm::SessionTimer(Intp::TSession* session) const
+void TMainForm::EventOnSessionTimer()
 {
-    auto it = m_SessionTimers.find(session);
-    return it == m_SessionTimers.end() ? nullptr : it->second;
-}
-
-void TMainForm::EventOnSessionTimer(QTimer* timer)
-{
-    auto it = m_TimerSessions.find(timer);
-    if (it != m_TimerSessions.end())
-        it->second->OnTimeout();
+    m_SessionTimerDeadline = -1;
+    // Once the library no longer reports to this window, the sessions it
+    // timed may be gone.
+    if (Intp::GetSessionCallback() != this)
+        return;
+    const int64_t now = SessionClock();
+    // A time-out may start, end or re-arm sessions (its own included); each
+    // session due now fires once, and one that has ended never does.
+    for (int fired = 0; fired < TimeoutSlice; ++fired) {
+        Intp::TSession* session = m_SessionTimers.PopDue(now);
+        if (!session)
+            break;
+        session->OnTimeout();
+    }
+    ArmSessionTimer();
 }
 
 void TMainForm::SendDatagram(uint32_t ip, const uint8_t* data, size_t length)
 {
     ++m_SentCount;
+    // Never waits: a datagram the socket cannot take now is queued, and one
+    // that cannot be queued either fails here.
     const bool sent = m_Options.SendHook ? m_Options.SendHook(ip, data, length)
                                          : m_IntpThread->Send(ip, m_Options.IntpRemotePort, data, length);
-    if (sent)
-        return;
+    if (!sent)
+        AddSendError(ip, errno);
+}
+
+void TMainForm::AddSendError(uint32_t ip, int error)
+{
     // The session stays pending and ends by its time-out. The error is shown
     // once the current event is over, one box at a time, so a burst of
     // failing sends never stacks boxes or runs the dispatcher re-entrantly.
-    const int error = errno;
     m_SendErrors << QString("Cannot send to %1: %2")
                         .arg(QString::fromStdString(Intp::IpToText(ip)), QString::fromLocal8Bit(std::strerror(error)));
     if (!m_SendErrorPosted && !m_SendErrorShowing) {

@@ -106,19 +106,32 @@ bool TReceivePump::Start()
 void TReceivePump::Stop()
 {
     if (m_Thread != nullptr) {
-        uint64_t one = 1;
-        while (::write(m_Wake, &one, sizeof one) < 0 && errno == EINTR) {
-        }
+        m_Stopping = true;
+        WakeThread();
         m_Thread->wait();
         delete m_Thread;
         m_Thread = nullptr;
+        m_Stopping = false;
         uint64_t count;
         while (::read(m_Wake, &count, sizeof count) < 0 && errno == EINTR) {
         }
     }
-    QMutexLocker lock(&m_QueueLock);
-    m_Queue.clear();
-    // A delivery already posted finds the queue empty and clears its mark.
+    {
+        QMutexLocker lock(&m_QueueLock);
+        m_Queue.clear();
+        // A delivery already posted finds the queue empty and clears its mark.
+    }
+    QMutexLocker lock(&m_SendLock);
+    m_SendQueue.clear();
+    m_SendQueueBytes = 0;
+    m_SendQueued = 0;
+}
+
+void TReceivePump::WakeThread()
+{
+    uint64_t one = 1;
+    while (::write(m_Wake, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 void TReceivePump::ReceiveLoop()
@@ -128,14 +141,30 @@ void TReceivePump::ReceiveLoop()
     batch.reserve(DrainBatch);
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
     for (;;) {
+        // Waits for the socket to become writable only while datagrams wait
+        // to be sent (Send wakes this thread when the queue fills).
+        fds[0].events = short(POLLIN | (m_SendQueued.load() ? POLLOUT : 0));
         int ready = ::poll(fds, 2, -1);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        if (fds[1].revents != 0 || (fds[0].revents & POLLNVAL))
+        if (fds[0].revents & POLLNVAL)
             return;
+        if (fds[1].revents != 0) {
+            uint64_t count;
+            while (::read(m_Wake, &count, sizeof count) < 0 && errno == EINTR) {
+            }
+            if (m_Stopping)
+                return;
+        }
+        if (fds[0].revents & POLLOUT) {
+            QMutexLocker lock(&m_SendLock);
+            FlushSendQueue();
+        }
+        if (!(fds[0].revents & (POLLIN | POLLERR)))
+            continue;
         // Drain everything that is ready, handing it over in batches.
         for (;;) {
             sockaddr_in from{};
@@ -222,19 +251,107 @@ void TReceivePump::DispatchDatagram(const TListElement& element)
         m_Handler(element);
 }
 
-bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
+namespace {
+
+// One datagram without waiting: the number of bytes sent, or -1 with errno.
+ssize_t SendNow(int socket, uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
 {
-    if (m_Socket < 0 || (data == nullptr && length != 0))
-        return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(ip);
     to.sin_port = htons(port);
     ssize_t sent;
     do {
-        sent = ::sendto(m_Socket, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        sent = ::sendto(socket, data, length, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&to), sizeof to);
     } while (sent < 0 && errno == EINTR);
-    return sent == static_cast<ssize_t>(length);
+    return sent;
+}
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+} // namespace
+
+bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
+{
+    if (m_Socket < 0 || (data == nullptr && length != 0)) {
+        errno = EBADF;
+        return false;
+    }
+    // True when it was sent, false when the socket refused it; either ends
+    // the send. Otherwise it would have to wait.
+    auto sendNow = [&](bool& done) {
+        const ssize_t sent = SendNow(m_Socket, ip, port, data, length);
+        done = sent >= 0 || !WouldBlock(errno);
+        return sent == static_cast<ssize_t>(length);
+    };
+    bool done = false;
+    // With nothing queued the datagram goes straight out; only a datagram
+    // that would wait takes the queue's lock.
+    if (m_SendQueued.load() == 0) {
+        const bool sent = sendNow(done);
+        if (done)
+            return sent;
+    }
+    QMutexLocker lock(&m_SendLock);
+    // Whatever waits goes first, so that datagrams leave in order.
+    if (!m_SendQueue.empty() && FlushSendQueue()) {
+        const bool sent = sendNow(done);
+        if (done)
+            return sent;
+    }
+    if (m_SendQueue.size() >= MaxSendQueue || m_SendQueueBytes + length > MaxSendQueueBytes) {
+        errno = ENOBUFS;
+        return false;
+    }
+    const bool wake = m_SendQueue.empty();
+    m_SendQueue.push_back({ip, port, std::vector<uint8_t>(data, data + length)});
+    m_SendQueueBytes += length;
+    m_SendQueued = m_SendQueue.size();
+    if (wake)
+        WakeThread();
+    return true;
+}
+
+bool TReceivePump::FlushSendQueue()
+{
+    bool failed = false;
+    while (!m_SendQueue.empty()) {
+        TOutgoing& next = m_SendQueue.front();
+        const ssize_t sent = SendNow(m_Socket, next.Ip, next.Port, next.Data.data(), next.Data.size());
+        if (sent < 0 && WouldBlock(errno))
+            break;
+        if (sent != static_cast<ssize_t>(next.Data.size())) {
+            m_SendFailures.push_back({next.Ip, sent < 0 ? errno : EMSGSIZE});
+            failed = true;
+        }
+        m_SendQueueBytes -= next.Data.size();
+        m_SendQueue.pop_front();
+    }
+    m_SendQueued = m_SendQueue.size();
+    if (failed && !m_FailuresPosted) {
+        m_FailuresPosted = true;
+        QMetaObject::invokeMethod(this, &TReceivePump::ReportSendFailures, Qt::QueuedConnection);
+    }
+    return m_SendQueue.empty();
+}
+
+void TReceivePump::ReportSendFailures()
+{
+    std::vector<TSendFailure> failures;
+    {
+        QMutexLocker lock(&m_SendLock);
+        failures.swap(m_SendFailures);
+        m_FailuresPosted = false;
+    }
+    if (m_SendFailure)
+        for (const TSendFailure& failure : failures)
+            m_SendFailure(failure.Ip, failure.Error);
+}
+
+size_t TReceivePump::QueuedSendCount() const
+{
+    QMutexLocker lock(&m_SendLock);
+    return m_SendQueue.size();
 }
 
 size_t TReceivePump::PendingCount() const

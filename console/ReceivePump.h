@@ -7,6 +7,11 @@
 // order. A busy window thread therefore only makes the queue grow; the
 // socket is always emptied. The protocol socket (TIntpSocketThread) and the
 // syslog socket are instances of this pump.
+//
+// Sending never blocks either: a datagram the socket cannot take now (its
+// send buffer full, for instance of datagrams held while the kernel resolves
+// silent addresses) waits in a bounded queue that the same thread sends on
+// as the socket becomes writable, in order.
 #pragma once
 
 #include <QMutex>
@@ -42,6 +47,13 @@ public:
     // Datagrams handed over per window-thread event before the rest is
     // posted again, so that a long queue does not freeze the window.
     static constexpr int DeliverySlice = 256;
+    // Bounds of the queue of datagrams waiting to be sent.
+    static constexpr size_t MaxSendQueue = 16384;
+    static constexpr size_t MaxSendQueueBytes = 8 * 1024 * 1024;
+
+    // Told on the window thread of a queued datagram that could not be sent
+    // after all: its destination and the error number.
+    using TSendFailureHandler = std::function<void(uint32_t ip, int error)>;
 
     explicit TReceivePump(QObject* parent = nullptr);
     // Stops and joins the receiving thread, drops what was not delivered and
@@ -71,9 +83,14 @@ public:
     // Any thread: queues one datagram for the window thread.
     void PushDatagram(uint32_t sourceIp, size_t length, const uint8_t* data, uint16_t sourcePort = 0);
 
-    // Any thread: sends one datagram through the socket to ip:port (host
-    // order). True when the whole datagram was accepted.
+    // Any thread, never blocking: sends one datagram through the socket to
+    // ip:port (host order), or queues it when the socket cannot take it now.
+    // True when it was sent or queued; false, with errno set, when the
+    // socket refused it or the queue is full (ENOBUFS).
     bool Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length);
+    void SetSendFailureHandler(TSendFailureHandler handler) { m_SendFailure = std::move(handler); }
+    // Datagrams waiting to be sent.
+    size_t QueuedSendCount() const;
 
     // Datagrams waiting for the window thread.
     size_t PendingCount() const;
@@ -85,9 +102,24 @@ protected:
     virtual void DispatchDatagram(const TListElement& element);
 
 private:
+    struct TOutgoing {
+        uint32_t Ip;
+        uint16_t Port;
+        std::vector<uint8_t> Data;
+    };
+    struct TSendFailure {
+        uint32_t Ip;
+        int Error;
+    };
+
     void ReceiveLoop();
     void Enqueue(std::vector<TListElement>& batch);
     void DeliverQueued();
+    // Sends what the queue holds until the socket would block; under
+    // m_SendLock. Returns whether the queue is now empty.
+    bool FlushSendQueue();
+    void ReportSendFailures();
+    void WakeThread();
 
     int m_Socket = -1;
     int m_Wake = -1;                   // eventfd that ends the receiving thread's wait
@@ -100,4 +132,13 @@ private:
     bool m_DeliveryPosted = false;     // a DeliverQueued call is on its way
     bool m_Busy = false;               // window thread only: a hand-over runs
     std::atomic<uint64_t> m_Received{0};
+    std::atomic<bool> m_Stopping{false};
+
+    mutable QMutex m_SendLock;         // guards the send queue and failures
+    std::deque<TOutgoing> m_SendQueue;
+    std::atomic<size_t> m_SendQueued{0};   // m_SendQueue's size, read without the lock
+    size_t m_SendQueueBytes = 0;
+    std::vector<TSendFailure> m_SendFailures;
+    bool m_FailuresPosted = false;
+    TSendFailureHandler m_SendFailure;
 };

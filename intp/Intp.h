@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -111,12 +113,19 @@ public:
     const uint8_t* Bytes() const { return m_Bytes; }
     uint8_t operator[](size_t i) const { return m_Bytes[i]; }
 
-    bool IsZero() const;
-    bool IsAllOnes() const;
-    int Compare(const TMacAddr& other) const;
+    bool IsZero() const { return Bits() == 0; }
+    bool IsAllOnes() const { return Bits() == 0xFFFFFFFFFFFFull; }
+    int Compare(const TMacAddr& other) const { return std::memcmp(m_Bytes, other.m_Bytes, 6); }
+    // The six bytes as one number (in memory order, not an ordering key).
+    uint64_t Bits() const
+    {
+        uint64_t bits = 0;
+        std::memcpy(&bits, m_Bytes, 6);
+        return bits;
+    }
 
-    friend bool operator==(const TMacAddr& a, const TMacAddr& b) { return a.Compare(b) == 0; }
-    friend bool operator!=(const TMacAddr& a, const TMacAddr& b) { return a.Compare(b) != 0; }
+    friend bool operator==(const TMacAddr& a, const TMacAddr& b) { return a.Bits() == b.Bits(); }
+    friend bool operator!=(const TMacAddr& a, const TMacAddr& b) { return a.Bits() != b.Bits(); }
     friend bool operator<(const TMacAddr& a, const TMacAddr& b) { return a.Compare(b) < 0; }
 
 private:
@@ -387,6 +396,7 @@ struct TPacketHeader {
 };
 
 class TSession;
+struct TPendingIndex;
 
 // The requester of a session: pages, wizards, the discovery hook and the
 // status monitor.
@@ -436,22 +446,97 @@ public:
     // deletes the session.
     virtual void OnTimeout();
     virtual const char* GetName() const = 0;
+    // The replies this session can take: true with the switch's MAC address
+    // and the command when it takes nothing else (the dispatcher then offers
+    // it only replies with that MAC address and command); false when it
+    // takes replies by its own rule and is offered every reply. Read once,
+    // when the session starts. A session that overrides OnReply to take
+    // other replies than its key says so here.
+    virtual bool ReplyKey(TMacAddr& mac, uint16_t& command) const { return false; }
 
     TWizard* GetObserver() const { return m_Observer; }
     void SetObserver(TWizard* observer) { m_Observer = observer; }
     // A number unique to this session for the life of the process.
     uint64_t Serial() const { return m_Serial; }
+    // Whether the session is in the pending list.
+    bool IsPending() const { return m_Started != 0; }
+    // The next pending session in start order (null after the last one).
+    TSession* NextPending() const { return m_Next; }
 
 protected:
     // Reports through the session callback.
     void Report(TDevice* device, uint16_t command, uint32_t status, void* data = nullptr);
 
 private:
+    friend struct TPendingIndex;
     TWizard* m_Observer = nullptr;
     uint64_t m_Serial;
+    // Kept by the pending list: start number (0 while not pending), the
+    // neighbours in start order and among the sessions of the same reply
+    // key (or among those with their own rule).
+    uint64_t m_Started = 0;
+    uint64_t m_Key = 0;
+    bool m_Keyed = false;
+    TSession* m_Prev = nullptr;
+    TSession* m_Next = nullptr;
+    TSession* m_KeyPrev = nullptr;
+    TSession* m_KeyNext = nullptr;
 };
 
-using TSessionList = std::vector<TSession*>;
+// The pending sessions in the order they were started. Sessions join it in
+// StartSession and leave it when they are deleted.
+class TSessionList {
+public:
+    class iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TSession*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = TSession* const*;
+        using reference = TSession* const&;
+
+        iterator() = default;
+        explicit iterator(TSession* session) : m_Session(session) {}
+        reference operator*() const { return m_Session; }
+        iterator& operator++()
+        {
+            m_Session = m_Session->NextPending();
+            return *this;
+        }
+        iterator operator++(int)
+        {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        friend bool operator==(const iterator& a, const iterator& b) { return a.m_Session == b.m_Session; }
+        friend bool operator!=(const iterator& a, const iterator& b) { return a.m_Session != b.m_Session; }
+
+    private:
+        TSession* m_Session = nullptr;
+    };
+    using const_iterator = iterator;
+
+    TSessionList() = default;
+    TSessionList(const TSessionList&) = delete;
+    TSessionList& operator=(const TSessionList&) = delete;
+
+    iterator begin() const { return iterator(m_Head); }
+    iterator end() const { return iterator(); }
+    size_t size() const { return m_Size; }
+    bool empty() const { return m_Size == 0; }
+    TSession* front() const { return m_Head; }
+    TSession* back() const { return m_Tail; }
+    // The i-th pending session (walks the list).
+    TSession* operator[](size_t i) const;
+
+private:
+    friend struct TPendingIndex;
+    TSession* m_Head = nullptr;
+    TSession* m_Tail = nullptr;
+    size_t m_Size = 0;
+};
+
 TSessionList& SessionList();
 bool IsSessionPending(const TSession* session);
 
@@ -483,6 +568,12 @@ public:
     bool Send(TDevice* device) override;
     int OnReply(TDevice* device, const TPacketHeader& header, TBody body) override;
     void OnTimeout() override;
+    bool ReplyKey(TMacAddr& mac, uint16_t& command) const override
+    {
+        mac = m_Target;
+        command = N;
+        return true;
+    }
 
     const TMacAddr& GetTarget() const { return m_Target; }
 

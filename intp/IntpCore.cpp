@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace Intp {
 
@@ -87,18 +87,6 @@ TMacAddr::TMacAddr(uint32_t hi, uint16_t lo)
     std::memcpy(m_Bytes, &hi, 4);
     std::memcpy(m_Bytes + 4, &lo, 2);
 }
-
-bool TMacAddr::IsZero() const
-{
-    return std::all_of(m_Bytes, m_Bytes + 6, [](uint8_t b) { return b == 0; });
-}
-
-bool TMacAddr::IsAllOnes() const
-{
-    return std::all_of(m_Bytes, m_Bytes + 6, [](uint8_t b) { return b == 0xFF; });
-}
-
-int TMacAddr::Compare(const TMacAddr& other) const { return std::memcmp(m_Bytes, other.m_Bytes, 6); }
 
 std::string MacToText(const TMacAddr& mac)
 {
@@ -190,12 +178,33 @@ PropertyBase* PropertyMap::Find(int32_t key) const
 // ---------------------------------------------------------------------------
 
 namespace {
+
+// A 64-bit key (a MAC address, or a MAC address and a command) as its own
+// hash: the tables reduce it modulo a prime, which spreads keys that differ
+// in any bits.
+struct TKeyHash {
+    size_t operator()(uint64_t key) const { return size_t(key); }
+};
+
+// The pending sessions of one reply key (or those with their own rule), in
+// start order, linked through the sessions themselves.
+struct TKeyChain {
+    TSession* Head = nullptr;
+    TSession* Tail = nullptr;
+};
+
 struct TLibraryState {
     TDeviceMap Devices;
+    // The same devices by MAC address, for the dispatcher's lookups.
+    std::unordered_map<uint64_t, TDevice*, TKeyHash> DeviceIndex;
     std::vector<TDeviceType> Types;
     bool UnknownRegistered = false;
     TSessionList Sessions;
-    std::unordered_set<uint64_t> PendingSerials; // serials of the sessions in Sessions
+    // Pending sessions by reply key (MAC address and command).
+    std::unordered_map<uint64_t, TKeyChain, TKeyHash> Keyed;
+    // Pending sessions that take replies by their own rule.
+    TKeyChain OwnRule;
+    uint64_t NextStart = 1;
     TDeviceCallback* DeviceCallback = nullptr;
     TSessionCallback* SessionCallback = nullptr;
     uint64_t NextSerial = 1;
@@ -321,6 +330,7 @@ TDeviceCallback* GetDeviceCallback() { return State().DeviceCallback; }
 TDevice::TDevice(const TMacAddr& mac) : m_Mac(mac)
 {
     DeviceMap()[mac] = this;
+    State().DeviceIndex[mac.Bits()] = this;
     if (auto* cb = GetDeviceCallback())
         cb->OnDeviceAdd(this);
 }
@@ -331,6 +341,9 @@ TDevice::~TDevice()
     auto it = map.find(m_Mac);
     if (it != map.end() && it->second == this)
         map.erase(it);
+    auto& index = State().DeviceIndex;
+    if (auto at = index.find(m_Mac.Bits()); at != index.end() && at->second == this)
+        index.erase(at);
     ++State().DeviceRemovals;
     if (auto* cb = GetDeviceCallback())
         cb->OnDeviceRemove(this);
@@ -401,9 +414,9 @@ TDevice* GetDevice(const TMacAddr& mac, bool create)
 {
     if (mac.IsZero() || mac.IsAllOnes())
         return nullptr;
-    auto& map = DeviceMap();
-    auto it = map.find(mac);
-    if (it != map.end())
+    auto& index = State().DeviceIndex;
+    auto it = index.find(mac.Bits());
+    if (it != index.end())
         return it->second;
     return create ? new TDevice(mac) : nullptr;
 }
@@ -458,10 +471,21 @@ void SetSessionCallback(TSessionCallback* callback) { State().SessionCallback = 
 TSessionCallback* GetSessionCallback() { return State().SessionCallback; }
 TSessionList& SessionList() { return State().Sessions; }
 
+TSession* TSessionList::operator[](size_t i) const
+{
+    TSession* s = m_Head;
+    while (s && i--)
+        s = s->NextPending();
+    return s;
+}
+
 bool IsSessionPending(const TSession* session)
 {
-    auto& list = SessionList();
-    return std::find(list.begin(), list.end(), session) != list.end();
+    // Compares addresses only: the session may already be gone.
+    for (TSession* s : SessionList())
+        if (s == session)
+            return true;
+    return false;
 }
 
 namespace Detail {
@@ -487,6 +511,86 @@ void SendDatagram(uint32_t ip, const uint8_t* data, size_t length)
 }
 } // namespace Detail
 
+// ---------------------------------------------------------------------------
+// The pending list and its index
+// ---------------------------------------------------------------------------
+
+static uint64_t ReplyKeyOf(const TMacAddr& mac, uint16_t command) { return mac.Bits() << 16 | command; }
+
+// Keeps the pending list and its index by reply key; the only code that
+// touches a session's list links.
+struct TPendingIndex {
+    static void Add(TSession* session)
+    {
+        auto& state = State();
+        session->m_Started = state.NextStart++;
+        TMacAddr mac;
+        uint16_t command = 0;
+        session->m_Keyed = session->ReplyKey(mac, command);
+        session->m_Key = session->m_Keyed ? ReplyKeyOf(mac, command) : 0;
+
+        TSessionList& list = state.Sessions;
+        session->m_Prev = list.m_Tail;
+        session->m_Next = nullptr;
+        (list.m_Tail ? list.m_Tail->m_Next : list.m_Head) = session;
+        list.m_Tail = session;
+        ++list.m_Size;
+
+        TKeyChain& chain = session->m_Keyed ? state.Keyed[session->m_Key] : state.OwnRule;
+        session->m_KeyPrev = chain.Tail;
+        session->m_KeyNext = nullptr;
+        (chain.Tail ? chain.Tail->m_KeyNext : chain.Head) = session;
+        chain.Tail = session;
+    }
+
+    static void Remove(TSession* session)
+    {
+        auto& state = State();
+        TSessionList& list = state.Sessions;
+        (session->m_Prev ? session->m_Prev->m_Next : list.m_Head) = session->m_Next;
+        (session->m_Next ? session->m_Next->m_Prev : list.m_Tail) = session->m_Prev;
+        --list.m_Size;
+
+        auto keyed = session->m_Keyed ? state.Keyed.find(session->m_Key) : state.Keyed.end();
+        TKeyChain& chain = session->m_Keyed ? keyed->second : state.OwnRule;
+        (session->m_KeyPrev ? session->m_KeyPrev->m_KeyNext : chain.Head) = session->m_KeyNext;
+        (session->m_KeyNext ? session->m_KeyNext->m_KeyPrev : chain.Tail) = session->m_KeyPrev;
+        if (session->m_Keyed && !chain.Head)
+            state.Keyed.erase(keyed);
+
+        session->m_Started = 0;
+        session->m_Prev = session->m_Next = session->m_KeyPrev = session->m_KeyNext = nullptr;
+        ++state.SessionRemovals;
+    }
+
+    static TSession* KeyedHead(uint64_t key)
+    {
+        auto& keyed = State().Keyed;
+        auto it = keyed.find(key);
+        return it == keyed.end() ? nullptr : it->second.Head;
+    }
+
+    // The first session of a chain started after `started`.
+    static TSession* After(TSession* s, uint64_t started)
+    {
+        while (s && s->m_Started <= started)
+            s = s->m_KeyNext;
+        return s;
+    }
+
+    // Whether `session` is still the pending session started as `started`
+    // in the chain from `head` (compares addresses: it may be gone).
+    static bool Holds(TSession* head, const TSession* session, uint64_t started)
+    {
+        for (TSession* s = head; s && s->m_Started <= started; s = s->m_KeyNext)
+            if (s == session)
+                return s->m_Started == started;
+        return false;
+    }
+
+    static int Dispatch(TDevice* device, const TPacketHeader& header, TBody body);
+};
+
 TSession::TSession() : m_Serial(State().NextSerial++) {}
 
 TSession::~TSession()
@@ -495,11 +599,8 @@ TSession::~TSession()
         cb->EnableTimer(this, false);
         cb->DeleteTimer(this);
     }
-    if (State().PendingSerials.erase(m_Serial)) {
-        ++State().SessionRemovals;
-        auto& list = SessionList();
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
+    if (IsPending())
+        TPendingIndex::Remove(this);
 }
 
 void TSession::OnTimeout() { delete this; }
@@ -517,8 +618,10 @@ bool StartSession(TSession* session, TDevice* device, TWizard* observer)
     if (!session->Send(device))
         return false;
     session->SetObserver(observer);
-    SessionList().push_back(session);
-    State().PendingSerials.insert(session->Serial());
+    // A session started again while pending sent its request again and
+    // keeps its place.
+    if (!session->IsPending())
+        TPendingIndex::Add(session);
     return true;
 }
 
@@ -530,53 +633,82 @@ bool StartOwnedSession(std::unique_ptr<TSession> session, TDevice* device, TWiza
     return true;
 }
 
+// Offers a reply to the sessions that may take it: those of its reply key
+// and those with their own rule, merged in start order, as a walk of the
+// whole pending list would. Sessions started meanwhile are not offered.
+// Reports may start or end sessions and delete devices while it runs, so
+// after any removal the walk finds its place again by start number.
+int TPendingIndex::Dispatch(TDevice* device, const TPacketHeader& header, TBody body)
+{
+    auto& state = State();
+    const uint64_t key = ReplyKeyOf(header.Mac, header.Command);
+    const uint64_t limit = state.NextStart;
+    uint64_t sessionRemovals = state.SessionRemovals;
+    uint64_t deviceRemovals = state.DeviceRemovals;
+    TSession* keyed = KeyedHead(key);
+    TSession* own = state.OwnRule.Head;
+    for (;;) {
+        TSession* next = keyed && keyed->m_Started < limit ? keyed : nullptr;
+        if (own && own->m_Started < limit && (!next || own->m_Started < next->m_Started))
+            next = own;
+        if (!next)
+            return ReplyNotMine;
+        const bool fromOwn = next == own;
+        const uint64_t started = next->m_Started;
+        (fromOwn ? own : keyed) = next->m_KeyNext;
+
+        const int result = next->OnReply(device, header, body);
+        const bool removals = state.SessionRemovals != sessionRemovals;
+        if (result != ReplyNotMine) {
+            if (result == ReplyFinished &&
+                (!removals || Holds(fromOwn ? state.OwnRule.Head : KeyedHead(key), next, started)))
+                delete next;
+            return ReplyFinished;
+        }
+        if (removals) {
+            keyed = After(KeyedHead(key), started);
+            own = After(state.OwnRule.Head, started);
+            sessionRemovals = state.SessionRemovals;
+        }
+        if (state.DeviceRemovals != deviceRemovals) {
+            // The device may have been deleted by the call.
+            device = GetDevice(header.Mac, false);
+            if (!device)
+                return ReplyNotMine;
+            deviceRemovals = state.DeviceRemovals;
+        }
+    }
+}
+
 int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data)
 {
     if (!data || length < HeaderSize)
         return ReplyNotMine;
     TPacketHeader header = TPacketHeader::Read(data, length);
-    TBody body(data + HeaderSize, length - HeaderSize);
-    TDevice* device = GetDevice(header.Mac, true);
-    if (!device)
+    if (header.Mac.IsZero() || header.Mac.IsAllOnes())
         return ReplyNotMine;
+    TBody body(data + HeaderSize, length - HeaderSize);
     if (header.Command == 0) {
-        TSessionIntpFind::Instance().OnReplyFrom(device, header, body, sourceIp);
+        // Discovery replies are taken from any switch at any time.
+        TSessionIntpFind::Instance().OnReplyFrom(GetDevice(header.Mac, true), header, body, sourceIp);
         return ReplyFinished;
+    }
+    auto& state = State();
+    TDevice* device = GetDevice(header.Mac, false);
+    const bool created = !device;
+    if (created) {
+        // A reply from a switch that is not known is dropped unless a
+        // session may take it (one whose device was deleted meanwhile).
+        if (!TPendingIndex::KeyedHead(ReplyKeyOf(header.Mac, header.Command)) && !state.OwnRule.Head)
+            return ReplyNotMine;
+        device = new TDevice(header.Mac);
     }
     device->SetIp(sourceIp);
-
-    // Offer the datagram to the sessions that were pending when it arrived,
-    // in the order they were started. Reports may start or end sessions
-    // during the walk, so each one is checked to be still pending (by its
-    // serial, in case its address was reused) before it is offered.
-    struct TEntry { TSession* Session; uint64_t Serial; };
-    std::vector<TEntry> snapshot;
-    snapshot.reserve(SessionList().size());
-    for (TSession* s : SessionList())
-        snapshot.push_back({s, s->Serial()});
-    const TMacAddr mac = header.Mac;
-    auto& state = State();
-    const auto& pending = state.PendingSerials;
-    uint64_t deviceRemovals = state.DeviceRemovals;
-    const uint64_t sessionRemovals = state.SessionRemovals;
-    for (const TEntry& entry : snapshot) {
-        if (state.SessionRemovals != sessionRemovals && !pending.count(entry.Serial))
-            continue;
-        if (state.DeviceRemovals != deviceRemovals) {
-            // The device may have been deleted by an earlier call.
-            device = GetDevice(mac, false);
-            if (!device)
-                return ReplyNotMine;
-            deviceRemovals = state.DeviceRemovals;
-        }
-        int result = entry.Session->OnReply(device, header, body);
-        if (result == ReplyNotMine)
-            continue;
-        if (result == ReplyFinished && pending.count(entry.Serial))
-            delete entry.Session;
-        return ReplyFinished;
-    }
-    return ReplyNotMine;
+    const int result = TPendingIndex::Dispatch(device, header, body);
+    if (result == ReplyNotMine && created)
+        if (TDevice* left = GetDevice(header.Mac, false); left == device)
+            delete left;
+    return result;
 }
 
 void ReleaseLibrary()
@@ -585,12 +717,9 @@ void ReleaseLibrary()
     s.DeviceCallback = nullptr;
     s.SessionCallback = nullptr;
     TSessionIntpFind::Instance().SetObserver(nullptr);
-    while (!s.Sessions.empty()) {
-        TSession* session = s.Sessions.back();
-        s.Sessions.pop_back();
-        s.PendingSerials.erase(session->Serial());
-        delete session;
-    }
+    while (!s.Sessions.empty())
+        delete s.Sessions.back();
+    s.Keyed.clear();
     DeleteAllDevices();
     s.Types.clear();
     s.UnknownRegistered = false;

@@ -1,6 +1,6 @@
 // The main window's bookkeeping that discovery of many switches leans on:
-// device nodes found by device through every tree change, and session
-// timers handed out again once their session ended.
+// device nodes found by device through every tree change, and the session
+// timers behind one window timer.
 #include "IntpProtocol.h"
 #include "MainForm.h"
 #include "MainFormFixture.h"
@@ -81,45 +81,61 @@ TEST_F(MainFormIndexTest, DeviceNodesAreFoundThroughSortChangesRemovalsAndRedisc
     ExpectEveryNodeFound();
 }
 
-TEST_F(MainFormIndexTest, SessionTimersAreHandedOutAgainAndTickForTheirNewSession)
+TEST_F(MainFormIndexTest, OneWindowTimerServesEverySessionTimer)
 {
     Intp::TDevice* d = Intp::GetDevice(Mac(9), true);
     d->SetIp(0x7F000001u);
     const auto timersAtStart = Form->findChildren<QTimer*>().size();
+    const TSessionTimerQueue& timers = Form->SessionTimers();
 
-    // A read that is answered ends, and its timer stops.
+    // A read that is answered ends, and its timer with it.
     auto* read = new Intp::TSessionIntpSipGet;
     ASSERT_TRUE(Intp::StartSession(read, d, nullptr));
-    QTimer* timer = Form->SessionTimer(read);
-    ASSERT_NE(timer, nullptr);
-    EXPECT_EQ(timer->interval(), 60000);
+    ASSERT_TRUE(timers.IsActive(read));
+    EXPECT_EQ(timers.Interval(read), 60000u);
     auto reply = MakeReply(Intp::TSessionIntpSipGet::Command, 0, Mac(9), std::vector<uint8_t>(4, 0));
     ASSERT_EQ(Intp::ReceivePacket(0x7F000001u, reply.size(), reply.data()), Intp::ReplyFinished);
     EXPECT_EQ(Form->SessionTimerCount(), 0u);
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(timers.Has(read));
 
-    // The next session gets the same timer, with its own interval, running.
+    // Short time-outs fire in deadline order behind a long one, each once.
     TRecorder recorder;
-    auto* ping = new Intp::TSessionIntpPing2(30);
-    ASSERT_TRUE(Intp::StartSession(ping, d, &recorder));
-    EXPECT_EQ(Form->SessionTimer(ping), timer);
-    EXPECT_EQ(timer->interval(), 30);
-    EXPECT_TRUE(timer->isActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.Events.empty(); }, 5000));
-    ASSERT_EQ(recorder.Events.size(), 1u);
-    EXPECT_EQ(recorder.Events[0], std::make_pair(int(Intp::TSessionIntpPing2::Command), uint16_t(Intp::StatusTimeout)));
-    EXPECT_EQ(Form->SessionTimerCount(), 0u);
+    auto* slow = new Intp::TSessionIntpPing2(60);
+    auto* fast = new Intp::TSessionIntpPing2(20);
+    auto* longWait = new Intp::TSessionIntpSipGet;
+    ASSERT_TRUE(Intp::StartSession(longWait, d, &recorder));
+    ASSERT_TRUE(Intp::StartSession(slow, d, &recorder));
+    ASSERT_TRUE(Intp::StartSession(fast, d, &recorder));
+    EXPECT_EQ(timers.Interval(fast), 20u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.Events.size() >= 2; }, 5000));
+    QTest::qWait(100);
+    ASSERT_EQ(recorder.Events.size(), 2u);
+    for (const auto& event : recorder.Events)
+        EXPECT_EQ(event, std::make_pair(int(Intp::TSessionIntpPing2::Command), uint16_t(Intp::StatusTimeout)));
+    EXPECT_EQ(Form->SessionTimerCount(), 1u);
+    EXPECT_TRUE(timers.IsActive(longWait));
 
-    // Many sessions one after the other need no more timers than one.
-    for (int i = 0; i < 50; ++i) {
-        auto* next = new Intp::TSessionIntpSipGet;
-        ASSERT_TRUE(Intp::StartSession(next, d, nullptr));
-        ASSERT_EQ(Intp::ReceivePacket(0x7F000001u, reply.size(), reply.data()), Intp::ReplyFinished);
-    }
+    // Stopped, a timer does not fire; ended, its session never times out.
+    auto* stopped = new Intp::TSessionIntpPing2(10);
+    ASSERT_TRUE(Intp::StartSession(stopped, d, &recorder));
+    Form->EnableTimer(stopped, false);
+    EXPECT_FALSE(timers.IsActive(stopped));
+    auto* ended = new Intp::TSessionIntpPing2(10);
+    ASSERT_TRUE(Intp::StartSession(ended, d, &recorder));
+    delete ended;
+    QTest::qWait(60);
+    EXPECT_EQ(recorder.Events.size(), 2u);
+    // Enabled again, it counts a full interval from then.
+    Form->EnableTimer(stopped, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.Events.size() == 3; }, 5000));
+    delete longWait;
+
+    // Many sessions need no more window timers than one.
+    for (int i = 0; i < 500; ++i)
+        ASSERT_TRUE(Intp::StartSession(new Intp::TSessionIntpSipGet, d, nullptr));
+    EXPECT_EQ(Form->SessionTimerCount(), 500u);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Form->findChildren<QTimer*>().size(), timersAtStart + 1);
-    // A timer waiting for its next session is stopped.
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(Form->findChildren<QTimer*>().size(), timersAtStart);
 }
 
 } // namespace

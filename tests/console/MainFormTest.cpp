@@ -273,16 +273,17 @@ TEST_F(MainFormTest, TransportTimersAndReports)
     TRecordingWizard wizard;
     auto* ping = new Intp::TSessionIntpPing2(30);
     ASSERT_TRUE(Intp::StartSession(ping, d, &wizard));
-    QTimer* timer = f->SessionTimer(ping);
-    ASSERT_NE(timer, nullptr);
-    EXPECT_EQ(timer->interval(), 30);
+    const TSessionTimerQueue& timers = f->SessionTimers();
+    ASSERT_TRUE(timers.Has(ping));
+    EXPECT_TRUE(timers.IsActive(ping));
+    EXPECT_EQ(timers.Interval(ping), 30u);
     f->CreateTimer(ping, 500);   // a second create changes nothing
-    EXPECT_EQ(timer->interval(), 30);
+    EXPECT_EQ(timers.Interval(ping), 30u);
     auto* get = new Intp::TSessionBasicsSettingsGet;
     ASSERT_TRUE(Intp::StartSession(get, d, nullptr));
-    EXPECT_EQ(f->SessionTimer(get)->interval(), 60000);
+    EXPECT_EQ(timers.Interval(get), 60000u);
     f->SetTimeout(get, 0);
-    EXPECT_EQ(f->SessionTimer(get)->interval(), 60000);
+    EXPECT_EQ(timers.Interval(get), 60000u);
     EXPECT_EQ(f->SessionTimerCount(), 2u);
 
     QElapsedTimer clock;

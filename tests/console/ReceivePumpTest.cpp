@@ -266,8 +266,8 @@ TEST_F(IntpSocketThreadTest, HandsDatagramsToTheReceiveDispatcher)
 
     TSender sender;
     ASSERT_TRUE(sender.Send(socketThread.LocalPort(), {1, 2, 3}));   // too short: dropped
-    ASSERT_TRUE(sender.Send(socketThread.LocalPort(),
-                            TestSupport::MakeReply(0x0101, 0, TestSupport::Mac(5), {0, 0})));
+    ASSERT_TRUE(sender.Send(socketThread.LocalPort(),   // a discovery reply
+                            TestSupport::MakeReply(0, 0, TestSupport::Mac(5), {0, 0, 0, 0, 0, 0, 0, 0})));
     ASSERT_TRUE(WaitFor([&] { return Intp::GetDevice(TestSupport::Mac(5), false) != nullptr; }, 5000, true));
     EXPECT_EQ(Intp::GetDevice(TestSupport::Mac(5), false)->GetIp(), Loopback);
     EXPECT_EQ(Intp::DeviceMap().size(), 1u);

@@ -41,18 +41,56 @@ TEST_F(Dispatcher, DropsShortAndBroadcastDatagrams)
     EXPECT_TRUE(Transport->Reports.empty());
 }
 
-TEST_F(Dispatcher, UnknownMacCreatesDeviceWithAddressThenDrops)
+TEST_F(Dispatcher, UnsolicitedRepliesCreateNoDeviceButDiscoveryRepliesDo)
 {
-    auto d = MakeReply(0x0104, 0, Mac(7), {1, 2, 3, 4});
-    EXPECT_EQ(ReceivePacket(0xC0000207u, d.size(), d.data()), 2);
-    TDevice* dev = GetDevice(Mac(7), false);
-    ASSERT_NE(dev, nullptr);
-    EXPECT_EQ(dev->GetIp(), 0xC0000207u);
-    EXPECT_TRUE(Transport->Reports.empty());
+    TDevice* known = AddDevice(1);
+    Start(new TSessionIntpPing2(1000), known);
+    // Replies that no session waits for, from switches never seen: dropped
+    // without a trace, however many there are.
+    for (uint32_t n = 0; n < 200000; ++n) {
+        const uint8_t mac[6] = {0x02, 0x55, uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
+        auto d = MakeReply(uint16_t(1 + n % 0x0BFF), 0, TMacAddr(mac), {1, 2, 3, 4});
+        ASSERT_EQ(ReceivePacket(0xC0000300u + n, d.size(), d.data()), 2);
+    }
     // A reply of exactly 12 bytes (no body) is a datagram too.
     auto bare = MakeReply(6, 0, Mac(8), {});
     EXPECT_EQ(ReceivePacket(9, bare.size(), bare.data()), 2);
-    EXPECT_NE(GetDevice(Mac(8), false), nullptr);
+    EXPECT_EQ(DeviceMap().size(), 1u);
+    EXPECT_EQ(Observer->Count("add"), 1u);
+    EXPECT_TRUE(Transport->Reports.empty());
+    EXPECT_EQ(SessionList().size(), 1u);
+
+    // A known switch's unsolicited reply is dropped too; its address follows.
+    EXPECT_EQ(Deliver(known, 7, 0, {0, 0, 0, 0}), 2);
+    auto moved = MakeReply(7, 0, known->GetMac(), {0, 0, 0, 0});
+    EXPECT_EQ(ReceivePacket(0xC0000277u, moved.size(), moved.data()), 2);
+    EXPECT_EQ(known->GetIp(), 0xC0000277u);
+
+    // A discovery reply creates its device, at any time.
+    std::vector<uint8_t> find(8, 0);
+    PutBE32(find.data(), ProductIdOf(BuiltinModels[2].ModelCode));
+    auto reply = MakeReply(0, 0, Mac(7), find);
+    EXPECT_EQ(ReceivePacket(0xC0000207u, reply.size(), reply.data()), 0);
+    TDevice* found = GetDevice(Mac(7), false);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->GetIp(), 0xC0000207u);
+    EXPECT_EQ(found->GetType(), 3u);
+    EXPECT_EQ(DeviceMap().size(), 2u);
+}
+
+TEST_F(Dispatcher, ReplyToASessionWhoseDeviceWasDeletedIsStillTaken)
+{
+    TDevice* d = AddDevice(1);
+    TRecordingWizard w;
+    Start(new TSessionIntpPing2(1000), d, &w);
+    DeleteAllDevices();
+    auto reply = MakeReply(6, 0, Mac(1), Ping2Body(1, 2, 3));
+    EXPECT_EQ(ReceivePacket(0xC0000201u, reply.size(), reply.data()), 0);
+    ASSERT_EQ(w.Events.size(), 1u);
+    EXPECT_EQ(w.Events[0].Status, 0);
+    TDevice* again = GetDevice(Mac(1), false);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->GetIp(), 0xC0000201u);
 }
 
 TEST_F(Dispatcher, FirstStartedSessionTakesTheReply)
@@ -233,11 +271,13 @@ TEST_F(Dispatcher, SessionDeletingItselfInItsTimerTick)
     EXPECT_EQ(TSelfEndingSession::Offered, 0);
 }
 
-// A session that, when offered a datagram, runs an action and declines it.
+// A session with its own rule: offered every datagram, it runs an action
+// and declines it.
 class TMeddlingSession : public TSessionGeneral<0x7F11> {
 public:
     std::function<void()> Action;
     const char* GetName() const override { return "Meddling"; }
+    bool ReplyKey(TMacAddr&, uint16_t&) const override { return false; }
     int OnReply(TDevice*, const TPacketHeader&, TBody) override
     {
         if (Action)
@@ -264,6 +304,50 @@ TEST_F(Dispatcher, SessionsAndDevicesEndedWhileOfferingAreSkipped)
     EXPECT_EQ(Deliver(d, 6, 0, Ping2Body(0, 0, 1)), 2);
     EXPECT_EQ(w.Events.size(), 1u);
     EXPECT_TRUE(DeviceMap().empty());
+}
+
+// Records each offer in a shared log and declines; keyed on (target, 6)
+// unless it takes replies by its own rule.
+class TLoggingSession : public TSessionGeneral<6> {
+public:
+    TLoggingSession(std::vector<int>* log, int id, bool ownRule) : m_Log(log), m_Id(id), m_OwnRule(ownRule) {}
+    const char* GetName() const override { return "Logging"; }
+    bool ReplyKey(TMacAddr& mac, uint16_t& command) const override
+    {
+        return !m_OwnRule && TSessionGeneral::ReplyKey(mac, command);
+    }
+    int OnReply(TDevice*, const TPacketHeader&, TBody) override
+    {
+        m_Log->push_back(m_Id);
+        return ReplyNotMine;
+    }
+
+private:
+    std::vector<int>* m_Log;
+    int m_Id;
+    bool m_OwnRule;
+};
+
+TEST_F(Dispatcher, OffersInStartOrderAcrossKeyedAndOwnRuleSessions)
+{
+    TDevice* d = AddDevice(1);
+    TDevice* other = AddDevice(2);
+    std::vector<int> log;
+    Start(new TLoggingSession(&log, 1, false), d);
+    Start(new TLoggingSession(&log, 2, true), other);   // its own rule: offered every reply
+    Start(new TLoggingSession(&log, 3, false), other);  // another switch: never offered d's replies
+    Start(new TLoggingSession(&log, 4, false), d);
+    TRecordingWizard w;
+    Start(new TSessionIntpPing2(1000), d, &w);
+    Start(new TLoggingSession(&log, 5, true), d);       // after the taker: not reached
+    EXPECT_EQ(Deliver(d, 6, 0, Ping2Body(0, 0, 1)), 0);
+    EXPECT_EQ(log, (std::vector<int>{1, 2, 4}));
+    EXPECT_EQ(w.Events.size(), 1u);
+
+    log.clear();
+    EXPECT_EQ(Deliver(d, 7, 0, {0, 0, 0, 0}), 2);      // only the own-rule sessions see another command
+    EXPECT_EQ(log, (std::vector<int>{2, 5}));
+    EXPECT_EQ(SessionList().size(), 5u);
 }
 
 TEST_F(Dispatcher, SessionDeletedByItsOwnerLeavesTheList)

@@ -65,7 +65,7 @@ TEST_F(Robustness, RandomTruncatedAndOversizedDatagrams)
         }
     }
     // Every pending session is listed once.
-    auto list = SessionList();
+    std::vector<TSession*> list(SessionList().begin(), SessionList().end());
     std::sort(list.begin(), list.end());
     EXPECT_EQ(std::unique(list.begin(), list.end()), list.end());
     Transport->Advance(120000);

@@ -85,8 +85,9 @@ bool TSimulator::Start(uint32_t bindIp, uint16_t port)
     // One socket stands for every switch: while it sends the answers to a
     // discovery request (one per switch), the next requests queue up here.
     // Real switches each have their own queue; a default-sized one here
-    // would drop requests once a few hundred switches are played.
-    int size = 4 * 1024 * 1024;
+    // would drop requests once a few hundred switches are played, and 4 MB
+    // once several thousand are.
+    int size = 32 * 1024 * 1024;
     if (::setsockopt(m_Socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
         ::setsockopt(m_Socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in addr{};
@@ -282,17 +283,33 @@ void TSimulator::Handle(const uint8_t* data, size_t length, uint32_t srcIp, uint
     const THandler* handler = FindHandler(req.Command);
     const bool find = req.Mac.IsZero();
     const auto now = std::chrono::steady_clock::now();
-    for (TSimSwitch& sw : m_Switches) {
-        if (find ? !(req.Command == 0 && Addressed(sw, req)) : !(sw.Mac == req.Mac && Addressed(sw, req)))
-            continue;
-        if (now < sw.DownUntil)   // rebooting
-            continue;
-        if (!handler)
-            continue;
+    auto answer = [&](TSimSwitch& sw) {
+        if (now < sw.DownUntil || !handler)   // rebooting
+            return;
         uint32_t fromIp = sw.Ip;   // a handler may change the address
         for (TSimReply& reply : (*handler)(sw, req))
             Queue(sw, fromIp, req, std::move(reply));
+    };
+    if (!find) {
+        // A copy: a handler may add switches.
+        const std::vector<size_t> candidates = SwitchesWithMac(req.Mac);
+        for (size_t index : candidates)
+            if (Addressed(m_Switches[index], req))
+                answer(m_Switches[index]);
+        return;
     }
+    for (TSimSwitch& sw : m_Switches)
+        if (req.Command == 0 && Addressed(sw, req))
+            answer(sw);
+}
+
+const std::vector<size_t>& TSimulator::SwitchesWithMac(const Intp::TMacAddr& mac)
+{
+    for (; m_Indexed < m_Switches.size(); ++m_Indexed)
+        m_ByMac[m_Switches[m_Indexed].Mac.Bits()].push_back(m_Indexed);
+    static const std::vector<size_t> none;
+    auto it = m_ByMac.find(mac.Bits());
+    return it == m_ByMac.end() ? none : it->second;
 }
 
 bool TSimulator::TakeDrop(TSimFaults& faults)

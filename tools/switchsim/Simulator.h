@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace Sim {
@@ -46,7 +47,8 @@ public:
     TSimulator(const TSimulator&) = delete;
     TSimulator& operator=(const TSimulator&) = delete;
 
-    // Adds a switch; returns its index. Safe while running.
+    // Adds a switch; returns its index. Safe while running. A switch's MAC
+    // address stays as it was added.
     size_t AddSwitch(const TSimSwitch& sw);
     // Adds `count` switches of model 1..6 (cycling from `firstModel`) at
     // consecutive addresses from `firstIp`, MAC 02:00:00:00:xx:yy.
@@ -103,10 +105,15 @@ private:
     bool TakeDrop(TSimFaults& faults);
     void SendDue();
     void SendNow(const TPending& p);
+    // The switches with this MAC address, in index order.
+    const std::vector<size_t>& SwitchesWithMac(const Intp::TMacAddr& mac);
 
     mutable std::mutex m_Mutex;
     mutable std::condition_variable m_LogChanged;
     std::vector<TSimSwitch> m_Switches;
+    // Switch indices by MAC address, for m_Indexed switches.
+    std::unordered_map<uint64_t, std::vector<size_t>> m_ByMac;
+    size_t m_Indexed = 0;
     TSimFaults m_Global;
     std::mt19937 m_Random{1};
     std::vector<TSimLogEntry> m_Log;

@@ -1,0 +1,125 @@
+// The main window's session timer queue on a manual clock.
+#include "MainFormTimers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+Intp::TSession* Key(uintptr_t n) { return reinterpret_cast<Intp::TSession*>(n * 16); }
+
+// Every key that fires up to `until`, stepping the clock 1 ms at a time.
+std::vector<Intp::TSession*> FireUntil(TSessionTimerQueue& q, int64_t from, int64_t until)
+{
+    std::vector<Intp::TSession*> fired;
+    for (int64_t now = from; now <= until; ++now)
+        while (Intp::TSession* key = q.PopDue(now))
+            fired.push_back(key);
+    return fired;
+}
+
+TEST(SessionTimerQueue, IntervalsCreationAndRestart)
+{
+    TSessionTimerQueue q;
+    EXPECT_TRUE(q.Create(Key(1), 0, 1000));
+    EXPECT_EQ(q.Interval(Key(1)), 60000u);   // 0 means 60 000 ms
+    EXPECT_FALSE(q.Create(Key(1), 5, 1000)); // a second create changes nothing
+    EXPECT_EQ(q.Interval(Key(1)), 60000u);
+    int64_t deadline = 0;
+    ASSERT_TRUE(q.Earliest(deadline));
+    EXPECT_EQ(deadline, 61000);
+    EXPECT_EQ(q.PopDue(60999), nullptr);
+
+    // Enabling a running timer restarts it from now.
+    q.Enable(Key(1), true, 30000);
+    EXPECT_EQ(q.PopDue(61000), nullptr);
+    EXPECT_EQ(q.PopDue(90000), Key(1));
+    EXPECT_EQ(q.PopDue(90000), nullptr);      // fired once for this moment
+    EXPECT_TRUE(q.IsActive(Key(1)));          // and runs on for the next interval
+    ASSERT_TRUE(q.Earliest(deadline));
+    EXPECT_EQ(deadline, 150000);
+
+    // A late tick does not catch up: the next interval counts from now.
+    EXPECT_EQ(q.PopDue(400000), Key(1));
+    EXPECT_EQ(q.PopDue(400000), nullptr);
+    ASSERT_TRUE(q.Earliest(deadline));
+    EXPECT_EQ(deadline, 460000);
+
+    // A new interval counts from now while running; stopped stays stopped.
+    q.SetInterval(Key(1), 100, 400050);
+    ASSERT_TRUE(q.Earliest(deadline));
+    EXPECT_EQ(deadline, 400150);
+    q.Enable(Key(1), false, 400060);
+    EXPECT_FALSE(q.IsActive(Key(1)));
+    q.SetInterval(Key(1), 0, 400070);
+    EXPECT_FALSE(q.IsActive(Key(1)));
+    EXPECT_EQ(q.Interval(Key(1)), 60000u);
+    EXPECT_FALSE(q.Earliest(deadline));
+    EXPECT_EQ(q.PopDue(10000000), nullptr);
+
+    EXPECT_TRUE(q.Delete(Key(1)));
+    EXPECT_FALSE(q.Delete(Key(1)));
+    EXPECT_FALSE(q.Has(Key(1)));
+    EXPECT_EQ(q.Interval(Key(1)), 0u);
+    // Operations on a key without a timer do nothing.
+    q.Enable(Key(2), true, 0);
+    q.SetInterval(Key(2), 5, 0);
+    EXPECT_EQ(q.Count(), 0u);
+}
+
+TEST(SessionTimerQueue, ManyTimersFireInDeadlineOrderAndDeletedOnesNever)
+{
+    TSessionTimerQueue q;
+    std::mt19937 random(7);
+    struct TExpected { int64_t Deadline; uintptr_t Key; };
+    std::vector<TExpected> expected;
+    for (uintptr_t k = 1; k <= 5000; ++k) {
+        const unsigned interval = 1000 + random() % 50000;
+        const int64_t start = int64_t(random() % 1000);
+        ASSERT_TRUE(q.Create(Key(k), interval, start));
+        if (k % 3 == 0) {
+            q.Delete(Key(k));
+        } else if (k % 3 == 1) {
+            q.Enable(Key(k), false, start);
+        } else {
+            expected.push_back({start + interval, k});
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const TExpected& a, const TExpected& b) { return a.Deadline < b.Deadline; });
+    std::vector<Intp::TSession*> fired;
+    for (const TExpected& e : expected) {
+        // Stop each timer as it fires, as a session that ends does.
+        Intp::TSession* key = q.PopDue(e.Deadline);
+        ASSERT_NE(key, nullptr);
+        fired.push_back(key);
+        q.Delete(key);
+    }
+    EXPECT_EQ(q.PopDue(INT64_MAX / 2), nullptr);
+    ASSERT_EQ(fired.size(), expected.size());
+    for (size_t i = 0; i < fired.size(); ++i)
+        EXPECT_EQ(q.Interval(fired[i]), 0u);
+    // Equal deadlines fire in the order they were armed.
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(fired[i], Key(expected[i].Key)) << i;
+    EXPECT_EQ(q.Count(), 5000u - 1666u - expected.size());
+}
+
+TEST(SessionTimerQueue, RepeatingTimerKeepsItsBeatUntilStopped)
+{
+    TSessionTimerQueue q;
+    q.Create(Key(1), 3000, 0);
+    q.Create(Key(2), 7000, 0);
+    auto fired = FireUntil(q, 0, 21000);
+    // At 21 000 both are due: the one armed first fires first.
+    const std::vector<Intp::TSession*> beat = {Key(1), Key(1), Key(2), Key(1), Key(1),
+                                               Key(2), Key(1), Key(1), Key(2), Key(1)};
+    EXPECT_EQ(fired, beat);
+    q.Enable(Key(1), false, 21000);
+    EXPECT_EQ(FireUntil(q, 21001, 28000), std::vector<Intp::TSession*>{Key(2)});
+}
+
+} // namespace
