@@ -2,7 +2,15 @@
 
 #include "Intp.h"
 #include "ModuleBasics.h"
+#include "ModuleBasicsBackup.h"
+#include "ModuleBasicsDefault.h"
+#include "ModuleBasicsPassword.h"
+#include "ModuleBasicsReboot.h"
+#include "ModuleBasicsRestore.h"
+#include "ModuleBasicsSettings.h"
+#include "ModuleBasicsUpgrade.h"
 #include "ModuleCallback.h"
+#include "ModuleSave.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -291,18 +299,18 @@ void BuildPageTree(TModuleFrame& host)
         host.RegisterBanner(model, banner);
 
     QTreeWidgetItem* basics = host.AddPage(nullptr, new TModuleBasics(&host));
-    host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
-    host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
+    host.AddPage(basics, new TModuleBasicsSettings(&host));
+    host.AddPage(basics, new TModuleBasicsPassword(&host));
     host.AddPage(basics, P("IP Configuration"));                   // TModuleBasicsIPConf
     host.AddPage(basics, P("Time (SNTP)"));                        // TModuleBasicsSntp
     QTreeWidgetItem* dhcp = host.AddPage(basics, P("DHCP Server")); // TModuleBasicsDhcp
     host.AddPage(dhcp, P("Client Entries"));                       // TModuleBasicsDhcpEntry
     host.AddPage(dhcp, P("Port and IP Binding"));                  // TModuleBasicsDhcpPortIp
-    host.AddPage(basics, P("Backup"));                             // TModuleBasicsBackup
-    host.AddPage(basics, P("Restore"));                            // TModuleBasicsRestore
-    host.AddPage(basics, P("Upgrade"));                            // TModuleBasicsUpgrade
-    host.AddPage(basics, P("Factory Default"));                    // TModuleBasicsDefault
-    host.AddPage(basics, P("Reboot"));                             // TModuleBasicsReboot
+    host.AddPage(basics, new TModuleBasicsBackup(&host));
+    host.AddPage(basics, new TModuleBasicsRestore(&host));
+    host.AddPage(basics, new TModuleBasicsUpgrade(&host));
+    host.AddPage(basics, new TModuleBasicsDefault(&host));
+    host.AddPage(basics, new TModuleBasicsReboot(&host));
 
     QTreeWidgetItem* port = host.AddPage(nullptr, P("Port Configuration")); // TModulePortConfig
     host.AddPage(port, P("Port Status"));                                   // TModulePortStatus
@@ -352,5 +360,5 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(monitor, P("System Event Log"));    // TModuleMonitorEvent
     host.AddPage(monitor, P("LLDP"));                // TModuleLldp
 
-    host.AddPage(nullptr, P("Save To Flash"));   // TModuleSave
+    host.AddPage(nullptr, new TModuleSave(&host));
 }
