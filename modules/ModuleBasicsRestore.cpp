@@ -1,23 +1,9 @@
 #include "ModuleBasicsRestore.h"
 
-namespace {
-
-TModuleBasicsTransfer::TShape RestoreShape()
+TModuleBasicsRestore::TModuleBasicsRestore(QWidget* parent)
+    : TModuleUploadPage(UploadShape(QStringLiteral("Restore"), QStringLiteral("Select Configuration Image ..."),
+                                    "RC_BITMAP_16X16_RESTORE", QStringLiteral("Re&boot"),
+                                    Intp::TSessionBasicsRestoreBuildin::Command, Intp::TSessionBasicsRestoreTftp::Command),
+                        parent)
 {
-    TModuleBasicsTransfer::TShape shape;
-    shape.Caption = QStringLiteral("Restore");
-    shape.PickerCaption = QStringLiteral("&Open");
-    shape.PickerTitle = QStringLiteral("Select Configuration Image ...");
-    shape.ActionName = QStringLiteral("m_Restore");
-    shape.ActionCaption = QStringLiteral("&Restore");
-    shape.ActionBitmap = "RC_BITMAP_16X16_RESTORE";
-    shape.RebootCaption = QStringLiteral("Re&boot");
-    shape.ServerMaxLength = 0;
-    shape.BuiltinCode = Intp::TSessionBasicsRestoreBuildin::Command;
-    shape.RemoteCode = Intp::TSessionBasicsRestoreTftp::Command;
-    return shape;
 }
-
-} // namespace
-
-TModuleBasicsRestore::TModuleBasicsRestore(QWidget* parent) : TModuleUploadPage(RestoreShape(), parent) {}

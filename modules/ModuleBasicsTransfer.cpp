@@ -102,6 +102,23 @@ TModuleBasicsTransfer::TModuleBasicsTransfer(const TShape& shape, QWidget* paren
     connect(m_Action, &QPushButton::clicked, this, &TModuleBasicsTransfer::EventOnActionClick);
 }
 
+TModuleBasicsTransfer::TShape TModuleBasicsTransfer::UploadShape(const QString& kind, const QString& pickerTitle,
+                                                                 const char* actionBitmap, const QString& rebootCaption,
+                                                                 uint16_t builtinCode, uint16_t remoteCode)
+{
+    TShape shape;
+    shape.Caption = kind;
+    shape.PickerCaption = QStringLiteral("&Open");
+    shape.PickerTitle = pickerTitle;
+    shape.ActionName = QStringLiteral("m_") + kind;
+    shape.ActionCaption = QStringLiteral("&") + kind;
+    shape.ActionBitmap = actionBitmap;
+    shape.RebootCaption = rebootCaption;
+    shape.BuiltinCode = builtinCode;
+    shape.RemoteCode = remoteCode;
+    return shape;
+}
+
 bool TModuleBasicsTransfer::IsBuiltin() const { return m_rbLocal->isChecked(); }
 
 bool TModuleBasicsTransfer::IsRemoteBackup() const { return m_Shape.Backup && !IsBuiltin(); }

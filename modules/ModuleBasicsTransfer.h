@@ -41,6 +41,11 @@ public:
 
     static constexpr int BatchSize = 20;
 
+    // The shape of Restore and Upgrade: `kind` is the caption, and the
+    // action button's caption and name follow it.
+    static TShape UploadShape(const QString& kind, const QString& pickerTitle, const char* actionBitmap,
+                              const QString& rebootCaption, uint16_t builtinCode, uint16_t remoteCode);
+
     TModuleBasicsTransfer(const TShape& shape, QWidget* parent);
 
     void EventOnActionClick();
