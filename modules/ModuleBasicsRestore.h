@@ -6,6 +6,7 @@
 
 class TModuleBasicsRestore final
     : public TModuleUploadPage<Intp::TSessionBasicsRestoreBuildin, Intp::TSessionBasicsRestoreTftp> {
+    Q_OBJECT
 public:
     explicit TModuleBasicsRestore(QWidget* parent);
 };

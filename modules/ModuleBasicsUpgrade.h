@@ -6,6 +6,7 @@
 
 class TModuleBasicsUpgrade final
     : public TModuleUploadPage<Intp::TSessionBasicsUpgradeBuildin, Intp::TSessionBasicsUpgradeTftp> {
+    Q_OBJECT
 public:
     explicit TModuleBasicsUpgrade(QWidget* parent);
 };

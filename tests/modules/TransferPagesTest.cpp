@@ -254,16 +254,14 @@ TEST_F(TransferPagesTest, BusyPageRefusesToBeLeftUntilTheLastFlashWriteEnds)
 {
     auto* page = Start<TModuleBasicsUpgrade>(21);
     QTreeWidgetItem* other = Host()->AddPage(nullptr, new TModuleBasicsRestore(Host()));
-    Simulator().With(0, [](Sim::TSimSwitch& sw) { Sim::TransferState(sw).FlashMs = 1500; });
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { Sim::TransferState(sw).FlashMs = 3000; });
     ASSERT_TRUE(ShowPage());
     Settle(300);            // every version read answered
     Device(20)->SetIp(0);   // its transfer cannot be sent
     QTemporaryDir dir;
     Pick(page, WriteImage(dir, 600));
     QTest::mouseClick(page->ActionButton(), Qt::LeftButton);
-    ASSERT_TRUE(Pump([&] { return CountStatus(page, "Done") == 19; }));
-    Settle(100);
-    EXPECT_EQ(page->StatusText(0), "Writing flash");
+    ASSERT_TRUE(Pump([&] { return CountStatus(page, "Done") == 19 && page->StatusText(0) == "Writing flash"; }));
     EXPECT_EQ(page->StatusText(20), "Fail to send request");
     EXPECT_EQ(page->RowImage(20), TModuleDeviceList::ImageFailed);
     EXPECT_TRUE(page->IsBusy());
@@ -272,7 +270,7 @@ TEST_F(TransferPagesTest, BusyPageRefusesToBeLeftUntilTheLastFlashWriteEnds)
     EXPECT_FALSE(Host()->Leave(false));
     EXPECT_TRUE(page->isVisible());
 
-    ASSERT_TRUE(WaitIdle(page, 5000));
+    ASSERT_TRUE(WaitIdle(page, 6000));
     EXPECT_EQ(page->StatusText(0), "Done");
     Host()->PageTree()->setCurrentItem(other);
     EXPECT_NE(Host()->GetCurrentPage(), page);
