@@ -174,6 +174,9 @@ int main(int argc, char** argv)
         whole += sim.With(i, [bytes](Sim::TSimSwitch& sw) { return Sim::TransferState(sw).Firmware.size() == bytes; });
     sim.Stop();
     form.Shutdown();
+    // As the console does when its loop has ended: the devices, models and
+    // pending sessions go before the windows.
+    Intp::ReleaseLibrary();
 
     const double megabytes = double(bytes) * double(count) / (1024.0 * 1024.0);
     std::printf("transfer_bench: built-in upgrade of %zu KB to %zu switches through the page\n", bytes / 1024, count);
