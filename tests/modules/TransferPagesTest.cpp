@@ -308,6 +308,10 @@ TEST_F(TransferPagesTest, DuplicateAddressIsNotBackedUpTwice)
     EXPECT_EQ(requests[0].Body, RemoteBody(0xC0000201, "backup_127.0.0.2.bin"));
     EXPECT_EQ(requests[1].Body, RemoteBody(0xC0000201, "backup_127.0.0.3.bin"));
     EXPECT_EQ(page->StatusText(2), "Fail to send request");
+
+    // The prefix takes 12 bytes, so that a remote name is never cut.
+    page->NameField()->setText(QString(12, QChar(0xE9)));
+    EXPECT_EQ(page->NameField()->text(), QString(6, QChar(0xE9)));
 }
 
 // The switch fetches exactly the name shown: the field takes at most 32 bytes.
