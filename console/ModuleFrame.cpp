@@ -3,11 +3,18 @@
 #include "Intp.h"
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
+#include "ModuleBasicsBackup.h"
+#include "ModuleBasicsDefault.h"
 #include "ModuleBasicsDhcp.h"
 #include "ModuleBasicsDhcpEntry.h"
 #include "ModuleBasicsDhcpPortIp.h"
 #include "ModuleBasicsIPConf.h"
+#include "ModuleBasicsPassword.h"
+#include "ModuleBasicsReboot.h"
+#include "ModuleBasicsRestore.h"
+#include "ModuleBasicsSettings.h"
 #include "ModuleBasicsSntp.h"
+#include "ModuleBasicsUpgrade.h"
 #include "ModuleCallback.h"
 #include "ModuleIgmp.h"
 #include "ModuleIgmpTable.h"
@@ -28,6 +35,7 @@
 #include "ModuleRedundancyQloop.h"
 #include "ModuleRedundancyRstp.h"
 #include "ModuleRedundancyRstpInfo.h"
+#include "ModuleSave.h"
 #include "ModuleSecurity8021x.h"
 #include "ModuleSecurity8021xPort.h"
 #include "ModuleSecurityIP.h"
@@ -325,18 +333,18 @@ void BuildPageTree(TModuleFrame& host)
         host.RegisterBanner(model, banner);
 
     QTreeWidgetItem* basics = host.AddPage(nullptr, new TModuleBasics(&host));
-    host.AddPage(basics, P("Switch Setting"));                     // TModuleBasicsSettings
-    host.AddPage(basics, P("Admin Password"));                     // TModuleBasicsPassword
+    host.AddPage(basics, new TModuleBasicsSettings(&host));
+    host.AddPage(basics, new TModuleBasicsPassword(&host));
     host.AddPage(basics, new TModuleBasicsIPConf(&host));
     host.AddPage(basics, new TModuleBasicsSntp(&host));
     QTreeWidgetItem* dhcp = host.AddPage(basics, new TModuleBasicsDhcp(&host));
     host.AddPage(dhcp, new TModuleBasicsDhcpEntry(&host));
     host.AddPage(dhcp, new TModuleBasicsDhcpPortIp(&host));
-    host.AddPage(basics, P("Backup"));                             // TModuleBasicsBackup
-    host.AddPage(basics, P("Restore"));                            // TModuleBasicsRestore
-    host.AddPage(basics, P("Upgrade"));                            // TModuleBasicsUpgrade
-    host.AddPage(basics, P("Factory Default"));                    // TModuleBasicsDefault
-    host.AddPage(basics, P("Reboot"));                             // TModuleBasicsReboot
+    host.AddPage(basics, new TModuleBasicsBackup(&host));
+    host.AddPage(basics, new TModuleBasicsRestore(&host));
+    host.AddPage(basics, new TModuleBasicsUpgrade(&host));
+    host.AddPage(basics, new TModuleBasicsDefault(&host));
+    host.AddPage(basics, new TModuleBasicsReboot(&host));
 
     QTreeWidgetItem* port = host.AddPage(nullptr, new TModulePortConfig(&host)); // TModulePortConfig
     host.AddPage(port, new TModulePortStatus(&host));                      // TModulePortStatus
@@ -386,5 +394,5 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(monitor, new TModuleMonitorEvent(&host));  // TModuleMonitorEvent
     host.AddPage(monitor, new TModuleLldp(&host));    // TModuleLldp
 
-    host.AddPage(nullptr, P("Save To Flash"));   // TModuleSave
+    host.AddPage(nullptr, new TModuleSave(&host));
 }
