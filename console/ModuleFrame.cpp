@@ -4,6 +4,9 @@
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
 #include "ModuleCallback.h"
+#include "ModuleVlan8021q.h"
+#include "ModuleVlan8021qPort.h"
+#include "ModuleVlanTable.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -324,9 +327,9 @@ void BuildPageTree(TModuleFrame& host)
     QTreeWidgetItem* igmp = host.AddPage(nullptr, P("IGMP Snooping")); // TModuleIgmp
     host.AddPage(igmp, P("IGMP Snooping Table"));                      // TModuleIgmpTable
 
-    QTreeWidgetItem* vlan = host.AddPage(nullptr, P("802.1Q VLAN")); // TModuleVlan8021q
-    host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
-    host.AddPage(vlan, P("VLAN Table"));                             // TModuleVlanTable
+    QTreeWidgetItem* vlan = host.AddPage(nullptr, new TModuleVlan8021q(&host));
+    host.AddPage(vlan, new TModuleVlan8021qPort(&host));
+    host.AddPage(vlan, new TModuleVlanTable(&host));
 
     QTreeWidgetItem* snmp = host.AddPage(nullptr, P("SNMP")); // TModuleSnmp
     host.AddPage(snmp, P("Community"));                       // TModuleSnmpCommunity

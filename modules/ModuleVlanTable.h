@@ -1,0 +1,26 @@
+// "VLAN Table": the switch's VLANs with their member ports, from the
+// port-based table or the 802.1Q membership table as the VLAN mode says.
+#pragma once
+
+#include "ModulePage.h"
+
+class TPageList;
+
+class TModuleVlanTable final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleVlanTable(QWidget* parent);
+
+    TPageList* List() const { return m_List; }
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    void OnLeave() override;
+
+private:
+    void AddVlanRow(uint32_t vlanId, uint32_t untagged, const QString& tagged);
+
+    TPageList* m_List;
+};
