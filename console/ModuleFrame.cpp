@@ -7,6 +7,10 @@
 #include "ModuleVlan8021q.h"
 #include "ModuleVlan8021qPort.h"
 #include "ModuleVlanTable.h"
+#include "ModuleWarningEvent.h"
+#include "ModuleWarningFault.h"
+#include "ModuleWarningSmtp.h"
+#include "ModuleWarningSyslog.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -344,10 +348,10 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(dot1x, P("Port Auth"));                            // TModuleSecurity8021xPort
 
     QTreeWidgetItem* warning = host.AddCategory(nullptr, "Warning");
-    host.AddPage(warning, P("Fault Alarm"));      // TModuleWarningFault
-    host.AddPage(warning, P("Syslog Settings"));  // TModuleWarningSyslog
-    host.AddPage(warning, P("SMTP Settings"));    // TModuleWarningSmtp
-    host.AddPage(warning, P("Event Settings"));   // TModuleWarningEvent, offering system events 0 to 3 (0x0F)
+    host.AddPage(warning, new TModuleWarningFault(&host));
+    host.AddPage(warning, new TModuleWarningSyslog(&host));
+    host.AddPage(warning, new TModuleWarningSmtp(&host));
+    host.AddPage(warning, new TModuleWarningEvent(&host, 0x0F));   // system events 0 to 3
 
     QTreeWidgetItem* monitor = host.AddCategory(nullptr, "Monitor And Diagnostic");
     host.AddPage(monitor, P("MAC Address Table"));   // TModuleMonitorMac
