@@ -60,12 +60,9 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
     });
 }
 
-Intp::TSession* TModuleVlan8021q::NewGetSession(Intp::TDevice*, bool shown)
-{
-    if (shown)
-        return new Intp::TSessionVlanGet;
-    return new Intp::TSessionVlan8021qGet;
-}
+int TModuleVlan8021q::Refresh(bool shown) { return shown ? RequestVlanMode() : TModulePage::Refresh(false); }
+
+Intp::TSession* TModuleVlan8021q::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionVlan8021qGet; }
 
 void TModuleVlan8021q::Clear()
 {

@@ -17,6 +17,9 @@ class TModuleVlan8021q final : public TModulePage {
 public:
     explicit TModuleVlan8021q(QWidget* parent);
 
+    // Shown: the VLAN mode first (its report goes on to the settings).
+    int Refresh(bool shown) override;
+
     QComboBox* Gvrp() const { return m_Gvrp; }
     TLimitSpin* ManagementVlan() const { return m_ManagementVlan; }
 

@@ -2,6 +2,7 @@
 
 #include "IntpVlan.h"
 #include "MessageBoxes.h"
+#include "ModuleVlan8021q.h"
 #include "PageEditors.h"
 #include "PageList.h"
 
@@ -47,11 +48,7 @@ TModuleVlanTable::TModuleVlanTable(QWidget* parent) : TModulePage(QStringLiteral
     });
 }
 
-Intp::TSession* TModuleVlanTable::NewGetSession(Intp::TDevice*, bool shown)
-{
-    // Only the page on view reads: the mode, then the mode's table.
-    return shown ? new Intp::TSessionVlanGet : nullptr;
-}
+int TModuleVlanTable::Refresh(bool shown) { return shown ? RequestVlanMode() : 0; }
 
 void TModuleVlanTable::Clear() { m_List->Clear(); }
 

@@ -11,10 +11,12 @@ class TModuleVlanTable final : public TModulePage {
 public:
     explicit TModuleVlanTable(QWidget* parent);
 
+    // Only the page on view reads: the mode, then the mode's table.
+    int Refresh(bool shown) override;
+
     TPageList* List() const { return m_List; }
 
 protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
     void Clear() override;
     void Fill(Intp::TDevice* device) override;
     void OnLeave() override;

@@ -11,6 +11,7 @@
 #include "PageFixture.h"
 #include "PageList.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ protected:
 TEST_F(WarningPagesTest, FaultAlarmListsPortsAndSendsTheTickedBits)
 {
     auto* page = StartWithPage(new TModuleWarningFault(Host()));
+    QAbstractItemModelTester tester(page->PortList()->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_TRUE(ShowPage());
     ASSERT_EQ(page->PortList()->RowCount(), 8);
     EXPECT_EQ(page->PortList()->Text(0, 0), "Port.01");
