@@ -45,6 +45,13 @@
 #include "ModuleSnmpCommunity.h"
 #include "ModuleSnmpTrap.h"
 #include "ModuleSnmpUser.h"
+#include "ModuleVlan8021q.h"
+#include "ModuleVlan8021qPort.h"
+#include "ModuleVlanTable.h"
+#include "ModuleWarningEvent.h"
+#include "ModuleWarningFault.h"
+#include "ModuleWarningSmtp.h"
+#include "ModuleWarningSyslog.h"
 #include "Resources.h"
 
 #include <QGridLayout>
@@ -105,32 +112,6 @@ void PlaceFilling(QWidget* panel, QWidget* control)
 }
 
 } // namespace
-
-// --- TPlaceholderModule ---------------------------------------------------------
-
-TPlaceholderModule::TPlaceholderModule(QString caption, QWidget* parent) : QFrame(parent), m_Caption(std::move(caption))
-{
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(m_Caption, this);
-    QFont font = title->font();
-    font.setBold(true);
-    title->setFont(font);
-    layout->addWidget(title);
-    layout->addStretch(1);
-    hide();
-}
-
-void TPlaceholderModule::Notify(Intp::TDevice*, uint16_t code, uint16_t)
-{
-    if (code == EventPageShown || code == EventDeviceRemoved)
-        show();
-}
-
-bool TPlaceholderModule::Leave(bool)
-{
-    hide();
-    return true;
-}
 
 // --- TModuleFrame ---------------------------------------------------------------
 
@@ -322,10 +303,6 @@ void TModuleFrame::EventOnPageTreeChange(QTreeWidgetItem* current, QTreeWidgetIt
 
 void BuildPageTree(TModuleFrame& host)
 {
-    // Each page not built yet is a placeholder with its caption; a finished
-    // page replaces its placeholder on the same line.
-    auto P = [&host](const QString& caption) -> TModule* { return new TPlaceholderModule(caption, &host); };
-
     // One link state banner for every model of the family; unknown devices
     // (model 0) show none.
     TModule* banner = new TModuleBannerBrivo6042G(&host);
@@ -346,28 +323,28 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(basics, new TModuleBasicsDefault(&host));
     host.AddPage(basics, new TModuleBasicsReboot(&host));
 
-    QTreeWidgetItem* port = host.AddPage(nullptr, new TModulePortConfig(&host)); // TModulePortConfig
-    host.AddPage(port, new TModulePortStatus(&host));                      // TModulePortStatus
-    host.AddPage(port, new TModulePortLimit(&host));                       // TModulePortLimit
-    QTreeWidgetItem* trunk = host.AddPage(port, new TModulePortTrunk(&host));  // TModulePortTrunk
-    host.AddPage(trunk, new TModulePortTrunkStatus(&host));                 // TModulePortTrunkStatus
+    QTreeWidgetItem* port = host.AddPage(nullptr, new TModulePortConfig(&host));
+    host.AddPage(port, new TModulePortStatus(&host));
+    host.AddPage(port, new TModulePortLimit(&host));
+    QTreeWidgetItem* trunk = host.AddPage(port, new TModulePortTrunk(&host));
+    host.AddPage(trunk, new TModulePortTrunkStatus(&host));
 
     QTreeWidgetItem* redundancy = host.AddCategory(nullptr, "Redundancy");
     host.AddPage(redundancy, new TModuleRedundancyQloop(&host));
     QTreeWidgetItem* rstp = host.AddPage(redundancy, new TModuleRedundancyRstp(&host));
     host.AddPage(rstp, new TModuleRedundancyRstpInfo(&host));
 
-    QTreeWidgetItem* qos = host.AddPage(nullptr, new TModuleQos(&host)); // TModuleQos
-    host.AddPage(qos, new TModuleQosPort(&host));                               // TModuleQosPort
-    host.AddPage(qos, new TModuleQosCos(&host));                                // TModuleQosCos
-    host.AddPage(qos, new TModuleQosTos(&host));                                // TModuleQosTos
+    QTreeWidgetItem* qos = host.AddPage(nullptr, new TModuleQos(&host));
+    host.AddPage(qos, new TModuleQosPort(&host));
+    host.AddPage(qos, new TModuleQosCos(&host));
+    host.AddPage(qos, new TModuleQosTos(&host));
 
-    QTreeWidgetItem* igmp = host.AddPage(nullptr, new TModuleIgmp(&host)); // TModuleIgmp
-    host.AddPage(igmp, new TModuleIgmpTable(&host));                     // TModuleIgmpTable
+    QTreeWidgetItem* igmp = host.AddPage(nullptr, new TModuleIgmp(&host));
+    host.AddPage(igmp, new TModuleIgmpTable(&host));
 
-    QTreeWidgetItem* vlan = host.AddPage(nullptr, P("802.1Q VLAN")); // TModuleVlan8021q
-    host.AddPage(vlan, P("Port Configuration"));                     // TModuleVlan8021qPort
-    host.AddPage(vlan, P("VLAN Table"));                             // TModuleVlanTable
+    QTreeWidgetItem* vlan = host.AddPage(nullptr, new TModuleVlan8021q(&host));
+    host.AddPage(vlan, new TModuleVlan8021qPort(&host));
+    host.AddPage(vlan, new TModuleVlanTable(&host));
 
     QTreeWidgetItem* snmp = host.AddPage(nullptr, new TModuleSnmp(&host));
     host.AddPage(snmp, new TModuleSnmpCommunity(&host));
@@ -382,17 +359,17 @@ void BuildPageTree(TModuleFrame& host)
     host.AddPage(dot1x, new TModuleSecurity8021xPort(&host));
 
     QTreeWidgetItem* warning = host.AddCategory(nullptr, "Warning");
-    host.AddPage(warning, P("Fault Alarm"));      // TModuleWarningFault
-    host.AddPage(warning, P("Syslog Settings"));  // TModuleWarningSyslog
-    host.AddPage(warning, P("SMTP Settings"));    // TModuleWarningSmtp
-    host.AddPage(warning, P("Event Settings"));   // TModuleWarningEvent, offering system events 0 to 3 (0x0F)
+    host.AddPage(warning, new TModuleWarningFault(&host));
+    host.AddPage(warning, new TModuleWarningSyslog(&host));
+    host.AddPage(warning, new TModuleWarningSmtp(&host));
+    host.AddPage(warning, new TModuleWarningEvent(&host, 0x0F));   // system events 0 to 3
 
     QTreeWidgetItem* monitor = host.AddCategory(nullptr, "Monitor And Diagnostic");
-    host.AddPage(monitor, new TModuleMonitorMac(&host));    // TModuleMonitorMac
-    host.AddPage(monitor, new TModuleMonitorPort(&host));   // TModuleMonitorPort
-    host.AddPage(monitor, new TModuleMonitorMirror(&host)); // TModuleMonitorMirror
-    host.AddPage(monitor, new TModuleMonitorEvent(&host));  // TModuleMonitorEvent
-    host.AddPage(monitor, new TModuleLldp(&host));    // TModuleLldp
+    host.AddPage(monitor, new TModuleMonitorMac(&host));
+    host.AddPage(monitor, new TModuleMonitorPort(&host));
+    host.AddPage(monitor, new TModuleMonitorMirror(&host));
+    host.AddPage(monitor, new TModuleMonitorEvent(&host));
+    host.AddPage(monitor, new TModuleLldp(&host));
 
     host.AddPage(nullptr, new TModuleSave(&host));
 }

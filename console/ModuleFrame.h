@@ -55,22 +55,6 @@ private:
     QString m_Caption;
 };
 
-// Stands in for a configuration page that is not built yet: an empty frame
-// with the page's caption that shows itself when it is selected.
-class TPlaceholderModule final : public QFrame, public TModule {
-    Q_OBJECT
-public:
-    TPlaceholderModule(QString caption, QWidget* parent);
-    QString GetCaption() const override { return m_Caption; }
-    QWidget* GetControl() override { return this; }
-    void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) override;
-    bool Leave(bool force) override;
-    int Refresh(bool) override { return 0; }
-
-private:
-    QString m_Caption;
-};
-
 class TModuleFrame final : public QFrame, public TModule {
     Q_OBJECT
 public:

@@ -58,6 +58,8 @@ QVariant TPageListModel::data(const QModelIndex& index, int role) const
         return index.column() == 0 && !row.Icon.isNull() ? QVariant(row.Icon) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_Alignment[size_t(index.column())]);
+    case Qt::CheckStateRole:
+        return index.column() == 0 && row.Check >= 0 ? QVariant(row.Check) : QVariant();
     default:
         return {};
     }
@@ -68,6 +70,36 @@ QVariant TPageListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_Headers.size())
         return m_Headers[section];
     return {};
+}
+
+Qt::ItemFlags TPageListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == 0 && index.row() < int(m_Rows.size()) && m_Rows[size_t(index.row())].Check >= 0)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+bool TPageListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
+        index.column() != 0 || m_Rows[size_t(index.row())].Check < 0)
+        return false;
+    SetChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+void TPageListModel::SetChecked(int row, bool checked)
+{
+    if (row < 0 || row >= int(m_Rows.size()))
+        return;
+    m_Rows[size_t(row)].Check = checked ? Qt::Checked : Qt::Unchecked;
+    emit dataChanged(index(row, 0), index(row, 0), {Qt::CheckStateRole});
+}
+
+bool TPageListModel::Checked(int row) const
+{
+    return row >= 0 && row < int(m_Rows.size()) && m_Rows[size_t(row)].Check == Qt::Checked;
 }
 
 QString TPageListModel::Text(int row, int column) const

@@ -37,6 +37,7 @@ struct TPageRow {
     int64_t Key = 0;                  // the page's own key (port index, row number, ...)
     std::vector<int64_t> Loaded;      // editable lists: values as loaded
     std::vector<int64_t> Edited;      // editable lists: values as edited
+    int Check = -1;                   // check lists: the first column's Qt::CheckState; -1 no box
 };
 
 // Compares two texts byte by byte (UTF-8) with a-z taken as upper case; a
@@ -61,6 +62,9 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Rows with a check box (TPageRow::Check) are ticked by the user.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     // Rows are appended in one insertion per call.
     void Append(TPageRow row);
@@ -70,6 +74,9 @@ public:
     void Remove(std::vector<int> rows);
     void SetText(int row, int column, const QString& text);
     void SetIcon(int row, const QIcon& icon);
+    // Check lists: ticks or unticks a row that has a check box.
+    void SetChecked(int row, bool checked);
+    bool Checked(int row) const;
     void SetAlignment(int column, Qt::Alignment alignment);
     // Texts made when they are shown: a long list keeps only the values
     // its texts come from. Used for every text a row leaves null.

@@ -274,6 +274,7 @@ QString String(int id)
     case StrTopologyViewer: return QStringLiteral("TopologyView.jar");
     case StrRingProtocol:
     case StrRingChoice: return QStringLiteral("Marlune");
+    case StrRingTopologyChange: return QStringLiteral("Marlune Topology Change");
     default: return {};
     }
 }

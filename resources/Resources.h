@@ -22,6 +22,7 @@ QString String(int id);
 enum : int {
     StrTopologyViewer = 10,   // the topology viewer's file name
     StrRingProtocol = 100,    // the ring redundancy protocol's name
+    StrRingTopologyChange = 200,   // the system event of a ring topology change
     StrRingChoice = 300,      // the banner's caption of that protocol
 };
 

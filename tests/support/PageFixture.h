@@ -140,6 +140,17 @@ protected:
         return page;
     }
 
+    // One switch of `model`, `page` filed as the first page, the switch
+    // current and logged in.
+    template <class P>
+    P* StartWithPage(P* page, uint32_t model = 1)
+    {
+        StartSwitches(1, model);
+        AddPage(page);
+        Select({0});
+        return page;
+    }
+
     // Makes the given switches current, in this order; each is logged in on
     // the device and on its simulated switch unless `login` is false.
     void Select(const std::vector<size_t>& which, bool login = true)

@@ -1,0 +1,91 @@
+#include "ModuleWarningFault.h"
+
+#include "IntpWarning.h"
+#include "PageEditors.h"
+#include "PageList.h"
+
+#include <QVBoxLayout>
+
+#include <QHeaderView>
+#include <QLabel>
+
+namespace {
+
+// A check list under its label, without a header.
+TPageList* NewCheckList(const QString& caption, TModulePage* page, QWidget*& label)
+{
+    auto* list = new TPageList({caption}, page);
+    list->horizontalHeader()->hide();
+    auto* l = new QLabel(caption, page);
+    l->setBuddy(list);
+    page->PageLayout()->addWidget(l);
+    page->PageLayout()->addWidget(list, 1);
+    label = l;
+    return list;
+}
+
+void AddCheckRow(TPageList* list, const QString& text)
+{
+    TPageRow row;
+    row.Texts = {text};
+    row.Key = list->RowCount();
+    row.Check = Qt::Unchecked;
+    list->Model()->Append(std::move(row));
+}
+
+// Item i is bit i.
+void SetCheckedMask(TPageList* list, uint32_t mask)
+{
+    for (int i = 0; i < list->RowCount(); ++i)
+        list->Model()->SetChecked(i, i < 32 && (mask & (1u << i)));
+}
+
+uint32_t CheckedMask(const TPageList* list)
+{
+    uint32_t mask = 0;
+    for (int i = 0; i < list->RowCount() && i < 32; ++i)
+        if (list->Model()->Checked(i))
+            mask |= 1u << i;
+    return mask;
+}
+
+} // namespace
+
+TModuleWarningFault::TModuleWarningFault(QWidget* parent) : TModulePage(QStringLiteral("Fault Alarm"), parent)
+{
+    QWidget* sysLabel = nullptr;
+    QWidget* portLabel = nullptr;
+    m_SysList = NewCheckList(QStringLiteral("&System Failure:"), this, sysLabel);
+    m_SysList->setObjectName("m_SysList");
+    AddCheckRow(m_SysList, QStringLiteral("Power 1 Failure"));
+    AddCheckRow(m_SysList, QStringLiteral("Power 2 Failure"));
+    m_PortList = NewCheckList(QStringLiteral("&Port Link Down/Broken:"), this, portLabel);
+    m_PortList->setObjectName("m_PortList");
+    AddApplyButton();
+    for (QWidget* w : {static_cast<QWidget*>(m_SysList), sysLabel, static_cast<QWidget*>(m_PortList), portLabel})
+        AddDeviceControl(w);
+    SetReloadCodes({Intp::TPropertyWarningFault::GetCommand});
+}
+
+Intp::TSession* TModuleWarningFault::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionWarningFaultGet; }
+
+void TModuleWarningFault::Clear() { m_PortList->Clear(); }
+
+void TModuleWarningFault::Fill(Intp::TDevice* device)
+{
+    for (uint32_t port = 0; port < device->GetPortCount(); ++port)
+        AddCheckRow(m_PortList, PortCaption(port));
+    const auto& record = Intp::GetPropertyWarningFault(device);
+    SetCheckedMask(m_SysList, record.Valid ? record.SystemAlarms : 0);
+    SetCheckedMask(m_PortList, record.Valid ? record.PortAlarms : 0);
+}
+
+Intp::TSession* TModuleWarningFault::NewSetSession(Intp::TDevice*)
+{
+    Intp::TPropertyWarningFault request;
+    request.SystemAlarms = CheckedMask(m_SysList);
+    request.PortAlarms = CheckedMask(m_PortList);
+    auto* set = new Intp::TSessionWarningFaultSet;
+    set->SetData(request);
+    return set;
+}

@@ -1,0 +1,26 @@
+// "Fault Alarm": which power failures and which ports' link losses raise the
+// switch's fault alarm.
+#pragma once
+
+#include "ModulePage.h"
+
+class TPageList;
+
+class TModuleWarningFault final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleWarningFault(QWidget* parent);
+
+    TPageList* SysList() const { return m_SysList; }
+    TPageList* PortList() const { return m_PortList; }
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+
+private:
+    TPageList* m_SysList;
+    TPageList* m_PortList;
+};

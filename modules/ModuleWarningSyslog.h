@@ -1,0 +1,38 @@
+// "Syslog Settings": the switch's syslog mode and server.
+#pragma once
+
+#include "ModulePage.h"
+
+#include <cstdint>
+
+class QComboBox;
+class QLabel;
+class TIpEdit;
+
+class TModuleWarningSyslog final : public TModulePage {
+    Q_OBJECT
+public:
+    explicit TModuleWarningSyslog(QWidget* parent);
+
+    QComboBox* Mode() const { return m_Mode; }
+    TIpEdit* Address() const { return m_Address; }
+
+protected:
+    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
+    void Clear() override;
+    void Fill(Intp::TDevice* device) override;
+    void AfterReload(Intp::TDevice* device) override;
+    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+
+private:
+    // Enables the address for the server modes and decides Apply.
+    void ApplyModeRule();
+
+    QComboBox* m_Mode;
+    QLabel* m_ModeLabel;
+    TIpEdit* m_Address;
+    QLabel* m_AddressLabel;
+    // The mode to send: the item the administrator picked, or the reported
+    // mode as it was (also one that has no item).
+    uint32_t m_ModeValue = 0;
+};
