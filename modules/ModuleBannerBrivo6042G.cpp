@@ -315,8 +315,7 @@ void TModuleBannerBrivo6042G::EventOnIconClick()
     if (!device)
         return;
     const QString url = QString::asprintf("http://%s", Intp::IpToText(device->GetIp()).c_str());
-    if (!UserInterface().OpenUrl(url))
-        ShowError(QStringLiteral("Cannot open %1 in the web browser.").arg(url));
+    OpenUrlOrTell(url);
 }
 
 void TModuleBannerBrivo6042G::EventOnOpenLogClick()

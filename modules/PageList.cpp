@@ -1,5 +1,7 @@
 #include "PageList.h"
 
+#include "ListColumns.h"
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -231,6 +233,10 @@ TPageList::TPageList(QStringList headers, QWidget* parent) : QTableView(parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_Directions.assign(size_t(m_Model->columnCount()), 0);
+    // Columns as wide as their headers and contents; control characters of
+    // a switch's texts shown as symbols, a cut-off text in full as a tip.
+    FitColumns(this);
+    ShowCutTextTips(this);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TPageList::EventOnHeaderClick);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now, const QModelIndex&) { emit RowSelected(now.isValid() ? now.row() : -1); });
@@ -357,13 +363,7 @@ void TPageList::EventOnHeaderClick(int column)
     emit HeaderClicked(column);
 }
 
-void TPageList::SetColumnWidths(const std::vector<int>& widths)
-{
-    for (size_t i = 0; i < widths.size() && int(i) < m_Model->columnCount(); ++i) {
-        const int header = horizontalHeader()->fontMetrics().horizontalAdvance(m_Model->headerData(int(i), Qt::Horizontal, Qt::DisplayRole).toString()) + 24;
-        setColumnWidth(int(i), std::max(widths[i], header));
-    }
-}
+void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(this, widths); }
 
 // --- TRowEditors -------------------------------------------------------------------
 

@@ -137,8 +137,8 @@ public:
     int SortColumn() const { return m_SortColumn; }
     int Direction(int column) const;
 
-    // The minimum widths of the columns, in pixels; the last column takes
-    // the remaining width.
+    // The minimum widths of the columns, in pixels; a column is also as wide
+    // as its header and its contents, and the last one takes the rest.
     void SetColumnWidths(const std::vector<int>& widths);
 
 signals:

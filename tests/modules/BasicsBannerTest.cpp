@@ -238,7 +238,7 @@ TEST_F(BannerTest, SyslogSummaryAndTheViewer)
     EXPECT_EQ(banner->LogUnread()->text(), "0");
 }
 
-TEST_F(BannerTest, TheIconOpensTheSwitchsWebPage)
+TEST_F(BannerTest, TheIconOpensTheSwitchsWebPageOrSaysItCannot)
 {
     auto* banner = Start();
     ASSERT_TRUE(ShowPage());
@@ -246,4 +246,8 @@ TEST_F(BannerTest, TheIconOpensTheSwitchsWebPage)
     ASSERT_EQ(Ui().Urls.size(), 1u);
     EXPECT_EQ(Ui().Urls[0], "http://127.0.0.2");
     EXPECT_TRUE(Ui().Boxes.empty());
+    // A browser that cannot be started is a failure the user is told about.
+    Ui().LaunchFails = true;
+    banner->EventOnIconClick();
+    EXPECT_EQ(Ui().Boxes.size(), 1u);
 }
