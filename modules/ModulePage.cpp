@@ -22,11 +22,46 @@ TModulePage::TModulePage(QString caption, QWidget* parent) : QFrame(parent), m_C
     hide();
 }
 
-Intp::TSession* TModulePage::NewGetSession(Intp::TDevice*, bool) { return nullptr; }
+Intp::TSession* TModulePage::NewGetSession(Intp::TDevice* device, bool shown)
+{
+    return m_Read ? m_Read(device, shown) : nullptr;
+}
 
-Intp::TSession* TModulePage::NewSetSession(Intp::TDevice*) { return nullptr; }
+void TModulePage::Clear()
+{
+    if (m_Clear)
+        m_Clear();
+}
+
+void TModulePage::Fill(Intp::TDevice* device)
+{
+    if (m_Fill)
+        m_Fill(device);
+}
+
+bool TModulePage::PrepareApply() { return !m_Check || m_Check(); }
+
+Intp::TSession* TModulePage::NewSetSession(Intp::TDevice* device) { return m_Write ? m_Write(device) : nullptr; }
+
+void TModulePage::AfterReload(Intp::TDevice* device)
+{
+    if (m_Reloaded)
+        m_Reloaded(device);
+}
+
+void TModulePage::OnLeave()
+{
+    if (m_Leaving)
+        m_Leaving();
+}
 
 void TModulePage::SetReloadCodes(std::initializer_list<uint16_t> codes) { m_ReloadCodes.assign(codes); }
+
+void TModulePage::AddReloadCode(uint16_t code)
+{
+    if (!IsReloadCode(code))
+        m_ReloadCodes.push_back(code);
+}
 
 void TModulePage::AddChainStep(uint16_t code, TSessionFactory next) { m_Chain.push_back({code, std::move(next)}); }
 
@@ -38,8 +73,8 @@ void TModulePage::UsePortNames(TSessionFactory afterConfig)
     });
     if (afterConfig)
         AddChainStep(0x0201, std::move(afterConfig));
-    else if (!IsReloadCode(0x0201))
-        m_ReloadCodes.push_back(0x0201);
+    else
+        AddReloadCode(0x0201);
 }
 
 QPushButton* TModulePage::AddApplyButton(QBoxLayout* layout)

@@ -62,28 +62,51 @@ public:
 
 protected:
     // --- What a page declares ---------------------------------------------
+    //
+    // A page declares its work in its constructor with the On... calls
+    // below; the virtual hooks they stand behind remain for pages whose
+    // work does not fit a declaration (and call the declared work by
+    // default).
 
-    // The page's read, started by Refresh on every current device. Null
-    // (the default): the page reads nothing.
-    virtual Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown);
+    // The page's read, started by Refresh on every current device (`shown`:
+    // the page is being shown). Undeclared: the page reads nothing.
+    using TReadFactory = std::function<Intp::TSession*(Intp::TDevice* device, bool shown)>;
+    void OnRead(TReadFactory read) { m_Read = std::move(read); }
+    // The common case: one Get session of type TGet, whose Get code reloads
+    // the page.
+    template <class TGet>
+    void Reads()
+    {
+        OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new TGet; });
+        AddReloadCode(TGet::Record::GetCommand);
+    }
     // Empties the lists and resets the edit controls.
-    virtual void Clear() {}
+    void OnClear(std::function<void()> clear) { m_Clear = std::move(clear); }
     // Fills the controls from the device's records: their values when the
     // record is valid, the page's defaults when not.
-    virtual void Fill(Intp::TDevice* device) = 0;
+    void OnFill(std::function<void(Intp::TDevice*)> fill) { m_Fill = std::move(fill); }
     // Checks the controls before Apply (showing its own message); false
     // sends nothing.
-    virtual bool PrepareApply() { return true; }
-    // One Set for `device` carrying the request built from the controls;
+    void OnCheck(std::function<bool()> check) { m_Check = std::move(check); }
+    // One Set for a device carrying the request built from the controls;
     // null sends nothing to that device.
-    virtual Intp::TSession* NewSetSession(Intp::TDevice* device);
-    // After every reload: enable rules of the page's own.
-    virtual void AfterReload(Intp::TDevice*) {}
+    void OnWrite(TSessionFactory write) { m_Write = std::move(write); }
+    // After every reload (device or null): the page's own enable rules.
+    void OnReloaded(std::function<void(Intp::TDevice*)> reloaded) { m_Reloaded = std::move(reloaded); }
     // Extra work when the page is left (a read-only list empties itself).
-    virtual void OnLeave() {}
+    void OnLeaving(std::function<void()> leaving) { m_Leaving = std::move(leaving); }
+
+    virtual Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown);
+    virtual void Clear();
+    virtual void Fill(Intp::TDevice* device);
+    virtual bool PrepareApply();
+    virtual Intp::TSession* NewSetSession(Intp::TDevice* device);
+    virtual void AfterReload(Intp::TDevice* device);
+    virtual void OnLeave();
 
     // Report codes (Get codes) that reload the page for the current device.
     void SetReloadCodes(std::initializer_list<uint16_t> codes);
+    void AddReloadCode(uint16_t code);
     // A chain step: on a report of `code`, `next` may give the next read for
     // the reported device (null when its record is not valid or nothing is
     // to be read); when that read starts, the page waits for its report;
@@ -125,6 +148,13 @@ private:
     std::vector<uint16_t> m_ReloadCodes;
     std::vector<TChainStep> m_Chain;
     std::vector<QWidget*> m_DeviceControls;
+    TReadFactory m_Read;
+    std::function<void()> m_Clear;
+    std::function<void(Intp::TDevice*)> m_Fill;
+    std::function<bool()> m_Check;
+    TSessionFactory m_Write;
+    std::function<void(Intp::TDevice*)> m_Reloaded;
+    std::function<void()> m_Leaving;
     bool m_PortNames = false;
     bool m_FillsWhileShown = false;
 };
