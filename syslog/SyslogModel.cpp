@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace Syslog {
 
 QString EventDateText(const QDateTime& time)
@@ -18,6 +20,8 @@ QString EventTimeText(const QDateTime& time)
 {
     return QLocale::system().toString(time.time(), QLocale::LongFormat);
 }
+
+QDateTime EventLocalTime(int64_t receiveMs) { return QDateTime::fromMSecsSinceEpoch(receiveMs); }
 
 namespace {
 
@@ -53,7 +57,7 @@ TSyslogModel::TSyslogModel(QObject* parent, int batchMs) : QAbstractTableModel(p
 
 int TSyslogModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_Rows.size());
+    return parent.isValid() ? 0 : int(m_Shown);
 }
 
 int TSyslogModel::columnCount(const QModelIndex& parent) const
@@ -63,9 +67,9 @@ int TSyslogModel::columnCount(const QModelIndex& parent) const
 
 QVariant TSyslogModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || size_t(index.row()) >= m_Rows.size())
+    if (!index.isValid() || index.row() < 0 || size_t(index.row()) >= m_Shown)
         return {};
-    const TSyslogRow& row = m_Rows[size_t(index.row())];
+    const TStoredEvent& row = m_Store.At(size_t(index.row()));
     if (role == Qt::DecorationRole && index.column() == ColEventId)
         return SeverityIcon(SeverityImage(row.Severity));
     if (role != Qt::DisplayRole)
@@ -78,9 +82,9 @@ QVariant TSyslogModel::data(const QModelIndex& index, int role) const
         return name ? QString::fromLatin1(name) : QString();
     }
     case ColHost: return QString::fromStdString(Intp::IpToText(row.Sender));
-    case ColDate: return EventDateText(row.ReceiveTime);
-    case ColTime: return EventTimeText(row.ReceiveTime);
-    case ColMessage: return row.Message;
+    case ColDate: return EventDateText(EventLocalTime(row.ReceiveMs));
+    case ColTime: return EventTimeText(EventLocalTime(row.ReceiveMs));
+    case ColMessage: return QString::fromUtf8(row.Text, qsizetype(row.Length));
     default: return {};
     }
 }
@@ -94,33 +98,57 @@ QVariant TSyslogModel::headerData(int section, Qt::Orientation orientation, int 
     return QString::fromLatin1(Captions[section]);
 }
 
-void TSyslogModel::Append(TSyslogRow row)
+size_t TSyslogModel::Append(const TStoredEvent& event, std::string_view message)
 {
-    m_Pending.push_back(std::move(row));
+    m_Store.Append(event, message);
     if (!m_BatchTimer.isActive())
         m_BatchTimer.start();
+    if (m_Store.Bytes() <= m_Store.Limit())
+        return 0;
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
 }
 
 void TSyslogModel::Flush()
 {
     m_BatchTimer.stop();
-    if (m_Pending.empty())
+    if (m_Shown == m_Store.Size())
         return;
-    const int first = int(m_Rows.size());
-    beginInsertRows(QModelIndex(), first, first + int(m_Pending.size()) - 1);
-    m_Rows.insert(m_Rows.end(), std::make_move_iterator(m_Pending.begin()),
-                  std::make_move_iterator(m_Pending.end()));
-    m_Pending.clear();
+    beginInsertRows(QModelIndex(), int(m_Shown), int(m_Store.Size()) - 1);
+    m_Shown = m_Store.Size();
     endInsertRows();
-    emit RowsFlushed(int(m_Rows.size()));
+    emit RowsFlushed(int(m_Shown));
+}
+
+void TSyslogModel::DropOldest(size_t n)
+{
+    n = std::min(n, m_Store.Size());
+    if (n == 0)
+        return;
+    const size_t shown = std::min(n, m_Shown);
+    if (shown > 0)
+        beginRemoveRows(QModelIndex(), 0, int(shown) - 1);
+    m_Store.DropOldest(n);
+    m_Shown -= shown;
+    if (shown > 0)
+        endRemoveRows();
+}
+
+size_t TSyslogModel::SetLimit(size_t bytes)
+{
+    m_Store.SetLimit(bytes);
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
 }
 
 void TSyslogModel::Clear()
 {
     m_BatchTimer.stop();
-    m_Pending.clear();
     beginResetModel();
-    m_Rows.clear();
+    m_Store.Clear();
+    m_Shown = 0;
     endResetModel();
     emit RowsFlushed(0);
 }

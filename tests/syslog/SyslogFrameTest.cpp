@@ -356,7 +356,12 @@ TEST(SyslogXml, SafeTextRule)
     lone += QChar(0xDC00);
     lone += QChar(0xD800);
     EXPECT_EQ(XmlSafeText(lone), QString(2, QChar(0xFFFD)));
-    EXPECT_EQ(EntriesToXml({}).contains("<Syslog/>"), true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.log");
+    ASSERT_TRUE(WriteEntriesFile(path, [](TXmlEntry&) { return false; }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("<Syslog/>"));
 }
 
 // A save that cannot complete leaves the old file as it was. The folder is
