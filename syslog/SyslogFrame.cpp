@@ -5,6 +5,7 @@
 #include "Resources.h"
 #include "SyslogParser.h"
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -31,6 +32,8 @@ bool IsXmlChar(char32_t c)
 }
 
 QString DottedIp(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
+
+constexpr qint64 SpillBytes = 1 << 20;
 
 // A text element whose carriage returns survive reading back: a reader turns
 // a literal CR (and CR LF) into LF, so each CR is written as a reference.
@@ -88,13 +91,25 @@ bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QStr
             *error = file.errorString();
         return false;
     }
-    QXmlStreamWriter xml(&file);
+    // The writer fills a buffer in memory that goes to the file each time it
+    // holds a megabyte: one large write instead of many small ones.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    auto spill = [&] {
+        if (buffer.size() != 0 && file.write(buffer.data()) != buffer.size())
+            return false;
+        buffer.buffer().clear();
+        buffer.seek(0);
+        return true;
+    };
+    QXmlStreamWriter xml(&buffer);
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(2);
     xml.writeStartDocument(QStringLiteral("1.0"));
     xml.writeStartElement(QStringLiteral("Syslog"));
     TXmlEntry entry;
-    while (!xml.hasError() && next(entry)) {
+    bool written = true;
+    while (written && !xml.hasError() && next(entry)) {
         xml.writeStartElement(QStringLiteral("Entry"));
         xml.writeAttribute(QStringLiteral("EventId"), QString::number(entry.EventId));
         xml.writeTextElement(QStringLiteral("Facility"), QString::number(entry.Facility));
@@ -103,10 +118,13 @@ bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QStr
         WriteKeptText(xml, QStringLiteral("Time"), XmlSafeText(entry.Time));
         WriteKeptText(xml, QStringLiteral("Message"), XmlSafeText(entry.Message));
         xml.writeEndElement();
+        if (buffer.size() >= SpillBytes)
+            written = spill();
     }
     xml.writeEndElement();
     xml.writeEndDocument();
-    if (xml.hasError() || file.error() != QFileDevice::NoError || !file.commit()) {
+    written = written && spill();
+    if (!written || xml.hasError() || file.error() != QFileDevice::NoError || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
@@ -138,11 +156,7 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     m_ListView->setWordWrap(false);
     m_ListView->setSortingEnabled(false);
     m_ListView->setIconSize(QSize(16, 16));
-    // Every row has the same fixed height, so the view never measures rows.
-    QHeaderView* rows = m_ListView->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    NewRowHeader();
     QHeaderView* columns = m_ListView->horizontalHeader();
     columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
@@ -174,9 +188,22 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
 
 TSyslogFrame::~TSyslogFrame() = default;
 
+void TSyslogFrame::NewRowHeader()
+{
+    // Every row has the same fixed height, so the view never measures rows.
+    auto* rows = new QHeaderView(Qt::Vertical, m_ListView);
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_ListView->setVerticalHeader(rows);
+}
+
 void TSyslogFrame::ClearEvents()
 {
     m_Model->Clear();
+    // The row header keeps a record per row it ever had; a new one lets
+    // that memory go with the events.
+    NewRowHeader();
     m_Num->setText(QStringLiteral("0"));
     m_EventCounter = 0;
     m_DroppedCount = 0;
@@ -334,16 +361,16 @@ bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
     bool ok = false;
     QString reason;
     QThread* writer = QThread::create([&] {
-        SortBySender(snapshot.Events);
+        const std::vector<uint32_t> order = SenderOrder(snapshot.Events);
         size_t next = 0;
         int64_t cachedSecond = INT64_MIN;
         QString cachedTime;
         ok = WriteEntriesFile(
             fileName,
             [&](TXmlEntry& entry) {
-                if (next == snapshot.Events.size())
+                if (next == order.size())
                     return false;
-                const TStoredEvent& event = snapshot.Events[next++];
+                const TStoredEvent& event = snapshot.Events[order[next++]];
                 entry.EventId = event.EventId;
                 entry.Facility = event.Facility;
                 entry.Severity = event.Severity;

@@ -144,6 +144,7 @@ public:
     void EventOnListViewDblClick(const QModelIndex& index);
 
 private:
+    void NewRowHeader();
     void AddDropped(uint64_t count);
     // Clears after a save: events stored while the file was being written
     // stay, numbered from 1 again.

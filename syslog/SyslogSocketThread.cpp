@@ -54,6 +54,11 @@ void TSyslogSocketThread::DispatchDatagram(const TListElement& element)
                                                        : nullptr;
     if (!server)
         return;
+    const uint64_t dropped = DroppedCount();
+    if (dropped != m_ReportedDrops) {
+        server->CountDropped(dropped - m_ReportedDrops);
+        m_ReportedDrops = dropped;
+    }
     server->AddDatagram(element.SourceIp,
                         Syslog::DatagramText(reinterpret_cast<const char*>(element.Data.data()), element.Data.size()));
 }

@@ -46,10 +46,12 @@ public:
 
 protected:
     // Window thread: the datagram's text, up to its first zero byte, goes to
-    // the syslog server; without a server it is dropped.
+    // the syslog server; without a server it is dropped. Datagrams the full
+    // queue could not take are reported to the server as dropped.
     void DispatchDatagram(const TListElement& element) override;
 
 private:
     const uint16_t m_Port;
     TServerProvider m_Server;
+    uint64_t m_ReportedDrops = 0;
 };

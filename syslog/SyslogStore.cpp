@@ -122,10 +122,18 @@ TStoreSnapshot TSyslogStore::Snapshot() const
     return snapshot;
 }
 
-void SortBySender(std::vector<TStoredEvent>& events)
+std::vector<uint32_t> SenderOrder(const std::vector<TStoredEvent>& events)
 {
-    std::stable_sort(events.begin(), events.end(),
-                     [](const TStoredEvent& a, const TStoredEvent& b) { return a.Sender < b.Sender; });
+    // Sender and position in one key: unique keys, so a plain sort keeps
+    // the arrival order of one sender's events.
+    std::vector<uint64_t> keys(events.size());
+    for (size_t i = 0; i < events.size(); ++i)
+        keys[i] = uint64_t(events[i].Sender) << 32 | uint32_t(i);
+    std::sort(keys.begin(), keys.end());
+    std::vector<uint32_t> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        order[i] = uint32_t(keys[i]);
+    return order;
 }
 
 void ReturnFreeMemory() { ::malloc_trim(0); }

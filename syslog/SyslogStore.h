@@ -93,9 +93,9 @@ private:
     size_t m_Limit;
 };
 
-// Orders snapshot events as the store hands them out: by sender address,
-// then arrival.
-void SortBySender(std::vector<TStoredEvent>& events);
+// The positions of the events in the order the store hands them out: by
+// sender address, then arrival.
+std::vector<uint32_t> SenderOrder(const std::vector<TStoredEvent>& events);
 
 // Gives memory the heap no longer uses back to the system.
 void ReturnFreeMemory();
