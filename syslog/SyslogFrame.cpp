@@ -266,7 +266,7 @@ void TSyslogFrame::AddDatagram(uint32_t sender, std::string_view text)
     ParseSyslogText(s, parsed);
     TStoredEvent event;
     event.Facility = parsed.Facility;
-    event.Severity = uint8_t(parsed.Severity);
+    event.Severity = parsed.Severity;
     event.EventId = ++m_EventCounter;
     // UTC from the system clock: no time-zone work per datagram.
     timespec now{};

@@ -30,17 +30,19 @@ public:
     size_t Events = 0; // stored events whose message lies here
 };
 
-// One stored event. The receive time is UTC; it is turned into local time
-// only where the event is shown or saved.
+// One stored event, 32 bytes. The receive time is UTC; it is turned into
+// local time only where the event is shown or saved.
 struct TStoredEvent {
     const char* Text = nullptr; // message bytes inside a chunk, not terminated
     int64_t ReceiveMs = 0;      // milliseconds since the epoch, UTC
     uint32_t Length = 0;
     uint32_t EventId = 0;
     uint32_t Sender = 0;        // IPv4, host byte order
-    uint32_t Facility = 16;
-    uint8_t Severity = 3;
-    uint8_t Read = 0;
+    // A priority never exceeds a signed 32-bit number, so its facility fits
+    // 28 bits.
+    uint32_t Facility : 28 = 16;
+    uint32_t Severity : 3 = 3;
+    uint32_t Read : 1 = 0;
 
     std::string_view Message() const { return {Text, Length}; }
 };

@@ -99,7 +99,7 @@ TEST_F(SyslogReceiveTest, EnlargesReceiveBuffer)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only a privileged process may exceed the system's buffer limit";
-    EXPECT_GE(Receiver.ReceiveBufferSize(), TReceivePump::ReceiveBufferBytes);
+    EXPECT_GE(Receiver.ReceiveBufferSize(), TSyslogSocketThread::SyslogReceiveBufferBytes);
 }
 
 TEST_F(SyslogReceiveTest, LoggerMessagesArriveParsedOrWhole)
