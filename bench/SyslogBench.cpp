@@ -12,6 +12,8 @@
 //                ticks of a 1 ms timer), and beside it the most CPU time the
 //                window thread itself spent within one such gap (what is
 //                left is time the system gave to other threads)
+//   rx run/wait  share of the run the receiving thread spent on a CPU, and
+//                waiting for one (runnable but not running), in percent
 //   peak MB      the process's peak resident memory during the run
 //   B/event      resident memory added by the run per stored event, beside
 //                the store's own count and the message bytes per event
@@ -22,6 +24,7 @@
 #include "SyslogSocketThread.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -40,6 +43,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,6 +64,26 @@ size_t StatusBytes(const char* field)
     return 0;
 }
 
+// Run and run-queue wait times (ns) of the threads named name.
+std::pair<double, double> ThreadSchedule(const char* name)
+{
+    double run = 0, wait = 0;
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm(("/proc/self/task/" + tid + "/comm").toStdString());
+        std::string threadName;
+        std::getline(comm, threadName);
+        if (threadName != name)
+            continue;
+        std::ifstream stat(("/proc/self/task/" + tid + "/schedstat").toStdString());
+        double r = 0, w = 0;
+        stat >> r >> w;
+        run += r;
+        wait += w;
+    }
+    return {run, wait};
+}
+
 void ResetPeak()
 {
     std::ofstream refs("/proc/self/clear_refs");
@@ -75,6 +99,7 @@ struct TResult {
     uint64_t Evicted = 0;
     qint64 MaxStallMs = 0;
     double MaxBusyMs = 0;
+    double RxRun = 0, RxWait = 0;
     size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
     double MessageBytes = 0;
 };
@@ -201,7 +226,14 @@ TResult Run(long rate, int seconds, size_t storeBytes)
                 loop.quit();
         });
         check.start();
+        const auto rxBefore = ThreadSchedule("udp-receive");
+        QElapsedTimer wall;
+        wall.start();
         loop.exec();
+        const auto rxAfter = ThreadSchedule("udp-receive");
+        const double wallNs = double(wall.nsecsElapsed());
+        result.RxRun = 100.0 * (rxAfter.first - rxBefore.first) / wallNs;
+        result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
         for (std::thread& t : senders)
             t.join();
         frame.FlushList();
@@ -246,18 +278,18 @@ int main(int argc, char** argv)
     }
     if (rates.empty())
         rates = {200000, 1000000};
-    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %8s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
-                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", "busy ms", "peak MB", "B/event", "store B/e",
+    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %8s %11s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
+                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", "busy ms", "rx run/wait", "peak MB", "B/event", "store B/e",
                 "msg B");
     for (long rate : rates) {
         const TResult r = Run(rate, seconds, storeBytes);
         const double stored = r.Stored > 0 ? double(r.Stored) : 1.0;
-        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %8.1f %8.1f %8.1f %8.1f %7.1f\n", rate,
+        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %8.1f %5.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
                     r.Senders, r.SendSeconds > 0 ? double(r.Sent) / r.SendSeconds : 0.0, r.Sent,
                     static_cast<long long>(r.Sent) - static_cast<long long>(r.Received),
                     static_cast<unsigned long long>(r.QueuedAtCutoff), static_cast<unsigned long long>(r.QueueDrops),
                     r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs),
-                    r.MaxBusyMs, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
+                    r.MaxBusyMs, r.RxRun, r.RxWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
                     r.MessageBytes);
         std::fflush(stdout);
     }
