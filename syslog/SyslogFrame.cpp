@@ -6,6 +6,7 @@
 #include "SyslogParser.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -34,6 +35,8 @@ bool IsXmlChar(char32_t c)
 QString DottedIp(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
 
 constexpr qint64 SpillBytes = 1 << 20;
+// Event records copied for a save per turn of the window's event loop.
+constexpr size_t SnapshotSlice = 256 * 1024;
 
 // A text element whose carriage returns survive reading back: a reader turns
 // a literal CR (and CR LF) into LF, so each CR is written as a reference.
@@ -354,9 +357,43 @@ bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
             *error = QStringLiteral("a save is already running");
         return false;
     }
-    // The records are copied; the message bytes are shared with the store,
-    // which may let them go meanwhile without freeing them under the writer.
-    TStoreSnapshot snapshot = m_Model->Store().Snapshot();
+    m_Saving = true;
+    m_Clear->setEnabled(false);
+    m_Save->setEnabled(false);
+    struct TDone {
+        TSyslogFrame* Frame;
+        ~TDone()
+        {
+            Frame->m_Saving = false;
+            Frame->m_Clear->setEnabled(true);
+            Frame->m_Save->setEnabled(true);
+            ReturnFreeMemory();
+        }
+    } done{this};
+
+    // The records are copied, a slice at a time with the window's events
+    // handled between slices; meanwhile no event gives way to the store's
+    // limit, so the positions hold still. The message bytes are shared with
+    // the store, which may let them go later without freeing them under the
+    // writer.
+    const TSyslogStore& store = m_Model->Store();
+    const uint64_t clears = m_Model->ClearCount();
+    const size_t total = store.Size();
+    TStoreSnapshot snapshot = store.BeginSnapshot();
+    m_Model->HoldLimit();
+    for (size_t first = 0; first < total && m_Model->ClearCount() == clears;) {
+        const size_t last = std::min(total, first + SnapshotSlice);
+        store.SnapshotEvents(snapshot, first, last);
+        first = last;
+        if (first < total)
+            QCoreApplication::processEvents();
+    }
+    AddDropped(m_Model->ReleaseLimit());
+    if (m_Model->ClearCount() != clears) {
+        if (error)
+            *error = QStringLiteral("the events were cleared while saving");
+        return false;
+    }
     const uint32_t lastId = snapshot.Events.empty() ? m_EventCounter : snapshot.Events.back().EventId;
     bool ok = false;
     QString reason;
@@ -391,9 +428,6 @@ bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
     writer->setObjectName(QStringLiteral("syslog-save"));
     // The window keeps handling its events (and storing new ones) while the
     // file is written; a second save or a clear waits for this one.
-    m_Saving = true;
-    m_Clear->setEnabled(false);
-    m_Save->setEnabled(false);
     QEventLoop loop;
     connect(writer, &QThread::finished, &loop, &QEventLoop::quit);
     writer->start();
@@ -401,10 +435,6 @@ bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
     writer->wait();
     delete writer;
     snapshot = {};
-    ReturnFreeMemory();
-    m_Saving = false;
-    m_Clear->setEnabled(true);
-    m_Save->setEnabled(true);
     if (ok)
         m_LastSavedId = lastId;
     else if (error)

@@ -103,8 +103,16 @@ size_t TSyslogModel::Append(const TStoredEvent& event, std::string_view message)
     m_Store.Append(event, message);
     if (!m_BatchTimer.isActive())
         m_BatchTimer.start();
-    if (m_Store.Bytes() <= m_Store.Limit())
+    if (m_Held || m_Store.Bytes() <= m_Store.Limit())
         return 0;
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
+}
+
+size_t TSyslogModel::ReleaseLimit()
+{
+    m_Held = false;
     const size_t over = m_Store.OverLimit();
     DropOldest(over);
     return over;
@@ -138,6 +146,8 @@ void TSyslogModel::DropOldest(size_t n)
 size_t TSyslogModel::SetLimit(size_t bytes)
 {
     m_Store.SetLimit(bytes);
+    if (m_Held)
+        return 0;
     const size_t over = m_Store.OverLimit();
     DropOldest(over);
     return over;
@@ -148,6 +158,7 @@ void TSyslogModel::Clear()
     m_BatchTimer.stop();
     beginResetModel();
     m_Store.Clear();
+    ++m_Clears;
     m_Shown = 0;
     endResetModel();
     emit RowsFlushed(0);

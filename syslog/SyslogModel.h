@@ -51,6 +51,13 @@ public:
     void DropOldest(size_t n);
     // Sets the store's byte limit; answers how many events gave way.
     size_t SetLimit(size_t bytes);
+    // While held, no event gives way to the limit (the store's positions
+    // stay as they are); the release lets the excess go and answers how
+    // many events did.
+    void HoldLimit() { m_Held = true; }
+    size_t ReleaseLimit();
+    // Changes with every Clear.
+    uint64_t ClearCount() const { return m_Clears; }
 
     int PendingCount() const { return int(m_Store.Size() - m_Shown); }
     const TStoredEvent& Row(int row) const { return m_Store.At(size_t(row)); }
@@ -64,6 +71,8 @@ signals:
 private:
     TSyslogStore m_Store;
     size_t m_Shown = 0; // the first m_Shown events are the rows
+    bool m_Held = false;
+    uint64_t m_Clears = 0;
     QTimer m_BatchTimer;
 };
 

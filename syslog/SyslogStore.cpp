@@ -114,12 +114,18 @@ void TSyslogStore::Clear()
     ReturnFreeMemory();
 }
 
-TStoreSnapshot TSyslogStore::Snapshot() const
+TStoreSnapshot TSyslogStore::BeginSnapshot() const
 {
     TStoreSnapshot snapshot;
-    snapshot.Events.assign(m_Events.begin(), m_Events.end());
     snapshot.Chunks.assign(m_Chunks.begin(), m_Chunks.end());
+    snapshot.Events.reserve(m_Events.size());
     return snapshot;
+}
+
+void TSyslogStore::SnapshotEvents(TStoreSnapshot& snapshot, size_t first, size_t last) const
+{
+    snapshot.Events.insert(snapshot.Events.end(), m_Events.begin() + std::ptrdiff_t(first),
+                           m_Events.begin() + std::ptrdiff_t(last));
 }
 
 std::vector<uint32_t> SenderOrder(const std::vector<TStoredEvent>& events)

@@ -83,7 +83,10 @@ public:
     // Removes everything and gives the memory back to the system.
     void Clear();
 
-    TStoreSnapshot Snapshot() const;
+    // Starts a snapshot: the chunks of every stored event, and room for the
+    // records, which SnapshotEvents copies a slice at a time.
+    TStoreSnapshot BeginSnapshot() const;
+    void SnapshotEvents(TStoreSnapshot& snapshot, size_t first, size_t last) const;
 
 private:
     size_t ChunkSize() const;
