@@ -45,7 +45,7 @@ public:
     // Time one window-thread event may spend handing datagrams over before
     // the rest is posted again, so that a long queue does not freeze the
     // window.
-    static constexpr int DeliveryMs = 4;
+    static constexpr int DeliveryMs = 2;
     // What the queue may hold by default, counted in bytes (the datagrams
     // and their bookkeeping).
     static constexpr size_t DefaultQueueLimitBytes = size_t(64) << 20;

@@ -32,7 +32,7 @@ public:
     enum TColumn { ColEventId, ColFacility, ColSeverity, ColHost, ColDate, ColTime, ColMessage, ColCount };
 
     // Pending rows are inserted at the latest batchMs after the first of them.
-    explicit TSyslogModel(QObject* parent = nullptr, int batchMs = 50);
+    explicit TSyslogModel(QObject* parent = nullptr, int batchMs = 25);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
