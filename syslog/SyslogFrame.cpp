@@ -180,13 +180,15 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     connect(m_Clear, &QPushButton::clicked, this, &TSyslogFrame::EventOnClearClick);
     connect(m_Save, &QPushButton::clicked, this, [this] { EventOnSaveClick(); });
     connect(m_ListView, &QTableView::doubleClicked, this, &TSyslogFrame::EventOnListViewDblClick);
-    connect(m_Model, &TSyslogModel::RowsFlushed, this, [this](int) {
-        m_Num->setText(QString::number(EventCount()));
-        if (m_DroppedCount != 0) {
-            m_Dropped->setText(QStringLiteral("Dropped events: %1").arg(m_DroppedCount));
-            m_Dropped->show();
-        }
-    });
+    connect(m_Model, &TSyslogModel::RowsFlushed, this, [this](int) { ShowCounts(); });
+}
+
+void TSyslogFrame::ShowCounts()
+{
+    m_Num->setText(QString::number(EventCount()));
+    if (m_DroppedCount != 0)
+        m_Dropped->setText(QStringLiteral("Dropped events: %1").arg(m_DroppedCount));
+    m_Dropped->setVisible(m_DroppedCount != 0);
 }
 
 TSyslogFrame::~TSyslogFrame() = default;
@@ -229,9 +231,8 @@ void TSyslogFrame::ClearSavedEvents(uint32_t lastSavedId)
         store.At(i).EventId = uint32_t(i + 1);
     m_EventCounter = uint32_t(store.Size());
     m_DroppedCount = 0;
-    m_Dropped->hide();
     emit m_Model->dataChanged(m_Model->index(0, 0), m_Model->index(m_Model->rowCount() - 1, 0));
-    m_Num->setText(QString::number(EventCount()));
+    ShowCounts();
 }
 
 void TSyslogFrame::AddDropped(uint64_t count)
@@ -247,7 +248,7 @@ void TSyslogFrame::CountDropped(uint64_t count) { AddDropped(count); }
 void TSyslogFrame::SetStoreLimit(size_t bytes)
 {
     AddDropped(m_Model->SetLimit(bytes));
-    m_Num->setText(QString::number(EventCount()));
+    ShowCounts();
 }
 
 bool TSyslogFrame::ParseMessage(std::string_view text, TSyslogListNode& event)
@@ -389,6 +390,7 @@ bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
             QCoreApplication::processEvents();
     }
     AddDropped(m_Model->ReleaseLimit());
+    ShowCounts();
     if (m_Model->ClearCount() != clears) {
         if (error)
             *error = QStringLiteral("the events were cleared while saving");

@@ -146,6 +146,8 @@ public:
 private:
     void NewRowHeader();
     void AddDropped(uint64_t count);
+    // The number of events, and of dropped ones when there are any.
+    void ShowCounts();
     // Clears after a save: events stored while the file was being written
     // stay, numbered from 1 again.
     void ClearSavedEvents(uint32_t lastSavedId);
