@@ -18,7 +18,8 @@
 //   B/event      resident memory added by the run per stored event, beside
 //                the store's own count and the message bytes per event
 //
-//   SyslogBench [--seconds N] [--store-mb N] [rate ...]
+//   SyslogBench [--seconds N] [--store-mb N] [--size BYTES] [rate ...]
+//                (--size pads every datagram to that many bytes)
 //                (datagrams per second; default 200000 and 1000000)
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
@@ -52,6 +53,8 @@ namespace {
 constexpr long RatePerSender = 200000;
 constexpr int MaxSenders = 6;
 constexpr unsigned SendBatch = 32;
+// Every datagram padded to this many bytes (0: as formatted).
+size_t g_Size = 0;
 
 size_t StatusBytes(const char* field)
 {
@@ -114,16 +117,20 @@ void SendShare(uint16_t port, long first, long step, long total, long rate, std:
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(port);
-    char texts[SendBatch][96];
+    std::vector<std::vector<char>> texts(SendBatch, std::vector<char>(std::max<size_t>(g_Size, 96) + 1, 'p'));
     iovec vectors[SendBatch];
     mmsghdr messages[SendBatch];
     long own = 0;
     for (long i = first; i < total;) {
         unsigned n = 0;
         for (; n < SendBatch && i < total; ++n, i += step) {
-            const int length = std::snprintf(texts[n], sizeof texts[n],
-                                             "<14>Oct 11 22:14:15 sw1 port %ld link up, sequence %ld", i % 24, i + 1);
-            vectors[n] = {texts[n], size_t(length)};
+            int length = std::snprintf(texts[n].data(), texts[n].size(),
+                                       "<14>Oct 11 22:14:15 sw1 port %ld link up, sequence %ld", i % 24, i + 1);
+            if (size_t(length) < g_Size) {
+                texts[n][size_t(length)] = ' ';   // the padding after it stays
+                length = int(g_Size);
+            }
+            vectors[n] = {texts[n].data(), size_t(length)};
             messages[n] = {};
             messages[n].msg_hdr.msg_name = &to;
             messages[n].msg_hdr.msg_namelen = sizeof to;
@@ -271,6 +278,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
             seconds = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            g_Size = std::min<size_t>(size_t(std::atol(argv[++i])), 65000);
         else if (std::strcmp(argv[i], "--store-mb") == 0 && i + 1 < argc)
             storeBytes = size_t(std::atol(argv[++i])) << 20;
         else

@@ -234,8 +234,11 @@ void TReceivePump::DeliverQueued()
                 m_DeliveryPosted = false;
                 return;
             }
-            while (!m_Queue.empty() && slice.size() < size_t(DeliverySlice)) {
-                m_QueueBytes -= QueuedBytes(m_Queue.front());
+            size_t bytes = 0;
+            while (!m_Queue.empty() && slice.size() < size_t(DeliverySlice) && bytes < DeliverySliceBytes) {
+                const size_t queued = QueuedBytes(m_Queue.front());
+                m_QueueBytes -= queued;
+                bytes += queued;
                 slice.push_back(std::move(m_Queue.front()));
                 m_Queue.pop_front();
             }

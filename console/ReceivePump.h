@@ -40,8 +40,10 @@ public:
     // The kernel's receive buffer asked for, so that a burst fits while the
     // receiving thread is scheduled out.
     static constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
-    // Datagrams taken off the queue under one lock for the window thread.
+    // Datagrams taken off the queue under one lock for the window thread:
+    // at most this many, and no more bytes than the second bound.
     static constexpr int DeliverySlice = 256;
+    static constexpr size_t DeliverySliceBytes = 1 << 20;
     // Time one window-thread event may spend handing datagrams over before
     // the rest is posted again, so that a long queue does not freeze the
     // window.

@@ -37,6 +37,23 @@ QIcon MakeSeverityIcon(const QColor& color)
     return QIcon(pixmap);
 }
 
+// The list shows one line of a message, so it lays out no more than its
+// first bytes (about what a wide column shows, cut on a character
+// boundary): a 64 KB message would otherwise cost a long layout on every
+// paint. The whole message is in the viewer and in the saved file.
+constexpr size_t ShownMessageBytes = 256;
+
+QString ShownMessage(const TStoredEvent& event)
+{
+    size_t length = event.Length;
+    if (length > ShownMessageBytes) {
+        length = ShownMessageBytes;
+        while (length > 0 && (uint8_t(event.Text[length]) & 0xC0) == 0x80)
+            --length;
+    }
+    return QString::fromUtf8(event.Text, qsizetype(length));
+}
+
 } // namespace
 
 const QIcon& SeverityIcon(int index)
@@ -84,7 +101,7 @@ QVariant TSyslogModel::data(const QModelIndex& index, int role) const
     case ColHost: return QString::fromStdString(Intp::IpToText(row.Sender));
     case ColDate: return EventDateText(EventLocalTime(row.ReceiveMs));
     case ColTime: return EventTimeText(EventLocalTime(row.ReceiveMs));
-    case ColMessage: return QString::fromUtf8(row.Text, qsizetype(row.Length));
+    case ColMessage: return ShownMessage(row);
     default: return {};
     }
 }

@@ -454,3 +454,19 @@ TEST_F(SyslogFrameTest, FailedExportKeepsTheOldFile)
     EXPECT_EQ(old.readAll(), "old contents");
     EXPECT_EQ(QDir(sub).entryList(QDir::Files), QStringList({"old.log"}));
 }
+
+// A long message is listed by its start, cut on a character boundary; the
+// stored event keeps all of it.
+TEST_F(SyslogFrameTest, ListShowsTheStartOfALongMessage)
+{
+    std::string message(255, 'a');
+    message += "\xc3\xa9";   // a two-byte character across the cut
+    message += std::string(60000, 'b');
+    Frame.AddDatagram(Ip(10, 0, 0, 1), "<13>Oct 11 22:14:15 sw1 " + message);
+    Frame.FlushList();
+    EXPECT_EQ(ListText(0, 6), QString(255, QLatin1Char('a')));
+    TSyslogList all;
+    Frame.GetEntries(0, all, false);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].Message, QString::fromStdString(message));
+}
