@@ -1,90 +1,268 @@
-// Syslog receive throughput: for each rate, sends numbered datagrams over
-// loopback for 10 s to a receiver whose event list is shown (offscreen),
-// then reports whether every datagram was stored and the longest stall of
-// the window thread (largest gap between ticks of a 1 ms timer).
+// Syslog receive throughput and memory: for each rate, numbered datagrams
+// are sent over loopback for a number of seconds, from as many sender
+// threads as the rate needs (each sending in batches, paced in 1 ms steps),
+// to a receiver whose event list is shown (offscreen). Reported per rate:
+//   offered/s    the rate actually offered (datagrams sent / sending time)
+//   kernel drop  datagrams sent that the socket never delivered
+//   queued       datagrams read but not yet stored when the senders stopped
+//   q drop       datagrams the receive queue could not take
+//   stored       events stored once the queue had drained
+//   evicted      events that gave way to the store's limit
+//   stall ms     the window thread's longest stall (largest gap between
+//                ticks of a 1 ms timer), and beside it the most CPU time the
+//                window thread itself spent within one such gap (what is
+//                left is time the system gave to other threads)
+//   rx run/wait  share of the run the receiving thread spent on a CPU, and
+//                waiting for one (runnable but not running), in percent
+//   peak MB      the process's peak resident memory during the run
+//   B/event      resident memory added by the run per stored event, beside
+//                the store's own count and the message bytes per event
 //
-//   SyslogBench [rate ...]     (datagrams per second; default a ladder)
+//   SyslogBench [--seconds N] [--store-mb N] [--size BYTES] [rate ...]
+//                (--size pads every datagram to that many bytes)
+//                (datagrams per second; default 200000 and 1000000)
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <ctime>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
+// What one sender thread offers at most.
+constexpr long RatePerSender = 200000;
+constexpr int MaxSenders = 6;
+constexpr unsigned SendBatch = 32;
+// Every datagram padded to this many bytes (0: as formatted).
+size_t g_Size = 0;
+
+size_t StatusBytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0)
+            return size_t(std::stoull(line.substr(prefix.size()))) * 1024;
+    return 0;
+}
+
+// Run and run-queue wait times (ns) of the threads named name.
+std::pair<double, double> ThreadSchedule(const char* name)
+{
+    double run = 0, wait = 0;
+    QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm(("/proc/self/task/" + tid + "/comm").toStdString());
+        std::string threadName;
+        std::getline(comm, threadName);
+        if (threadName != name)
+            continue;
+        std::ifstream stat(("/proc/self/task/" + tid + "/schedstat").toStdString());
+        double r = 0, w = 0;
+        stat >> r >> w;
+        run += r;
+        wait += w;
+    }
+    return {run, wait};
+}
+
+void ResetPeak()
+{
+    std::ofstream refs("/proc/self/clear_refs");
+    refs << "5";
+}
+
 struct TResult {
-    long Sent = 0, Stored = 0;
+    int Senders = 0;
+    long Sent = 0;
     double SendSeconds = 0;
+    uint64_t Received = 0, QueuedAtCutoff = 0, QueueDrops = 0;
+    long Stored = 0;
+    uint64_t Evicted = 0;
     qint64 MaxStallMs = 0;
+    double MaxBusyMs = 0;
+    double RxRun = 0, RxWait = 0;
+    size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
+    double MessageBytes = 0;
 };
 
-TResult Run(long rate, int seconds)
+// One sender thread: datagrams first, first + step, ... below total, paced
+// to rate datagrams per second.
+void SendShare(uint16_t port, long first, long step, long total, long rate, std::atomic<long>& sent,
+               std::chrono::steady_clock::time_point start)
 {
-    TSyslogFrame frame;
-    frame.resize(1000, 600);
-    frame.show();
-    TSyslogSocketThread receiver(0, [&] { return static_cast<Syslog::TSyslogServer*>(&frame); });
-    if (!receiver.Start())
-        return {};
-
-    TResult result;
-    QElapsedTimer tick;
-    tick.start();
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        result.MaxStallMs = std::max(result.MaxStallMs, tick.restart());
-    });
-    probe.start();
-
-    std::atomic<bool> done{false};
-    std::atomic<long> sent{0};
-    std::atomic<double> sendSeconds{0};
-    std::thread sender([&] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        to.sin_port = htons(receiver.LocalPort());
-        const auto start = std::chrono::steady_clock::now();
-        const long total = rate * seconds;
-        for (long i = 0; i < total; ++i) {
-            // Paced in 1 ms steps.
-            if (i % std::max(1L, rate / 1000) == 0)
-                std::this_thread::sleep_until(start + std::chrono::microseconds(i * 1000000 / rate));
-            const std::string text = "<14>Oct 11 22:14:15 sw1 port 3 link up, sequence " + std::to_string(i + 1);
-            if (::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0)
-                ++sent;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    std::vector<std::vector<char>> texts(SendBatch, std::vector<char>(std::max<size_t>(g_Size, 96) + 1, 'p'));
+    iovec vectors[SendBatch];
+    mmsghdr messages[SendBatch];
+    long own = 0;
+    for (long i = first; i < total;) {
+        unsigned n = 0;
+        for (; n < SendBatch && i < total; ++n, i += step) {
+            int length = std::snprintf(texts[n].data(), texts[n].size(),
+                                       "<14>Oct 11 22:14:15 sw1 port %ld link up, sequence %ld", i % 24, i + 1);
+            if (size_t(length) < g_Size) {
+                texts[n][size_t(length)] = ' ';   // the padding after it stays
+                length = int(g_Size);
+            }
+            vectors[n] = {texts[n].data(), size_t(length)};
+            messages[n] = {};
+            messages[n].msg_hdr.msg_name = &to;
+            messages[n].msg_hdr.msg_namelen = sizeof to;
+            messages[n].msg_hdr.msg_iov = &vectors[n];
+            messages[n].msg_hdr.msg_iovlen = 1;
         }
-        sendSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        ::close(fd);
-        done = true;
-    });
-    QElapsedTimer drain;
-    while (!done || (frame.EventCount() < uint32_t(sent.load()) && (drain.isValid() ? drain.elapsed() < 5000 : true))) {
-        if (done && !drain.isValid())
-            drain.start();
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        unsigned done = 0;
+        while (done < n) {
+            const int got = ::sendmmsg(fd, messages + done, n - done, 0);
+            if (got <= 0)
+                break;
+            done += unsigned(got);
+        }
+        sent += done;
+        own += n;
+        // Paced: datagram own of this thread is due at own * step / rate.
+        std::this_thread::sleep_until(start + std::chrono::nanoseconds(own * step * 1000000000LL / rate));
     }
-    sender.join();
-    frame.FlushList();
-    QApplication::processEvents();
-    result.Sent = sent;
-    result.SendSeconds = sendSeconds;
-    result.Stored = frame.EventCount();
+    ::close(fd);
+}
+
+TResult Run(long rate, int seconds, size_t storeBytes)
+{
+    TResult result;
+    const size_t rssStart = StatusBytes("VmRSS");
+    ResetPeak();
+    {
+        TSyslogFrame frame;
+        if (storeBytes != 0)
+            frame.SetStoreLimit(storeBytes);
+        frame.resize(1000, 600);
+        frame.show();
+        // The page is on screen before the flood starts.
+        QElapsedTimer warm;
+        warm.start();
+        while (warm.elapsed() < 200)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        TSyslogSocketThread receiver(0, [&] { return static_cast<Syslog::TSyslogServer*>(&frame); });
+        if (!receiver.Start())
+            return {};
+
+        QElapsedTimer tick;
+        tick.start();
+        auto threadMs = [] {
+            timespec t{};
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+            return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+        };
+        double lastCpu = threadMs();
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        probe.setInterval(1);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            result.MaxStallMs = std::max(result.MaxStallMs, tick.restart());
+            const double cpu = threadMs();
+            result.MaxBusyMs = std::max(result.MaxBusyMs, cpu - lastCpu);
+            lastCpu = cpu;
+        });
+        probe.start();
+
+        const long total = rate * seconds;
+        result.Senders = int(std::clamp<long>((rate + RatePerSender - 1) / RatePerSender, 1, MaxSenders));
+        std::atomic<long> sent{0};
+        std::atomic<int> running{result.Senders};
+        std::atomic<long long> lastEndNs{0};
+        const auto start = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        std::vector<std::thread> senders;
+        for (int s = 0; s < result.Senders; ++s)
+            senders.emplace_back([&, s] {
+                SendShare(receiver.LocalPort(), s, result.Senders, total, rate, sent, start);
+                const long long end = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count();
+                long long seen = lastEndNs;
+                while (end > seen && !lastEndNs.compare_exchange_weak(seen, end)) {
+                }
+                --running;
+            });
+
+        // Until the senders stop, then until the socket and the queue are
+        // drained (or 10 s more).
+        QEventLoop loop;
+        QElapsedTimer drain;
+        uint64_t lastRead = 0;
+        int still = 0;
+        QTimer check;
+        check.setInterval(10);
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (running != 0)
+                return;
+            if (!drain.isValid()) {
+                result.SendSeconds = double(lastEndNs.load()) / 1e9;
+                result.QueuedAtCutoff = receiver.PendingCount();
+                drain.start();
+            }
+            const uint64_t read = receiver.ReceivedCount();
+            still = read == lastRead ? still + 1 : 0;
+            lastRead = read;
+            if ((still >= 5 && receiver.PendingCount() == 0) || drain.elapsed() > 10000)
+                loop.quit();
+        });
+        check.start();
+        const auto rxBefore = ThreadSchedule("udp-receive");
+        QElapsedTimer wall;
+        wall.start();
+        loop.exec();
+        const auto rxAfter = ThreadSchedule("udp-receive");
+        const double wallNs = double(wall.nsecsElapsed());
+        result.RxRun = 100.0 * (rxAfter.first - rxBefore.first) / wallNs;
+        result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
+        for (std::thread& t : senders)
+            t.join();
+        frame.FlushList();
+        QApplication::processEvents();
+        probe.stop();
+
+        result.Sent = sent;
+        result.Received = receiver.ReceivedCount();
+        result.QueueDrops = receiver.DroppedCount();
+        result.Stored = frame.EventCount();
+        result.Evicted = frame.DroppedCount() - std::min(frame.DroppedCount(), result.QueueDrops);
+        result.StoreBytes = frame.StoreBytes();
+        Syslog::ReturnFreeMemory();
+        result.AddedBytes = StatusBytes("VmRSS") - rssStart;
+        result.PeakBytes = StatusBytes("VmHWM");
+        const Syslog::TSyslogStore& store = frame.Model()->Store();
+        double bytes = 0;
+        for (size_t i = 0; i < store.Size(); ++i)
+            bytes += store.At(i).Length;
+        result.MessageBytes = store.Size() == 0 ? 0 : bytes / double(store.Size());
+    }
+    Syslog::ReturnFreeMemory();
     return result;
 }
 
@@ -95,15 +273,33 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     std::vector<long> rates;
-    for (int i = 1; i < argc; ++i)
-        rates.push_back(std::atol(argv[i]));
+    int seconds = 10;
+    size_t storeBytes = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
+            seconds = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            g_Size = std::min<size_t>(size_t(std::atol(argv[++i])), 65000);
+        else if (std::strcmp(argv[i], "--store-mb") == 0 && i + 1 < argc)
+            storeBytes = size_t(std::atol(argv[++i])) << 20;
+        else
+            rates.push_back(std::atol(argv[i]));
+    }
     if (rates.empty())
-        rates = {10000, 25000, 50000, 100000, 200000};
-    std::printf("%10s %10s %8s %10s %8s %12s\n", "rate/s", "sent", "in s", "stored", "lost", "max stall ms");
+        rates = {200000, 1000000};
+    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %8s %11s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
+                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", "busy ms", "rx run/wait", "peak MB", "B/event", "store B/e",
+                "msg B");
     for (long rate : rates) {
-        const TResult r = Run(rate, 10);
-        std::printf("%10ld %10ld %8.2f %10ld %8ld %12lld\n", rate, r.Sent, r.SendSeconds, r.Stored, r.Sent - r.Stored,
-                    static_cast<long long>(r.MaxStallMs));
+        const TResult r = Run(rate, seconds, storeBytes);
+        const double stored = r.Stored > 0 ? double(r.Stored) : 1.0;
+        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %8.1f %5.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
+                    r.Senders, r.SendSeconds > 0 ? double(r.Sent) / r.SendSeconds : 0.0, r.Sent,
+                    static_cast<long long>(r.Sent) - static_cast<long long>(r.Received),
+                    static_cast<unsigned long long>(r.QueuedAtCutoff), static_cast<unsigned long long>(r.QueueDrops),
+                    r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs),
+                    r.MaxBusyMs, r.RxRun, r.RxWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
+                    r.MessageBytes);
         std::fflush(stdout);
     }
     return 0;

@@ -3,10 +3,12 @@
 #include "Intp.h"
 #include "MessageBoxes.h"
 
-#include <QDomDocument>
 #include <QFile>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <unordered_set>
 
 namespace ConfigFile {
 
@@ -14,14 +16,30 @@ namespace {
 
 QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
 
+// A dotted-decimal text (blanks around it allowed) as an address in host
+// order; false when it does not parse. No allocation: a file may hold a
+// great many of them.
+bool ParseIpView(QStringView text, uint32_t& ip)
+{
+    text = text.trimmed();
+    char buffer[16];
+    if (text.size() >= qsizetype(sizeof buffer))
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > 0x7F)
+            return false;
+        buffer[i] = char(c);
+    }
+    return Intp::ParseIp(std::string_view(buffer, size_t(text.size())), ip);
+}
+
 // A dotted-decimal text in host order; a text that does not parse reads as
 // 255.255.255.255.
-uint32_t ParseIpText(const QString& text)
+uint32_t ParseIpText(QStringView text)
 {
     uint32_t ip = 0;
-    if (!Intp::ParseIp(text.trimmed().toStdString(), ip))
-        return 0xFFFFFFFFu;
-    return ip;
+    return ParseIpView(text, ip) ? ip : 0xFFFFFFFFu;
 }
 
 void WriteConfig(QXmlStreamWriter& xml, const Filter::TFilterSettings& settings,
@@ -69,27 +87,64 @@ void WriteConfig(QXmlStreamWriter& xml, const Filter::TFilterSettings& settings,
     xml.writeEndDocument();
 }
 
-// One child element of a Filters element.
-void ReadFilter(const QDomElement& element, Filter::TFilterSettings& out)
-{
-    if (!element.hasAttribute(QStringLiteral("Address")))
-        return;
-    uint32_t address = ParseIpText(element.attribute(QStringLiteral("Address")));
-    if (!Intp::IsUsableIp(address))
-        return;
-    if (!element.hasAttribute(QStringLiteral("Mask"))) {
-        out.Unicasts.push_back({address, 0xFFFFFFFFu});
-        return;
+// Collects the Filters children: unicast addresses once each, and each
+// list up to the cap.
+class TFilterReader {
+public:
+    TFilterReader(Filter::TFilterSettings& out) : m_Out(out) {}
+
+    void Read(const QXmlStreamAttributes& attributes)
+    {
+        if (!attributes.hasAttribute(QLatin1String("Address")))
+            return;
+        const uint32_t address = ParseIpText(attributes.value(QLatin1String("Address")));
+        if (!Intp::IsUsableIp(address))
+            return;
+        if (!attributes.hasAttribute(QLatin1String("Mask"))) {
+            AddUnicast(address);
+            return;
+        }
+        // A mask that does not parse is as bad as one that is not a netmask.
+        uint32_t mask = 0;
+        if (!ParseIpView(attributes.value(QLatin1String("Mask")), mask) || !Intp::IsValidNetmask(mask))
+            return;
+        if (mask == 0xFFFFFFFFu)
+            AddUnicast(address);
+        else if (m_Out.LocalNetworks.size() < MaxLoadedEntries)
+            m_Out.LocalNetworks.push_back({address, mask});
+        else
+            ++Refused;
     }
-    // A mask that does not parse is as bad as one that is not a netmask.
-    uint32_t mask = 0;
-    if (!Intp::ParseIp(element.attribute(QStringLiteral("Mask")).trimmed().toStdString(), mask)
-        || !Intp::IsValidNetmask(mask))
-        return;
-    if (mask == 0xFFFFFFFFu)
-        out.Unicasts.push_back({address, 0xFFFFFFFFu});
-    else
-        out.LocalNetworks.push_back({address, mask});
+
+    size_t Refused = 0;
+
+private:
+    void AddUnicast(uint32_t address)
+    {
+        if (!m_Unicasts.insert(address).second)
+            return;
+        if (m_Out.Unicasts.size() >= MaxLoadedEntries)
+            ++Refused;
+        else
+            m_Out.Unicasts.push_back({address, 0xFFFFFFFFu});
+    }
+
+    Filter::TFilterSettings& m_Out;
+    std::unordered_set<uint32_t> m_Unicasts;
+};
+
+// The file's bytes, or nothing when it cannot be read or is too large. The
+// size is checked before anything is read; a device without a size (a pipe)
+// is read no further than the limit.
+bool ReadLimited(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (!file.isSequential() && file.size() > MaxConfigFileBytes)
+        return false;
+    bytes = file.read(MaxConfigFileBytes + 1);
+    return bytes.size() <= MaxConfigFileBytes && file.error() == QFileDevice::NoError;
 }
 
 } // namespace
@@ -98,6 +153,13 @@ QString DefaultFileName() { return QStringLiteral("Config.xml"); }
 QString OpenFilter() { return QStringLiteral("XML Document (*.xml);;All files (*.*)"); }
 QString SaveFilter() { return QStringLiteral("XML Document (*.xml)"); }
 QString TextLoadFailed() { return QStringLiteral("Failed to load config"); }
+QString TextEntriesRefused(size_t refused)
+{
+    return QStringLiteral("The file holds more discovery entries than the filter keeps: %1 entries past the first %2 "
+                          "were not loaded.")
+        .arg(refused)
+        .arg(MaxLoadedEntries);
+}
 
 bool SaveConfigFile(const QString& path, const Filter::TFilterSettings& settings,
                     const std::vector<Intp::TDevice*>& devices, QString* error)
@@ -124,22 +186,15 @@ bool SaveConfigFile(const QString& path, const Filter::TFilterSettings& settings
     return true;
 }
 
-bool LoadConfigFile(const QString& path, Filter::TFilterSettings& out, bool* hasDiscovery)
+bool LoadConfigFile(const QString& path, Filter::TFilterSettings& out, bool* hasDiscovery, size_t* refused)
 {
     if (hasDiscovery)
         *hasDiscovery = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (refused)
+        *refused = 0;
+    QByteArray bytes;
+    if (!ReadLimited(path, bytes))
         return false;
-    QDomDocument document;
-    if (!document.setContent(&file))
-        return false;
-
-    QDomElement discovery = document.documentElement().firstChildElement(QStringLiteral("Discovery"));
-    if (discovery.isNull())
-        return true;
-    if (hasDiscovery)
-        *hasDiscovery = true;
 
     Filter::TFilterSettings loaded;   // custom method, whole range, no entries
     loaded.Method = Filter::MethodCustom;
@@ -147,34 +202,68 @@ bool LoadConfigFile(const QString& path, Filter::TFilterSettings& out, bool* has
     loaded.Mask = 0;
     loaded.RangeBegin = 0;
     loaded.RangeEnd = 0xFFFFFFFFu;
+    TFilterReader filters(loaded);
 
-    QDomElement method = discovery.firstChildElement(QStringLiteral("Method"));
-    if (!method.isNull()) {
-        bool ok = false;
-        int value = method.text().trimmed().toInt(&ok, 10);
-        // Only the three known methods; anything else keeps the custom one.
-        if (ok && value >= Filter::MethodLocalSubnet && value <= Filter::MethodCustom)
-            loaded.Method = uint8_t(value);
+    // Where the reader stands, as far as it matters: the document element
+    // (depth 1), its first Discovery (2), that one's value elements and its
+    // first Filters (3), and the children of that Filters (4).
+    bool seenDiscovery = false, seenFilters = false, inDiscovery = false, inFilters = false;
+    bool seenValue[5] = {};
+    static const char* const ValueNames[5] = {"Method", "Address", "Mask", "BeginAddr", "EndAddr"};
+    int depth = 0;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (depth == 2)
+                inDiscovery = false;
+            else if (depth == 3)
+                inFilters = false;
+            --depth;
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        ++depth;
+        const QStringView name = xml.name();
+        if (depth == 2 && !seenDiscovery && name == QLatin1String("Discovery")) {
+            seenDiscovery = inDiscovery = true;
+        } else if (depth == 3 && inDiscovery && !seenFilters && name == QLatin1String("Filters")) {
+            seenFilters = inFilters = true;
+        } else if (depth == 3 && inDiscovery) {
+            for (int i = 0; i < 5; ++i) {
+                if (seenValue[i] || name != QLatin1String(ValueNames[i]))
+                    continue;
+                seenValue[i] = true;
+                // The element's whole text, that of nested elements included.
+                const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                --depth;   // the reader now stands on the element's end
+                if (i == 0) {
+                    bool ok = false;
+                    const int value = text.trimmed().toInt(&ok, 10);
+                    // Only the three known methods; anything else keeps the custom one.
+                    if (ok && value >= Filter::MethodLocalSubnet && value <= Filter::MethodCustom)
+                        loaded.Method = uint8_t(value);
+                } else {
+                    uint32_t* const fields[5] = {nullptr, &loaded.Address, &loaded.Mask, &loaded.RangeBegin,
+                                                 &loaded.RangeEnd};
+                    *fields[i] = ParseIpText(text);
+                }
+                break;
+            }
+        } else if (depth == 4 && inFilters) {
+            filters.Read(xml.attributes());
+        }
     }
-    struct {
-        const char* Name;
-        uint32_t* Field;
-    } const addresses[] = {
-        {"Address", &loaded.Address},
-        {"Mask", &loaded.Mask},
-        {"BeginAddr", &loaded.RangeBegin},
-        {"EndAddr", &loaded.RangeEnd},
-    };
-    for (const auto& a : addresses) {
-        QDomElement element = discovery.firstChildElement(QLatin1String(a.Name));
-        if (!element.isNull())
-            *a.Field = ParseIpText(element.text());
-    }
-
-    QDomElement filters = discovery.firstChildElement(QStringLiteral("Filters"));
-    for (QDomElement e = filters.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        ReadFilter(e, loaded);
-
+    // The whole file must be well-formed, not only the part that was used.
+    if (xml.hasError())
+        return false;
+    if (!seenDiscovery)
+        return true;
+    if (hasDiscovery)
+        *hasDiscovery = true;
+    if (refused)
+        *refused = filters.Refused;
     out = std::move(loaded);
     return true;
 }
@@ -199,12 +288,15 @@ bool RunLoadConfig(TFilterForm& filter)
         return false;
     Filter::TFilterSettings settings;
     bool hasDiscovery = false;
-    if (!LoadConfigFile(path, settings, &hasDiscovery)) {
+    size_t refused = 0;
+    if (!LoadConfigFile(path, settings, &hasDiscovery, &refused)) {
         ShowError(TextLoadFailed());
         return false;
     }
     if (hasDiscovery)
         filter.LoadSettings(settings);
+    if (refused != 0)
+        ShowError(TextEntriesRefused(refused));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "FilterForm.h"
 
+#include <unordered_set>
+
 #include "Intp.h"
 #include "ListColumns.h"
 #include "MessageBoxes.h"
@@ -375,8 +377,12 @@ void TFilterForm::RefreshControls()
     m_RemoteList->clear();
     m_Clear->setEnabled(false);
     m_Delete->setEnabled(false);
+    // Each address once, found by a hash set: a loaded file may bring
+    // thousands.
+    std::unordered_set<uint32_t> listed;
     for (const TIpMask& entry : m_Settings.Unicasts)
-        AddRemoteEntry(entry.Ip);
+        if (listed.insert(entry.Ip).second)
+            AddRemoteItem(entry.Ip);
     m_Filling = false;
 }
 
@@ -490,6 +496,11 @@ void TFilterForm::AddRemoteEntry(uint32_t address)
     for (int i = 0; i < m_RemoteList->topLevelItemCount(); ++i)
         if (static_cast<TRemoteItem*>(m_RemoteList->topLevelItem(i))->Address == address)
             return;
+    AddRemoteItem(address);
+}
+
+void TFilterForm::AddRemoteItem(uint32_t address)
+{
     TBestRoute route;
     const bool found = m_Net && m_Net->GetBestRoute(address, route);
     m_RemoteList->addTopLevelItem(new TRemoteItem(address, found ? &route : nullptr));

@@ -183,6 +183,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Adds a row for an address known not to be listed yet.
+    void AddRemoteItem(uint32_t address);
     void BuildControls();
     void EnableMethodControls();
     void EventOnMethodClick();

@@ -1,5 +1,6 @@
 #include "ReceivePump.h"
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QMutexLocker>
 #include <QThread>
@@ -17,8 +18,8 @@ namespace {
 
 // Largest UDP payload over IPv4.
 constexpr size_t MaxDatagram = 65536;
-// Datagrams moved into the queue per lock while draining.
-constexpr int DrainBatch = 512;
+// Datagrams read per system call, and moved into the queue per lock.
+constexpr unsigned ReadBatch = 64;
 
 } // namespace
 
@@ -119,6 +120,8 @@ void TReceivePump::Stop()
     {
         QMutexLocker lock(&m_QueueLock);
         m_Queue.clear();
+        m_QueueBytes = 0;
+        ++m_Stops;
         // A delivery already posted finds the queue empty and clears its mark.
     }
     QMutexLocker lock(&m_SendLock);
@@ -136,9 +139,12 @@ void TReceivePump::WakeThread()
 
 void TReceivePump::ReceiveLoop()
 {
-    std::vector<uint8_t> buffer(MaxDatagram);
+    std::vector<uint8_t> buffers(ReadBatch * MaxDatagram);
+    mmsghdr messages[ReadBatch];
+    iovec vectors[ReadBatch];
+    sockaddr_in senders[ReadBatch];
     std::vector<TListElement> batch;
-    batch.reserve(DrainBatch);
+    batch.reserve(ReadBatch);
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
     for (;;) {
         // Waits for the socket to become writable only while datagrams wait
@@ -165,26 +171,34 @@ void TReceivePump::ReceiveLoop()
         }
         if (!(fds[0].revents & (POLLIN | POLLERR)))
             continue;
-        // Drain everything that is ready, handing it over in batches.
+        // Drain everything that is ready, a batch per system call.
         for (;;) {
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            ssize_t got = ::recvfrom(m_Socket, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+            for (unsigned i = 0; i < ReadBatch; ++i) {
+                vectors[i] = {buffers.data() + i * MaxDatagram, MaxDatagram};
+                messages[i].msg_hdr = {};
+                messages[i].msg_hdr.msg_name = &senders[i];
+                messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+                messages[i].msg_hdr.msg_iov = &vectors[i];
+                messages[i].msg_hdr.msg_iovlen = 1;
+                messages[i].msg_len = 0;
+            }
+            const int got = ::recvmmsg(m_Socket, messages, ReadBatch, MSG_DONTWAIT, nullptr);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
                 break; // drained, or an error report consumed: back to waiting
             }
-            TListElement element;
-            element.SourceIp = ntohl(from.sin_addr.s_addr);
-            element.SourcePort = ntohs(from.sin_port);
-            element.Data.assign(buffer.begin(), buffer.begin() + got);
-            batch.push_back(std::move(element));
-            if (batch.size() >= DrainBatch)
-                Enqueue(batch);
+            for (int i = 0; i < got; ++i) {
+                TListElement& element = batch.emplace_back();
+                element.SourceIp = ntohl(senders[i].sin_addr.s_addr);
+                element.SourcePort = ntohs(senders[i].sin_port);
+                const uint8_t* data = buffers.data() + size_t(i) * MaxDatagram;
+                element.Data.assign(data, data + messages[i].msg_len);
+            }
+            Enqueue(batch);
+            if (got < int(ReadBatch))
+                break;
         }
-        Enqueue(batch);
     }
 }
 
@@ -195,11 +209,20 @@ void TReceivePump::Enqueue(std::vector<TListElement>& batch)
     bool post = false;
     {
         QMutexLocker lock(&m_QueueLock);
-        for (TListElement& element : batch)
+        uint64_t dropped = 0;
+        for (TListElement& element : batch) {
+            const size_t bytes = QueuedBytes(element);
+            if (m_QueueBytes + bytes > m_QueueLimit) {
+                ++dropped;
+                continue;
+            }
+            m_QueueBytes += bytes;
             m_Queue.push_back(std::move(element));
+        }
         m_Received += batch.size();
-        post = !m_DeliveryPosted;
-        m_DeliveryPosted = true;
+        m_Dropped += dropped;
+        post = !m_DeliveryPosted && !m_Queue.empty();
+        m_DeliveryPosted = m_DeliveryPosted || post;
     }
     batch.clear();
     if (post)
@@ -228,20 +251,36 @@ void TReceivePump::DeliverQueued()
         ~TClearBusy() { Busy = false; }
     } clearBusy{m_Busy};
 
-    for (int handed = 0; handed < DeliverySlice; ++handed) {
-        TListElement current;
+    QElapsedTimer clock;
+    clock.start();
+    const uint64_t stops = m_Stops;
+    std::vector<TListElement> slice;
+    slice.reserve(DeliverySlice);
+    do {
         {
             QMutexLocker lock(&m_QueueLock);
             if (m_Queue.empty()) {
                 m_DeliveryPosted = false;
                 return;
             }
-            current = std::move(m_Queue.front());
-            m_Queue.pop_front();
+            size_t bytes = 0;
+            while (!m_Queue.empty() && slice.size() < size_t(DeliverySlice) && bytes < DeliverySliceBytes) {
+                const size_t queued = QueuedBytes(m_Queue.front());
+                m_QueueBytes -= queued;
+                bytes += queued;
+                slice.push_back(std::move(m_Queue.front()));
+                m_Queue.pop_front();
+            }
         }
-        DispatchDatagram(current);
-    }
-    // More is waiting: let the window handle its other events first.
+        for (const TListElement& element : slice) {
+            DispatchDatagram(element);
+            // Stopped from inside the hand-over: the rest is dropped.
+            if (m_Stops != stops)
+                break;
+        }
+        slice.clear();
+    } while (m_Stops == stops && clock.elapsed() < DeliveryMs);
+    // More may be waiting: let the window handle its other events first.
     QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
 }
 
@@ -358,4 +397,22 @@ size_t TReceivePump::PendingCount() const
 {
     QMutexLocker lock(&m_QueueLock);
     return m_Queue.size();
+}
+
+void TReceivePump::SetQueueLimit(size_t bytes)
+{
+    QMutexLocker lock(&m_QueueLock);
+    m_QueueLimit = bytes;
+}
+
+size_t TReceivePump::QueueLimit() const
+{
+    QMutexLocker lock(&m_QueueLock);
+    return m_QueueLimit;
+}
+
+size_t TReceivePump::QueueBytes() const
+{
+    QMutexLocker lock(&m_QueueLock);
+    return m_QueueBytes;
 }

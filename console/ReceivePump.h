@@ -4,9 +4,11 @@
 // Stop), drains every datagram that is ready into a mutex-guarded queue and,
 // when no delivery is pending yet, posts one to the window thread. There the
 // queue is handed to DispatchDatagram one datagram at a time, in arrival
-// order. A busy window thread therefore only makes the queue grow; the
-// socket is always emptied. The protocol socket (TIntpSocketThread) and the
-// syslog socket are instances of this pump.
+// order. A busy window thread therefore only makes the queue grow, up to its
+// bound in bytes; what the queue cannot take is counted as dropped. The
+// socket is always emptied, many datagrams per system call. The protocol
+// socket (TIntpSocketThread) and the syslog socket are instances of this
+// pump.
 //
 // Sending never blocks either: a datagram the socket cannot take now (its
 // send buffer full, for instance of datagrams held while the kernel resolves
@@ -44,8 +46,8 @@ public:
     // The kernel's receive buffer asked for, so that a burst fits while the
     // receiving thread is scheduled out.
     static constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
-    // Datagrams handed over per window-thread event before the rest is
-    // posted again, so that a long queue does not freeze the window.
+    // Datagrams taken off the queue under one lock for the window thread:
+    // at most this many, and no more bytes than the second bound.
     static constexpr int DeliverySlice = 256;
     // Bounds of the queue of datagrams waiting to be sent.
     static constexpr size_t MaxSendQueue = 16384;
@@ -54,6 +56,16 @@ public:
     // Told on the window thread of a queued datagram that could not be sent
     // after all: its destination and the error number.
     using TSendFailureHandler = std::function<void(uint32_t ip, int error)>;
+    static constexpr size_t DeliverySliceBytes = 1 << 20;
+    // Time one window-thread event may spend handing datagrams over before
+    // the rest is posted again, so that a long queue does not freeze the
+    // window.
+    static constexpr int DeliveryMs = 2;
+    // What the queue may hold by default, counted in bytes (the datagrams
+    // and their bookkeeping).
+    static constexpr size_t DefaultQueueLimitBytes = size_t(64) << 20;
+    // What one queued datagram counts for.
+    static size_t QueuedBytes(const TListElement& element) { return element.Data.size() + sizeof(TListElement) + 16; }
 
     explicit TReceivePump(QObject* parent = nullptr);
     // Stops and joins the receiving thread, drops what was not delivered and
@@ -94,8 +106,15 @@ public:
 
     // Datagrams waiting for the window thread.
     size_t PendingCount() const;
-    // Datagrams read from the socket since the pump was created.
+    // Datagrams read from the socket (or pushed) since the pump was created,
+    // the dropped ones included.
     uint64_t ReceivedCount() const { return m_Received.load(); }
+    // Datagrams the full queue could not take.
+    uint64_t DroppedCount() const { return m_Dropped.load(); }
+    // The queue's bound and what it holds now, in bytes.
+    void SetQueueLimit(size_t bytes);
+    size_t QueueLimit() const;
+    size_t QueueBytes() const;
 
 protected:
     // Window thread: one datagram, in arrival order. Calls the handler.
@@ -127,10 +146,13 @@ private:
     QString m_Error;
     THandler m_Handler;
 
-    mutable QMutex m_QueueLock;        // guards m_Queue and m_DeliveryPosted
+    mutable QMutex m_QueueLock;        // guards the queue, its bytes and m_DeliveryPosted
     std::deque<TListElement> m_Queue;
+    size_t m_QueueBytes = 0;
+    size_t m_QueueLimit = DefaultQueueLimitBytes;
     bool m_DeliveryPosted = false;     // a DeliverQueued call is on its way
     bool m_Busy = false;               // window thread only: a hand-over runs
+    uint64_t m_Stops = 0;              // window thread only: Stop calls so far
     std::atomic<uint64_t> m_Received{0};
     std::atomic<bool> m_Stopping{false};
 
@@ -141,4 +163,5 @@ private:
     std::vector<TSendFailure> m_SendFailures;
     bool m_FailuresPosted = false;
     TSendFailureHandler m_SendFailure;
+    std::atomic<uint64_t> m_Dropped{0};
 };

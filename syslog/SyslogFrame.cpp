@@ -7,7 +7,9 @@
 #include "Resources.h"
 #include "SyslogParser.h"
 
-#include <QDomDocument>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,7 +17,12 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
+#include <ctime>
 
 namespace Syslog {
 
@@ -28,6 +35,31 @@ bool IsXmlChar(char32_t c)
 }
 
 QString DottedIp(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
+
+constexpr qint64 SpillBytes = 1 << 20;
+// Event records copied for a save per turn of the window's event loop.
+constexpr size_t SnapshotSlice = 256 * 1024;
+
+// A text element whose carriage returns survive reading back: a reader turns
+// a literal CR (and CR LF) into LF, so each CR is written as a reference.
+void WriteKeptText(QXmlStreamWriter& xml, const QString& name, const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r'))) {
+        xml.writeTextElement(name, text);
+        return;
+    }
+    xml.writeStartElement(name);
+    qsizetype from = 0;
+    for (qsizetype cr = text.indexOf(QLatin1Char('\r')); cr >= 0; cr = text.indexOf(QLatin1Char('\r'), from)) {
+        if (cr > from)
+            xml.writeCharacters(text.mid(from, cr - from));
+        xml.writeEntityReference(QStringLiteral("#xD"));
+        from = cr + 1;
+    }
+    if (from < text.size())
+        xml.writeCharacters(text.mid(from));
+    xml.writeEndElement();
+}
 
 } // namespace
 
@@ -54,30 +86,56 @@ QString XmlSafeText(const QString& text)
     return out;
 }
 
-QByteArray EntriesToXml(const TSyslogList& list)
+bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QString* error)
 {
-    QDomDocument doc;
-    doc.appendChild(doc.createProcessingInstruction(QStringLiteral("xml"),
-                                                    QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
-    QDomElement root = doc.createElement(QStringLiteral("Syslog"));
-    doc.appendChild(root);
-    auto addChild = [&doc](QDomElement& parent, const QString& name, const QString& text) {
-        QDomElement element = doc.createElement(name);
-        element.appendChild(doc.createTextNode(text));
-        parent.appendChild(element);
-    };
-    for (const TSyslogListNode& event : list) {
-        QDomElement entry = doc.createElement(QStringLiteral("Entry"));
-        entry.setAttribute(QStringLiteral("EventId"), QString::number(event.EventId));
-        addChild(entry, QStringLiteral("Facility"), QString::number(event.Facility));
-        addChild(entry, QStringLiteral("Severity"), QString::number(event.Severity));
-        addChild(entry, QStringLiteral("Address"), DottedIp(event.Sender));
-        addChild(entry, QStringLiteral("Time"),
-                 XmlSafeText(EventDateText(event.ReceiveTime) + QLatin1Char(' ') + EventTimeText(event.ReceiveTime)));
-        addChild(entry, QStringLiteral("Message"), XmlSafeText(event.Message));
-        root.appendChild(entry);
+    // The document goes to a temporary file that replaces the target only
+    // once it is complete, so a failed save never leaves a truncated file.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
     }
-    return doc.toByteArray(2);
+    // The writer fills a buffer in memory that goes to the file each time it
+    // holds a megabyte: one large write instead of many small ones.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    auto spill = [&] {
+        if (buffer.size() != 0 && file.write(buffer.data()) != buffer.size())
+            return false;
+        buffer.buffer().clear();
+        buffer.seek(0);
+        return true;
+    };
+    QXmlStreamWriter xml(&buffer);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(2);
+    xml.writeStartDocument(QStringLiteral("1.0"));
+    xml.writeStartElement(QStringLiteral("Syslog"));
+    TXmlEntry entry;
+    bool written = true;
+    while (written && !xml.hasError() && next(entry)) {
+        xml.writeStartElement(QStringLiteral("Entry"));
+        xml.writeAttribute(QStringLiteral("EventId"), QString::number(entry.EventId));
+        xml.writeTextElement(QStringLiteral("Facility"), QString::number(entry.Facility));
+        xml.writeTextElement(QStringLiteral("Severity"), QString::number(entry.Severity));
+        xml.writeTextElement(QStringLiteral("Address"), DottedIp(entry.Sender));
+        WriteKeptText(xml, QStringLiteral("Time"), XmlSafeText(entry.Time));
+        WriteKeptText(xml, QStringLiteral("Message"), XmlSafeText(entry.Message));
+        xml.writeEndElement();
+        if (buffer.size() >= SpillBytes)
+            written = spill();
+    }
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    written = written && spill();
+    if (!written || xml.hasError() || file.error() != QFileDevice::NoError || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }
 
 } // namespace Syslog
@@ -88,6 +146,8 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
 {
     m_Label1 = new QLabel(QStringLiteral("Num events:"), this);
     m_Num = new QLabel(QStringLiteral("0"), this);
+    m_Dropped = new QLabel(this);
+    m_Dropped->hide();
     m_Clear = new QPushButton(Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CLEAR")), QStringLiteral("&Clear"), this);
     m_Save = new QPushButton(Resources::Icon(QStringLiteral("RC_BITMAP_16X16_SAVE")), QStringLiteral("&Save"), this);
 
@@ -101,11 +161,7 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     m_ListView->setWordWrap(false);
     m_ListView->setSortingEnabled(false);
     m_ListView->setIconSize(QSize(16, 16));
-    // Every row has the same fixed height, so the view never measures rows.
-    QHeaderView* rows = m_ListView->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    NewRowHeader();
     QHeaderView* columns = m_ListView->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
@@ -118,6 +174,8 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     auto* top = new QHBoxLayout;
     top->addWidget(m_Label1);
     top->addWidget(m_Num);
+    top->addSpacing(12);
+    top->addWidget(m_Dropped);
     top->addStretch(1);
     top->addWidget(m_Clear);
     top->addWidget(m_Save);
@@ -128,18 +186,75 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     connect(m_Clear, &QPushButton::clicked, this, &TSyslogFrame::EventOnClearClick);
     connect(m_Save, &QPushButton::clicked, this, [this] { EventOnSaveClick(); });
     connect(m_ListView, &QTableView::doubleClicked, this, &TSyslogFrame::EventOnListViewDblClick);
-    connect(m_Model, &TSyslogModel::RowsFlushed, this, [this](int) { m_Num->setText(QString::number(m_Store.size())); });
+    connect(m_Model, &TSyslogModel::RowsFlushed, this, [this](int) { ShowCounts(); });
+}
+
+void TSyslogFrame::ShowCounts()
+{
+    m_Num->setText(QString::number(EventCount()));
+    if (m_DroppedCount != 0)
+        m_Dropped->setText(QStringLiteral("Dropped events: %1").arg(m_DroppedCount));
+    m_Dropped->setVisible(m_DroppedCount != 0);
 }
 
 TSyslogFrame::~TSyslogFrame() = default;
 
+void TSyslogFrame::NewRowHeader()
+{
+    // Every row has the same fixed height, so the view never measures rows.
+    auto* rows = new QHeaderView(Qt::Vertical, m_ListView);
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_ListView->setVerticalHeader(rows);
+}
+
 void TSyslogFrame::ClearEvents()
 {
-    m_Store.clear();
-    m_Counts.clear();
     m_Model->Clear();
+    // The row header keeps a record per row it ever had; a new one lets
+    // that memory go with the events.
+    NewRowHeader();
     m_Num->setText(QStringLiteral("0"));
     m_EventCounter = 0;
+    m_DroppedCount = 0;
+    m_Dropped->hide();
+}
+
+void TSyslogFrame::ClearSavedEvents(uint32_t lastSavedId)
+{
+    TSyslogStore& store = m_Model->Store();
+    size_t saved = 0;
+    while (saved < store.Size() && store.At(saved).EventId <= lastSavedId)
+        ++saved;
+    if (saved == store.Size()) {
+        ClearEvents();
+        return;
+    }
+    m_Model->DropOldest(saved);
+    m_Model->Flush();
+    for (size_t i = 0; i < store.Size(); ++i)
+        store.At(i).EventId = uint32_t(i + 1);
+    m_EventCounter = uint32_t(store.Size());
+    m_DroppedCount = 0;
+    emit m_Model->dataChanged(m_Model->index(0, 0), m_Model->index(m_Model->rowCount() - 1, 0));
+    ShowCounts();
+}
+
+void TSyslogFrame::AddDropped(uint64_t count)
+{
+    if (count == 0)
+        return;
+    m_DroppedCount += count;
+    // Shown with the next batch of the list, beside the number of events.
+}
+
+void TSyslogFrame::CountDropped(uint64_t count) { AddDropped(count); }
+
+void TSyslogFrame::SetStoreLimit(size_t bytes)
+{
+    AddDropped(m_Model->SetLimit(bytes));
+    ShowCounts();
 }
 
 bool TSyslogFrame::ParseMessage(std::string_view text, TSyslogListNode& event)
@@ -156,26 +271,24 @@ bool TSyslogFrame::ParseMessage(std::string_view text, TSyslogListNode& event)
 
 void TSyslogFrame::AddDatagram(uint32_t sender, std::string_view text)
 {
-    TSyslogListNode event;
-    ParseMessage(text, event);
+    TParsedSyslog parsed;
+    const std::string_view s = DatagramText(text.data(), text.size());
+    ParseSyslogText(s, parsed);
+    TStoredEvent event;
+    event.Facility = parsed.Facility;
+    event.Severity = parsed.Severity;
     event.EventId = ++m_EventCounter;
-    event.ReceiveTime = QDateTime::currentDateTime();
+    // UTC from the system clock: no time-zone work per datagram.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    event.ReceiveMs = int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
     event.Sender = sender;
     event.Read = 0;
-
-    m_Model->Append(TSyslogRow{sender, event.EventId, event.Facility, event.Severity, event.Message,
-                               event.ReceiveTime});
-    // A multimap inserts after the equal keys, so one sender's events keep
-    // their arrival order.
-    m_Store.emplace_hint(m_Store.end(), sender, std::move(event));
-    ++m_Counts[sender];
+    // Bytes that are not valid UTF-8 become U+FFFD when the message is read.
+    AddDropped(m_Model->Append(event, parsed.Message));
 }
 
-uint32_t TSyslogFrame::CountEvents(uint32_t sender)
-{
-    const auto it = m_Counts.find(sender);
-    return it == m_Counts.end() ? 0 : it->second;
-}
+uint32_t TSyslogFrame::CountEvents(uint32_t sender) { return m_Model->Store().Count(sender); }
 
 QString TSyslogFrame::GetFacilityName(uint32_t facility)
 {
@@ -188,31 +301,153 @@ QString TSyslogFrame::GetSeverityName(uint32_t severity)
     return name ? QString::fromLatin1(name) : QString();
 }
 
+namespace {
+
+TSyslogListNode ListNode(const TStoredEvent& event)
+{
+    TSyslogListNode node;
+    node.Facility = event.Facility;
+    node.Severity = event.Severity;
+    node.Message = QString::fromUtf8(event.Text, qsizetype(event.Length));
+    node.EventId = event.EventId;
+    node.ReceiveTime = EventLocalTime(event.ReceiveMs);
+    node.Sender = event.Sender;
+    node.Read = event.Read;
+    return node;
+}
+
+} // namespace
+
 void TSyslogFrame::GetEntries(uint32_t sender, TSyslogList& list, bool markRead)
 {
-    auto first = m_Store.begin(), last = m_Store.end();
-    if (sender != 0)
-        std::tie(first, last) = m_Store.equal_range(sender);
-    for (auto it = first; it != last; ++it) {
+    TSyslogStore& store = m_Model->Store();
+    std::vector<TStoredEvent*> picked;
+    picked.reserve(sender != 0 ? store.Count(sender) : store.Size());
+    for (size_t i = 0; i < store.Size(); ++i)
+        if (sender == 0 || store.At(i).Sender == sender)
+            picked.push_back(&store.At(i));
+    if (sender == 0)
+        std::stable_sort(picked.begin(), picked.end(),
+                         [](const TStoredEvent* a, const TStoredEvent* b) { return a->Sender < b->Sender; });
+    list.reserve(list.size() + picked.size());
+    for (TStoredEvent* event : picked) {
         if (markRead)
-            it->second.Read = 1;
-        list.push_back(it->second);
+            event->Read = 1;
+        list.push_back(ListNode(*event));
     }
 }
 
 bool TSyslogFrame::SaveEntries(const TSyslogList& list, const QString& fileName, QString* error)
 {
-    // The document goes to a temporary file that replaces the target only
-    // once it is complete, so a failed save never leaves a truncated file.
-    QSaveFile file(fileName);
-    const QByteArray bytes = EntriesToXml(list);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    size_t next = 0;
+    return WriteEntriesFile(
+        fileName,
+        [&](TXmlEntry& entry) {
+            if (next == list.size())
+                return false;
+            const TSyslogListNode& event = list[next++];
+            entry.EventId = event.EventId;
+            entry.Facility = event.Facility;
+            entry.Severity = event.Severity;
+            entry.Sender = event.Sender;
+            entry.Time = EventDateText(event.ReceiveTime) + QLatin1Char(' ') + EventTimeText(event.ReceiveTime);
+            entry.Message = event.Message;
+            return true;
+        },
+        error);
+}
+
+bool TSyslogFrame::ExportEvents(const QString& fileName, QString* error)
+{
+    if (m_Saving) {
         if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+            *error = QStringLiteral("a save is already running");
         return false;
     }
-    return true;
+    m_Saving = true;
+    m_Clear->setEnabled(false);
+    m_Save->setEnabled(false);
+    struct TDone {
+        TSyslogFrame* Frame;
+        ~TDone()
+        {
+            Frame->m_Saving = false;
+            Frame->m_Clear->setEnabled(true);
+            Frame->m_Save->setEnabled(true);
+            ReturnFreeMemory();
+        }
+    } done{this};
+
+    // The records are copied, a slice at a time with the window's events
+    // handled between slices; meanwhile no event gives way to the store's
+    // limit, so the positions hold still. The message bytes are shared with
+    // the store, which may let them go later without freeing them under the
+    // writer.
+    const TSyslogStore& store = m_Model->Store();
+    const uint64_t clears = m_Model->ClearCount();
+    const size_t total = store.Size();
+    TStoreSnapshot snapshot = store.BeginSnapshot();
+    m_Model->HoldLimit();
+    for (size_t first = 0; first < total && m_Model->ClearCount() == clears;) {
+        const size_t last = std::min(total, first + SnapshotSlice);
+        store.SnapshotEvents(snapshot, first, last);
+        first = last;
+        if (first < total)
+            QCoreApplication::processEvents();
+    }
+    AddDropped(m_Model->ReleaseLimit());
+    ShowCounts();
+    if (m_Model->ClearCount() != clears) {
+        if (error)
+            *error = QStringLiteral("the events were cleared while saving");
+        return false;
+    }
+    const uint32_t lastId = snapshot.Events.empty() ? m_EventCounter : snapshot.Events.back().EventId;
+    bool ok = false;
+    QString reason;
+    QThread* writer = QThread::create([&] {
+        const std::vector<uint32_t> order = SenderOrder(snapshot.Events);
+        size_t next = 0;
+        int64_t cachedSecond = INT64_MIN;
+        QString cachedTime;
+        ok = WriteEntriesFile(
+            fileName,
+            [&](TXmlEntry& entry) {
+                if (next == order.size())
+                    return false;
+                const TStoredEvent& event = snapshot.Events[order[next++]];
+                entry.EventId = event.EventId;
+                entry.Facility = event.Facility;
+                entry.Severity = event.Severity;
+                entry.Sender = event.Sender;
+                // One local-time conversion per second of receive time.
+                const int64_t second = event.ReceiveMs / 1000;
+                if (second != cachedSecond) {
+                    const QDateTime local = EventLocalTime(event.ReceiveMs);
+                    cachedTime = EventDateText(local) + QLatin1Char(' ') + EventTimeText(local);
+                    cachedSecond = second;
+                }
+                entry.Time = cachedTime;
+                entry.Message = QString::fromUtf8(event.Text, qsizetype(event.Length));
+                return true;
+            },
+            &reason);
+    });
+    writer->setObjectName(QStringLiteral("syslog-save"));
+    // The window keeps handling its events (and storing new ones) while the
+    // file is written; a second save or a clear waits for this one.
+    QEventLoop loop;
+    connect(writer, &QThread::finished, &loop, &QEventLoop::quit);
+    writer->start();
+    loop.exec();
+    writer->wait();
+    delete writer;
+    snapshot = {};
+    if (ok)
+        m_LastSavedId = lastId;
+    else if (error)
+        *error = reason;
+    return ok;
 }
 
 QString TSyslogFrame::GetCaption() const { return QStringLiteral("Syslog Events"); }
@@ -240,7 +475,7 @@ void TSyslogFrame::EventOnClearClick()
         // Events that were not written stay: a cancelled or failed save
         // keeps them.
         if (EventOnSaveClick())
-            ClearEvents();
+            ClearSavedEvents(m_LastSavedId);
     } else if (answer == IUserInterface::No) {
         ClearEvents();
     }
@@ -265,10 +500,8 @@ bool TSyslogFrame::EventOnSaveClick()
                    != IUserInterface::Yes)
             return false;
     }
-    TSyslogList list;
-    GetEntries(0, list, false);
     QString error;
-    if (!SaveEntries(list, name, &error)) {
+    if (!ExportEvents(name, &error)) {
         ShowError(QStringLiteral("Cannot save the syslog messages to \"%1\": %2").arg(name, error));
         return false;
     }
@@ -279,7 +512,7 @@ void TSyslogFrame::EventOnListViewDblClick(const QModelIndex& index)
 {
     if (!index.isValid() || index.row() >= m_Model->rowCount())
         return;
-    const TSyslogRow& row = m_Model->Row(index.row());
+    const TStoredEvent& row = m_Model->Row(index.row());
     const uint32_t sender = row.Sender, eventId = row.EventId;
     TSyslogList list;
     GetEntries(sender, list, true);

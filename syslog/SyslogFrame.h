@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +50,9 @@ public:
     // False (with the reason in error) when the file could not be written;
     // an existing file is then left as it was.
     virtual bool SaveEntries(const TSyslogList& list, const QString& fileName, QString* error = nullptr) = 0;
+    // Datagrams that were received but could not be kept (the receive queue
+    // was full); they are counted with the dropped events.
+    virtual void CountDropped(uint64_t count) { (void)count; }
 };
 
 // Makes an XML-safe copy of a message. XML 1.0 allows neither most control
@@ -64,8 +66,23 @@ public:
 // U+FFFD when the datagram was decoded.
 QString XmlSafeText(const QString& text);
 
-// The document SaveEntries writes, as UTF-8 bytes.
-QByteArray EntriesToXml(const TSyslogList& list);
+// One "Entry" of the XML export.
+struct TXmlEntry {
+    uint32_t EventId = 0;
+    uint32_t Facility = 0;
+    uint32_t Severity = 0;
+    uint32_t Sender = 0;
+    QString Time;    // local date and time text
+    QString Message;
+};
+// Fills the next entry; false when there is none left.
+using TXmlEntrySource = std::function<bool(TXmlEntry&)>;
+
+// Streams the export document into fileName: the entries are written as
+// they come, so the document is never held in memory whole. The file is
+// replaced only once it is complete; false (with the reason in error) when
+// it could not be written, the old file then left as it was.
+bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QString* error = nullptr);
 
 } // namespace Syslog
 
@@ -85,6 +102,7 @@ public:
     QString GetSeverityName(uint32_t severity) override;
     void GetEntries(uint32_t sender, Syslog::TSyslogList& list, bool markRead) override;
     bool SaveEntries(const Syslog::TSyslogList& list, const QString& fileName, QString* error = nullptr) override;
+    void CountDropped(uint64_t count) override;
 
     // TModule: the "Syslog Events" page of the main tree.
     QString GetCaption() const override;
@@ -102,10 +120,23 @@ public:
     // catches up in batches).
     void FlushList();
 
-    uint32_t EventCount() const { return uint32_t(m_Store.size()); }
+    uint32_t EventCount() const { return uint32_t(m_Model->Store().Size()); }
+    // Events that were received but are no longer stored (the oldest that
+    // gave way to the store's limit, and datagrams the receive queue could
+    // not take) since the last clear; shown beside the number of events.
+    uint64_t DroppedCount() const { return m_DroppedCount; }
+    // The bytes the event store may hold (a generous default).
+    void SetStoreLimit(size_t bytes);
+    size_t StoreBytes() const { return m_Model->Store().Bytes(); }
+    // Writes every stored event (by sender, then arrival) to fileName. The
+    // document is written by a worker thread while the window keeps
+    // handling its events; answers when the file is complete.
+    bool ExportEvents(const QString& fileName, QString* error = nullptr);
+    bool IsSaving() const { return m_Saving; }
     Syslog::TSyslogModel* Model() const { return m_Model; }
     QTableView* ListView() const { return m_ListView; }
     QLabel* NumLabel() const { return m_Num; }
+    QLabel* DroppedLabel() const { return m_Dropped; }
 
     void EventOnClearClick();
     // True when the events were written to a file.
@@ -113,13 +144,23 @@ public:
     void EventOnListViewDblClick(const QModelIndex& index);
 
 private:
-    std::multimap<uint32_t, Syslog::TSyslogListNode> m_Store;
-    std::map<uint32_t, uint32_t> m_Counts;
+    void NewRowHeader();
+    void AddDropped(uint64_t count);
+    // The number of events, and of dropped ones when there are any.
+    void ShowCounts();
+    // Clears after a save: events stored while the file was being written
+    // stay, numbered from 1 again.
+    void ClearSavedEvents(uint32_t lastSavedId);
+
     uint32_t m_EventCounter = 0;
+    uint64_t m_DroppedCount = 0;
+    uint32_t m_LastSavedId = 0;
+    bool m_Saving = false;
     TViewerHook m_ViewerHook;
 
     QLabel* m_Label1;
     QLabel* m_Num;
+    QLabel* m_Dropped;
     QPushButton* m_Clear;
     QPushButton* m_Save;
     QTableView* m_ListView;

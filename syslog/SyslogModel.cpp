@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace Syslog {
 
 QString EventDateText(const QDateTime& time)
@@ -18,6 +20,8 @@ QString EventTimeText(const QDateTime& time)
 {
     return QLocale::system().toString(time.time(), QLocale::LongFormat);
 }
+
+QDateTime EventLocalTime(int64_t receiveMs) { return QDateTime::fromMSecsSinceEpoch(receiveMs); }
 
 namespace {
 
@@ -31,6 +35,23 @@ QIcon MakeSeverityIcon(const QColor& color)
     painter.setBrush(color);
     painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
     return QIcon(pixmap);
+}
+
+// The list shows one line of a message, so it lays out no more than its
+// first bytes (about what a wide column shows, cut on a character
+// boundary): a 64 KB message would otherwise cost a long layout on every
+// paint. The whole message is in the viewer and in the saved file.
+constexpr size_t ShownMessageBytes = 256;
+
+QString ShownMessage(const TStoredEvent& event)
+{
+    size_t length = event.Length;
+    if (length > ShownMessageBytes) {
+        length = ShownMessageBytes;
+        while (length > 0 && (uint8_t(event.Text[length]) & 0xC0) == 0x80)
+            --length;
+    }
+    return QString::fromUtf8(event.Text, qsizetype(length));
 }
 
 } // namespace
@@ -53,7 +74,7 @@ TSyslogModel::TSyslogModel(QObject* parent, int batchMs) : QAbstractTableModel(p
 
 int TSyslogModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_Rows.size());
+    return parent.isValid() ? 0 : int(m_Shown);
 }
 
 int TSyslogModel::columnCount(const QModelIndex& parent) const
@@ -63,9 +84,9 @@ int TSyslogModel::columnCount(const QModelIndex& parent) const
 
 QVariant TSyslogModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || size_t(index.row()) >= m_Rows.size())
+    if (!index.isValid() || index.row() < 0 || size_t(index.row()) >= m_Shown)
         return {};
-    const TSyslogRow& row = m_Rows[size_t(index.row())];
+    const TStoredEvent& row = m_Store.At(size_t(index.row()));
     if (role == Qt::DecorationRole && index.column() == ColEventId)
         return SeverityIcon(SeverityImage(row.Severity));
     if (role != Qt::DisplayRole)
@@ -78,9 +99,9 @@ QVariant TSyslogModel::data(const QModelIndex& index, int role) const
         return name ? QString::fromLatin1(name) : QString();
     }
     case ColHost: return QString::fromStdString(Intp::IpToText(row.Sender));
-    case ColDate: return EventDateText(row.ReceiveTime);
-    case ColTime: return EventTimeText(row.ReceiveTime);
-    case ColMessage: return row.Message;
+    case ColDate: return EventDateText(EventLocalTime(row.ReceiveMs));
+    case ColTime: return EventTimeText(EventLocalTime(row.ReceiveMs));
+    case ColMessage: return ShownMessage(row);
     default: return {};
     }
 }
@@ -94,33 +115,68 @@ QVariant TSyslogModel::headerData(int section, Qt::Orientation orientation, int 
     return QString::fromLatin1(Captions[section]);
 }
 
-void TSyslogModel::Append(TSyslogRow row)
+size_t TSyslogModel::Append(const TStoredEvent& event, std::string_view message)
 {
-    m_Pending.push_back(std::move(row));
+    m_Store.Append(event, message);
     if (!m_BatchTimer.isActive())
         m_BatchTimer.start();
+    if (m_Held || m_Store.Bytes() <= m_Store.Limit())
+        return 0;
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
+}
+
+size_t TSyslogModel::ReleaseLimit()
+{
+    m_Held = false;
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
 }
 
 void TSyslogModel::Flush()
 {
     m_BatchTimer.stop();
-    if (m_Pending.empty())
+    if (m_Shown == m_Store.Size())
         return;
-    const int first = int(m_Rows.size());
-    beginInsertRows(QModelIndex(), first, first + int(m_Pending.size()) - 1);
-    m_Rows.insert(m_Rows.end(), std::make_move_iterator(m_Pending.begin()),
-                  std::make_move_iterator(m_Pending.end()));
-    m_Pending.clear();
+    beginInsertRows(QModelIndex(), int(m_Shown), int(m_Store.Size()) - 1);
+    m_Shown = m_Store.Size();
     endInsertRows();
-    emit RowsFlushed(int(m_Rows.size()));
+    emit RowsFlushed(int(m_Shown));
+}
+
+void TSyslogModel::DropOldest(size_t n)
+{
+    n = std::min(n, m_Store.Size());
+    if (n == 0)
+        return;
+    const size_t shown = std::min(n, m_Shown);
+    if (shown > 0)
+        beginRemoveRows(QModelIndex(), 0, int(shown) - 1);
+    m_Store.DropOldest(n);
+    m_Shown -= shown;
+    if (shown > 0)
+        endRemoveRows();
+}
+
+size_t TSyslogModel::SetLimit(size_t bytes)
+{
+    m_Store.SetLimit(bytes);
+    if (m_Held)
+        return 0;
+    const size_t over = m_Store.OverLimit();
+    DropOldest(over);
+    return over;
 }
 
 void TSyslogModel::Clear()
 {
     m_BatchTimer.stop();
-    m_Pending.clear();
     beginResetModel();
-    m_Rows.clear();
+    m_Store.Clear();
+    ++m_Clears;
+    m_Shown = 0;
     endResetModel();
     emit RowsFlushed(0);
 }

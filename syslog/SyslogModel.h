@@ -1,6 +1,7 @@
-// The table model behind the syslog event list. Rows are plain records
-// (never a widget per row); new rows wait in a pending batch and are
-// inserted together, so a burst of events costs one insertion per batch.
+// The table model behind the syslog event list. It owns the event store and
+// shows its events directly (never a copy, never a widget per row); new
+// events are inserted into the view in batches, so a burst of events costs
+// one insertion per batch.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -9,26 +10,18 @@
 #include <QString>
 #include <QTimer>
 
+#include "SyslogStore.h"
+
 #include <cstdint>
-#include <deque>
-#include <vector>
 
 namespace Syslog {
-
-// One list row: what the row shows and its key {sender, event id}.
-struct TSyslogRow {
-    uint32_t Sender = 0;
-    uint32_t EventId = 0;
-    uint32_t Facility = 0;
-    uint32_t Severity = 0;
-    QString Message;
-    QDateTime ReceiveTime;
-};
 
 // Date and time texts of an event: the system's short date format and its
 // long time format. The list and the XML export both use them.
 QString EventDateText(const QDateTime& time);
 QString EventTimeText(const QDateTime& time);
+// The local date-time of a UTC receive time.
+QDateTime EventLocalTime(int64_t receiveMs);
 
 // The three severity images (0: severity 0-3, 1: severity 4, 2: 5-7).
 const QIcon& SeverityIcon(int index);
@@ -39,30 +32,47 @@ public:
     enum TColumn { ColEventId, ColFacility, ColSeverity, ColHost, ColDate, ColTime, ColMessage, ColCount };
 
     // Pending rows are inserted at the latest batchMs after the first of them.
-    explicit TSyslogModel(QObject* parent = nullptr, int batchMs = 50);
+    explicit TSyslogModel(QObject* parent = nullptr, int batchMs = 25);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Queues a row at the end; it is shown with the next batch.
-    void Append(TSyslogRow row);
+    // Stores an event at the end; its row is shown with the next batch.
+    // When the store passes its limit the oldest events give way; answers
+    // how many did.
+    size_t Append(const TStoredEvent& event, std::string_view message);
     // Inserts every pending row now.
     void Flush();
-    // Removes every row, pending ones included.
+    // Removes every event, pending ones included.
     void Clear();
+    // Removes the n oldest events.
+    void DropOldest(size_t n);
+    // Sets the store's byte limit; answers how many events gave way.
+    size_t SetLimit(size_t bytes);
+    // While held, no event gives way to the limit (the store's positions
+    // stay as they are); the release lets the excess go and answers how
+    // many events did.
+    void HoldLimit() { m_Held = true; }
+    size_t ReleaseLimit();
+    // Changes with every Clear.
+    uint64_t ClearCount() const { return m_Clears; }
 
-    int PendingCount() const { return int(m_Pending.size()); }
-    const TSyslogRow& Row(int row) const { return m_Rows[size_t(row)]; }
+    int PendingCount() const { return int(m_Store.Size() - m_Shown); }
+    const TStoredEvent& Row(int row) const { return m_Store.At(size_t(row)); }
+    TSyslogStore& Store() { return m_Store; }
+    const TSyslogStore& Store() const { return m_Store; }
 
 signals:
     // After each batch, with the number of rows now shown.
     void RowsFlushed(int rows);
 
 private:
-    std::deque<TSyslogRow> m_Rows; // grows without moving what it holds
-    std::vector<TSyslogRow> m_Pending;
+    TSyslogStore m_Store;
+    size_t m_Shown = 0; // the first m_Shown events are the rows
+    bool m_Held = false;
+    uint64_t m_Clears = 0;
     QTimer m_BatchTimer;
 };
 

@@ -17,7 +17,16 @@ bool TSyslogSocketThread::Start(QString* error)
 {
     if (IsRunning())
         return true;
-    if (!Open(m_Port, false) || !TReceivePump::Start()) {
+    if (!Open(m_Port, false)) {
+        if (error)
+            *error = ErrorString();
+        return false;
+    }
+    // Past the system's limit when allowed to, else as far as it goes.
+    int size = SyslogReceiveBufferBytes;
+    if (::setsockopt(SocketDescriptor(), SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        ::setsockopt(SocketDescriptor(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    if (!TReceivePump::Start()) {
         if (error)
             *error = ErrorString();
         Close();
@@ -54,6 +63,11 @@ void TSyslogSocketThread::DispatchDatagram(const TListElement& element)
                                                        : nullptr;
     if (!server)
         return;
+    const uint64_t dropped = DroppedCount();
+    if (dropped != m_ReportedDrops) {
+        server->CountDropped(dropped - m_ReportedDrops);
+        m_ReportedDrops = dropped;
+    }
     server->AddDatagram(element.SourceIp,
                         Syslog::DatagramText(reinterpret_cast<const char*>(element.Data.data()), element.Data.size()));
 }

@@ -25,6 +25,9 @@ public:
 
     // The well-known syslog port the main window passes.
     static constexpr uint16_t SyslogPort = 514;
+    // The kernel's receive buffer asked for: switches send in bursts, and a
+    // flood must outlast the receiving thread being scheduled out.
+    static constexpr int SyslogReceiveBufferBytes = 32 * 1024 * 1024;
 
     // port: the UDP port to bind on every local address (0: any free port).
     TSyslogSocketThread(uint16_t port, TServerProvider server = {}, QObject* parent = nullptr);
@@ -46,10 +49,12 @@ public:
 
 protected:
     // Window thread: the datagram's text, up to its first zero byte, goes to
-    // the syslog server; without a server it is dropped.
+    // the syslog server; without a server it is dropped. Datagrams the full
+    // queue could not take are reported to the server as dropped.
     void DispatchDatagram(const TListElement& element) override;
 
 private:
     const uint16_t m_Port;
     TServerProvider m_Server;
+    uint64_t m_ReportedDrops = 0;
 };

@@ -327,3 +327,84 @@ TEST_F(ConfigFileTest, FailedSaveReportsAndKeepsTheOldFile)
     EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
         << "no temporary file left behind";
 }
+
+// Hostile files: one past the size limit fails before it is parsed, a
+// million entries load the first 4 096 distinct ones and report the rest,
+// deep nesting loads in one pass, and an entity bomb fails.
+TEST_F(ConfigFileTest, HostileFilesFailOrLoadWithTheirMessage)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+    const QString path = Path("hostile.xml");
+    auto load = [&](const QByteArray& text) {
+        WriteFile(path, text);
+        ui.Boxes.clear();
+        ui.Paths.push_back(path);
+        return RunLoadConfig(form);
+    };
+
+    // Over the limit, even though it would parse.
+    QByteArray big = "<Config><Discovery><Method>2</Method></Discovery><Devices>";
+    big += QByteArray(int(MaxConfigFileBytes) - big.size(), ' ');
+    big += "</Devices></Config>";
+    EXPECT_FALSE(load(big));
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+    ExpectSameSettings(form.GetSettings(), SampleSettings());
+
+    // A million filters within the limit: the first 4 096 distinct unicast
+    // addresses (every one appears twice) and 4 096 networks are taken.
+    constexpr uint32_t Addresses = 333334;   // three entries each
+    QByteArray many = "<Config><Discovery><Filters>";
+    many.reserve(32 << 20);
+    for (uint32_t i = 0; i < Addresses; ++i) {
+        const QByteArray a = QByteArray::fromStdString(Intp::IpToText(0x0A000001u + i));
+        many += "<F Address=\"" + a + "\"/><F Address=\"" + a + "\"/><F Address=\"" + a + "\" Mask=\"255.0.0.0\"/>";
+    }
+    many += "</Filters></Discovery></Config>";
+    ASSERT_LE(many.size(), MaxConfigFileBytes);
+    size_t refused = 0;
+    TFilterSettings loaded;
+    WriteFile(path, many);
+    ASSERT_TRUE(LoadConfigFile(path, loaded, nullptr, &refused));
+    ASSERT_EQ(loaded.Unicasts.size(), MaxLoadedEntries);
+    EXPECT_EQ(loaded.Unicasts.front().Ip, 0x0A000001u);
+    EXPECT_EQ(loaded.Unicasts.back().Ip, 0x0A000001u + uint32_t(MaxLoadedEntries) - 1);
+    EXPECT_EQ(loaded.LocalNetworks.size(), MaxLoadedEntries);
+    // Distinct addresses past the cap, each once as a unicast (the doubles
+    // are passed over), and networks past the cap.
+    EXPECT_EQ(refused, 2 * (Addresses - MaxLoadedEntries));
+    EXPECT_TRUE(load(many));
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Text, TextEntriesRefused(refused));
+    EXPECT_EQ(form.GetSettings().Unicasts.size(), MaxLoadedEntries);
+    EXPECT_EQ(form.m_RemoteList->topLevelItemCount(), int(MaxLoadedEntries));
+
+    // 100 000 nested elements inside the first Filter and the device list:
+    // read in one pass, nothing below a Filter counts.
+    QByteArray deep = "<Config><Discovery><Method>1</Method><Filters><Filter Address=\"10.0.0.5\">";
+    deep += QByteArray("<Filter Address=\"10.0.0.6\">").repeated(100000);
+    deep += QByteArray("</Filter>").repeated(100000);
+    deep += "</Filter></Filters></Discovery><Devices>" + QByteArray("<a>").repeated(100000) +
+            QByteArray("</a>").repeated(100000) + "</Devices></Config>";
+    EXPECT_TRUE(load(deep));
+    EXPECT_TRUE(ui.Boxes.empty());
+    ASSERT_EQ(form.GetSettings().Unicasts.size(), 1u);
+    EXPECT_EQ(form.GetSettings().Unicasts.front().Ip, Ip("10.0.0.5"));
+
+    // Entities that would expand to gigabytes.
+    QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE Config [\n<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">\n";
+    const char* prev = "a";
+    const char* names[] = {"b", "c", "d", "e", "f", "g", "h", "i", "j"};
+    for (const char* n : names) {
+        bomb += QByteArray("<!ENTITY ") + n + " \"" + QByteArray("&") .append(prev).append(";").repeated(10) + "\">\n";
+        prev = n;
+    }
+    bomb += "]>\n<Config><Discovery><Address>&j;</Address></Discovery></Config>\n";
+    form.LoadSettings(SampleSettings());
+    EXPECT_FALSE(load(bomb));
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+    ExpectSameSettings(form.GetSettings(), SampleSettings());
+}

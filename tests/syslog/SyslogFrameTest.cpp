@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include <fcntl.h>
@@ -207,6 +208,49 @@ TEST_F(SyslogFrameTest, ClearAnsweredYesClearsOnlyAfterASuccessfulSave)
     EXPECT_EQ(Frame.EventCount(), 0u);
     EXPECT_EQ(ReadXml(Dir.filePath("saved.log")).documentElement().elementsByTagName("Entry").count(), 3);
     EXPECT_EQ(Ui.Boxes.size(), 4u);
+
+    // An event that arrives while the file is being written is not in the
+    // file, so the clear keeps it, numbered from 1 again; the next is 2.
+    AddThree();
+    Frame.FlushList();
+    QTimer::singleShot(0, &Frame, [this] {
+        EXPECT_TRUE(Frame.IsSaving());
+        Frame.AddDatagram(Ip(10, 0, 0, 9), "<13>Oct 11 22:14:15 sw9 late");
+    });
+    Clear(IUserInterface::Yes, Dir.filePath("again.log"));
+    EXPECT_EQ(ReadXml(Dir.filePath("again.log")).documentElement().elementsByTagName("Entry").count(), 3);
+    Frame.AddDatagram(Ip(10, 0, 0, 9), "<13>Oct 11 22:14:15 sw9 later");
+    TSyslogList kept;
+    Frame.GetEntries(0, kept, false);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].Message, "late");
+    EXPECT_EQ(kept[0].EventId, 1u);
+    EXPECT_EQ(kept[1].EventId, 2u);
+    Frame.FlushList();
+    EXPECT_EQ(Frame.Model()->rowCount(), 2);
+    EXPECT_EQ(ListText(0, 0), "1");
+}
+
+// Events that arrive while a save runs keep the store within its limit; the
+// file holds what was stored when the save began, and every event is either
+// stored or counted as dropped.
+TEST_F(SyslogFrameTest, EventsArrivingDuringASaveStayWithinTheLimitAndAreCounted)
+{
+    Frame.SetStoreLimit(64 * 1024);
+    for (int i = 0; i < 2000; ++i)
+        Frame.AddDatagram(Ip(10, 0, 0, 1), "<13>Oct 11 22:14:15 sw1 " + std::string(40, 'a' + i % 26));
+    const uint64_t droppedBefore = Frame.DroppedCount();
+    EXPECT_GT(droppedBefore, 0u);
+    const uint32_t stored = Frame.EventCount();
+    QTimer::singleShot(0, &Frame, [&] {
+        for (int i = 0; i < 2000; ++i)
+            Frame.AddDatagram(Ip(10, 0, 0, 2), "<13>Oct 11 22:14:15 sw2 " + std::string(40, 'x'));
+    });
+    QString error;
+    ASSERT_TRUE(Frame.ExportEvents(Dir.filePath("held.log"), &error)) << error.toStdString();
+    EXPECT_EQ(ReadXml(Dir.filePath("held.log")).documentElement().elementsByTagName("Entry").count(), int(stored));
+    EXPECT_LE(Frame.StoreBytes(), 64u * 1024);
+    EXPECT_EQ(Frame.EventCount() + Frame.DroppedCount(), 4000u);
 }
 
 TEST_F(SyslogFrameTest, SaveDialogOffersSyslogAndAsksBeforeReplacingTheCompletedName)
@@ -356,7 +400,12 @@ TEST(SyslogXml, SafeTextRule)
     lone += QChar(0xDC00);
     lone += QChar(0xD800);
     EXPECT_EQ(XmlSafeText(lone), QString(2, QChar(0xFFFD)));
-    EXPECT_EQ(EntriesToXml({}).contains("<Syslog/>"), true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.log");
+    ASSERT_TRUE(WriteEntriesFile(path, [](TXmlEntry&) { return false; }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("<Syslog/>"));
 }
 
 // A save that cannot complete leaves the old file as it was. The folder is
@@ -404,4 +453,20 @@ TEST_F(SyslogFrameTest, FailedExportKeepsTheOldFile)
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "old contents");
     EXPECT_EQ(QDir(sub).entryList(QDir::Files), QStringList({"old.log"}));
+}
+
+// A long message is listed by its start, cut on a character boundary; the
+// stored event keeps all of it.
+TEST_F(SyslogFrameTest, ListShowsTheStartOfALongMessage)
+{
+    std::string message(255, 'a');
+    message += "\xc3\xa9";   // a two-byte character across the cut
+    message += std::string(60000, 'b');
+    Frame.AddDatagram(Ip(10, 0, 0, 1), "<13>Oct 11 22:14:15 sw1 " + message);
+    Frame.FlushList();
+    EXPECT_EQ(ListText(0, 6), QString(255, QLatin1Char('a')));
+    TSyslogList all;
+    Frame.GetEntries(0, all, false);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].Message, QString::fromStdString(message));
 }

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -98,7 +99,7 @@ TEST_F(SyslogReceiveTest, EnlargesReceiveBuffer)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only a privileged process may exceed the system's buffer limit";
-    EXPECT_GE(Receiver.ReceiveBufferSize(), TReceivePump::ReceiveBufferBytes);
+    EXPECT_GE(Receiver.ReceiveBufferSize(), TSyslogSocketThread::SyslogReceiveBufferBytes);
 }
 
 TEST_F(SyslogReceiveTest, LoggerMessagesArriveParsedOrWhole)
@@ -205,4 +206,66 @@ TEST_F(SyslogReceiveTest, PacedLoadAndBurstWhileWindowBusyLoseNothing)
     }
     Frame.FlushList();
     EXPECT_EQ(Frame.Model()->rowCount(), Paced + Burst);
+}
+
+// A flood while the window thread does nothing: the receive queue never
+// holds more than its bound, the store stays within its limit, and every
+// datagram read from the socket is either stored or counted as dropped.
+TEST_F(SyslogReceiveTest, FloodFasterThanTheWindowKeepsBoundsAndCountsEveryDrop)
+{
+    constexpr size_t QueueLimit = 256 * 1024, StoreLimit = 128 * 1024;
+    constexpr int Sent = 30000;
+    Receiver.SetQueueLimit(QueueLimit);
+    Frame.SetStoreLimit(StoreLimit);
+
+    std::atomic<bool> sending{true};
+    std::atomic<size_t> maxQueued{0};
+    std::thread watcher([&] {
+        while (sending) {
+            maxQueued = std::max<size_t>(maxQueued, Receiver.QueueBytes());
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    {
+        TSender sender(Receiver.LocalPort());
+        for (int i = 0; i < Sent; ++i)
+            sender.Send("<14>Oct 11 22:14:15 sw1 flood message number " + std::to_string(i + 1));
+    }
+    // The socket is drained by the receiving thread alone.
+    uint64_t read = 0;
+    for (int still = 0; still < 20; ++still) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (Receiver.ReceivedCount() != read) {
+            read = Receiver.ReceivedCount();
+            still = 0;
+        }
+    }
+    sending = false;
+    watcher.join();
+    EXPECT_LE(maxQueued.load(), QueueLimit);
+    EXPECT_LE(Receiver.QueueBytes(), QueueLimit);
+    ASSERT_GT(Receiver.DroppedCount(), 0u);
+
+    ASSERT_TRUE(WaitUntil([&] { return Receiver.PendingCount() == 0; }, 10000));
+    Frame.FlushList();
+    EXPECT_LE(Frame.StoreBytes(), StoreLimit);
+    EXPECT_LT(Frame.EventCount(), Receiver.ReceivedCount() - Receiver.DroppedCount());
+    EXPECT_EQ(Frame.EventCount() + Frame.DroppedCount(), Receiver.ReceivedCount());
+    EXPECT_EQ(uint32_t(Frame.Model()->rowCount()), Frame.EventCount());
+    EXPECT_EQ(Frame.CountEvents(Loopback), Frame.EventCount());
+    EXPECT_TRUE(Frame.DroppedLabel()->isVisibleTo(&Frame));
+    EXPECT_EQ(Frame.DroppedLabel()->text(), QStringLiteral("Dropped events: %1").arg(Frame.DroppedCount()));
+
+    // What is kept is the newest part of what was stored, in order.
+    const TSyslogList list = Events();
+    ASSERT_FALSE(list.empty());
+    const uint32_t first = list.front().EventId;
+    for (size_t i = 0; i < list.size(); ++i)
+        ASSERT_EQ(list[i].EventId, first + uint32_t(i));
+    EXPECT_EQ(list.back().EventId, uint32_t(Receiver.ReceivedCount() - Receiver.DroppedCount()));
+
+    // A clear starts the count again.
+    Frame.ClearEvents();
+    EXPECT_EQ(Frame.DroppedCount(), 0u);
+    EXPECT_FALSE(Frame.DroppedLabel()->isVisibleTo(&Frame));
 }
