@@ -54,15 +54,29 @@ TModuleBasics::TModuleBasics(QWidget* parent) : TModulePage(QStringLiteral("Basi
     // Login is the page's default button.
     SetDefaultButton(m_Login);
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertyBasicsSettings::GetCommand});
+    Reads<Intp::TSessionBasicsSettingsGet>();
+    OnClear([this] { m_Devices->Clear(); });
+    OnFill([this](Intp::TDevice*) {
+        TDeviceList devices;
+        if (g_ModuleCallback)
+            g_ModuleCallback->GetCurrentDevices(devices);
+        for (Intp::TDevice* d : devices) {
+            const int row = m_Devices->AddRow({QString::fromStdString(Intp::IpToText(d->GetIp()))}, MacKey(d->GetMac()));
+            m_Devices->Model()->SetIcon(row, LoginIcon(d->IsLoggedIn()));
+        }
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        if (device)
+            EventOnUsernameChange();
+        else
+            m_Login->setEnabled(false);
+    });
 
     connect(m_Username, &QLineEdit::textChanged, this, &TModuleBasics::EventOnUsernameChange);
     connect(m_Password, &QLineEdit::textChanged, this, &TModuleBasics::EventOnUsernameChange);
     connect(m_Login, &QPushButton::clicked, this, &TModuleBasics::EventOnLoginClick);
     connect(m_Logout, &QPushButton::clicked, this, &TModuleBasics::EventOnLogoutClick);
 }
-
-Intp::TSession* TModuleBasics::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsSettingsGet; }
 
 void TModuleBasics::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
 {
@@ -72,27 +86,6 @@ void TModuleBasics::Notify(Intp::TDevice* device, uint16_t code, uint16_t status
         return;
     }
     TModulePage::Notify(device, code, status);
-}
-
-void TModuleBasics::Clear() { m_Devices->Clear(); }
-
-void TModuleBasics::Fill(Intp::TDevice*)
-{
-    TDeviceList devices;
-    if (g_ModuleCallback)
-        g_ModuleCallback->GetCurrentDevices(devices);
-    for (Intp::TDevice* d : devices) {
-        const int row = m_Devices->AddRow({QString::fromStdString(Intp::IpToText(d->GetIp()))}, MacKey(d->GetMac()));
-        m_Devices->Model()->SetIcon(row, LoginIcon(d->IsLoggedIn()));
-    }
-}
-
-void TModuleBasics::AfterReload(Intp::TDevice* device)
-{
-    if (device)
-        EventOnUsernameChange();
-    else
-        m_Login->setEnabled(false);
 }
 
 void TModuleBasics::EventOnUsernameChange()

@@ -29,12 +29,6 @@ public:
     QPushButton* LogoutButton() const { return m_Logout; }
     TPageList* Devices() const { return m_Devices; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
     void StartLogin(const uint8_t digest[16]);
 
