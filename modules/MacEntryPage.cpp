@@ -23,6 +23,9 @@ TMacEntryPage::TMacEntryPage(const QString& caption, QWidget* parent, const QStr
     AddAddDeleteButtons(PageLayout(), this, m_Add, m_Delete);
     for (QWidget* w : std::initializer_list<QWidget*>{m_List, m_MacLabel, m_MAC})
         AddDeviceControl(w);
+    OnClear([this] { EmptyEntries(); });
+    OnReloaded([this](Intp::TDevice*) { AddressRule(); });
+    OnLeaving([this] { EmptyList(); });
     connect(m_MAC, &QLineEdit::textChanged, this, &TMacEntryPage::AddressRule);
     connect(m_List, &TPageList::RowSelected, this, &TMacEntryPage::EventOnListSelect);
     connect(m_Add, &QPushButton::clicked, this, [this] { Send(true); });
@@ -36,20 +39,16 @@ void TMacEntryPage::EmptyList()
     m_Emptying = false;
 }
 
-void TMacEntryPage::Clear()
+void TMacEntryPage::EmptyEntries()
 {
     EmptyList();
     m_MAC->clear();
 }
 
-void TMacEntryPage::AfterReload(Intp::TDevice*) { AddressRule(); }
-
-void TMacEntryPage::OnLeave() { EmptyList(); }
-
 void TMacEntryPage::AddressRule()
 {
     m_Kept = ParseMacText(m_MAC->text());
-    const bool listed = m_Kept && IsListed(*m_Kept);
+    const bool listed = m_Kept && m_Listed && m_Listed(*m_Kept);
     m_Add->setEnabled(m_Kept && !listed);
     m_Delete->setEnabled(listed);
 }
@@ -58,8 +57,8 @@ void TMacEntryPage::EventOnListSelect(int row)
 {
     if (m_Emptying)
         return;
-    if (row >= 0)
-        OnRowSelected(row);
+    if (row >= 0 && m_Picked)
+        m_Picked(row);
     const QString digits = row >= 0 ? m_List->Text(row, m_MacColumn).remove(QLatin1Char(':')) : QString();
     m_MAC->setText(m_Upper ? digits.toUpper() : digits.toLower());
     AddressRule();
@@ -71,7 +70,7 @@ void TMacEntryPage::Send(bool add)
         return;
     const Intp::TMacAddr mac = *m_Kept;
     // The page changes nothing itself: the Get after each reply reloads it.
-    StartOnCurrentDevices([&](Intp::TDevice* device) {
-        return add ? NewAddSession(device, mac) : NewDelSession(device, mac);
-    });
+    const TMacRequest& request = add ? m_AddRequest : m_DelRequest;
+    if (request)
+        StartOnCurrentDevices([&](Intp::TDevice*) { return request(mac); });
 }

@@ -9,6 +9,7 @@
 #include "Intp.h"
 #include "ModulePage.h"
 
+#include <functional>
 #include <optional>
 
 class QFormLayout;
@@ -25,20 +26,25 @@ public:
     TMacEntryPage(const QString& caption, QWidget* parent, const QStringList& headers, int macColumn, bool upper);
 
 protected:
+    using TMacRule = std::function<bool(const Intp::TMacAddr& mac)>;
+    using TMacRequest = std::function<Intp::TSession*(const Intp::TMacAddr& mac)>;
     // Whether `mac` is listed as the page's rule understands it.
-    virtual bool IsListed(const Intp::TMacAddr& mac) const = 0;
-    virtual Intp::TSession* NewAddSession(Intp::TDevice* device, const Intp::TMacAddr& mac) = 0;
-    virtual Intp::TSession* NewDelSession(Intp::TDevice* device, const Intp::TMacAddr& mac) = 0;
+    void ListsBy(TMacRule listed) { m_Listed = std::move(listed); }
+    // The requests "&Add" and "&Delete" send for an address (null sends
+    // nothing).
+    void SendsWith(TMacRequest add, TMacRequest del)
+    {
+        m_AddRequest = std::move(add);
+        m_DelRequest = std::move(del);
+    }
     // A row was selected, before its address goes into the field.
-    virtual void OnRowSelected(int) {}
-
-    void Clear() override;
-    void AfterReload(Intp::TDevice* device) override;
-    void OnLeave() override;
+    void OnRowPicked(std::function<void(int row)> picked) { m_Picked = std::move(picked); }
 
     void AddressRule();
     // Empties the list without emptying the field.
     void EmptyList();
+    // Empties the list and the field.
+    void EmptyEntries();
 
     TPageList* List() const { return m_List; }
     QFormLayout* Form() const { return m_Form; }
@@ -57,6 +63,10 @@ private:
     QPushButton* m_Delete;
     int m_MacColumn;
     bool m_Upper;
+    TMacRule m_Listed;
+    TMacRequest m_AddRequest;
+    TMacRequest m_DelRequest;
+    std::function<void(int)> m_Picked;
     std::optional<Intp::TMacAddr> m_Kept;
     bool m_Emptying = false;
 };

@@ -2,7 +2,7 @@
 
 #include "IntpRedundancy.h"
 #include "MessageBoxes.h"
-#include "PageEditors.h"
+#include "PageFields.h"
 #include "Resources.h"
 
 #include <QCheckBox>
@@ -41,19 +41,17 @@ TModuleRedundancyQloop::TModuleRedundancyQloop(QWidget* parent)
     m_HomingPort = port(QStringLiteral("Homing Port:"), "m_HomingPort", m_HomingLabel);
     AddDeviceControl(m_LegacyMode);
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertyRedundancyQloop::GetCommand});
+    Reads<Intp::TSessionRedundancyQloopGet>();
+    OnClear([this] { m_LegacyMode->setChecked(false); });
+    OnFill([this](Intp::TDevice* device) { FillPorts(device); });
+    OnReloaded([this](Intp::TDevice*) { UpdateEnabling(); });
+    OnCheck([this] { return PortsDiffer(); });
+    OnWrite([this](Intp::TDevice*) { return NewRingSet(); });
     for (QCheckBox* box : {m_LegacyMode, m_CoupleMode, m_HomingMode})
         connect(box, &QCheckBox::toggled, this, &TModuleRedundancyQloop::UpdateEnabling);
 }
 
-Intp::TSession* TModuleRedundancyQloop::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionRedundancyQloopGet;
-}
-
-void TModuleRedundancyQloop::Clear() { m_LegacyMode->setChecked(false); }
-
-void TModuleRedundancyQloop::Fill(Intp::TDevice* device)
+void TModuleRedundancyQloop::FillPorts(Intp::TDevice* device)
 {
     const uint32_t ports = device->GetPortCount();
     QStringList captions;
@@ -85,8 +83,6 @@ void TModuleRedundancyQloop::Fill(Intp::TDevice* device)
     place(m_HomingPort, record.HomingPort);
 }
 
-void TModuleRedundancyQloop::AfterReload(Intp::TDevice*) { UpdateEnabling(); }
-
 void TModuleRedundancyQloop::UpdateEnabling()
 {
     const bool ring = m_LegacyMode->isChecked();
@@ -101,7 +97,7 @@ void TModuleRedundancyQloop::UpdateEnabling()
     m_HomingPort->setEnabled(homing);
 }
 
-bool TModuleRedundancyQloop::PrepareApply()
+bool TModuleRedundancyQloop::PortsDiffer()
 {
     if (!m_LegacyMode->isChecked())
         return true;
@@ -120,7 +116,7 @@ bool TModuleRedundancyQloop::PrepareApply()
     return true;
 }
 
-Intp::TSession* TModuleRedundancyQloop::NewSetSession(Intp::TDevice*)
+Intp::TSession* TModuleRedundancyQloop::NewRingSet() const
 {
     Intp::TRedundancyQloopRequest request;   // ring off: nine zero bytes
     if (m_LegacyMode->isChecked()) {
@@ -138,7 +134,5 @@ Intp::TSession* TModuleRedundancyQloop::NewSetSession(Intp::TDevice*)
             request.HomingPort = uint8_t(m_HomingPort->currentIndex());
         }
     }
-    auto* set = new Intp::TSessionRedundancyQloopSet;
-    set->SetData(request);
-    return set;
+    return NewRequest<Intp::TSessionRedundancyQloopSet>(request);
 }

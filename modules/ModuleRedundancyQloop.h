@@ -14,16 +14,13 @@ class TModuleRedundancyQloop final : public TModulePage {
 public:
     explicit TModuleRedundancyQloop(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    bool PrepareApply() override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The ports' choices, then the switch's values or the defaults.
+    void FillPorts(Intp::TDevice* device);
     void UpdateEnabling();
+    // "Duplicated Ports!" when two of the ports in use are the same.
+    bool PortsDiffer();
+    Intp::TSession* NewRingSet() const;
 
     QCheckBox* m_LegacyMode;
     QCheckBox* m_Master;

@@ -21,11 +21,8 @@ const QStringList FalseTrue{QStringLiteral("False"), QStringLiteral("True")};
 
 TModuleRedundancyRstp::TModuleRedundancyRstp(QWidget* parent) : TModulePage(QStringLiteral("RSTP Settings"), parent)
 {
-    auto* top = new QFormLayout;
-    PageLayout()->addLayout(top);
-    m_Mode = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
-    m_Mode->setObjectName("m_Mode");
-    QLabel* modeLabel = AddFormRow(top, QStringLiteral("&RSTP Mode:"), m_Mode);
+    QLabel* modeLabel;
+    m_Mode = AddChoiceForm(PageLayout(), QStringLiteral("&RSTP Mode:"), DisableEnableItems(), "m_Mode", modeLabel);
     AddDeviceControl(modeLabel);
     AddDeviceControl(m_Mode);
 
@@ -86,24 +83,20 @@ TModuleRedundancyRstp::TModuleRedundancyRstp(QWidget* parent) : TModulePage(QStr
     m_ModeControls = {bridgeHeading, l1, l2, l3, l4, m_BridgePriority, m_BridgeAge, m_BridgeHello, m_BridgeDelay,
                       m_BridgePriority->LimitLabel(), m_BridgeAge->LimitLabel(), m_BridgeHello->LimitLabel(),
                       m_BridgeDelay->LimitLabel(), portHeading, m_ListView};
-    SetReloadCodes({Intp::TPropertyRedundancyRstp::GetCommand});
+    Reads<Intp::TSessionRedundancyRstpGet>();
+    OnClear([this] {
+        m_ListView->Clear();
+        m_Editors->Reset();
+        m_Mode->setCurrentIndex(0);
+    });
+    OnFill([this](Intp::TDevice* device) { FillBridgeAndPorts(device); });
+    OnReloaded([this](Intp::TDevice*) { EventOnModeChange(); });
+    OnWrite([this](Intp::TDevice*) { return NewRstpSet(); });
     connect(m_Mode, &QComboBox::currentIndexChanged, this, &TModuleRedundancyRstp::EventOnModeChange);
     connect(m_ListView, &TPageList::HeaderClicked, this, &TModuleRedundancyRstp::EventOnListViewHeaderClick);
 }
 
-Intp::TSession* TModuleRedundancyRstp::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionRedundancyRstpGet;
-}
-
-void TModuleRedundancyRstp::Clear()
-{
-    m_ListView->Clear();
-    m_Editors->Reset();
-    m_Mode->setCurrentIndex(0);
-}
-
-void TModuleRedundancyRstp::Fill(Intp::TDevice* device)
+void TModuleRedundancyRstp::FillBridgeAndPorts(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertyRedundancyRstp(device);
     const uint32_t ports = device->GetPortCount();
@@ -122,8 +115,6 @@ void TModuleRedundancyRstp::Fill(Intp::TDevice* device)
         m_Editors->AddRow(PortCaption(p), {row.PathCost, row.Priority, row.AdminP2p, row.AdminEdge, row.AdminNonStp}, p);
     }
 }
-
-void TModuleRedundancyRstp::AfterReload(Intp::TDevice*) { EventOnModeChange(); }
 
 void TModuleRedundancyRstp::EventOnModeChange()
 {
@@ -150,7 +141,7 @@ void TModuleRedundancyRstp::EventOnListViewHeaderClick(int column)
         spin->setValue(int(next));
 }
 
-Intp::TSession* TModuleRedundancyRstp::NewSetSession(Intp::TDevice*)
+Intp::TSession* TModuleRedundancyRstp::NewRstpSet() const
 {
     const int n = m_ListView->RowCount();
     std::vector<uint8_t> buffer(Intp::RstpHeadSize + Intp::RstpRowSize * size_t(n), 0);
@@ -170,6 +161,5 @@ Intp::TSession* TModuleRedundancyRstp::NewSetSession(Intp::TDevice*)
         row[6] = edited[SlotEdge] ? 1 : 0;
         row[7] = edited[SlotNonStp] ? 1 : 0;
     }
-    auto* set = new Intp::TSessionRedundancyRstpSet;
-    return KeepIfTaken(set, set->SetData(buffer, n));
+    return NewRequest<Intp::TSessionRedundancyRstpSet>(buffer, n);
 }

@@ -17,14 +17,11 @@ class TModuleRedundancyRstp final : public TModulePage {
 public:
     explicit TModuleRedundancyRstp(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The bridge values and a row per port: the switch's, or the defaults.
+    void FillBridgeAndPorts(Intp::TDevice* device);
+    // The Set of the bridge values and every row's edited values.
+    Intp::TSession* NewRstpSet() const;
     void EventOnModeChange();
     void EventOnListViewHeaderClick(int column);
 

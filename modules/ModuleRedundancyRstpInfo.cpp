@@ -68,17 +68,17 @@ TModuleRedundancyRstpInfo::TModuleRedundancyRstpInfo(QWidget* parent)
     PageLayout()->addWidget(m_List, 1);
     m_Controls.push_back(portHeading);
     m_Controls.push_back(m_List);
-    SetReloadCodes({Intp::TPropertyRedundancyRstpInfo::GetCommand});
+    Reads<Intp::TSessionRedundancyRstpInfoGet>();
+    OnClear([this] { m_List->Clear(); });
+    OnFill([this](Intp::TDevice* device) { ShowRecord(device); });
+    OnReloaded([this](Intp::TDevice* device) {
+        const bool on = device && Intp::GetPropertyRedundancyRstpInfo(device).Valid;
+        for (QWidget* w : m_Controls)
+            w->setEnabled(on);
+    });
 }
 
-Intp::TSession* TModuleRedundancyRstpInfo::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionRedundancyRstpInfoGet;
-}
-
-void TModuleRedundancyRstpInfo::Clear() { m_List->Clear(); }
-
-void TModuleRedundancyRstpInfo::Fill(Intp::TDevice* device)
+void TModuleRedundancyRstpInfo::ShowRecord(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertyRedundancyRstpInfo(device);
     if (!record.Valid)
@@ -112,11 +112,4 @@ void TModuleRedundancyRstpInfo::Fill(Intp::TDevice* device)
     }
     m_List->Model()->Append(std::move(rows));
     m_List->Sort();
-}
-
-void TModuleRedundancyRstpInfo::AfterReload(Intp::TDevice* device)
-{
-    const bool on = device && Intp::GetPropertyRedundancyRstpInfo(device).Valid;
-    for (QWidget* w : m_Controls)
-        w->setEnabled(on);
 }

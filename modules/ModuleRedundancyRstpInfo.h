@@ -13,13 +13,10 @@ class TModuleRedundancyRstpInfo final : public TModulePage {
 public:
     explicit TModuleRedundancyRstpInfo(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The root bridge's values and the port rows ("N/A" while RSTP is off).
+    void ShowRecord(Intp::TDevice* device);
+
     QLabel* m_BridgeId;
     QLabel* m_Priority;
     QLabel* m_RootPort;

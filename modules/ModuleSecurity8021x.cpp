@@ -16,11 +16,10 @@ constexpr size_t RadiusTextWidth = 32;
 
 TModuleSecurity8021x::TModuleSecurity8021x(QWidget* parent) : TModulePage(QStringLiteral("802.1x"), parent)
 {
-    auto* top = new QFormLayout;
-    PageLayout()->addLayout(top);
-    m_Protocol = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
-    m_Protocol->setObjectName("m_Protocol");
-    AddDeviceControl(AddFormRow(top, QStringLiteral("802.1&x Protocol:"), m_Protocol));
+    QLabel* protocolLabel;
+    m_Protocol = AddChoiceForm(PageLayout(), QStringLiteral("802.1&x Protocol:"), DisableEnableItems(), "m_Protocol",
+                               protocolLabel);
+    AddDeviceControl(protocolLabel);
     AddDeviceControl(m_Protocol);
 
     QLabel* server = NewHeading(QStringLiteral("Radius Server Settings:"), this);
@@ -64,15 +63,15 @@ TModuleSecurity8021x::TModuleSecurity8021x(QWidget* parent) : TModulePage(QStrin
     m_MaxRequest = spin(timers, QStringLiteral("&Max Requests:"), 1, 10, 2, "m_MaxRequest");
     m_ReAuth = spin(timers, QStringLiteral("&Re-Auth Period:"), 1, 999999, 3600, "m_ReAuth");
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertySecurity8021x::GetCommand});
+    Reads<Intp::TSessionSecurity8021xGet>();
+    OnClear([this] { m_Protocol->setCurrentIndex(0); });
+    OnFill([this](Intp::TDevice* device) { FillValues(device); });
+    OnReloaded([this](Intp::TDevice*) { EventOnProtocolChange(); });
+    OnWrite([this](Intp::TDevice*) { return NewRequest<Intp::TSessionSecurity8021xSet>(BuildRequest()); });
     connect(m_Protocol, &QComboBox::currentIndexChanged, this, &TModuleSecurity8021x::EventOnProtocolChange);
 }
 
-Intp::TSession* TModuleSecurity8021x::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSecurity8021xGet; }
-
-void TModuleSecurity8021x::Clear() { m_Protocol->setCurrentIndex(0); }
-
-void TModuleSecurity8021x::Fill(Intp::TDevice* device)
+void TModuleSecurity8021x::FillValues(Intp::TDevice* device)
 {
     const auto& r = Intp::GetPropertySecurity8021x(device);
     if (!r.Valid) {
@@ -103,8 +102,6 @@ void TModuleSecurity8021x::Fill(Intp::TDevice* device)
     m_ReAuth->setValue(int(r.ReauthPeriod));
 }
 
-void TModuleSecurity8021x::AfterReload(Intp::TDevice*) { EventOnProtocolChange(); }
-
 void TModuleSecurity8021x::EventOnProtocolChange()
 {
     const bool on = m_Protocol->currentIndex() == 1;
@@ -116,7 +113,7 @@ void TModuleSecurity8021x::EventOnProtocolChange()
     ApplyButton()->setEnabled(ready && CurrentDevice());
 }
 
-Intp::TSession* TModuleSecurity8021x::NewSetSession(Intp::TDevice*)
+Intp::TPropertySecurity8021x TModuleSecurity8021x::BuildRequest() const
 {
     Intp::TPropertySecurity8021x request;
     request.Enabled = m_Protocol->currentIndex() == 1 ? 1 : 0;
@@ -131,7 +128,5 @@ Intp::TSession* TModuleSecurity8021x::NewSetSession(Intp::TDevice*)
     request.ServerTimeout = uint32_t(m_ServerTimeout->value());
     request.MaxRequests = uint32_t(m_MaxRequest->value());
     request.ReauthPeriod = uint32_t(m_ReAuth->value());
-    auto* set = new Intp::TSessionSecurity8021xSet;
-    set->SetData(request);
-    return set;
+    return request;
 }

@@ -11,19 +11,20 @@ class QLineEdit;
 class TInetAddrEdit;
 class TLimitSpin;
 
+namespace Intp {
+struct TPropertySecurity8021x;
+}
+
 class TModuleSecurity8021x final : public TModulePage {
     Q_OBJECT
 public:
     explicit TModuleSecurity8021x(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The switch's values, or the page's defaults when its record is not
+    // valid (the protocol choice then stays as it is).
+    void FillValues(Intp::TDevice* device);
+    Intp::TPropertySecurity8021x BuildRequest() const;
     // The protocol rule, then (with "Enable") the field rule.
     void EventOnProtocolChange();
 

@@ -25,34 +25,22 @@ TModuleSecurity8021xPort::TModuleSecurity8021xPort(QWidget* parent) : TModulePag
     m_Editors->BindChoice(1, 0, auth, AddFormRow(form, QStringLiteral("Authorize &Mode:"), auth));
     AddDeviceControl(m_ListView);
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertySecurity8021xPort::GetCommand});
-}
-
-Intp::TSession* TModuleSecurity8021xPort::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionSecurity8021xPortGet;
-}
-
-void TModuleSecurity8021xPort::Clear()
-{
-    m_ListView->Clear();
-    m_Editors->Reset();
-}
-
-void TModuleSecurity8021xPort::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertySecurity8021xPort(device);
-    for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
-        const bool valid = record.Valid && p < record.Modes.size();
-        m_Editors->AddRow(PortCaption(p), {valid ? record.Modes[p] : Intp::Security8021xReject}, p);
-    }
-}
-
-Intp::TSession* TModuleSecurity8021xPort::NewSetSession(Intp::TDevice*)
-{
-    std::vector<uint8_t> modes;
-    for (const TPageRow& row : m_ListView->Model()->Rows())
-        modes.push_back(uint8_t(row.Edited[0]));
-    auto* set = new Intp::TSessionSecurity8021xPortSet;
-    return KeepIfTaken(set, set->SetData(modes.data(), int(modes.size())));
+    Reads<Intp::TSessionSecurity8021xPortGet>();
+    OnClear([this] {
+        m_ListView->Clear();
+        m_Editors->Reset();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertySecurity8021xPort(device);
+        for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
+            const bool valid = record.Valid && p < record.Modes.size();
+            m_Editors->AddRow(PortCaption(p), {valid ? record.Modes[p] : Intp::Security8021xReject}, p);
+        }
+    });
+    OnWrite([this](Intp::TDevice*) {
+        std::vector<uint8_t> modes;
+        for (const TPageRow& row : m_ListView->Model()->Rows())
+            modes.push_back(uint8_t(row.Edited[0]));
+        return NewRequest<Intp::TSessionSecurity8021xPortSet>(modes.data(), int(modes.size()));
+    });
 }

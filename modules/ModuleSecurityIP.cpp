@@ -16,11 +16,9 @@
 
 TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiteral("IP Security"), parent)
 {
-    auto* form = new QFormLayout;
-    PageLayout()->addLayout(form);
-    m_Mode = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
-    m_Mode->setObjectName("m_Mode");
-    AddDeviceControl(AddFormRow(form, QStringLiteral("&Mode:"), m_Mode));
+    QLabel* modeLabel;
+    m_Mode = AddChoiceForm(PageLayout(), QStringLiteral("&Mode:"), DisableEnableItems(), "m_Mode", modeLabel);
+    AddDeviceControl(modeLabel);
     AddDeviceControl(m_Mode);
 
     m_Management = new QWidget(this);
@@ -53,7 +51,39 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
         row->addWidget(w);
     PageLayout()->addLayout(row);
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertySecurityIp::GetCommand});
+    Reads<Intp::TSessionSecurityIpGet>();
+    OnClear([this] {
+        m_Mode->setCurrentIndex(0);
+        for (QCheckBox* box : m_ManagementItems)
+            box->setChecked(false);
+        EmptyList();   // the address field keeps its text
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertySecurityIp(device);
+        if (!record.Valid)
+            return;
+        m_Capacity = device->GetIpSecurityCount();
+        m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
+        for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
+            m_ManagementItems[bit]->setChecked(record.Management & (1u << bit));
+        for (size_t i = 0; i < record.Addresses.size() && i < m_Capacity && record.Addresses[i] != 0; ++i)
+            m_SecureIPs->AddRow({QString::fromStdString(Intp::IpToText(record.Addresses[i]))});
+    });
+    OnReloaded([this](Intp::TDevice*) { EventOnModeChange(); });
+    OnLeaving([this] { EmptyList(); });
+    OnWrite([this](Intp::TDevice*) {
+        Intp::TPropertySecurityIp request;
+        request.Addresses.assign(m_Capacity, 0);
+        if (m_Mode->currentIndex() == 1) {
+            request.Enabled = 1;
+            for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
+                if (m_ManagementItems[bit]->isChecked())
+                    request.Management |= 1u << bit;
+            for (int row = 0; row < m_SecureIPs->RowCount() && uint32_t(row) < m_Capacity; ++row)
+                request.Addresses[size_t(row)] = InetAddr(m_SecureIPs->Text(row, 0));
+        }
+        return NewRequest<Intp::TSessionSecurityIpSet>(request);
+    });
 
     connect(m_Mode, &QComboBox::currentIndexChanged, this, &TModuleSecurityIP::EventOnModeChange);
     connect(m_Address, &TInetAddrEdit::Changed, this, &TModuleSecurityIP::EventOnAddressChange);
@@ -62,8 +92,6 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
     connect(m_Delete, &QPushButton::clicked, this, &TModuleSecurityIP::EventOnDeleteClick);
 }
 
-Intp::TSession* TModuleSecurityIP::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSecurityIpGet; }
-
 void TModuleSecurityIP::EmptyList()
 {
     // Emptying the list selects nothing, which must not empty the field.
@@ -71,31 +99,6 @@ void TModuleSecurityIP::EmptyList()
     m_SecureIPs->Clear();
     m_Emptying = false;
 }
-
-void TModuleSecurityIP::Clear()
-{
-    m_Mode->setCurrentIndex(0);
-    for (QCheckBox* box : m_ManagementItems)
-        box->setChecked(false);
-    EmptyList();   // the address field keeps its text
-}
-
-void TModuleSecurityIP::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertySecurityIp(device);
-    if (!record.Valid)
-        return;
-    m_Capacity = device->GetIpSecurityCount();
-    m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
-    for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
-        m_ManagementItems[bit]->setChecked(record.Management & (1u << bit));
-    for (size_t i = 0; i < record.Addresses.size() && i < m_Capacity && record.Addresses[i] != 0; ++i)
-        m_SecureIPs->AddRow({QString::fromStdString(Intp::IpToText(record.Addresses[i]))});
-}
-
-void TModuleSecurityIP::AfterReload(Intp::TDevice*) { EventOnModeChange(); }
-
-void TModuleSecurityIP::OnLeave() { EmptyList(); }
 
 void TModuleSecurityIP::EventOnModeChange()
 {
@@ -160,20 +163,4 @@ void TModuleSecurityIP::EventOnDeleteClick()
     for (const QString& text : keep)
         m_SecureIPs->AddRow({text});
     m_Add->setEnabled(true);
-}
-
-Intp::TSession* TModuleSecurityIP::NewSetSession(Intp::TDevice*)
-{
-    Intp::TPropertySecurityIp request;
-    request.Addresses.assign(m_Capacity, 0);
-    if (m_Mode->currentIndex() == 1) {
-        request.Enabled = 1;
-        for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
-            if (m_ManagementItems[bit]->isChecked())
-                request.Management |= 1u << bit;
-        for (int row = 0; row < m_SecureIPs->RowCount() && uint32_t(row) < m_Capacity; ++row)
-            request.Addresses[size_t(row)] = InetAddr(m_SecureIPs->Text(row, 0));
-    }
-    auto* set = new Intp::TSessionSecurityIpSet;
-    return KeepIfTaken(set, set->SetData(request));
 }

@@ -17,14 +17,6 @@ class TModuleSecurityIP final : public TModulePage {
 public:
     explicit TModuleSecurityIP(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
     void EventOnModeChange();
     void EventOnAddressChange();

@@ -23,26 +23,33 @@ TModuleSecurityPort::TModuleSecurityPort(QWidget* parent)
     UsePortNames([](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortConfig(device).Valid ? new Intp::TSessionSecurityPortGet : nullptr;
     });
-    SetReloadCodes({Intp::TPropertySecurityPort::GetCommand});
+    Reads<Intp::TSessionSecurityPortGet>();
+    OnClear([this] {
+        m_Port->clear();
+        EmptyEntries();
+    });
+    OnFill([this](Intp::TDevice* device) { FillEntries(device); });
+    OnLeaving([this] {
+        EmptyList();
+        m_Port->clear();
+    });
+    ListsBy([this](const Intp::TMacAddr& mac) { return IsListed(mac); });
+    SendsWith(
+        [this](const Intp::TMacAddr& mac) -> Intp::TSession* {
+            if (m_Port->currentIndex() < 0)
+                return nullptr;
+            return NewRequest<Intp::TSessionSecurityPortAdd>(
+                Intp::TPropertySecurityPortEntry{m_Port->currentData().toUInt(), mac});
+        },
+        NewRequest<Intp::TSessionSecurityPortDel, Intp::TMacAddr>);
+    // Rows and drop-down items are matched by the port number each carries,
+    // whatever order the switch gave its port configuration rows in.
+    OnRowPicked([this](int row) { m_Port->setCurrentIndex(m_Port->findData(uint32_t(List()->Row(row).Key))); });
     // The address rule looks at the chosen port too.
     connect(m_Port, &QComboBox::currentIndexChanged, this, &TModuleSecurityPort::AddressRule);
 }
 
-Intp::TSession* TModuleSecurityPort::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSecurityPortGet; }
-
-void TModuleSecurityPort::Clear()
-{
-    m_Port->clear();
-    TMacEntryPage::Clear();
-}
-
-void TModuleSecurityPort::OnLeave()
-{
-    TMacEntryPage::OnLeave();
-    m_Port->clear();
-}
-
-void TModuleSecurityPort::Fill(Intp::TDevice* device)
+void TModuleSecurityPort::FillEntries(Intp::TDevice* device)
 {
     const auto& entries = Intp::GetPropertySecurityPort(device);
     const auto& names = Intp::GetPropertyPortName(device);
@@ -65,10 +72,6 @@ void TModuleSecurityPort::Fill(Intp::TDevice* device)
     List()->Sort();
 }
 
-// Rows and drop-down items are matched by the port number each carries,
-// whatever order the switch gave its port configuration rows in.
-void TModuleSecurityPort::OnRowSelected(int row) { m_Port->setCurrentIndex(m_Port->findData(uint32_t(List()->Row(row).Key))); }
-
 bool TModuleSecurityPort::IsListed(const Intp::TMacAddr& mac) const
 {
     if (m_Port->currentIndex() < 0)
@@ -79,20 +82,4 @@ bool TModuleSecurityPort::IsListed(const Intp::TMacAddr& mac) const
         if (row.Key == port && row.Texts.value(1) == text)
             return true;
     return false;
-}
-
-Intp::TSession* TModuleSecurityPort::NewAddSession(Intp::TDevice*, const Intp::TMacAddr& mac)
-{
-    if (m_Port->currentIndex() < 0)
-        return nullptr;
-    auto* add = new Intp::TSessionSecurityPortAdd;
-    add->SetData({m_Port->currentData().toUInt(), mac});
-    return add;
-}
-
-Intp::TSession* TModuleSecurityPort::NewDelSession(Intp::TDevice*, const Intp::TMacAddr& mac)
-{
-    auto* del = new Intp::TSessionSecurityPortDel;
-    del->SetData(mac);
-    return del;
 }

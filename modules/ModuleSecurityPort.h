@@ -10,16 +10,9 @@ class TModuleSecurityPort final : public TMacEntryPage {
 public:
     explicit TModuleSecurityPort(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void OnLeave() override;
-    bool IsListed(const Intp::TMacAddr& mac) const override;
-    Intp::TSession* NewAddSession(Intp::TDevice* device, const Intp::TMacAddr& mac) override;
-    Intp::TSession* NewDelSession(Intp::TDevice* device, const Intp::TMacAddr& mac) override;
-    void OnRowSelected(int row) override;
-
 private:
+    void FillEntries(Intp::TDevice* device);
+    bool IsListed(const Intp::TMacAddr& mac) const;
+
     QComboBox* m_Port;
 };

@@ -1,7 +1,7 @@
 #include "ModuleSnmp.h"
 
 #include "IntpSnmp.h"
-#include "PageEditors.h"
+#include "PageFields.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -9,29 +9,18 @@
 
 TModuleSnmp::TModuleSnmp(QWidget* parent) : TModulePage(QStringLiteral("SNMP"), parent)
 {
-    auto* form = new QFormLayout;
-    PageLayout()->addLayout(form);
-    m_Version = NewChoice({QStringLiteral("SNMP V1/V2c"), QStringLiteral("SNMP V3")}, this);
-    m_Version->setObjectName("m_Version");
-    AddDeviceControl(AddFormRow(form, QStringLiteral("Agent &Version:"), m_Version));
+    QLabel* versionLabel;
+    m_Version = AddChoiceForm(PageLayout(), QStringLiteral("Agent &Version:"),
+                              {QStringLiteral("SNMP V1/V2c"), QStringLiteral("SNMP V3")}, "m_Version", versionLabel);
+    AddDeviceControl(versionLabel);
     AddDeviceControl(m_Version);
     PageLayout()->addStretch(1);
     AddApplyButton();
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertySnmp::GetCommand});
-}
-
-Intp::TSession* TModuleSnmp::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSnmpGet; }
-
-void TModuleSnmp::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertySnmp(device);
-    m_Version->setCurrentIndex(record.Valid && record.Version == Intp::SnmpVersionV3 ? 1 : 0);
-}
-
-Intp::TSession* TModuleSnmp::NewSetSession(Intp::TDevice*)
-{
-    auto* set = new Intp::TSessionSnmpSet;
-    set->SetData(uint8_t(m_Version->currentIndex()));
-    return set;
+    Reads<Intp::TSessionSnmpGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertySnmp(device);
+        m_Version->setCurrentIndex(record.Valid && record.Version == Intp::SnmpVersionV3 ? 1 : 0);
+    });
+    OnWrite([this](Intp::TDevice*) { return NewRequest<Intp::TSessionSnmpSet>(uint8_t(m_Version->currentIndex())); });
 }

@@ -10,11 +10,6 @@ class TModuleSnmp final : public TModulePage {
 public:
     explicit TModuleSnmp(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     QComboBox* m_Version;
 };

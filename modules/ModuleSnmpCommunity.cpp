@@ -34,7 +34,29 @@ TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStrin
     m_Editors->BindChoice(2, SlotPrivilege, privilege, AddFormRow(form, QStringLiteral("&Privilege:"), privilege));
     AddDeviceControl(m_List);
     AddApplyButton();
+    OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionSnmpCommunityGet; });
     SetReloadCodes({Intp::TPropertySnmpCommunity::GetCommand});
+    OnClear([this] {
+        m_List->Clear();
+        m_Editors->Reset();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertySnmpCommunity(device);
+        const uint32_t count = device->GetSnmpCommunityCount();
+        for (uint32_t i = 0; i < count; ++i) {
+            const bool valid = record.Valid && i < record.Entries.size();
+            const int row =
+                m_Editors->AddRow(QString::number(i), {valid ? record.Entries[i].Privilege : Intp::SnmpReadOnly}, i);
+            m_List->Model()->SetText(row, ColumnName, valid ? QString::fromStdString(record.Entries[i].Name) : QString());
+        }
+    });
+    OnWrite([this](Intp::TDevice*) {
+        std::vector<Intp::TPropertySnmpCommunityEntry> rows;
+        for (const TPageRow& row : m_List->Model()->Rows())
+            rows.push_back({FixedFieldText(row.Texts.value(ColumnName), Intp::SnmpTextWidth),
+                            uint32_t(row.Edited[SlotPrivilege])});
+        return NewRequest<Intp::TSessionSnmpCommunitySet>(rows);
+    });
 
     connect(m_List, &TPageList::RowSelected, this, [this](int row) {
         if (row >= 0) {
@@ -45,33 +67,4 @@ TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStrin
     connect(m_Community, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_List->Model()->SetText(m_List->SelectedRow(), ColumnName, text);
     });
-}
-
-Intp::TSession* TModuleSnmpCommunity::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSnmpCommunityGet; }
-
-void TModuleSnmpCommunity::Clear()
-{
-    m_List->Clear();
-    m_Editors->Reset();
-}
-
-void TModuleSnmpCommunity::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertySnmpCommunity(device);
-    const uint32_t count = device->GetSnmpCommunityCount();
-    for (uint32_t i = 0; i < count; ++i) {
-        const bool valid = record.Valid && i < record.Entries.size();
-        const int row = m_Editors->AddRow(QString::number(i), {valid ? record.Entries[i].Privilege : Intp::SnmpReadOnly}, i);
-        m_List->Model()->SetText(row, ColumnName, valid ? QString::fromStdString(record.Entries[i].Name) : QString());
-    }
-}
-
-Intp::TSession* TModuleSnmpCommunity::NewSetSession(Intp::TDevice*)
-{
-    std::vector<Intp::TPropertySnmpCommunityEntry> rows;
-    for (const TPageRow& row : m_List->Model()->Rows())
-        rows.push_back({FixedFieldText(row.Texts.value(ColumnName), Intp::SnmpTextWidth),
-                        uint32_t(row.Edited[SlotPrivilege])});
-    auto* set = new Intp::TSessionSnmpCommunitySet;
-    return KeepIfTaken(set, set->SetData(rows));
 }

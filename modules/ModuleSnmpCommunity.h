@@ -13,12 +13,6 @@ class TModuleSnmpCommunity final : public TModulePage {
 public:
     explicit TModuleSnmpCommunity(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     TPageList* m_List;
     TRowEditors* m_Editors;

@@ -59,7 +59,17 @@ TModuleSnmpTrap::TModuleSnmpTrap(QWidget* parent) : TModulePage(QStringLiteral("
                                                       m_List, m_ServerIp, m_Community, m_V1, m_V2c})
         AddDeviceControl(w);
     AddAddDeleteButtons(PageLayout(), this, m_Add, m_Delete);
-    SetReloadCodes({Intp::TPropertySnmpTrap::GetCommand});
+    Reads<Intp::TSessionSnmpTrapGet>();
+    OnClear([this] {
+        m_List->Clear();
+        m_ServerIp->setText(QStringLiteral("0.0.0.0"));
+        m_Community->clear();
+        m_V1->setChecked(true);
+        m_Add->setEnabled(false);
+        m_Delete->setEnabled(false);
+    });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnLeaving([this] { m_List->Clear(); });
 
     connect(m_List, &TPageList::RowSelected, this, &TModuleSnmpTrap::EventOnListSelect);
     connect(m_ServerIp, &TInetAddrEdit::Changed, this, &TModuleSnmpTrap::ButtonRule);
@@ -68,19 +78,7 @@ TModuleSnmpTrap::TModuleSnmpTrap(QWidget* parent) : TModulePage(QStringLiteral("
     connect(m_Delete, &QPushButton::clicked, this, &TModuleSnmpTrap::EventOnDeleteClick);
 }
 
-Intp::TSession* TModuleSnmpTrap::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSnmpTrapGet; }
-
-void TModuleSnmpTrap::Clear()
-{
-    m_List->Clear();
-    m_ServerIp->setText(QStringLiteral("0.0.0.0"));
-    m_Community->clear();
-    m_V1->setChecked(true);
-    m_Add->setEnabled(false);
-    m_Delete->setEnabled(false);
-}
-
-void TModuleSnmpTrap::Fill(Intp::TDevice* device)
+void TModuleSnmpTrap::FillRows(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertySnmpTrap(device);
     if (!record.Valid)
@@ -97,8 +95,6 @@ void TModuleSnmpTrap::Fill(Intp::TDevice* device)
     m_List->Model()->Append(std::move(rows));
     m_List->Sort();
 }
-
-void TModuleSnmpTrap::OnLeave() { m_List->Clear(); }
 
 void TModuleSnmpTrap::EventOnListSelect(int row)
 {
@@ -129,19 +125,11 @@ void TModuleSnmpTrap::EventOnAddClick()
     const Intp::TPropertySnmpTrapEntry entry{m_ServerIp->Value(),
                                              FixedFieldText(m_Community->text(), Intp::SnmpTextWidth),
                                              m_V2c->isChecked() ? Intp::SnmpTrapV2c : Intp::SnmpTrapV1};
-    StartOnCurrentDevices([&entry](Intp::TDevice*) {
-        auto* add = new Intp::TSessionSnmpTrapAdd;
-        add->SetData(entry);
-        return add;
-    });
+    StartOnCurrentDevices([&entry](Intp::TDevice*) { return NewRequest<Intp::TSessionSnmpTrapAdd>(entry); });
 }
 
 void TModuleSnmpTrap::EventOnDeleteClick()
 {
     const uint32_t server = m_ServerIp->Value();
-    StartOnCurrentDevices([server](Intp::TDevice*) {
-        auto* del = new Intp::TSessionSnmpTrapDel;
-        del->SetData(server);
-        return del;
-    });
+    StartOnCurrentDevices([server](Intp::TDevice*) { return NewRequest<Intp::TSessionSnmpTrapDel>(server); });
 }

@@ -14,13 +14,8 @@ class TModuleSnmpTrap final : public TModulePage {
 public:
     explicit TModuleSnmpTrap(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
+    void FillRows(Intp::TDevice* device);
     void EventOnListSelect(int row);
     void ButtonRule();
     void EventOnAddClick();

@@ -61,7 +61,17 @@ TModuleSnmpUser::TModuleSnmpUser(QWidget* parent) : TModulePage(QStringLiteral("
     AddChainStep(Intp::TPropertySnmp::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return RunsV3(device) ? new Intp::TSessionSnmpUserGet : nullptr;
     });
+    OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionSnmpGet; });
     SetReloadCodes({Intp::TPropertySnmpUser::GetCommand});
+    OnClear([this] { m_List->Clear(); });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnReloaded([this](Intp::TDevice* device) {
+        m_Usable = device && RunsV3(device);
+        for (QWidget* w : m_Controls)
+            w->setEnabled(m_Usable);
+        EventOnFieldChange();
+    });
+    OnLeaving([this] { m_List->Clear(); });
 
     connect(m_List, &TPageList::RowSelected, this, [this](int row) {
         if (row < 0)
@@ -74,11 +84,7 @@ TModuleSnmpUser::TModuleSnmpUser(QWidget* parent) : TModulePage(QStringLiteral("
     connect(m_Delete, &QPushButton::clicked, this, &TModuleSnmpUser::EventOnDeleteClick);
 }
 
-Intp::TSession* TModuleSnmpUser::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionSnmpGet; }
-
-void TModuleSnmpUser::Clear() { m_List->Clear(); }
-
-void TModuleSnmpUser::Fill(Intp::TDevice* device)
+void TModuleSnmpUser::FillRows(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertySnmpUser(device);
     if (!RunsV3(device) || !record.Valid)
@@ -96,16 +102,6 @@ void TModuleSnmpUser::Fill(Intp::TDevice* device)
     m_List->Model()->Append(std::move(rows));
     m_List->Sort();
 }
-
-void TModuleSnmpUser::AfterReload(Intp::TDevice* device)
-{
-    m_Usable = device && RunsV3(device);
-    for (QWidget* w : m_Controls)
-        w->setEnabled(m_Usable);
-    EventOnFieldChange();
-}
-
-void TModuleSnmpUser::OnLeave() { m_List->Clear(); }
 
 void TModuleSnmpUser::EventOnFieldChange()
 {
@@ -154,14 +150,8 @@ void TModuleSnmpUser::Send(bool add)
     const std::string user = FixedFieldText(m_UserName->text(), Intp::SnmpTextWidth);
     const std::string auth = FixedFieldText(m_AuthPassword->text(), Intp::SnmpTextWidth);
     const std::string priv = FixedFieldText(m_PrivPassword->text(), Intp::SnmpTextWidth);
-    StartOnCurrentDevices([&](Intp::TDevice*) -> Intp::TSession* {
-        if (add) {
-            auto* session = new Intp::TSessionSnmpUserAdd;
-            session->SetData(user, auth, priv);
-            return session;
-        }
-        auto* session = new Intp::TSessionSnmpUserDel;
-        session->SetData(user, auth, priv);
-        return session;
+    StartOnCurrentDevices([&](Intp::TDevice*) {
+        return add ? NewRequest<Intp::TSessionSnmpUserAdd>(user, auth, priv)
+                   : NewRequest<Intp::TSessionSnmpUserDel>(user, auth, priv);
     });
 }

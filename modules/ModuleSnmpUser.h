@@ -15,14 +15,8 @@ class TModuleSnmpUser final : public TModulePage {
 public:
     explicit TModuleSnmpUser(QWidget* parent);
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
+    void FillRows(Intp::TDevice* device);
     void EventOnFieldChange();
     void EventOnAddClick();
     void EventOnDeleteClick();

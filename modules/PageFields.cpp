@@ -3,6 +3,7 @@
 #include "Intp.h"
 #include "Resources.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -83,19 +84,33 @@ QString MacText(const Intp::TMacAddr& mac) { return QString::fromStdString(Intp:
 TLimitSpin* AddLimitRow(QFormLayout* form, const QString& label, int minimum, int maximum, int value,
                         QLabel** labelOut, int step)
 {
-    QWidget* parent = form->parentWidget();
-    auto* spin = new TLimitSpin(minimum, maximum, value, parent, step);
+    // The spinner and its limit label share the row's field, a bare box.
+    auto* field = new QWidget(form->parentWidget());
+    auto* spin = new TLimitSpin(minimum, maximum, value, field, step);
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    auto* row = new QHBoxLayout;
+    auto* row = new QHBoxLayout(field);
+    row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(spin);
     row->addWidget(spin->LimitLabel());
     row->addStretch(1);
-    auto* l = new QLabel(label, parent);
+    QLabel* l = AddFormRow(form, label, field);
     l->setBuddy(spin);
-    form->addRow(l, row);
     if (labelOut)
         *labelOut = l;
     return spin;
+}
+
+QStringList DisableEnableItems() { return {QStringLiteral("Disable"), QStringLiteral("Enable")}; }
+
+QComboBox* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
+                         QLabel*& labelOut)
+{
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    QComboBox* choice = NewChoice(items, form->parentWidget());
+    choice->setObjectName(name);
+    labelOut = AddFormRow(form, label, choice);
+    return choice;
 }
 
 QLabel* NewHeading(const QString& text, QWidget* parent)
@@ -112,14 +127,6 @@ std::string FixedFieldText(const QString& text, size_t width)
     std::vector<uint8_t> field(width, 0);
     PutFixedText(field.data(), width, text);
     return Intp::FieldText(field.data(), width);
-}
-
-Intp::TSession* KeepIfTaken(Intp::TSession* session, bool taken)
-{
-    if (taken)
-        return session;
-    delete session;
-    return nullptr;
 }
 
 void AddAddDeleteButtons(QBoxLayout* layout, QWidget* parent, QPushButton*& add, QPushButton*& del)

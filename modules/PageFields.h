@@ -1,7 +1,8 @@
 // Fields shared by the redundancy, security and SNMP pages: an address field
 // that keeps what the text parses to by the socket library's rules, MAC
 // address fields of a fixed letter case, spinners with their limit labels on
-// form rows, bold section headings, and text cut for a fixed-width field.
+// form rows, bold section headings, text cut for a fixed-width field, and
+// request sessions made in one call.
 #pragma once
 
 #include "PageEditors.h"
@@ -13,8 +14,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 class QBoxLayout;
+class QComboBox;
 class QFormLayout;
 class QLabel;
 class QPushButton;
@@ -63,6 +66,14 @@ QString MacText(const Intp::TMacAddr& mac);
 TLimitSpin* AddLimitRow(QFormLayout* form, const QString& label, int minimum, int maximum, int value,
                         QLabel** labelOut = nullptr, int step = 1);
 
+// "Disable", "Enable": the items of a choice that turns a function off or on.
+QStringList DisableEnableItems();
+// A form of its own appended to `layout` with the one row "label choice"
+// (the choice named `name`, its first item chosen); `labelOut` receives the
+// row's label.
+QComboBox* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
+                         QLabel*& labelOut);
+
 // A bold section heading.
 QLabel* NewHeading(const QString& text, QWidget* parent);
 
@@ -71,8 +82,22 @@ QLabel* NewHeading(const QString& text, QWidget* parent);
 // requests that take their text fields as strings.
 std::string FixedFieldText(const QString& text, size_t width);
 
-// `session` when its request was taken (`taken`), else deletes it: null.
-Intp::TSession* KeepIfTaken(Intp::TSession* session, bool taken);
+// A new session of type TRequest carrying `data` (its SetData arguments);
+// null, the session deleted, when SetData refuses the data.
+template <class TRequest, class... TData>
+Intp::TSession* NewRequest(const TData&... data)
+{
+    auto* session = new TRequest;
+    if constexpr (std::is_same_v<decltype(session->SetData(data...)), bool>) {
+        if (!session->SetData(data...)) {
+            delete session;
+            return nullptr;
+        }
+    } else {
+        session->SetData(data...);
+    }
+    return session;
+}
 
 // "&Add" and "&Delete" with their images, right-aligned in a row appended to
 // `layout` (named m_Add and m_Delete).
