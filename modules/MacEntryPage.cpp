@@ -19,9 +19,9 @@ TMacEntryPage::TMacEntryPage(const QString& caption, QWidget* parent, const QStr
     PageLayout()->addLayout(m_Form);
     m_MAC = NewMacField(this, upper);
     m_MAC->setObjectName("m_MAC");
-    m_MacLabel = AddFormRow(m_Form, QStringLiteral("&MAC Address:"), m_MAC);
+    QLabel* macLabel = AddFormRow(m_Form, QStringLiteral("&MAC Address:"), m_MAC);
     AddAddDeleteButtons(PageLayout(), this, m_Add, m_Delete);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_List, m_MacLabel, m_MAC})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_List, macLabel, m_MAC})
         AddDeviceControl(w);
     OnClear([this] { EmptyEntries(); });
     OnReloaded([this](Intp::TDevice*) { AddressRule(); });

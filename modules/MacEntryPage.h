@@ -3,7 +3,10 @@
 // "&Add" and "&Delete", which send one request per current device with the
 // address the field last parsed to. Selecting a row puts its address into
 // the field; the address rule enables Add for an address not listed and
-// Delete for one listed, neither for text that is not an address.
+// Delete for one listed, neither for text that is not an address. Each
+// reload empties the list and the field, fills, and runs the address rule
+// again; leaving the page empties the list. A page of this shape declares
+// its read and fill, its list rule and its two requests.
 #pragma once
 
 #include "Intp.h"
@@ -13,7 +16,6 @@
 #include <optional>
 
 class QFormLayout;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class TPageList;
@@ -48,8 +50,6 @@ protected:
 
     TPageList* List() const { return m_List; }
     QFormLayout* Form() const { return m_Form; }
-    QLineEdit* MacField() const { return m_MAC; }
-    QLabel* MacLabel() const { return m_MacLabel; }
 
 private:
     void EventOnListSelect(int row);
@@ -57,7 +57,6 @@ private:
 
     TPageList* m_List;
     QFormLayout* m_Form;
-    QLabel* m_MacLabel;
     QLineEdit* m_MAC;
     QPushButton* m_Add;
     QPushButton* m_Delete;
