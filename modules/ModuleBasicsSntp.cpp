@@ -2,6 +2,7 @@
 
 #include "IntpSntp.h"
 #include "PageEditors.h"
+#include "PageFields.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -91,15 +92,6 @@ static_assert(std::size(ZoneNames) == 63);
 const QDate FieldFirstDay(1970, 1, 1);
 const QDate FieldLastDay(2106, 2, 7);
 
-QLabel* BoldLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
 void EnableAll(const std::vector<QWidget*>& widgets, bool on)
 {
     for (QWidget* w : widgets)
@@ -134,7 +126,7 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     : TModulePage(QStringLiteral("Time (SNTP)"), parent), m_Clock([] { return QDateTime::currentSecsSinceEpoch(); })
 {
     auto* form = new QFormLayout;
-    m_BasicTitle = BoldLabel(QStringLiteral("Basic Settings:"), this);
+    m_BasicTitle = NewHeading(QStringLiteral("Basic Settings:"), this);
     form->addRow(m_BasicTitle);
     m_Sntp = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
     m_Sntp->setObjectName("m_Sntp");
@@ -149,7 +141,7 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     m_Current->setObjectName("m_Current");
     m_CurrentLabel = AddFormRow(form, QStringLiteral("Current System Time:"), m_Current);
 
-    m_DaylightTitle = BoldLabel(QStringLiteral("Daylight Saving Time:"), this);
+    m_DaylightTitle = NewHeading(QStringLiteral("Daylight Saving Time:"), this);
     form->addRow(m_DaylightTitle);
     m_Daylight = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
     m_Daylight->setObjectName("m_Daylight");
