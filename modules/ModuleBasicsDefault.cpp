@@ -19,20 +19,16 @@ TModuleBasicsDefault::TModuleBasicsDefault(QWidget* parent) : TModulePage(QStrin
     m_Reboot = box("m_Reboot", QStringLiteral("&Reboot"));
     PageLayout()->addStretch(1);
     AddApplyButton();
-}
-
-void TModuleBasicsDefault::Clear()
-{
-    m_KeepNet->setChecked(true);
-    m_KeepAuth->setChecked(true);
-    m_Reboot->setChecked(false);
-}
-
-Intp::TSession* TModuleBasicsDefault::NewSetSession(Intp::TDevice*)
-{
-    auto* session = new Intp::TSessionBasicsDefault;
-    session->SetReboot(m_Reboot->isChecked() ? 1 : 0);
-    session->SetKeepFlags((m_KeepNet->isChecked() ? Intp::DefaultKeepIp : 0u) |
-                          (m_KeepAuth->isChecked() ? Intp::DefaultKeepAccount : 0u));
-    return session;
+    OnClear([this] {
+        m_KeepNet->setChecked(true);
+        m_KeepAuth->setChecked(true);
+        m_Reboot->setChecked(false);
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        auto* session = new Intp::TSessionBasicsDefault;
+        session->SetReboot(m_Reboot->isChecked() ? 1 : 0);
+        session->SetKeepFlags((m_KeepNet->isChecked() ? Intp::DefaultKeepIp : 0u) |
+                              (m_KeepAuth->isChecked() ? Intp::DefaultKeepAccount : 0u));
+        return session;
+    });
 }

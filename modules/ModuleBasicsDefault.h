@@ -16,11 +16,6 @@ public:
     QCheckBox* KeepAuthBox() const { return m_KeepAuth; }
     QCheckBox* RebootBox() const { return m_Reboot; }
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice*) override {}
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     QCheckBox* m_KeepNet;
     QCheckBox* m_KeepAuth;

@@ -48,7 +48,29 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     PageLayout()->addLayout(form);
     PageLayout()->addStretch(1);
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertyBasicsDhcp::GetCommand});
+    Reads<Intp::TSessionBasicsDhcpGet>();
+    OnFill([this](Intp::TDevice* device) { ShowServer(device); });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        Intp::TBasicsDhcpRequest request;
+        request.ServerEnabled = m_Server->currentIndex() == 1 ? 1 : 0;
+        request.StartIp = m_Start->Value();
+        request.EndIp = m_End->Value();
+        request.Netmask = MaskValue();
+        request.Gateway = m_Gateway->Value();
+        request.Dns = m_Dns->Value();
+        request.LeaseTime = uint32_t(m_Lease->value());
+        auto* set = new Intp::TSessionBasicsDhcpSet;
+        set->SetValue(request);
+        return set;
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        m_HasDevice = device != nullptr;
+        if (!device)
+            m_Server->setCurrentIndex(0);
+        m_Server->setEnabled(m_HasDevice);
+        m_ServerLabel->setEnabled(m_HasDevice);
+        ServerRule();
+    });
 
     connect(m_Mask, &QLineEdit::editingFinished, this,
             [this] { m_Mask->setText(QString::fromStdString(Intp::IpToText(MaskValue()))); });
@@ -58,8 +80,6 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
         connect(field, &QLineEdit::textChanged, this, &TModuleBasicsDhcp::ServerRule);
     ServerRule();
 }
-
-Intp::TSession* TModuleBasicsDhcp::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsDhcpGet; }
 
 uint32_t TModuleBasicsDhcp::MaskValue() const
 {
@@ -72,7 +92,7 @@ bool TModuleBasicsDhcp::EntriesValid() const
     return m_Start->Value() != 0 && m_End->Value() != 0 && MaskValue() != 0 && m_Start->Value() < m_End->Value();
 }
 
-void TModuleBasicsDhcp::Fill(Intp::TDevice* device)
+void TModuleBasicsDhcp::ShowServer(Intp::TDevice* device)
 {
     m_Server->setCurrentIndex(0);
     const Intp::TPropertyBasicsDhcp& record = Intp::GetPropertyBasicsDhcp(device);
@@ -90,16 +110,6 @@ void TModuleBasicsDhcp::Fill(Intp::TDevice* device)
         m_Lease->setValue(int(std::min<uint32_t>(record.LeaseTime, INT_MAX)));
 }
 
-void TModuleBasicsDhcp::AfterReload(Intp::TDevice* device)
-{
-    m_HasDevice = device != nullptr;
-    if (!device)
-        m_Server->setCurrentIndex(0);
-    m_Server->setEnabled(m_HasDevice);
-    m_ServerLabel->setEnabled(m_HasDevice);
-    ServerRule();
-}
-
 void TModuleBasicsDhcp::ServerRule()
 {
     const bool on = m_Server->currentIndex() == 1;
@@ -107,19 +117,4 @@ void TModuleBasicsDhcp::ServerRule()
         w->setEnabled(on);
     if (ApplyButton())
         ApplyButton()->setEnabled(m_HasDevice && (!on || EntriesValid()));
-}
-
-Intp::TSession* TModuleBasicsDhcp::NewSetSession(Intp::TDevice*)
-{
-    Intp::TBasicsDhcpRequest request;
-    request.ServerEnabled = m_Server->currentIndex() == 1 ? 1 : 0;
-    request.StartIp = m_Start->Value();
-    request.EndIp = m_End->Value();
-    request.Netmask = MaskValue();
-    request.Gateway = m_Gateway->Value();
-    request.Dns = m_Dns->Value();
-    request.LeaseTime = uint32_t(m_Lease->value());
-    auto* set = new Intp::TSessionBasicsDhcpSet;
-    set->SetValue(request);
-    return set;
 }

@@ -33,13 +33,9 @@ public:
     TIpEdit* m_Dns;
     TLimitSpin* m_Lease;
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The record's values; no addresses when it could not be read.
+    void ShowServer(Intp::TDevice* device);
     void ServerRule();
 
     QLabel* m_ServerLabel;

@@ -48,14 +48,16 @@ TModuleBasicsDhcpEntry::TModuleBasicsDhcpEntry(QWidget* parent) : TModulePage(QS
     PageLayout()->addWidget(m_List, 1);
     AddDeviceControl(m_Total);
     AddDeviceControl(m_List);
-    SetReloadCodes({Intp::TPropertyBasicsDhcpEntry::GetCommand});
+    Reads<Intp::TSessionBasicsDhcpEntry>();
+    OnClear([this] { m_List->Clear(); });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnReloaded([this](Intp::TDevice*) {
+        m_Total->setText(QString::asprintf("Total %d client entries:", m_List->RowCount()));
+    });
+    OnLeaving([this] { m_List->Clear(); });
 }
 
-Intp::TSession* TModuleBasicsDhcpEntry::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsDhcpEntry; }
-
-void TModuleBasicsDhcpEntry::Clear() { m_List->Clear(); }
-
-void TModuleBasicsDhcpEntry::Fill(Intp::TDevice* device)
+void TModuleBasicsDhcpEntry::FillRows(Intp::TDevice* device)
 {
     const Intp::TPropertyBasicsDhcpEntry& record = Intp::GetPropertyBasicsDhcpEntry(device);
     if (!record.Valid)
@@ -74,10 +76,3 @@ void TModuleBasicsDhcpEntry::Fill(Intp::TDevice* device)
     }
     m_List->Model()->Append(std::move(rows));
 }
-
-void TModuleBasicsDhcpEntry::AfterReload(Intp::TDevice*)
-{
-    m_Total->setText(QString::asprintf("Total %d client entries:", m_List->RowCount()));
-}
-
-void TModuleBasicsDhcpEntry::OnLeave() { m_List->Clear(); }

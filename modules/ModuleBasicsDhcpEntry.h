@@ -18,10 +18,6 @@ public:
     QLabel* m_Total;
     TPageList* m_List;
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    void OnLeave() override;
+private:
+    void FillRows(Intp::TDevice* device);
 };

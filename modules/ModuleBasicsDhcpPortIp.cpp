@@ -29,38 +29,28 @@ TModuleBasicsDhcpPortIp::TModuleBasicsDhcpPortIp(QWidget* parent)
     connect(m_IpAddress, &TIpEdit::ValueChanged, this, [this](uint32_t ip) { m_Editors->SetEdited(0, ip); });
     AddDeviceControl(m_ListView);
     AddApplyButton();
-    SetReloadCodes({Intp::TPropertyBasicsDhcpPortIp::GetCommand});
-}
-
-Intp::TSession* TModuleBasicsDhcpPortIp::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionBasicsDhcpPortIpGet;
-}
-
-void TModuleBasicsDhcpPortIp::Clear()
-{
-    m_ListView->Clear();
-    m_Editors->Reset();
-}
-
-void TModuleBasicsDhcpPortIp::Fill(Intp::TDevice* device)
-{
-    const Intp::TPropertyBasicsDhcpPortIp& record = Intp::GetPropertyBasicsDhcpPortIp(device);
-    for (uint32_t port = 0; port < device->GetPortCount(); ++port) {
-        const uint32_t ip = record.Valid && port < record.Addresses.size() ? record.Addresses[port] : 0;
-        m_Editors->AddRow(PortCaption(port), {int64_t(ip)}, port);
-    }
-}
-
-Intp::TSession* TModuleBasicsDhcpPortIp::NewSetSession(Intp::TDevice*)
-{
-    std::vector<uint32_t> addresses(size_t(m_ListView->RowCount()), 0);
-    for (int r = 0; r < m_ListView->RowCount(); ++r) {
-        const TPageRow& row = m_ListView->Row(r);
-        if (row.Key >= 0 && size_t(row.Key) < addresses.size())
-            addresses[size_t(row.Key)] = uint32_t(row.Edited.at(0));
-    }
-    auto* set = new Intp::TSessionBasicsDhcpPortIpSet;
-    set->SetValue(addresses.data(), int(addresses.size()));
-    return set;
+    Reads<Intp::TSessionBasicsDhcpPortIpGet>();
+    OnClear([this] {
+        m_ListView->Clear();
+        m_Editors->Reset();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const Intp::TPropertyBasicsDhcpPortIp& record = Intp::GetPropertyBasicsDhcpPortIp(device);
+        for (uint32_t port = 0; port < device->GetPortCount(); ++port) {
+            const uint32_t ip = record.Valid && port < record.Addresses.size() ? record.Addresses[port] : 0;
+            m_Editors->AddRow(PortCaption(port), {int64_t(ip)}, port);
+        }
+    });
+    // Every port's edited address, by port number.
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        std::vector<uint32_t> addresses(size_t(m_ListView->RowCount()), 0);
+        for (int r = 0; r < m_ListView->RowCount(); ++r) {
+            const TPageRow& row = m_ListView->Row(r);
+            if (row.Key >= 0 && size_t(row.Key) < addresses.size())
+                addresses[size_t(row.Key)] = uint32_t(row.Edited.at(0));
+        }
+        auto* set = new Intp::TSessionBasicsDhcpPortIpSet;
+        set->SetValue(addresses.data(), int(addresses.size()));
+        return set;
+    });
 }

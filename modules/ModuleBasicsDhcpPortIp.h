@@ -17,12 +17,6 @@ public:
     TPageList* m_ListView;
     TIpEdit* m_IpAddress;
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     TRowEditors* m_Editors;
 };

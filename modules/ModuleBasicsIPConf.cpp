@@ -130,6 +130,20 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     disconnect(apply, &QPushButton::clicked, this, nullptr);
     connect(apply, &QPushButton::clicked, this, &TModuleBasicsIPConf::EventOnSendClick);
     SetFillsWhileShown(true);
+    Reads<Intp::TSessionBasicsIPConfGet>();
+    OnClear([this] { m_Tree->clear(); });
+    OnFill([this](Intp::TDevice*) { BuildTree(); });
+    OnReloaded([this](Intp::TDevice*) {
+        m_Tree->sortItems(0, Qt::AscendingOrder);
+        m_Tree->expandAll();
+        TDeviceList devices;
+        if (g_ModuleCallback)
+            g_ModuleCallback->GetSelectedDevices(devices);
+        m_NumDevices->setText(QString::asprintf("Total %d devices:", int(devices.size())));
+        ShowMethodControls();
+        UpdateApply();
+    });
+    OnLeaving([this] { m_Tree->clear(); });
 
     connect(m_Method, &QComboBox::activated, this, &TModuleBasicsIPConf::EventOnMethodChange);
     connect(m_Dhcp, &QCheckBox::toggled, this, &TModuleBasicsIPConf::EnableAddressFields);
@@ -147,8 +161,6 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     EventOnMethodChange();
 }
 
-Intp::TSession* TModuleBasicsIPConf::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsIPConfGet; }
-
 void TModuleBasicsIPConf::Notify(Intp::TDevice*, uint16_t code, uint16_t)
 {
     switch (code) {
@@ -164,8 +176,6 @@ void TModuleBasicsIPConf::Notify(Intp::TDevice*, uint16_t code, uint16_t)
         break;
     }
 }
-
-void TModuleBasicsIPConf::OnLeave() { m_Tree->clear(); }
 
 // --- The tree ----------------------------------------------------------------------
 
@@ -225,9 +235,7 @@ void TModuleBasicsIPConf::PendingFromDevice(TNode* node)
     SetNode(node, pending, ImageUnchanged);
 }
 
-void TModuleBasicsIPConf::Clear() { m_Tree->clear(); }
-
-void TModuleBasicsIPConf::Fill(Intp::TDevice*)
+void TModuleBasicsIPConf::BuildTree()
 {
     TDeviceList devices;
     g_ModuleCallback->GetSelectedDevices(devices);
@@ -248,18 +256,6 @@ void TModuleBasicsIPConf::Fill(Intp::TDevice*)
         nodes[device->GetMac()] = node;
         PendingFromDevice(node);
     }
-}
-
-void TModuleBasicsIPConf::AfterReload(Intp::TDevice*)
-{
-    m_Tree->sortItems(0, Qt::AscendingOrder);
-    m_Tree->expandAll();
-    TDeviceList devices;
-    if (g_ModuleCallback)
-        g_ModuleCallback->GetSelectedDevices(devices);
-    m_NumDevices->setText(QString::asprintf("Total %d devices:", int(devices.size())));
-    ShowMethodControls();
-    UpdateApply();
 }
 
 void TModuleBasicsIPConf::UpdateApply()

@@ -110,14 +110,10 @@ public:
     QPushButton* m_Set;
     QPushButton* m_Filter;
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
+    // One group node per current address of the selected switches, one
+    // device node (its current settings) per switch.
+    void BuildTree();
     TNode* SelectedDeviceNode() const;
     void ShowMethodControls();
     void EnableAddressFields();

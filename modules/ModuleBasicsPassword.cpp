@@ -27,35 +27,29 @@ TModuleBasicsPassword::TModuleBasicsPassword(QWidget* parent) : TModulePage(QStr
     PageLayout()->addLayout(form);
     PageLayout()->addStretch(1);
     AddApplyButton();
-}
-
-void TModuleBasicsPassword::Clear()
-{
-    m_Username->clear();
-    m_Password->clear();
-    m_Confirm->clear();
-}
-
-void TModuleBasicsPassword::AfterReload(Intp::TDevice* device)
-{
-    if (device)
-        EventOnFieldChange();
-    else
-        ApplyButton()->setEnabled(false);
+    OnClear([this] {
+        m_Username->clear();
+        m_Password->clear();
+        m_Confirm->clear();
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        std::vector<uint8_t> request;
+        AppendFixedText(request, Intp::PasswordFieldWidth, m_Username->text());
+        AppendFixedText(request, Intp::PasswordFieldWidth, m_Password->text());
+        auto* session = new Intp::TSessionBasicsPassword;
+        session->SetValue(request.data(), request.size());
+        return session;
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        if (device)
+            EventOnFieldChange();
+        else
+            ApplyButton()->setEnabled(false);
+    });
 }
 
 void TModuleBasicsPassword::EventOnFieldChange()
 {
     ApplyButton()->setEnabled(CurrentDevice() && !m_Username->text().isEmpty() && !m_Password->text().isEmpty() &&
                               m_Password->text() == m_Confirm->text());
-}
-
-Intp::TSession* TModuleBasicsPassword::NewSetSession(Intp::TDevice*)
-{
-    std::vector<uint8_t> request;
-    AppendFixedText(request, Intp::PasswordFieldWidth, m_Username->text());
-    AppendFixedText(request, Intp::PasswordFieldWidth, m_Password->text());
-    auto* session = new Intp::TSessionBasicsPassword;
-    session->SetValue(request.data(), request.size());
-    return session;
 }

@@ -15,12 +15,6 @@ public:
     QLineEdit* PasswordEdit() const { return m_Password; }
     QLineEdit* ConfirmEdit() const { return m_Confirm; }
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice*) override {}
-    void AfterReload(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     // Apply needs a user name, a password and the same confirmation.
     void EventOnFieldChange();

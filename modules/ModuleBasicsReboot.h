@@ -10,9 +10,6 @@ public:
 
     QPushButton* RebootButton() const { return m_Reboot; }
 
-protected:
-    void Fill(Intp::TDevice*) override {}
-
 private:
     QPushButton* m_Reboot;
 };

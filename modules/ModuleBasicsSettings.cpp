@@ -76,18 +76,23 @@ TModuleBasicsSettings::TModuleBasicsSettings(QWidget* parent) : TModulePage(QStr
     AddApplyButton(buttons);
     for (QWidget* w : controls)
         AddDeviceControl(w);
-    SetReloadCodes({Intp::TPropertyBasicsSettings::GetCommand});
+    Reads<Intp::TSessionBasicsSettingsGet>();
+    OnFill([this](Intp::TDevice* device) { ShowSystemInfo(device); });
+    // The four texts, each in its fixed-width field.
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        std::vector<uint8_t> request;
+        for (const QLineEdit* field : {m_Name, m_Desc, m_Location, m_Contact})
+            AppendFixedText(request, Intp::SysTextWidth, field->text());
+        auto* session = new Intp::TSessionBasicsSettingsSet;
+        session->SetValue(request.data(), request.size());
+        return session;
+    });
 
     connect(m_Web, &QPushButton::clicked, this, &TModuleBasicsSettings::EventOnWebClick);
     connect(m_Icon, &QToolButton::clicked, this, &TModuleBasicsSettings::EventOnWebClick);
 }
 
-Intp::TSession* TModuleBasicsSettings::NewGetSession(Intp::TDevice*, bool)
-{
-    return new Intp::TSessionBasicsSettingsGet;
-}
-
-void TModuleBasicsSettings::Fill(Intp::TDevice* device)
+void TModuleBasicsSettings::ShowSystemInfo(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertyBasicsSettings(device);
     const bool valid = record.Valid != 0;
@@ -101,16 +106,6 @@ void TModuleBasicsSettings::Fill(Intp::TDevice* device)
     m_FVer->setText(valid ? Text(Intp::VersionText(record.FirmwareVersion)) : QString());
     m_KVer->setText(valid ? Text(Intp::VersionText(record.KernelVersion)) : QString());
     m_HVer->setText(valid ? Text(Intp::HardwareVersionText(record.HardwareVersion)) : QString());
-}
-
-Intp::TSession* TModuleBasicsSettings::NewSetSession(Intp::TDevice*)
-{
-    std::vector<uint8_t> request;
-    for (const QLineEdit* field : {m_Name, m_Desc, m_Location, m_Contact})
-        AppendFixedText(request, Intp::SysTextWidth, field->text());
-    auto* session = new Intp::TSessionBasicsSettingsSet;
-    session->SetValue(request.data(), request.size());
-    return session;
 }
 
 void TModuleBasicsSettings::EventOnWebClick()

@@ -31,12 +31,9 @@ public:
     QPushButton* WebButton() const { return m_Web; }
     QToolButton* IconButton() const { return m_Icon; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
+    void ShowSystemInfo(Intp::TDevice* device);
+
     QToolButton* m_Icon;
     QLineEdit* m_Type;
     QLineEdit* m_Name;

@@ -2,6 +2,7 @@
 
 #include "IntpSntp.h"
 #include "PageEditors.h"
+#include "PageFields.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -91,15 +92,6 @@ static_assert(std::size(ZoneNames) == 63);
 const QDate FieldFirstDay(1970, 1, 1);
 const QDate FieldLastDay(2106, 2, 7);
 
-QLabel* BoldLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
 void EnableAll(const std::vector<QWidget*>& widgets, bool on)
 {
     for (QWidget* w : widgets)
@@ -134,7 +126,7 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     : TModulePage(QStringLiteral("Time (SNTP)"), parent), m_Clock([] { return QDateTime::currentSecsSinceEpoch(); })
 {
     auto* form = new QFormLayout;
-    m_BasicTitle = BoldLabel(QStringLiteral("Basic Settings:"), this);
+    m_BasicTitle = NewHeading(QStringLiteral("Basic Settings:"), this);
     form->addRow(m_BasicTitle);
     m_Sntp = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
     m_Sntp->setObjectName("m_Sntp");
@@ -149,7 +141,7 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     m_Current->setObjectName("m_Current");
     m_CurrentLabel = AddFormRow(form, QStringLiteral("Current System Time:"), m_Current);
 
-    m_DaylightTitle = BoldLabel(QStringLiteral("Daylight Saving Time:"), this);
+    m_DaylightTitle = NewHeading(QStringLiteral("Daylight Saving Time:"), this);
     form->addRow(m_DaylightTitle);
     m_Daylight = NewChoice({QStringLiteral("Disable"), QStringLiteral("Enable")}, this);
     m_Daylight->setObjectName("m_Daylight");
@@ -204,7 +196,37 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     m_SntpControls = {zoneLabel, m_Timezone, addressLabel, m_Address, m_DaylightTitle, daylightLabel, m_Daylight};
     m_DaylightControls = {beginLabel, m_BeginDate, m_BeginTime, endLabel, m_EndDate, m_EndTime,
                           offsetLabel, m_Offset, unit};
-    SetReloadCodes({Intp::TPropertyBasicsSntp::GetCommand});
+    Reads<Intp::TSessionBasicsSntpGet>();
+    OnClear([this] {
+        m_Sntp->setCurrentIndex(0);
+        m_Timezone->setCurrentIndex(0);
+        m_Address->SetValue(0);
+        m_BeginMarker = m_EndMarker = 0;
+        m_Daylight->setCurrentIndex(0);
+        m_Timer->stop();
+        m_Current->setText(QStringLiteral("(Invalid)"));
+    });
+    OnFill([this](Intp::TDevice* device) { ShowSettings(device); });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        Intp::TBasicsSntpValue value;
+        value.Enabled = m_Sntp->currentIndex() == 1 ? 1 : 0;
+        value.TimeZone = uint16_t(std::max(0, m_Timezone->currentIndex()));
+        value.Server = m_Address->Value();
+        value.DstEnabled = m_Daylight->currentIndex() == 1 ? 1 : 0;
+        value.DstBegin = ToSeconds(m_BeginDate->date(), m_BeginTime->time());
+        value.DstEnd = ToSeconds(m_EndDate->date(), m_EndTime->time());
+        value.DstOffset = uint32_t(m_Offset->value());
+        auto* set = new Intp::TSessionBasicsSntpSet;
+        set->SetValue(value);
+        return set;
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        m_HasDevice = device != nullptr;
+        m_BasicTitle->setEnabled(m_HasDevice);
+        m_SntpLabel->setEnabled(m_HasDevice);
+        m_Sntp->setEnabled(m_HasDevice);
+        SntpRule();
+    });
 
     connect(m_Sntp, &QComboBox::currentIndexChanged, this, &TModuleBasicsSntp::SntpRule);
     connect(m_Daylight, &QComboBox::currentIndexChanged, this, &TModuleBasicsSntp::DaylightRule);
@@ -213,19 +235,6 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
                                 static_cast<QDateTimeEdit*>(m_EndDate), static_cast<QDateTimeEdit*>(m_EndTime)})
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, &TModuleBasicsSntp::ApplyRule);
     SntpRule();
-}
-
-Intp::TSession* TModuleBasicsSntp::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionBasicsSntpGet; }
-
-void TModuleBasicsSntp::Clear()
-{
-    m_Sntp->setCurrentIndex(0);
-    m_Timezone->setCurrentIndex(0);
-    m_Address->SetValue(0);
-    m_BeginMarker = m_EndMarker = 0;
-    m_Daylight->setCurrentIndex(0);
-    m_Timer->stop();
-    m_Current->setText(QStringLiteral("(Invalid)"));
 }
 
 void TModuleBasicsSntp::ShowDates(uint32_t begin, uint32_t end)
@@ -240,7 +249,7 @@ void TModuleBasicsSntp::ShowDates(uint32_t begin, uint32_t end)
     m_EndTime->setTime(time);
 }
 
-void TModuleBasicsSntp::Fill(Intp::TDevice* device)
+void TModuleBasicsSntp::ShowSettings(Intp::TDevice* device)
 {
     const Intp::TPropertyBasicsSntp& record = Intp::GetPropertyBasicsSntp(device);
     if (!record.Valid || !record.Enabled)
@@ -271,15 +280,6 @@ void TModuleBasicsSntp::Fill(Intp::TDevice* device)
     } else {
         ShowDates(record.SwitchTime, record.SwitchTime);
     }
-}
-
-void TModuleBasicsSntp::AfterReload(Intp::TDevice* device)
-{
-    m_HasDevice = device != nullptr;
-    m_BasicTitle->setEnabled(m_HasDevice);
-    m_SntpLabel->setEnabled(m_HasDevice);
-    m_Sntp->setEnabled(m_HasDevice);
-    SntpRule();
 }
 
 void TModuleBasicsSntp::SntpRule()
@@ -320,19 +320,4 @@ void TModuleBasicsSntp::EventOnTimer()
     if (m_BeginMarker != 0 && (passed(m_BeginMarker) || passed(m_EndMarker)))
         Refresh(true);
     m_Current->setText(QDateTime::fromSecsSinceEpoch(now, Qt::UTC).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
-}
-
-Intp::TSession* TModuleBasicsSntp::NewSetSession(Intp::TDevice*)
-{
-    Intp::TBasicsSntpValue value;
-    value.Enabled = m_Sntp->currentIndex() == 1 ? 1 : 0;
-    value.TimeZone = uint16_t(std::max(0, m_Timezone->currentIndex()));
-    value.Server = m_Address->Value();
-    value.DstEnabled = m_Daylight->currentIndex() == 1 ? 1 : 0;
-    value.DstBegin = ToSeconds(m_BeginDate->date(), m_BeginTime->time());
-    value.DstEnd = ToSeconds(m_EndDate->date(), m_EndTime->time());
-    value.DstOffset = uint32_t(m_Offset->value());
-    auto* set = new Intp::TSessionBasicsSntpSet;
-    set->SetValue(value);
-    return set;
 }

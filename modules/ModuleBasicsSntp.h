@@ -52,14 +52,9 @@ public:
     QSpinBox* m_Offset;
     QTimer* m_Timer;
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-
 private:
+    // The record's settings, the switch's clock and the period's markers.
+    void ShowSettings(Intp::TDevice* device);
     void SntpRule();
     void DaylightRule();
     void ApplyRule();

@@ -94,6 +94,7 @@ TModuleBasicsTransfer::TModuleBasicsTransfer(const TShape& shape, QWidget* paren
     }
     PageLayout()->addLayout(buttons);
     SetDefaultButton(m_Action);
+    OnReloaded([this](Intp::TDevice*) { EnableInputs(); });
 
     connect(m_rbLocal, &QRadioButton::toggled, this, &TModuleBasicsTransfer::ApplySchemeRule);
     connect(m_ServerIp, &QLineEdit::textChanged, this, &TModuleBasicsTransfer::ApplyServerRule);
@@ -156,7 +157,7 @@ bool TModuleBasicsTransfer::SharesAddressWithEarlierRow(int row) const
     return false;
 }
 
-void TModuleBasicsTransfer::AfterReload(Intp::TDevice*)
+void TModuleBasicsTransfer::EnableInputs()
 {
     bool sameModel = true;
     for (int row = 1; row < RowCount(); ++row) {

@@ -72,7 +72,6 @@ protected:
     // The transfer state a status-0 report carries.
     virtual uint32_t ReportedState(const void* data, bool builtin) const = 0;
 
-    void AfterReload(Intp::TDevice* device) override;
     void OnRunEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override;
 
     const TShape& Shape() const { return m_Shape; }
@@ -92,6 +91,9 @@ protected:
 private:
     bool IsBuiltin() const;
     bool IsRemoteBackup() const;
+    // The inputs are usable with at least one row, and for Restore and
+    // Upgrade only when every listed switch is of one model.
+    void EnableInputs();
     // Enables the fields of the checked scheme and the action button.
     void ApplySchemeRule();
     void ApplyServerRule();

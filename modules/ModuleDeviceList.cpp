@@ -34,6 +34,11 @@ TModuleDeviceList::TModuleDeviceList(QString caption, QWidget* parent) : TModule
     m_ListView->SetColumnWidths({120, 64, 80, 120, 120});
     PageLayout()->addWidget(m_ListView, 1);
     SetFillsWhileShown(true);
+    OnClear([this] {
+        m_ListView->Clear();
+        m_Rows.clear();
+    });
+    OnFill([this](Intp::TDevice*) { FillRows(); });
 }
 
 void TModuleDeviceList::Notify(Intp::TDevice*, uint16_t code, uint16_t)
@@ -73,13 +78,7 @@ int TModuleDeviceList::RowCount() const { return int(m_Rows.size()); }
 
 QString TModuleDeviceList::StatusText(int row) const { return m_ListView->Text(row, ColStatus); }
 
-void TModuleDeviceList::Clear()
-{
-    m_ListView->Clear();
-    m_Rows.clear();
-}
-
-void TModuleDeviceList::Fill(Intp::TDevice*)
+void TModuleDeviceList::FillRows()
 {
     TDeviceList devices;
     if (g_ModuleCallback)

@@ -50,10 +50,6 @@ protected:
     // A report of one of the page's own sessions (anything but "GetSys").
     virtual void OnRunEvent(Intp::TDevice* device, int command, uint16_t status, void* data) = 0;
 
-    void Clear() override;
-    // One row per logged-in current device.
-    void Fill(Intp::TDevice* device) override;
-
     // The row's device, looked up by its MAC address; null when gone.
     Intp::TDevice* RowDevice(int row) const;
     bool IsRowOf(int row, const Intp::TDevice* device) const;
@@ -78,6 +74,8 @@ private:
         Intp::TMacAddr Mac;
         int Image = ImageNone;
     };
+    // One row per logged-in current device.
+    void FillRows();
     void FillVersions(int row, Intp::TDevice* device);
 
     TPageList* m_ListView;

@@ -18,10 +18,9 @@ TModuleSave::TModuleSave(QWidget* parent) : TModuleDeviceList(QStringLiteral("Sa
     bottom->addWidget(m_Save);
     PageLayout()->addLayout(bottom);
     SetDefaultButton(m_Save);
+    OnReloaded([this](Intp::TDevice*) { m_Save->setEnabled(RowCount() > 0); });
     connect(m_Save, &QPushButton::clicked, this, &TModuleSave::EventOnSaveClick);
 }
-
-void TModuleSave::AfterReload(Intp::TDevice*) { m_Save->setEnabled(RowCount() > 0); }
 
 void TModuleSave::EventOnSaveClick()
 {

@@ -13,7 +13,6 @@ public:
     QPushButton* SaveButton() const { return m_Save; }
 
 protected:
-    void AfterReload(Intp::TDevice* device) override;
     void OnRunEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override;
 
 private:
