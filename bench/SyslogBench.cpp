@@ -14,6 +14,8 @@
 //                left is time the system gave to other threads)
 //   rx run/wait  share of the run the receiving thread spent on a CPU, and
 //                waiting for one (runnable but not running), in percent
+//   >16ms        how many of those gaps were longer than 16 ms
+//   win run/wait the same as rx run/wait for the window thread
 //   peak MB      the process's peak resident memory during the run
 //   B/event      resident memory added by the run per stored event, beside
 //                the store's own count and the message bytes per event
@@ -67,6 +69,15 @@ size_t StatusBytes(const char* field)
     return 0;
 }
 
+// Run and run-queue wait times (ns) of one thread.
+std::pair<double, double> TaskSchedule(const std::string& tid)
+{
+    std::ifstream stat("/proc/self/task/" + tid + "/schedstat");
+    double run = 0, wait = 0;
+    stat >> run >> wait;
+    return {run, wait};
+}
+
 // Run and run-queue wait times (ns) of the threads named name.
 std::pair<double, double> ThreadSchedule(const char* name)
 {
@@ -78,9 +89,7 @@ std::pair<double, double> ThreadSchedule(const char* name)
         std::getline(comm, threadName);
         if (threadName != name)
             continue;
-        std::ifstream stat(("/proc/self/task/" + tid + "/schedstat").toStdString());
-        double r = 0, w = 0;
-        stat >> r >> w;
+        const auto [r, w] = TaskSchedule(tid.toStdString());
         run += r;
         wait += w;
     }
@@ -101,8 +110,9 @@ struct TResult {
     long Stored = 0;
     uint64_t Evicted = 0;
     qint64 MaxStallMs = 0;
+    long LongStalls = 0;
     double MaxBusyMs = 0;
-    double RxRun = 0, RxWait = 0;
+    double RxRun = 0, RxWait = 0, WinRun = 0, WinWait = 0;
     size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
     double MessageBytes = 0;
 };
@@ -184,7 +194,9 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         probe.setTimerType(Qt::PreciseTimer);
         probe.setInterval(1);
         QObject::connect(&probe, &QTimer::timeout, [&] {
-            result.MaxStallMs = std::max(result.MaxStallMs, tick.restart());
+            const qint64 gap = tick.restart();
+            result.MaxStallMs = std::max(result.MaxStallMs, gap);
+            result.LongStalls += gap > 16 ? 1 : 0;
             const double cpu = threadMs();
             result.MaxBusyMs = std::max(result.MaxBusyMs, cpu - lastCpu);
             lastCpu = cpu;
@@ -234,13 +246,18 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         });
         check.start();
         const auto rxBefore = ThreadSchedule("udp-receive");
+        const std::string window = std::to_string(::getpid());
+        const auto winBefore = TaskSchedule(window);
         QElapsedTimer wall;
         wall.start();
         loop.exec();
         const auto rxAfter = ThreadSchedule("udp-receive");
+        const auto winAfter = TaskSchedule(window);
         const double wallNs = double(wall.nsecsElapsed());
         result.RxRun = 100.0 * (rxAfter.first - rxBefore.first) / wallNs;
         result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
+        result.WinRun = 100.0 * (winAfter.first - winBefore.first) / wallNs;
+        result.WinWait = 100.0 * (winAfter.second - winBefore.second) / wallNs;
         for (std::thread& t : senders)
             t.join();
         frame.FlushList();
@@ -287,18 +304,18 @@ int main(int argc, char** argv)
     }
     if (rates.empty())
         rates = {200000, 1000000};
-    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %8s %11s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
-                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", "busy ms", "rx run/wait", "peak MB", "B/event", "store B/e",
+    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %6s %8s %11s %12s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
+                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", ">16ms", "busy ms", "rx run/wait", "win run/wait", "peak MB", "B/event", "store B/e",
                 "msg B");
     for (long rate : rates) {
         const TResult r = Run(rate, seconds, storeBytes);
         const double stored = r.Stored > 0 ? double(r.Stored) : 1.0;
-        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %8.1f %5.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
+        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %6ld %8.1f %5.0f/%-5.0f %6.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
                     r.Senders, r.SendSeconds > 0 ? double(r.Sent) / r.SendSeconds : 0.0, r.Sent,
                     static_cast<long long>(r.Sent) - static_cast<long long>(r.Received),
                     static_cast<unsigned long long>(r.QueuedAtCutoff), static_cast<unsigned long long>(r.QueueDrops),
-                    r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs),
-                    r.MaxBusyMs, r.RxRun, r.RxWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
+                    r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs), r.LongStalls,
+                    r.MaxBusyMs, r.RxRun, r.RxWait, r.WinRun, r.WinWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
                     r.MessageBytes);
         std::fflush(stdout);
     }
