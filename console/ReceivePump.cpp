@@ -23,7 +23,7 @@ constexpr size_t MaxDatagram = 65536;
 // Datagrams read per system call, and moved into the queue per lock.
 constexpr unsigned ReadBatch = 64;
 // The receiving thread's nice value when the system allows it.
-constexpr int ReceiveNice = -10;
+constexpr int ReceiveNice = -15;
 
 } // namespace
 
