@@ -23,6 +23,12 @@
 //   SyslogBench [--seconds N] [--store-mb N] [--size BYTES] [rate ...]
 //                (--size pads every datagram to that many bytes)
 //                (datagrams per second; default 200000 and 1000000)
+//   SyslogBench --list-rows N [N ...]
+//                the window thread's own processor time, with N events
+//                listed, for one batch of 25 000 new events (a batch at
+//                1 000 000/s): storing them, then inserting and painting
+//                their rows; and for letting 25 000 of the oldest go
+//                (medians and maxima of 20 rounds)
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
 
@@ -57,6 +63,14 @@ constexpr int MaxSenders = 6;
 constexpr unsigned SendBatch = 32;
 // Every datagram padded to this many bytes (0: as formatted).
 size_t g_Size = 0;
+
+// The calling thread's processor time.
+double ThreadMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
 
 size_t StatusBytes(const char* field)
 {
@@ -184,12 +198,7 @@ TResult Run(long rate, int seconds, size_t storeBytes)
 
         QElapsedTimer tick;
         tick.start();
-        auto threadMs = [] {
-            timespec t{};
-            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-            return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-        };
-        double lastCpu = threadMs();
+        double lastCpu = ThreadMs();
         QTimer probe;
         probe.setTimerType(Qt::PreciseTimer);
         probe.setInterval(1);
@@ -197,7 +206,7 @@ TResult Run(long rate, int seconds, size_t storeBytes)
             const qint64 gap = tick.restart();
             result.MaxStallMs = std::max(result.MaxStallMs, gap);
             result.LongStalls += gap > 16 ? 1 : 0;
-            const double cpu = threadMs();
+            const double cpu = ThreadMs();
             result.MaxBusyMs = std::max(result.MaxBusyMs, cpu - lastCpu);
             lastCpu = cpu;
         });
@@ -283,13 +292,57 @@ TResult Run(long rate, int seconds, size_t storeBytes)
     return result;
 }
 
+void ListCost(const std::vector<long>& counts)
+{
+    constexpr int Batch = 25000, Rounds = 20;
+    std::printf("%10s %16s %16s %16s\n", "rows", "store ms med/max", "list ms med/max", "evict ms med/max");
+    for (long rows : counts) {
+        TSyslogFrame frame;
+        frame.resize(1000, 600);
+        frame.show();
+        long next = 0;
+        auto add = [&](long n) {
+            for (long i = 0; i < n; ++i, ++next)
+                frame.AddDatagram(0x0A000001u + uint32_t(next % 8),
+                                  "<14>Oct 11 22:14:15 sw1 port " + std::to_string(next % 24) + " link up, sequence " +
+                                      std::to_string(next + 1));
+        };
+        add(rows);
+        frame.FlushList();
+        QApplication::processEvents();
+        std::vector<double> store, list, evict;
+        for (int round = 0; round < Rounds; ++round) {
+            double t = ThreadMs();
+            add(Batch);
+            store.push_back(ThreadMs() - t);
+            t = ThreadMs();
+            frame.FlushList();
+            QApplication::processEvents();
+            list.push_back(ThreadMs() - t);
+            t = ThreadMs();
+            frame.Model()->DropOldest(Batch);
+            QApplication::processEvents();
+            evict.push_back(ThreadMs() - t);
+        }
+        auto medMax = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return std::pair(v[v.size() / 2], v.back());
+        };
+        const auto [s1, s2] = medMax(store);
+        const auto [l1, l2] = medMax(list);
+        const auto [e1, e2] = medMax(evict);
+        std::printf("%10ld %8.2f/%-7.2f %8.2f/%-7.2f %8.2f/%-7.2f\n", long(frame.EventCount()), s1, s2, l1, l2, e1, e2);
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    std::vector<long> rates;
+    std::vector<long> rates, listRows;
     int seconds = 10;
     size_t storeBytes = 0;
     for (int i = 1; i < argc; ++i) {
@@ -299,8 +352,15 @@ int main(int argc, char** argv)
             g_Size = std::min<size_t>(size_t(std::atol(argv[++i])), 65000);
         else if (std::strcmp(argv[i], "--store-mb") == 0 && i + 1 < argc)
             storeBytes = size_t(std::atol(argv[++i])) << 20;
+        else if (std::strcmp(argv[i], "--list-rows") == 0)
+            while (i + 1 < argc && argv[i + 1][0] != '-')
+                listRows.push_back(std::atol(argv[++i]));
         else
             rates.push_back(std::atol(argv[i]));
+    }
+    if (!listRows.empty()) {
+        ListCost(listRows);
+        return 0;
     }
     if (rates.empty())
         rates = {200000, 1000000};
