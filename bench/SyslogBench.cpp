@@ -14,6 +14,8 @@
 //                left is time the system gave to other threads)
 //   rx run/wait  share of the run the receiving thread spent on a CPU, and
 //                waiting for one (runnable but not running), in percent
+//   >16ms        how many of those gaps were longer than 16 ms
+//   win run/wait the same as rx run/wait for the window thread
 //   peak MB      the process's peak resident memory during the run
 //   B/event      resident memory added by the run per stored event, beside
 //                the store's own count and the message bytes per event
@@ -21,6 +23,12 @@
 //   SyslogBench [--seconds N] [--store-mb N] [--size BYTES] [rate ...]
 //                (--size pads every datagram to that many bytes)
 //                (datagrams per second; default 200000 and 1000000)
+//   SyslogBench --list-rows N [N ...]
+//                the window thread's own processor time, with N events
+//                listed, for one batch of 25 000 new events (a batch at
+//                1 000 000/s): storing them, then inserting and painting
+//                their rows; and for letting 25 000 of the oldest go
+//                (medians and maxima of 20 rounds)
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
 
@@ -56,6 +64,14 @@ constexpr unsigned SendBatch = 32;
 // Every datagram padded to this many bytes (0: as formatted).
 size_t g_Size = 0;
 
+// The calling thread's processor time.
+double ThreadMs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 size_t StatusBytes(const char* field)
 {
     std::ifstream status("/proc/self/status");
@@ -65,6 +81,15 @@ size_t StatusBytes(const char* field)
         if (line.rfind(prefix, 0) == 0)
             return size_t(std::stoull(line.substr(prefix.size()))) * 1024;
     return 0;
+}
+
+// Run and run-queue wait times (ns) of one thread.
+std::pair<double, double> TaskSchedule(const std::string& tid)
+{
+    std::ifstream stat("/proc/self/task/" + tid + "/schedstat");
+    double run = 0, wait = 0;
+    stat >> run >> wait;
+    return {run, wait};
 }
 
 // Run and run-queue wait times (ns) of the threads named name.
@@ -78,9 +103,7 @@ std::pair<double, double> ThreadSchedule(const char* name)
         std::getline(comm, threadName);
         if (threadName != name)
             continue;
-        std::ifstream stat(("/proc/self/task/" + tid + "/schedstat").toStdString());
-        double r = 0, w = 0;
-        stat >> r >> w;
+        const auto [r, w] = TaskSchedule(tid.toStdString());
         run += r;
         wait += w;
     }
@@ -101,8 +124,9 @@ struct TResult {
     long Stored = 0;
     uint64_t Evicted = 0;
     qint64 MaxStallMs = 0;
+    long LongStalls = 0;
     double MaxBusyMs = 0;
-    double RxRun = 0, RxWait = 0;
+    double RxRun = 0, RxWait = 0, WinRun = 0, WinWait = 0;
     size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
     double MessageBytes = 0;
 };
@@ -174,18 +198,15 @@ TResult Run(long rate, int seconds, size_t storeBytes)
 
         QElapsedTimer tick;
         tick.start();
-        auto threadMs = [] {
-            timespec t{};
-            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-            return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-        };
-        double lastCpu = threadMs();
+        double lastCpu = ThreadMs();
         QTimer probe;
         probe.setTimerType(Qt::PreciseTimer);
         probe.setInterval(1);
         QObject::connect(&probe, &QTimer::timeout, [&] {
-            result.MaxStallMs = std::max(result.MaxStallMs, tick.restart());
-            const double cpu = threadMs();
+            const qint64 gap = tick.restart();
+            result.MaxStallMs = std::max(result.MaxStallMs, gap);
+            result.LongStalls += gap > 16 ? 1 : 0;
+            const double cpu = ThreadMs();
             result.MaxBusyMs = std::max(result.MaxBusyMs, cpu - lastCpu);
             lastCpu = cpu;
         });
@@ -234,13 +255,18 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         });
         check.start();
         const auto rxBefore = ThreadSchedule("udp-receive");
+        const std::string window = std::to_string(::getpid());
+        const auto winBefore = TaskSchedule(window);
         QElapsedTimer wall;
         wall.start();
         loop.exec();
         const auto rxAfter = ThreadSchedule("udp-receive");
+        const auto winAfter = TaskSchedule(window);
         const double wallNs = double(wall.nsecsElapsed());
         result.RxRun = 100.0 * (rxAfter.first - rxBefore.first) / wallNs;
         result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
+        result.WinRun = 100.0 * (winAfter.first - winBefore.first) / wallNs;
+        result.WinWait = 100.0 * (winAfter.second - winBefore.second) / wallNs;
         for (std::thread& t : senders)
             t.join();
         frame.FlushList();
@@ -266,13 +292,57 @@ TResult Run(long rate, int seconds, size_t storeBytes)
     return result;
 }
 
+void ListCost(const std::vector<long>& counts)
+{
+    constexpr int Batch = 25000, Rounds = 20;
+    std::printf("%10s %16s %16s %16s\n", "rows", "store ms med/max", "list ms med/max", "evict ms med/max");
+    for (long rows : counts) {
+        TSyslogFrame frame;
+        frame.resize(1000, 600);
+        frame.show();
+        long next = 0;
+        auto add = [&](long n) {
+            for (long i = 0; i < n; ++i, ++next)
+                frame.AddDatagram(0x0A000001u + uint32_t(next % 8),
+                                  "<14>Oct 11 22:14:15 sw1 port " + std::to_string(next % 24) + " link up, sequence " +
+                                      std::to_string(next + 1));
+        };
+        add(rows);
+        frame.FlushList();
+        QApplication::processEvents();
+        std::vector<double> store, list, evict;
+        for (int round = 0; round < Rounds; ++round) {
+            double t = ThreadMs();
+            add(Batch);
+            store.push_back(ThreadMs() - t);
+            t = ThreadMs();
+            frame.FlushList();
+            QApplication::processEvents();
+            list.push_back(ThreadMs() - t);
+            t = ThreadMs();
+            frame.Model()->DropOldest(Batch);
+            QApplication::processEvents();
+            evict.push_back(ThreadMs() - t);
+        }
+        auto medMax = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return std::pair(v[v.size() / 2], v.back());
+        };
+        const auto [s1, s2] = medMax(store);
+        const auto [l1, l2] = medMax(list);
+        const auto [e1, e2] = medMax(evict);
+        std::printf("%10ld %8.2f/%-7.2f %8.2f/%-7.2f %8.2f/%-7.2f\n", long(frame.EventCount()), s1, s2, l1, l2, e1, e2);
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    std::vector<long> rates;
+    std::vector<long> rates, listRows;
     int seconds = 10;
     size_t storeBytes = 0;
     for (int i = 1; i < argc; ++i) {
@@ -282,23 +352,30 @@ int main(int argc, char** argv)
             g_Size = std::min<size_t>(size_t(std::atol(argv[++i])), 65000);
         else if (std::strcmp(argv[i], "--store-mb") == 0 && i + 1 < argc)
             storeBytes = size_t(std::atol(argv[++i])) << 20;
+        else if (std::strcmp(argv[i], "--list-rows") == 0)
+            while (i + 1 < argc && argv[i + 1][0] != '-')
+                listRows.push_back(std::atol(argv[++i]));
         else
             rates.push_back(std::atol(argv[i]));
     }
+    if (!listRows.empty()) {
+        ListCost(listRows);
+        return 0;
+    }
     if (rates.empty())
         rates = {200000, 1000000};
-    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %8s %11s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
-                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", "busy ms", "rx run/wait", "peak MB", "B/event", "store B/e",
+    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %6s %8s %11s %12s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
+                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", ">16ms", "busy ms", "rx run/wait", "win run/wait", "peak MB", "B/event", "store B/e",
                 "msg B");
     for (long rate : rates) {
         const TResult r = Run(rate, seconds, storeBytes);
         const double stored = r.Stored > 0 ? double(r.Stored) : 1.0;
-        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %8.1f %5.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
+        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %6ld %8.1f %5.0f/%-5.0f %6.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
                     r.Senders, r.SendSeconds > 0 ? double(r.Sent) / r.SendSeconds : 0.0, r.Sent,
                     static_cast<long long>(r.Sent) - static_cast<long long>(r.Received),
                     static_cast<unsigned long long>(r.QueuedAtCutoff), static_cast<unsigned long long>(r.QueueDrops),
-                    r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs),
-                    r.MaxBusyMs, r.RxRun, r.RxWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
+                    r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs), r.LongStalls,
+                    r.MaxBusyMs, r.RxRun, r.RxWait, r.WinRun, r.WinWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
                     r.MessageBytes);
         std::fflush(stdout);
     }

@@ -6,11 +6,13 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,6 +22,8 @@ namespace {
 constexpr size_t MaxDatagram = 65536;
 // Datagrams read per system call, and moved into the queue per lock.
 constexpr unsigned ReadBatch = 64;
+// The receiving thread's nice value when the system allows it.
+constexpr int ReceiveNice = -15;
 
 } // namespace
 
@@ -120,6 +124,7 @@ void TReceivePump::Stop()
     {
         QMutexLocker lock(&m_QueueLock);
         m_Queue.clear();
+        m_QueueCount = 0;
         m_QueueBytes = 0;
         ++m_Stops;
         // A delivery already posted finds the queue empty and clears its mark.
@@ -139,12 +144,23 @@ void TReceivePump::WakeThread()
 
 void TReceivePump::ReceiveLoop()
 {
+    // Datagrams the thread does not read in time are lost in the kernel, so
+    // it asks for a larger share of the processor than the threads that
+    // merely take time (allowed only with the privilege a syslog port needs
+    // anyway; without it the thread runs as it is).
+    ::setpriority(PRIO_PROCESS, ::gettid(), ReceiveNice);
     std::vector<uint8_t> buffers(ReadBatch * MaxDatagram);
     mmsghdr messages[ReadBatch];
     iovec vectors[ReadBatch];
     sockaddr_in senders[ReadBatch];
-    std::vector<TListElement> batch;
-    batch.reserve(ReadBatch);
+    for (unsigned i = 0; i < ReadBatch; ++i) {
+        vectors[i] = {buffers.data() + i * MaxDatagram, MaxDatagram};
+        messages[i].msg_hdr = {};
+        messages[i].msg_hdr.msg_name = &senders[i];
+        messages[i].msg_hdr.msg_iov = &vectors[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+    }
+    TBlock block;
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
     for (;;) {
         // Waits for the socket to become writable only while datagrams wait
@@ -174,12 +190,8 @@ void TReceivePump::ReceiveLoop()
         // Drain everything that is ready, a batch per system call.
         for (;;) {
             for (unsigned i = 0; i < ReadBatch; ++i) {
-                vectors[i] = {buffers.data() + i * MaxDatagram, MaxDatagram};
-                messages[i].msg_hdr = {};
-                messages[i].msg_hdr.msg_name = &senders[i];
                 messages[i].msg_hdr.msg_namelen = sizeof senders[i];
-                messages[i].msg_hdr.msg_iov = &vectors[i];
-                messages[i].msg_hdr.msg_iovlen = 1;
+                messages[i].msg_hdr.msg_flags = 0;
                 messages[i].msg_len = 0;
             }
             const int got = ::recvmmsg(m_Socket, messages, ReadBatch, MSG_DONTWAIT, nullptr);
@@ -188,54 +200,78 @@ void TReceivePump::ReceiveLoop()
                     continue;
                 break; // drained, or an error report consumed: back to waiting
             }
+            // The batch's bytes packed into one allocation.
+            size_t total = 0;
+            for (int i = 0; i < got; ++i)
+                total += messages[i].msg_len;
+            block.Datagrams.reserve(size_t(got));
+            block.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(total, 1));
+            size_t offset = 0;
             for (int i = 0; i < got; ++i) {
-                TListElement& element = batch.emplace_back();
-                element.SourceIp = ntohl(senders[i].sin_addr.s_addr);
-                element.SourcePort = ntohs(senders[i].sin_port);
-                const uint8_t* data = buffers.data() + size_t(i) * MaxDatagram;
-                element.Data.assign(data, data + messages[i].msg_len);
+                const uint32_t length = messages[i].msg_len;
+                block.Datagrams.push_back({ntohl(senders[i].sin_addr.s_addr), ntohs(senders[i].sin_port),
+                                           uint32_t(offset), length});
+                std::memcpy(block.Bytes.get() + offset, buffers.data() + size_t(i) * MaxDatagram, length);
+                offset += length;
             }
-            Enqueue(batch);
+            Enqueue(block);
             if (got < int(ReadBatch))
                 break;
         }
     }
 }
 
-void TReceivePump::Enqueue(std::vector<TListElement>& batch)
+void TReceivePump::Enqueue(TBlock& block)
 {
-    if (batch.empty())
+    const size_t count = block.Datagrams.size();
+    if (count == 0)
         return;
     bool post = false;
     {
         QMutexLocker lock(&m_QueueLock);
         uint64_t dropped = 0;
-        for (TListElement& element : batch) {
-            const size_t bytes = QueuedBytes(element);
+        size_t kept = 0, offset = 0;
+        for (size_t i = 0; i < count; ++i) {
+            TQueuedDatagram datagram = block.Datagrams[i];
+            const size_t bytes = DatagramBytes(datagram.Length);
             if (m_QueueBytes + bytes > m_QueueLimit) {
                 ++dropped;
                 continue;
             }
             m_QueueBytes += bytes;
-            m_Queue.push_back(std::move(element));
+            block.QueuedBytes += bytes;
+            // Once one was dropped, the ones kept move up over it.
+            if (datagram.Offset != offset) {
+                std::memmove(block.Bytes.get() + offset, block.Bytes.get() + datagram.Offset, datagram.Length);
+                datagram.Offset = uint32_t(offset);
+            }
+            offset += datagram.Length;
+            block.Datagrams[kept++] = datagram;
         }
-        m_Received += batch.size();
+        block.Datagrams.resize(kept);
+        m_Received += count;
         m_Dropped += dropped;
+        if (kept != 0) {
+            m_QueueCount += kept;
+            m_Queue.push_back(std::move(block));
+        }
         post = !m_DeliveryPosted && !m_Queue.empty();
         m_DeliveryPosted = m_DeliveryPosted || post;
     }
-    batch.clear();
+    block = {};
     if (post)
         QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
 }
 
 void TReceivePump::PushDatagram(uint32_t sourceIp, size_t length, const uint8_t* data, uint16_t sourcePort)
 {
-    std::vector<TListElement> one(1);
-    one[0].SourceIp = sourceIp;
-    one[0].SourcePort = sourcePort;
-    if (data != nullptr && length != 0)
-        one[0].Data.assign(data, data + length);
+    if (data == nullptr)
+        length = 0;
+    TBlock one;
+    one.Datagrams.push_back({sourceIp, sourcePort, 0, uint32_t(length)});
+    one.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(length, 1));
+    if (length != 0)
+        std::memcpy(one.Bytes.get(), data, length);
     Enqueue(one);
 }
 
@@ -254,8 +290,7 @@ void TReceivePump::DeliverQueued()
     QElapsedTimer clock;
     clock.start();
     const uint64_t stops = m_Stops;
-    std::vector<TListElement> slice;
-    slice.reserve(DeliverySlice);
+    std::vector<TBlock> slice;
     do {
         {
             QMutexLocker lock(&m_QueueLock);
@@ -263,18 +298,31 @@ void TReceivePump::DeliverQueued()
                 m_DeliveryPosted = false;
                 return;
             }
-            size_t bytes = 0;
-            while (!m_Queue.empty() && slice.size() < size_t(DeliverySlice) && bytes < DeliverySliceBytes) {
-                const size_t queued = QueuedBytes(m_Queue.front());
-                m_QueueBytes -= queued;
-                bytes += queued;
-                slice.push_back(std::move(m_Queue.front()));
+            // Whole blocks, at least one.
+            size_t datagrams = 0, bytes = 0;
+            while (!m_Queue.empty() && datagrams < size_t(DeliverySlice) && bytes < DeliverySliceBytes) {
+                TBlock& front = m_Queue.front();
+                datagrams += front.Datagrams.size();
+                bytes += front.QueuedBytes;
+                m_QueueCount -= front.Datagrams.size();
+                m_QueueBytes -= front.QueuedBytes;
+                slice.push_back(std::move(front));
                 m_Queue.pop_front();
             }
         }
-        for (const TListElement& element : slice) {
-            DispatchDatagram(element);
-            // Stopped from inside the hand-over: the rest is dropped.
+        // Each datagram is copied into the one element handed over, whose
+        // buffer is kept from one datagram to the next.
+        for (const TBlock& block : slice) {
+            for (const TQueuedDatagram& datagram : block.Datagrams) {
+                m_Delivered.SourceIp = datagram.SourceIp;
+                m_Delivered.SourcePort = datagram.SourcePort;
+                const uint8_t* bytes = block.Bytes.get() + datagram.Offset;
+                m_Delivered.Data.assign(bytes, bytes + datagram.Length);
+                DispatchDatagram(m_Delivered);
+                // Stopped from inside the hand-over: the rest is dropped.
+                if (m_Stops != stops)
+                    break;
+            }
             if (m_Stops != stops)
                 break;
         }
@@ -396,7 +444,7 @@ size_t TReceivePump::QueuedSendCount() const
 size_t TReceivePump::PendingCount() const
 {
     QMutexLocker lock(&m_QueueLock);
-    return m_Queue.size();
+    return m_QueueCount;
 }
 
 void TReceivePump::SetQueueLimit(size_t bytes)

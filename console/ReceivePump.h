@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QThread;
@@ -65,7 +66,7 @@ public:
     // and their bookkeeping).
     static constexpr size_t DefaultQueueLimitBytes = size_t(64) << 20;
     // What one queued datagram counts for.
-    static size_t QueuedBytes(const TListElement& element) { return element.Data.size() + sizeof(TListElement) + 16; }
+    static size_t QueuedBytes(const TListElement& element) { return DatagramBytes(element.Data.size()); }
 
     explicit TReceivePump(QObject* parent = nullptr);
     // Stops and joins the receiving thread, drops what was not delivered and
@@ -130,9 +131,27 @@ private:
         uint32_t Ip;
         int Error;
     };
+    // Received datagrams travel to the window thread in blocks: one block
+    // per read batch, its datagrams' bytes packed into one allocation, so
+    // that neither thread allocates or frees memory per datagram.
+    struct TQueuedDatagram {
+        uint32_t SourceIp;
+        uint16_t SourcePort;
+        uint32_t Offset; // into the block's bytes
+        uint32_t Length;
+    };
+    struct TBlock {
+        std::vector<TQueuedDatagram> Datagrams;
+        std::unique_ptr<uint8_t[]> Bytes;
+        size_t QueuedBytes = 0; // what the block counts for in the queue's bound
+    };
+    // What one queued datagram of length bytes counts for.
+    static size_t DatagramBytes(size_t length) { return length + sizeof(TListElement) + 16; }
 
     void ReceiveLoop();
-    void Enqueue(std::vector<TListElement>& batch);
+    // Queues the block's datagrams as far as the bound allows (the others
+    // are counted as dropped); the block is left empty.
+    void Enqueue(TBlock& block);
     void DeliverQueued();
     // Sends what the queue holds until the socket would block; under
     // m_SendLock. Returns whether the queue is now empty.
@@ -146,9 +165,11 @@ private:
     QString m_Error;
     THandler m_Handler;
 
-    mutable QMutex m_QueueLock;        // guards the queue, its bytes and m_DeliveryPosted
-    std::deque<TListElement> m_Queue;
+    mutable QMutex m_QueueLock;        // guards the queue, its counts and m_DeliveryPosted
+    std::deque<TBlock> m_Queue;
+    size_t m_QueueCount = 0;           // datagrams in m_Queue
     size_t m_QueueBytes = 0;
+    TListElement m_Delivered;          // window thread only: the datagram being handed over
     size_t m_QueueLimit = DefaultQueueLimitBytes;
     bool m_DeliveryPosted = false;     // a DeliverQueued call is on its way
     bool m_Busy = false;               // window thread only: a hand-over runs

@@ -1,5 +1,6 @@
 #include "SyslogFrame.h"
 #include "SyslogForm.h"
+#include "SyslogListView.h"
 
 #include "Intp.h"
 #include "ListColumns.h"
@@ -152,7 +153,7 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     m_Save = new QPushButton(Resources::Icon(QStringLiteral("RC_BITMAP_16X16_SAVE")), QStringLiteral("&Save"), this);
 
     m_Model = new TSyslogModel(this);
-    m_ListView = new QTableView(this);
+    m_ListView = new TSyslogListView(this);
     m_ListView->setModel(m_Model);
     m_ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -161,7 +162,8 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
     m_ListView->setWordWrap(false);
     m_ListView->setSortingEnabled(false);
     m_ListView->setIconSize(QSize(16, 16));
-    NewRowHeader();
+    // Every row has the same fixed height, so the view never measures rows.
+    m_ListView->SetRowHeight(fontMetrics().height() + 6);
     QHeaderView* columns = m_ListView->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
@@ -185,7 +187,7 @@ TSyslogFrame::TSyslogFrame(QWidget* parent) : QFrame(parent)
 
     connect(m_Clear, &QPushButton::clicked, this, &TSyslogFrame::EventOnClearClick);
     connect(m_Save, &QPushButton::clicked, this, [this] { EventOnSaveClick(); });
-    connect(m_ListView, &QTableView::doubleClicked, this, &TSyslogFrame::EventOnListViewDblClick);
+    connect(m_ListView, &QAbstractItemView::doubleClicked, this, &TSyslogFrame::EventOnListViewDblClick);
     connect(m_Model, &TSyslogModel::RowsFlushed, this, [this](int) { ShowCounts(); });
 }
 
@@ -199,22 +201,9 @@ void TSyslogFrame::ShowCounts()
 
 TSyslogFrame::~TSyslogFrame() = default;
 
-void TSyslogFrame::NewRowHeader()
-{
-    // Every row has the same fixed height, so the view never measures rows.
-    auto* rows = new QHeaderView(Qt::Vertical, m_ListView);
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(fontMetrics().height() + 6);
-    m_ListView->setVerticalHeader(rows);
-}
-
 void TSyslogFrame::ClearEvents()
 {
     m_Model->Clear();
-    // The row header keeps a record per row it ever had; a new one lets
-    // that memory go with the events.
-    NewRowHeader();
     m_Num->setText(QStringLiteral("0"));
     m_EventCounter = 0;
     m_DroppedCount = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModuleFrame.h"
+#include "SyslogListView.h"
 #include "SyslogModel.h"
 
 #include <QDateTime>
@@ -16,7 +17,6 @@
 
 class QLabel;
 class QPushButton;
-class QTableView;
 
 namespace Syslog {
 
@@ -134,7 +134,7 @@ public:
     bool ExportEvents(const QString& fileName, QString* error = nullptr);
     bool IsSaving() const { return m_Saving; }
     Syslog::TSyslogModel* Model() const { return m_Model; }
-    QTableView* ListView() const { return m_ListView; }
+    Syslog::TSyslogListView* ListView() const { return m_ListView; }
     QLabel* NumLabel() const { return m_Num; }
     QLabel* DroppedLabel() const { return m_Dropped; }
 
@@ -144,7 +144,6 @@ public:
     void EventOnListViewDblClick(const QModelIndex& index);
 
 private:
-    void NewRowHeader();
     void AddDropped(uint64_t count);
     // The number of events, and of dropped ones when there are any.
     void ShowCounts();
@@ -163,6 +162,6 @@ private:
     QLabel* m_Dropped;
     QPushButton* m_Clear;
     QPushButton* m_Save;
-    QTableView* m_ListView;
+    Syslog::TSyslogListView* m_ListView;
     Syslog::TSyslogModel* m_Model;
 };

@@ -27,7 +27,7 @@ public:
     static constexpr uint16_t SyslogPort = 514;
     // The kernel's receive buffer asked for: switches send in bursts, and a
     // flood must outlast the receiving thread being scheduled out.
-    static constexpr int SyslogReceiveBufferBytes = 32 * 1024 * 1024;
+    static constexpr int SyslogReceiveBufferBytes = 64 * 1024 * 1024;
 
     // port: the UDP port to bind on every local address (0: any free port).
     TSyslogSocketThread(uint16_t port, TServerProvider server = {}, QObject* parent = nullptr);

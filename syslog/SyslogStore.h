@@ -56,7 +56,7 @@ struct TStoreSnapshot {
 
 class TSyslogStore {
 public:
-    static constexpr size_t DefaultLimitBytes = size_t(512) << 20;
+    static constexpr size_t DefaultLimitBytes = size_t(1) << 30;
 
     explicit TSyslogStore(size_t limitBytes = DefaultLimitBytes);
 

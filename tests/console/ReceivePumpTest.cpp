@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstring>
@@ -130,6 +131,57 @@ TEST(ReceivePump, BurstWhileWindowIsBusyArrivesWholeAndInOrder)
     EXPECT_EQ(pump.PendingCount(), 0u);
     pump.Stop();
     EXPECT_FALSE(pump.IsRunning());
+}
+
+TEST(ReceivePump, FullQueueKeepsWhatFitsOfABatchIntact)
+{
+    // Datagrams of 8 and 1000 bytes alternating, all waiting in the kernel
+    // before the thread starts, so that they are read in one batch; the
+    // queue has room for some of them, and what it keeps must arrive whole.
+    constexpr uint32_t Count = 40;
+    auto size = [](uint32_t n) { return n % 2 ? size_t(1000) : size_t(8); };
+    TListElement big, small;
+    big.Data.resize(1000);
+    small.Data.resize(8);
+    const size_t limit = 10 * TReceivePump::QueuedBytes(big) + 3 * TReceivePump::QueuedBytes(small);
+    std::vector<uint32_t> expected;
+    size_t bytes = 0;
+    for (uint32_t n = 0; n < Count; ++n) {
+        const size_t b = TReceivePump::QueuedBytes(n % 2 ? big : small);
+        if (bytes + b <= limit) {
+            bytes += b;
+            expected.push_back(n);
+        }
+    }
+    ASSERT_LT(expected.size(), Count);
+    ASSERT_GT(expected.back(), expected.size()) << "some dropped before the last kept";
+
+    TReceivePump pump;
+    ASSERT_TRUE(pump.Open(0, false));
+    pump.SetQueueLimit(limit);
+    TSender sender;
+    for (uint32_t n = 0; n < Count; ++n) {
+        std::vector<uint8_t> datagram(size(n), uint8_t(n * 7 + 1));
+        std::memcpy(datagram.data(), &n, sizeof n);
+        ASSERT_TRUE(sender.Send(pump.LocalPort(), datagram));
+    }
+    std::vector<uint32_t> handled;
+    bool intact = true;
+    pump.SetHandler([&](const TListElement& e) {
+        const uint32_t n = Number(e);
+        handled.push_back(n);
+        intact = intact && e.Data.size() == size(n) &&
+                 std::all_of(e.Data.begin() + 4, e.Data.end(), [&](uint8_t b) { return b == uint8_t(n * 7 + 1); });
+    });
+    ASSERT_TRUE(pump.Start());
+    ASSERT_TRUE(WaitFor([&] { return pump.ReceivedCount() == Count; }, 5000, false));
+    EXPECT_EQ(pump.DroppedCount(), Count - expected.size());
+    EXPECT_EQ(pump.QueueBytes(), bytes);
+    EXPECT_EQ(pump.PendingCount(), expected.size());
+    ASSERT_TRUE(WaitFor([&] { return handled.size() == expected.size(); }, 5000, true));
+    EXPECT_EQ(handled, expected);
+    EXPECT_TRUE(intact);
+    EXPECT_EQ(pump.QueueBytes(), 0u);
 }
 
 TEST(ReceivePump, PushesDuringHandOverFollowInArrivalOrder)
