@@ -12,7 +12,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,8 +21,6 @@ namespace {
 constexpr size_t MaxDatagram = 65536;
 // Datagrams read per system call, and moved into the queue per lock.
 constexpr unsigned ReadBatch = 64;
-// The receiving thread's nice value when the system allows it.
-constexpr int ReceiveNice = -15;
 
 } // namespace
 
@@ -144,11 +141,6 @@ void TReceivePump::WakeThread()
 
 void TReceivePump::ReceiveLoop()
 {
-    // Datagrams the thread does not read in time are lost in the kernel, so
-    // it asks for a larger share of the processor than the threads that
-    // merely take time (allowed only with the privilege a syslog port needs
-    // anyway; without it the thread runs as it is).
-    ::setpriority(PRIO_PROCESS, ::gettid(), ReceiveNice);
     std::vector<uint8_t> buffers(ReadBatch * MaxDatagram);
     mmsghdr messages[ReadBatch];
     iovec vectors[ReadBatch];
