@@ -54,41 +54,31 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
     for (QWidget* w : m_Controls)
         AddDeviceControl(w);
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertyVlan8021q::GetCommand});
+    Reads<Intp::TSessionVlan8021qGet>();
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyVlan(device).Valid ? new Intp::TSessionVlan8021qGet : nullptr;
+    });
+    OnClear([this] {
+        m_Gvrp->setCurrentIndex(0);
+        m_ManagementVlan->setValue(0);
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyVlan8021q(device);
+        if (!VlanModeAllows8021q(device) || !record.Valid)
+            return;
+        m_Gvrp->setCurrentIndex(record.Gvrp ? 1 : 0);
+        m_ManagementVlan->setValue(int(std::min<uint32_t>(record.ManagementVlan, Intp::VlanIdMax)));
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        const bool enabled = device && VlanModeAllows8021q(device);
+        for (QWidget* w : m_Controls)
+            w->setEnabled(enabled);
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        auto* set = new Intp::TSessionVlan8021qSet;
+        set->SetData(m_Gvrp->currentIndex() == 1, uint16_t(m_ManagementVlan->value()));
+        return set;
     });
 }
 
 int TModuleVlan8021q::Refresh(bool shown) { return shown ? RequestVlanMode() : TModulePage::Refresh(false); }
-
-Intp::TSession* TModuleVlan8021q::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionVlan8021qGet; }
-
-void TModuleVlan8021q::Clear()
-{
-    m_Gvrp->setCurrentIndex(0);
-    m_ManagementVlan->setValue(0);
-}
-
-void TModuleVlan8021q::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyVlan8021q(device);
-    if (!VlanModeAllows8021q(device) || !record.Valid)
-        return;
-    m_Gvrp->setCurrentIndex(record.Gvrp ? 1 : 0);
-    m_ManagementVlan->setValue(int(std::min<uint32_t>(record.ManagementVlan, Intp::VlanIdMax)));
-}
-
-void TModuleVlan8021q::AfterReload(Intp::TDevice* device)
-{
-    const bool enabled = device && VlanModeAllows8021q(device);
-    for (QWidget* w : m_Controls)
-        w->setEnabled(enabled);
-}
-
-Intp::TSession* TModuleVlan8021q::NewSetSession(Intp::TDevice*)
-{
-    auto* set = new Intp::TSessionVlan8021qSet;
-    set->SetData(m_Gvrp->currentIndex() == 1, uint16_t(m_ManagementVlan->value()));
-    return set;
-}

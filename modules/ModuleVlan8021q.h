@@ -23,13 +23,6 @@ public:
     QComboBox* Gvrp() const { return m_Gvrp; }
     TLimitSpin* ManagementVlan() const { return m_ManagementVlan; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     QComboBox* m_Gvrp;
     TLimitSpin* m_ManagementVlan;

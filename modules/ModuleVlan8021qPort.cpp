@@ -124,30 +124,39 @@ TModuleVlan8021qPort::TModuleVlan8021qPort(QWidget* parent) : TModulePage(QStrin
     connect(m_Tagged, &QLineEdit::textChanged, this, &TModuleVlan8021qPort::EventOnTaggedChange);
 
     AddDeviceControl(m_List);
-    SetReloadCodes({Intp::TPropertyVlan8021qPort::GetCommand});
+    Reads<Intp::TSessionVlan8021qPortGet>();
     UsePortNames([](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortConfig(device).Valid ? new Intp::TSessionVlanGet : nullptr;
     });
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyVlan(device).Valid ? new Intp::TSessionVlan8021qPortGet : nullptr;
     });
+    OnClear([this] {
+        m_List->Clear();
+        m_Editors->Reset();
+        m_Loading = true;
+        m_LinkType->setCurrentIndex(Intp::VlanLinkAccess);
+        m_Untagged->setValue(1);
+        m_Tagged->clear();
+        m_Loading = false;
+        m_Usable = false;
+    });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnReloaded([this](Intp::TDevice*) {
+        m_List->setEnabled(m_Usable);
+        UpdateApply();
+    });
+    OnCheck([this] { return BuildRequests(); });
+    OnWrite([this](Intp::TDevice* device) -> Intp::TSession* {
+        // Every request but the last is started here, at once; the page base
+        // starts the last.
+        for (size_t i = 0; i + 1 < m_Requests.size(); ++i)
+            StartOnDevice(NewPortSet(m_Requests[i]), device);
+        return m_Requests.empty() ? nullptr : NewPortSet(m_Requests.back());
+    });
 }
 
-Intp::TSession* TModuleVlan8021qPort::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionVlan8021qPortGet; }
-
-void TModuleVlan8021qPort::Clear()
-{
-    m_List->Clear();
-    m_Editors->Reset();
-    m_Loading = true;
-    m_LinkType->setCurrentIndex(Intp::VlanLinkAccess);
-    m_Untagged->setValue(1);
-    m_Tagged->clear();
-    m_Loading = false;
-    m_Usable = false;
-}
-
-void TModuleVlan8021qPort::Fill(Intp::TDevice* device)
+void TModuleVlan8021qPort::FillRows(Intp::TDevice* device)
 {
     const auto& mode = Intp::GetPropertyVlan(device);
     m_Usable = mode.Valid && mode.Mode == Intp::VlanMode8021q;
@@ -177,12 +186,6 @@ void TModuleVlan8021qPort::Fill(Intp::TDevice* device)
         const int row = m_Editors->AddRow(name, {linkType, untagged}, port);
         SetTaggedText(row, tagged);
     }
-}
-
-void TModuleVlan8021qPort::AfterReload(Intp::TDevice*)
-{
-    m_List->setEnabled(m_Usable);
-    UpdateApply();
 }
 
 void TModuleVlan8021qPort::SetTaggedText(int row, const QString& text) { m_List->Model()->SetText(row, ColTagged, text); }
@@ -258,7 +261,7 @@ void TModuleVlan8021qPort::UpdateApply()
     ApplyButton()->setEnabled(ok);
 }
 
-bool TModuleVlan8021qPort::PrepareApply()
+bool TModuleVlan8021qPort::BuildRequests()
 {
     m_Requests.assign(1, {});
     std::vector<uint16_t> vids;
@@ -282,13 +285,4 @@ bool TModuleVlan8021qPort::PrepareApply()
         }
     }
     return true;
-}
-
-Intp::TSession* TModuleVlan8021qPort::NewSetSession(Intp::TDevice* device)
-{
-    // Every request but the last is started here, at once; the page base
-    // starts the last.
-    for (size_t i = 0; i + 1 < m_Requests.size(); ++i)
-        StartOnDevice(NewPortSet(m_Requests[i]), device);
-    return m_Requests.empty() ? nullptr : NewPortSet(m_Requests.back());
 }

@@ -38,17 +38,15 @@ public:
     TLimitSpin* Untagged() const { return m_Untagged; }
     QLineEdit* Tagged() const { return m_Tagged; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    bool PrepareApply() override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     enum { ColPort, ColLinkType, ColUntagged, ColTagged };
     enum { SlotLinkType, SlotUntagged };
+
+    // One row per configured port, from the membership table.
+    void FillRows(Intp::TDevice* device);
+    // Builds the membership requests from the rows (m_Requests); false, with
+    // its message, on a tagged VID text out of range.
+    bool BuildRequests();
 
     // The link type rule for the selected row: enables the editors its link
     // type uses and resets what it does not use.

@@ -46,13 +46,12 @@ TModuleVlanTable::TModuleVlanTable(QWidget* parent) : TModulePage(QStringLiteral
             return new Intp::TSessionVlan8021qPortGet;
         return nullptr;
     });
+    OnClear([this] { m_List->Clear(); });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnLeaving([this] { m_List->Clear(); });
 }
 
 int TModuleVlanTable::Refresh(bool shown) { return shown ? RequestVlanMode() : 0; }
-
-void TModuleVlanTable::Clear() { m_List->Clear(); }
-
-void TModuleVlanTable::OnLeave() { m_List->Clear(); }
 
 void TModuleVlanTable::AddVlanRow(uint32_t vlanId, uint32_t untagged, const QString& tagged)
 {
@@ -63,7 +62,7 @@ void TModuleVlanTable::AddVlanRow(uint32_t vlanId, uint32_t untagged, const QStr
     m_List->Model()->Append(std::move(row));
 }
 
-void TModuleVlanTable::Fill(Intp::TDevice* device)
+void TModuleVlanTable::FillRows(Intp::TDevice* device)
 {
     const auto& mode = Intp::GetPropertyVlan(device);
     if (!mode.Valid)

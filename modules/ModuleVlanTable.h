@@ -16,13 +16,9 @@ public:
 
     TPageList* List() const { return m_List; }
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
     void AddVlanRow(uint32_t vlanId, uint32_t untagged, const QString& tagged);
+    void FillRows(Intp::TDevice* device);
 
     TPageList* m_List;
 };

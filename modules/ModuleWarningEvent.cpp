@@ -45,12 +45,35 @@ TModuleWarningEvent::TModuleWarningEvent(QWidget* parent, uint32_t systemEvents)
                QStringLiteral("Link Up & Down")});
     m_Port.List->setObjectName("m_PortList");
     AddApplyButton()->setText(QStringLiteral("Apply"));
+    // Shown: the SMTP settings first (their report goes on to the syslog
+    // settings, then to the events).
+    OnRead([](Intp::TDevice*, bool shown) -> Intp::TSession* {
+        if (shown)
+            return new Intp::TSessionWarningSmtpGet;
+        return new Intp::TSessionWarningEventGet;
+    });
     SetReloadCodes({Intp::TPropertyWarningEvent::GetCommand});
     AddChainStep(Intp::TPropertyWarningSmtp::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyWarningSmtp(device).Valid ? new Intp::TSessionWarningSyslogGet : nullptr;
     });
     AddChainStep(Intp::TPropertyWarningSyslog::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyWarningSyslog(device).Valid ? new Intp::TSessionWarningEventGet : nullptr;
+    });
+    OnClear([this] {
+        for (TEventList* list : {&m_Sys, &m_Port}) {
+            list->List->Clear();
+            list->Editors->Reset();
+        }
+        m_SyslogAvailable = m_SmtpAvailable = false;
+    });
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnReloaded([this](Intp::TDevice* device) {
+        ApplyButton()->setEnabled(device && (m_SyslogAvailable || m_SmtpAvailable));
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        auto* set = new Intp::TSessionWarningEventSet;
+        set->SetData(EventRequest());
+        return set;
     });
 }
 
@@ -85,23 +108,7 @@ void TModuleWarningEvent::BuildList(TEventList& list, const QString& title, cons
     connect(list.List, &TPageList::HeaderClicked, this, [this, which](int c) { EventOnHeaderClick(*which, c); });
 }
 
-Intp::TSession* TModuleWarningEvent::NewGetSession(Intp::TDevice*, bool shown)
-{
-    if (shown)
-        return new Intp::TSessionWarningSmtpGet;
-    return new Intp::TSessionWarningEventGet;
-}
-
-void TModuleWarningEvent::Clear()
-{
-    for (TEventList* list : {&m_Sys, &m_Port}) {
-        list->List->Clear();
-        list->Editors->Reset();
-    }
-    m_SyslogAvailable = m_SmtpAvailable = false;
-}
-
-void TModuleWarningEvent::Fill(Intp::TDevice* device)
+void TModuleWarningEvent::FillRows(Intp::TDevice* device)
 {
     const auto& smtp = Intp::GetPropertyWarningSmtp(device);
     const auto& syslog = Intp::GetPropertyWarningSyslog(device);
@@ -119,11 +126,6 @@ void TModuleWarningEvent::Fill(Intp::TDevice* device)
                                {valid ? PortValue(record.SyslogLinkUp, record.SyslogLinkDown, port) : 0,
                                 valid ? PortValue(record.MailLinkUp, record.MailLinkDown, port) : 0},
                                port);
-}
-
-void TModuleWarningEvent::AfterReload(Intp::TDevice* device)
-{
-    ApplyButton()->setEnabled(device && (m_SyslogAvailable || m_SmtpAvailable));
 }
 
 void TModuleWarningEvent::EventOnRowSelected(const TEventList& list, int row)
@@ -152,7 +154,7 @@ void TModuleWarningEvent::EventOnHeaderClick(const TEventList& list, int column)
     }
 }
 
-Intp::TSession* TModuleWarningEvent::NewSetSession(Intp::TDevice*)
+Intp::TPropertyWarningEvent TModuleWarningEvent::EventRequest() const
 {
     Intp::TPropertyWarningEvent request;
     for (const TPageRow& row : m_Sys.List->Model()->Rows()) {
@@ -173,7 +175,5 @@ Intp::TSession* TModuleWarningEvent::NewSetSession(Intp::TDevice*)
         if (row.Edited[SlotSmtp] & 2)
             request.MailLinkDown |= bit;
     }
-    auto* set = new Intp::TSessionWarningEventSet;
-    set->SetData(request);
-    return set;
+    return request;
 }

@@ -13,6 +13,10 @@ class QLabel;
 class TPageList;
 class TRowEditors;
 
+namespace Intp {
+struct TPropertyWarningEvent;
+}
+
 class TModuleWarningEvent final : public TModulePage {
     Q_OBJECT
 public:
@@ -33,18 +37,15 @@ public:
     bool SyslogAvailable() const { return m_SyslogAvailable; }
     bool SmtpAvailable() const { return m_SmtpAvailable; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     enum { ColName, ColSyslog, ColSmtp };
     enum { SlotSyslog, SlotSmtp };
 
     void BuildList(TEventList& list, const QString& title, const QString& firstColumn, const QStringList& items);
+    // The rows from the device's event record (all off when not valid).
+    void FillRows(Intp::TDevice* device);
+    // The event masks the rows' edited values give.
+    Intp::TPropertyWarningEvent EventRequest() const;
     // Enables a drop-down list of the selected row only while it is available.
     void EventOnRowSelected(const TEventList& list, int row);
     void EventOnHeaderClick(const TEventList& list, int column);

@@ -64,28 +64,21 @@ TModuleWarningFault::TModuleWarningFault(QWidget* parent) : TModulePage(QStringL
     AddApplyButton();
     for (QWidget* w : {static_cast<QWidget*>(m_SysList), sysLabel, static_cast<QWidget*>(m_PortList), portLabel})
         AddDeviceControl(w);
-    SetReloadCodes({Intp::TPropertyWarningFault::GetCommand});
-}
-
-Intp::TSession* TModuleWarningFault::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionWarningFaultGet; }
-
-void TModuleWarningFault::Clear() { m_PortList->Clear(); }
-
-void TModuleWarningFault::Fill(Intp::TDevice* device)
-{
-    for (uint32_t port = 0; port < device->GetPortCount(); ++port)
-        AddCheckRow(m_PortList, PortCaption(port));
-    const auto& record = Intp::GetPropertyWarningFault(device);
-    SetCheckedMask(m_SysList, record.Valid ? record.SystemAlarms : 0);
-    SetCheckedMask(m_PortList, record.Valid ? record.PortAlarms : 0);
-}
-
-Intp::TSession* TModuleWarningFault::NewSetSession(Intp::TDevice*)
-{
-    Intp::TPropertyWarningFault request;
-    request.SystemAlarms = CheckedMask(m_SysList);
-    request.PortAlarms = CheckedMask(m_PortList);
-    auto* set = new Intp::TSessionWarningFaultSet;
-    set->SetData(request);
-    return set;
+    Reads<Intp::TSessionWarningFaultGet>();
+    OnClear([this] { m_PortList->Clear(); });
+    OnFill([this](Intp::TDevice* device) {
+        for (uint32_t port = 0; port < device->GetPortCount(); ++port)
+            AddCheckRow(m_PortList, PortCaption(port));
+        const auto& record = Intp::GetPropertyWarningFault(device);
+        SetCheckedMask(m_SysList, record.Valid ? record.SystemAlarms : 0);
+        SetCheckedMask(m_PortList, record.Valid ? record.PortAlarms : 0);
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        Intp::TPropertyWarningFault request;
+        request.SystemAlarms = CheckedMask(m_SysList);
+        request.PortAlarms = CheckedMask(m_PortList);
+        auto* set = new Intp::TSessionWarningFaultSet;
+        set->SetData(request);
+        return set;
+    });
 }

@@ -14,12 +14,6 @@ public:
     TPageList* SysList() const { return m_SysList; }
     TPageList* PortList() const { return m_PortList; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     TPageList* m_SysList;
     TPageList* m_PortList;

@@ -71,7 +71,47 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
     AddDeviceControl(m_Mode);
     AddDeviceControl(m_ModeLabel);
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertyWarningSmtp::GetCommand});
+    Reads<Intp::TSessionWarningSmtpGet>();
+    OnClear([this] {
+        m_Count = 0;
+        m_Mode->setCurrentIndex(0);
+        m_Address->SetValue(0);
+        for (QLineEdit* edit : {m_Sender, m_Subject, m_Account, m_Password, m_Confirm})
+            edit->clear();
+        m_Recipients->clear();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        m_Count = device->GetSmtpEntryCount();
+        const auto& record = Intp::GetPropertyWarningSmtp(device);
+        if (!record.Valid)
+            return;
+        m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
+        m_Address->SetValue(record.Server);
+        m_Sender->setText(QString::fromStdString(record.Sender));
+        m_Subject->setText(QString::fromStdString(record.Subject));
+        m_Account->setText(QString::fromStdString(record.Account));
+        QStringList lines;
+        for (const std::string& recipient : record.Recipients)
+            if (!recipient.empty())
+                lines << QString::fromStdString(recipient);
+        m_Recipients->setPlainText(lines.join(u'\n'));
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        ApplyModeRule();
+        if (!device)
+            ApplyButton()->setEnabled(false);
+    });
+    OnCheck([this] {
+        // A recipient field holds 64 bytes; a longer address would be cut.
+        for (const QString& line : RecipientLines())
+            if (Utf8Length(line) > Intp::SmtpTextWidth) {
+                ShowError(QStringLiteral("E-mail address too long!"));
+                return false;
+            }
+        return true;
+    });
+    OnWrite([this](Intp::TDevice*) { return NewSmtpSet(); });
+    OnLeaving([this] { m_Recipients->clear(); });
 
     connect(m_Mode, &QComboBox::currentIndexChanged, this, &TModuleWarningSmtp::ApplyModeRule);
     connect(m_Address, &TIpEdit::ValueChanged, this, &TModuleWarningSmtp::ApplyEntryRule);
@@ -80,45 +120,6 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
     connect(m_Account, &QLineEdit::textChanged, this, &TModuleWarningSmtp::ApplyModeRule);
     connect(m_Recipients, &QPlainTextEdit::textChanged, this, &TModuleWarningSmtp::ApplyEntryRule);
 }
-
-Intp::TSession* TModuleWarningSmtp::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionWarningSmtpGet; }
-
-void TModuleWarningSmtp::Clear()
-{
-    m_Count = 0;
-    m_Mode->setCurrentIndex(0);
-    m_Address->SetValue(0);
-    for (QLineEdit* edit : {m_Sender, m_Subject, m_Account, m_Password, m_Confirm})
-        edit->clear();
-    m_Recipients->clear();
-}
-
-void TModuleWarningSmtp::Fill(Intp::TDevice* device)
-{
-    m_Count = device->GetSmtpEntryCount();
-    const auto& record = Intp::GetPropertyWarningSmtp(device);
-    if (!record.Valid)
-        return;
-    m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
-    m_Address->SetValue(record.Server);
-    m_Sender->setText(QString::fromStdString(record.Sender));
-    m_Subject->setText(QString::fromStdString(record.Subject));
-    m_Account->setText(QString::fromStdString(record.Account));
-    QStringList lines;
-    for (const std::string& recipient : record.Recipients)
-        if (!recipient.empty())
-            lines << QString::fromStdString(recipient);
-    m_Recipients->setPlainText(lines.join(u'\n'));
-}
-
-void TModuleWarningSmtp::AfterReload(Intp::TDevice* device)
-{
-    ApplyModeRule();
-    if (!device)
-        ApplyButton()->setEnabled(false);
-}
-
-void TModuleWarningSmtp::OnLeave() { m_Recipients->clear(); }
 
 QStringList TModuleWarningSmtp::RecipientLines() const
 {
@@ -151,18 +152,7 @@ void TModuleWarningSmtp::ApplyEntryRule()
                               !m_Subject->text().isEmpty() && account && lines >= 1 && lines <= qsizetype(m_Count));
 }
 
-bool TModuleWarningSmtp::PrepareApply()
-{
-    // A recipient field holds 64 bytes; a longer address would be cut.
-    for (const QString& line : RecipientLines())
-        if (Utf8Length(line) > Intp::SmtpTextWidth) {
-            ShowError(QStringLiteral("E-mail address too long!"));
-            return false;
-        }
-    return true;
-}
-
-Intp::TSession* TModuleWarningSmtp::NewSetSession(Intp::TDevice*)
+Intp::TSession* TModuleWarningSmtp::NewSmtpSet() const
 {
     Intp::TPropertyWarningSmtp request;
     request.Enabled = m_Mode->currentIndex() == 1;

@@ -29,16 +29,9 @@ public:
     QLineEdit* Confirm() const { return m_Confirm; }
     QPlainTextEdit* Recipients() const { return m_Recipients; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    bool PrepareApply() override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
+    // The Set carrying the fields; null when the request does not encode.
+    Intp::TSession* NewSmtpSet() const;
     void ApplyModeRule();
     // Decides Apply from the entries (in "Enable" mode).
     void ApplyEntryRule();

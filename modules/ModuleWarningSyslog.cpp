@@ -31,7 +31,33 @@ TModuleWarningSyslog::TModuleWarningSyslog(QWidget* parent) : TModulePage(QStrin
     AddDeviceControl(m_Mode);
     AddDeviceControl(m_ModeLabel);
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertyWarningSyslog::GetCommand});
+    Reads<Intp::TSessionWarningSyslogGet>();
+    OnClear([this] {
+        m_ModeValue = ModeDisable;
+        m_Mode->setCurrentIndex(0);
+        m_Address->SetValue(0);
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyWarningSyslog(device);
+        if (!record.Valid)
+            return;
+        m_ModeValue = record.Mode;
+        m_Mode->setCurrentIndex(record.Mode < ModeItems ? int(record.Mode) : -1);
+        m_Address->SetValue(record.Server);
+    });
+    OnReloaded([this](Intp::TDevice* device) {
+        ApplyModeRule();
+        if (!device)
+            ApplyButton()->setEnabled(false);
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        Intp::TPropertyWarningSyslog request;
+        request.Mode = m_ModeValue;
+        request.Server = m_Address->Value();
+        auto* set = new Intp::TSessionWarningSyslogSet;
+        set->SetData(request);
+        return set;
+    });
 
     // Only a pick by the administrator changes the mode to send.
     connect(m_Mode, &QComboBox::activated, this, [this](int index) {
@@ -42,32 +68,6 @@ TModuleWarningSyslog::TModuleWarningSyslog(QWidget* parent) : TModulePage(QStrin
     connect(m_Address, &TIpEdit::ValueChanged, this, &TModuleWarningSyslog::ApplyModeRule);
 }
 
-Intp::TSession* TModuleWarningSyslog::NewGetSession(Intp::TDevice*, bool) { return new Intp::TSessionWarningSyslogGet; }
-
-void TModuleWarningSyslog::Clear()
-{
-    m_ModeValue = ModeDisable;
-    m_Mode->setCurrentIndex(0);
-    m_Address->SetValue(0);
-}
-
-void TModuleWarningSyslog::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyWarningSyslog(device);
-    if (!record.Valid)
-        return;
-    m_ModeValue = record.Mode;
-    m_Mode->setCurrentIndex(record.Mode < ModeItems ? int(record.Mode) : -1);
-    m_Address->SetValue(record.Server);
-}
-
-void TModuleWarningSyslog::AfterReload(Intp::TDevice* device)
-{
-    ApplyModeRule();
-    if (!device)
-        ApplyButton()->setEnabled(false);
-}
-
 void TModuleWarningSyslog::ApplyModeRule()
 {
     const bool server = m_ModeValue == ModeServer || m_ModeValue == ModeBoth;
@@ -75,14 +75,4 @@ void TModuleWarningSyslog::ApplyModeRule()
     m_AddressLabel->setEnabled(server);
     const bool open = m_ModeValue == ModeDisable || m_ModeValue == ModeClient;
     ApplyButton()->setEnabled(CurrentDevice() && (open || Intp::IsUsableIp(m_Address->Value())));
-}
-
-Intp::TSession* TModuleWarningSyslog::NewSetSession(Intp::TDevice*)
-{
-    Intp::TPropertyWarningSyslog request;
-    request.Mode = m_ModeValue;
-    request.Server = m_Address->Value();
-    auto* set = new Intp::TSessionWarningSyslogSet;
-    set->SetData(request);
-    return set;
 }

@@ -17,13 +17,6 @@ public:
     QComboBox* Mode() const { return m_Mode; }
     TIpEdit* Address() const { return m_Address; }
 
-protected:
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     // Enables the address for the server modes and decides Apply.
     void ApplyModeRule();

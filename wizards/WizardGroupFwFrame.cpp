@@ -3,7 +3,6 @@
 #include "IntpBasics.h"
 #include "IntpTransfer.h"
 #include "MessageBoxes.h"
-#include "ModuleCallback.h"
 #include "PageEditors.h"
 #include "Resources.h"
 
@@ -39,10 +38,11 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
                                        "", "STEP 3. Apply to upgrade selected firmware"},
                                       this));
 
-    m_Picker = AddPickerStep({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
-                              QStringLiteral("MAC"), QStringLiteral("IP")});
-    m_Picker->SetMoveCheck([this](const std::vector<const TPageRow*>& moving) {
-        const TPageList* chosen = m_Picker->Chosen();
+    TDevicePicker* picker = AddPickerStep({QStringLiteral("Model"), QStringLiteral("Kernel Ver."),
+                                           QStringLiteral("Firmware Ver."), QStringLiteral("MAC"), QStringLiteral("IP")},
+                                          [](Intp::TDevice* d) { return d->IsLoggedIn(); }, DeviceTexts);
+    picker->SetMoveCheck([picker](const std::vector<const TPageRow*>& moving) {
+        const TPageList* chosen = picker->Chosen();
         const int64_t model = chosen->RowCount() > 0 ? chosen->Row(0).Loaded[0] : moving.front()->Loaded[0];
         for (const TPageRow* row : moving)
             if (row->Loaded[0] != model) {
@@ -52,8 +52,8 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
         return true;
     });
 
-    auto* settings = new QWidget(this);
-    auto* grid = new QGridLayout(settings);
+    QWidget* settings = NewSettings();
+    auto* grid = static_cast<QGridLayout*>(settings->layout());
     m_Builtin = new QRadioButton(QStringLiteral("Use &build-in support:"), settings);
     m_Builtin->setChecked(true);
     m_Path = new QLineEdit(settings);
@@ -73,13 +73,10 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
     grid->addWidget(m_Server, 3, 1);
     grid->addWidget(fileLabel, 4, 0);
     grid->addWidget(m_FileName, 4, 1);
-    m_Preview = new TPageList({QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
-                               QStringLiteral("MAC"), QStringLiteral("IP Address")},
-                              settings);
-    grid->addWidget(m_Preview, 5, 0, 1, 3);
-    grid->setRowStretch(5, 1);
     m_Settings = {m_Builtin, m_Path, m_Browse, m_Tftp, serverLabel, m_Server, fileLabel, m_FileName};
-    AddStep(QStringLiteral("Select the upgrade method, local firmware image or remote tftp server."), settings);
+    AddSettingsStep(QStringLiteral("Select the upgrade method, local firmware image or remote tftp server."), settings,
+                    {QStringLiteral("Model"), QStringLiteral("Kernel Ver."), QStringLiteral("Firmware Ver."),
+                     QStringLiteral("MAC"), QStringLiteral("IP Address")});
 
     connect(m_Builtin, &QRadioButton::toggled, this, &TWizardGroupFwFrame::EventOnChoiceClick);
     connect(m_Browse, &QPushButton::clicked, this, &TWizardGroupFwFrame::EventOnBrowseClick);
@@ -88,6 +85,26 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
     connect(m_Server, &TIpEdit::ValueChanged, this, &TWizardGroupFwFrame::UpdateNext);
     connect(m_FileName, &QLineEdit::textChanged, this, &TWizardGroupFwFrame::UpdateNext);
     EventOnChoiceClick();
+
+    OnSettingsEntered([this] {
+        m_Images.assign(size_t(Preview()->RowCount()), -1);
+        EventOnChoiceClick();
+    });
+    OnSettingsReady([this] {
+        if (m_Builtin->isChecked())
+            return !m_Path->text().isEmpty() && QFileInfo(m_Path->text()).isFile();
+        return Intp::IsUsableIp(m_Server->Value()) && !m_FileName->text().isEmpty();
+    });
+    OnEnableSettings([this](bool on) {
+        for (QWidget* w : m_Settings)
+            w->setEnabled(on);
+        if (on)
+            EventOnChoiceClick();
+    });
+    OnFinish([this] { Upgrade(); });
+    OnRowReport([this](int row, Intp::TDevice* device, int command, uint16_t status, void* data) {
+        ShowUpgradeState(row, device, command, status, data);
+    });
 }
 
 QIcon TWizardGroupFwFrame::Image(int image)
@@ -107,19 +124,7 @@ void TWizardGroupFwFrame::SetImage(int row, int image)
     if (row < 0 || size_t(row) >= m_Images.size() || m_Images[size_t(row)] == image)
         return;
     m_Images[size_t(row)] = image;
-    m_Preview->Model()->SetIcon(row, Image(image));
-}
-
-void TWizardGroupFwFrame::EnterStep(int step, int from)
-{
-    if (step == 1 && from == 0)
-        OfferDevices([](Intp::TDevice* d) { return d->IsLoggedIn(); }, DeviceTexts);
-    if (step == 2) {
-        m_Preview->Clear();
-        m_Preview->Model()->Append(m_Picker->Chosen()->Model()->Rows());
-        m_Images.assign(size_t(m_Preview->RowCount()), -1);
-        EventOnChoiceClick();
-    }
+    Preview()->Model()->SetIcon(row, Image(image));
 }
 
 void TWizardGroupFwFrame::EventOnChoiceClick()
@@ -142,29 +147,7 @@ void TWizardGroupFwFrame::EventOnBrowseClick()
         m_Path->setText(path);
 }
 
-bool TWizardGroupFwFrame::CanGoOn() const
-{
-    switch (Step()) {
-    case 0: return true;
-    case 1: return m_Picker->Chosen()->RowCount() > 0;
-    default:
-        if (m_Preview->RowCount() == 0)
-            return false;
-        if (m_Builtin->isChecked())
-            return !m_Path->text().isEmpty() && QFileInfo(m_Path->text()).isFile();
-        return Intp::IsUsableIp(m_Server->Value()) && !m_FileName->text().isEmpty();
-    }
-}
-
-void TWizardGroupFwFrame::EnableSettings(bool on)
-{
-    for (QWidget* w : m_Settings)
-        w->setEnabled(on);
-    if (on)
-        EventOnChoiceClick();
-}
-
-void TWizardGroupFwFrame::Finish()
+void TWizardGroupFwFrame::Upgrade()
 {
     m_RunBuiltin = m_Builtin->isChecked();
     const QByteArray name = m_FileName->text().toUtf8();
@@ -172,36 +155,24 @@ void TWizardGroupFwFrame::Finish()
         m_Server->Value(), 69, std::string_view(name.constData(), size_t(name.size())));
     const std::string path = m_Path->text().toStdString();
 
-    BeginRun();
-    m_Images.assign(size_t(m_Preview->RowCount()), -1);
-    int started = 0;
-    for (int row = m_Preview->RowCount() - 1; row >= 0; --row) {
-        Intp::TDevice* device = Intp::GetDevice(MacFromKey(m_Preview->Row(row).Key), true);
-        Intp::TSession* session = nullptr;
-        if (m_RunBuiltin) {
-            auto* upload = new Intp::TSessionBasicsUpgradeBuildin;
-            if (upload->OpenFile(path))
-                session = upload;
-            else
+    m_Images.assign(size_t(Preview()->RowCount()), -1);
+    RunRows(
+        [&](int) -> Intp::TSession* {
+            if (m_RunBuiltin) {
+                auto* upload = new Intp::TSessionBasicsUpgradeBuildin;
+                if (upload->OpenFile(path))
+                    return upload;
                 delete upload;
-        } else {
+                return nullptr;
+            }
             auto* tftp = new Intp::TSessionBasicsUpgradeTftp;
             tftp->SetRequest(request);
-            session = tftp;
-        }
-        if (session && device && Intp::StartSession(session, device, RowObserver(row))) {
-            SetImage(row, ImageTransmitting);
-            ++started;
-        } else {
-            delete session;
-            SetImage(row, ImageError);
-        }
-    }
-    if (started > 0)
-        SetBusy();
+            return tftp;
+        },
+        [this](int row, bool started) { SetImage(row, started ? ImageTransmitting : ImageError); });
 }
 
-void TWizardGroupFwFrame::OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void* data)
+void TWizardGroupFwFrame::ShowUpgradeState(int row, Intp::TDevice* device, int command, uint16_t status, void* data)
 {
     if (!device || command != (m_RunBuiltin ? 0x0100 : 0x010B) || RowImage(row) < 0)
         return;

@@ -18,8 +18,6 @@ public:
     enum TImage { ImageTransmitting = 0, ImageDone = 1, ImageError = 2, ImageTimeout = 3, ImageWritingFlash = 4 };
     static QIcon Image(int image);
 
-    TDevicePicker* Picker() const { return m_Picker; }
-    TPageList* Preview() const { return m_Preview; }
     QRadioButton* BuiltinChoice() const { return m_Builtin; }
     QRadioButton* TftpChoice() const { return m_Tftp; }
     QLineEdit* PathField() const { return m_Path; }
@@ -31,18 +29,13 @@ public:
 
     void EventOnBrowseClick();
 
-protected:
-    void EnterStep(int step, int from) override;
-    bool CanGoOn() const override;
-    void Finish() override;
-    void EnableSettings(bool on) override;
-    void OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void* data) override;
-
 private:
     void EventOnChoiceClick();
     void SetImage(int row, int image);
+    // Starts the upgrade on every row's device.
+    void Upgrade();
+    void ShowUpgradeState(int row, Intp::TDevice* device, int command, uint16_t status, void* data);
 
-    TDevicePicker* m_Picker;
     QRadioButton* m_Builtin;
     QLineEdit* m_Path;
     QPushButton* m_Browse;
@@ -50,7 +43,6 @@ private:
     TIpEdit* m_Server;
     QLineEdit* m_FileName;
     std::vector<QWidget*> m_Settings;
-    TPageList* m_Preview;
     std::vector<int> m_Images;   // per preview row
     bool m_RunBuiltin = true;
 };

@@ -33,10 +33,13 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
                                        "STEP 3. Apply settings"},
                                       this));
 
-    m_Picker = AddPickerStep({QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("IP")});
+    AddPickerStep({QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("IP")}, nullptr, [](Intp::TDevice* d) {
+        return QStringList{QString::fromStdString(d->GetTypeName()), QString::fromStdString(Intp::MacToText(d->GetMac())),
+                           IpText(d->GetIp())};
+    });
 
-    auto* settings = new QWidget(this);
-    auto* grid = new QGridLayout(settings);
+    QWidget* settings = NewSettings();
+    auto* grid = static_cast<QGridLayout*>(settings->layout());
     m_Dhcp = new QRadioButton(QStringLiteral("&DHCP"), settings);
     m_Dhcp->setChecked(true);
     m_Server = new TIpEdit(settings);
@@ -64,9 +67,8 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
             m_GatewayLabel = label;
         ++row;
     }
-    m_Preview = new TPageList({QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("Original IP"),
-                               QStringLiteral("New IP")},
-                              settings);
+    AddSettingsStep(QStringLiteral("Configure the IP address range or DHCP IP "), settings,
+                    {QStringLiteral("Model"), QStringLiteral("MAC"), QStringLiteral("Original IP"), QStringLiteral("New IP")});
     m_Top = new QPushButton(QStringLiteral("Top"), settings);
     m_Up = new QPushButton(QStringLiteral("Up"), settings);
     m_Down = new QPushButton(QStringLiteral("Down"), settings);
@@ -75,56 +77,48 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
     for (QPushButton* b : {m_Top, m_Up, m_Down, m_Bottom})
         order->addWidget(b);
     order->addStretch(1);
-    grid->addWidget(m_Preview, row, 0, 1, 3);
     grid->addLayout(order, row, 3);
-    grid->setRowStretch(row, 1);
-    AddStep(QStringLiteral("Configure the IP address range or DHCP IP "), settings);
 
     connect(m_Dhcp, &QRadioButton::toggled, this, &TWizardGroupIpFrame::EventOnChoiceClick);
     connect(m_Server, &TIpEdit::ValueChanged, this, &TWizardGroupIpFrame::UpdateNext);
     for (TIpEdit* field : {m_Begin, m_End, m_Netmask})
         connect(field, &TIpEdit::ValueChanged, this, &TWizardGroupIpFrame::EventOnRangeChange);
-    connect(m_Preview, &TPageList::RowSelected, this, &TWizardGroupIpFrame::UpdateReorderButtons);
+    connect(Preview(), &TPageList::RowSelected, this, &TWizardGroupIpFrame::UpdateReorderButtons);
     connect(m_Top, &QPushButton::clicked, this, [this] { MovePreviewRow(0); });
-    connect(m_Up, &QPushButton::clicked, this, [this] { MovePreviewRow(m_Preview->SelectedRow() - 1); });
-    connect(m_Down, &QPushButton::clicked, this, [this] { MovePreviewRow(m_Preview->SelectedRow() + 1); });
-    connect(m_Bottom, &QPushButton::clicked, this, [this] { MovePreviewRow(m_Preview->RowCount() - 1); });
+    connect(m_Up, &QPushButton::clicked, this, [this] { MovePreviewRow(Preview()->SelectedRow() - 1); });
+    connect(m_Down, &QPushButton::clicked, this, [this] { MovePreviewRow(Preview()->SelectedRow() + 1); });
+    connect(m_Bottom, &QPushButton::clicked, this, [this] { MovePreviewRow(Preview()->RowCount() - 1); });
     EventOnChoiceClick();
-}
 
-void TWizardGroupIpFrame::EnterStep(int step, int from)
-{
-    if (step == 1 && from == 0)
-        OfferDevices(nullptr, [](Intp::TDevice* d) {
-            return QStringList{QString::fromStdString(d->GetTypeName()),
-                               QString::fromStdString(Intp::MacToText(d->GetMac())), IpText(d->GetIp())};
-        });
-    if (step == 2) {
-        m_Preview->Clear();
-        for (const TPageRow& chosen : m_Picker->Chosen()->Model()->Rows()) {
-            TPageRow row = chosen;
-            row.Texts = {chosen.Texts.value(0), chosen.Texts.value(1), chosen.Texts.value(2), QString()};
-            m_Preview->Model()->Append(std::move(row));
-        }
+    OnSettingsEntered([this] {
         EventOnChoiceClick();
         UpdateReorderButtons();
-    }
-}
-
-bool TWizardGroupIpFrame::CanGoOn() const
-{
-    switch (Step()) {
-    case 0: return true;
-    case 1: return m_Picker->Chosen()->RowCount() > 0;
-    default: return m_Preview->RowCount() > 0 && (m_Dhcp->isChecked() ? Intp::IsUsableIp(m_Server->Value()) : RangeValid());
-    }
+    });
+    OnSettingsReady([this] { return m_Dhcp->isChecked() ? Intp::IsUsableIp(m_Server->Value()) : RangeValid(); });
+    OnEnableSettings([this](bool on) {
+        m_Dhcp->setEnabled(on);
+        m_Range->setEnabled(on);
+        if (on) {
+            EventOnChoiceClick();
+        } else {
+            m_ServerLabel->setEnabled(false);
+            m_Server->setEnabled(false);
+            for (QWidget* w : m_RangeFields)
+                w->setEnabled(false);
+        }
+        UpdateReorderButtons();
+    });
+    OnFinish([this] { ApplyAddresses(); });
+    OnRowReport([this](int row, Intp::TDevice* device, int command, uint16_t status, void*) {
+        ShowSetResult(row, device, command, status);
+    });
 }
 
 bool TWizardGroupIpFrame::RangeValid() const
 {
     const uint32_t begin = m_Begin->Value(), end = m_End->Value();
     // 64-bit: the size of any range fits.
-    return end > begin && uint64_t(m_Preview->RowCount()) <= uint64_t(end) - begin + 1 && Intp::IsUsableIp(begin) &&
+    return end > begin && uint64_t(Preview()->RowCount()) <= uint64_t(end) - begin + 1 && Intp::IsUsableIp(begin) &&
            Intp::IsUsableIp(end) && Intp::IsValidNetmask(m_Netmask->Value());
 }
 
@@ -160,25 +154,25 @@ void TWizardGroupIpFrame::ShowNewAddresses()
 {
     const bool dhcp = m_Dhcp->isChecked();
     const bool valid = !dhcp && RangeValid();
-    for (int row = 0; row < m_Preview->RowCount(); ++row)
-        m_Preview->Model()->SetText(row, ColNew, dhcp ? QStringLiteral("DHCP")
+    for (int row = 0; row < Preview()->RowCount(); ++row)
+        Preview()->Model()->SetText(row, ColNew, dhcp ? QStringLiteral("DHCP")
                                                       : IpText(valid ? m_Begin->Value() + uint32_t(row) : 0));
 }
 
 void TWizardGroupIpFrame::UpdateReorderButtons()
 {
-    const int row = m_Preview->SelectedRow();
+    const int row = Preview()->SelectedRow();
     const bool idle = !Busy();
     m_Top->setEnabled(idle && row > 0);
     m_Up->setEnabled(idle && row > 0);
-    m_Down->setEnabled(idle && row >= 0 && row < m_Preview->RowCount() - 1);
-    m_Bottom->setEnabled(idle && row >= 0 && row < m_Preview->RowCount() - 1);
+    m_Down->setEnabled(idle && row >= 0 && row < Preview()->RowCount() - 1);
+    m_Bottom->setEnabled(idle && row >= 0 && row < Preview()->RowCount() - 1);
 }
 
 void TWizardGroupIpFrame::MovePreviewRow(int to)
 {
-    const int from = m_Preview->SelectedRow();
-    const int count = m_Preview->RowCount();
+    const int from = Preview()->SelectedRow();
+    const int count = Preview()->RowCount();
     if (from < 0 || to < 0 || to >= count || to == from)
         return;
     std::vector<uint32_t> order;
@@ -186,28 +180,13 @@ void TWizardGroupIpFrame::MovePreviewRow(int to)
         if (i != from)
             order.push_back(uint32_t(i));
     order.insert(order.begin() + to, uint32_t(from));
-    m_Preview->Model()->Reorder(order);
-    m_Preview->SelectRow(to);
+    Preview()->Model()->Reorder(order);
+    Preview()->SelectRow(to);
     ShowNewAddresses();
     UpdateReorderButtons();
 }
 
-void TWizardGroupIpFrame::EnableSettings(bool on)
-{
-    m_Dhcp->setEnabled(on);
-    m_Range->setEnabled(on);
-    if (on) {
-        EventOnChoiceClick();
-    } else {
-        m_ServerLabel->setEnabled(false);
-        m_Server->setEnabled(false);
-        for (QWidget* w : m_RangeFields)
-            w->setEnabled(false);
-    }
-    UpdateReorderButtons();
-}
-
-void TWizardGroupIpFrame::Finish()
+void TWizardGroupIpFrame::ApplyAddresses()
 {
     QString user, password;
     if (!g_ModuleCallback || !g_ModuleCallback->AskLogin(user, password) || user.isEmpty())
@@ -223,41 +202,38 @@ void TWizardGroupIpFrame::Finish()
     value.Gateway = Intp::IsUsableIp(m_Gateway->Value()) ? m_Gateway->Value() : 0;
     const uint32_t begin = m_Begin->Value();
 
-    BeginRun();
-    m_Pending.assign(size_t(m_Preview->RowCount()), Pending);
-    int started = 0;
-    for (int row = m_Preview->RowCount() - 1; row >= 0; --row) {
-        Intp::TDevice* device = Intp::GetDevice(MacFromKey(m_Preview->Row(row).Key), true);
-        if (!dhcp)
-            value.Ip = begin + uint32_t(row);
-        auto* session = new Intp::TSessionBasicsIPConfSet;
-        session->SetValue(value);
-        if (device && Intp::StartSession(session, device, RowObserver(row))) {
-            m_Preview->Model()->SetIcon(row, QIcon());
-            ++started;
-        } else {
-            delete session;
-            m_Pending[size_t(row)] = ImageFailed;
-            m_Preview->Model()->SetIcon(row, Resources::Icon("RC_BITMAP_16X16_CANCEL"));
-        }
-    }
-    if (started > 0)
-        SetBusy();
+    m_Pending.assign(size_t(Preview()->RowCount()), Pending);
+    RunRows(
+        [&](int row) {
+            if (!dhcp)
+                value.Ip = begin + uint32_t(row);
+            auto* session = new Intp::TSessionBasicsIPConfSet;
+            session->SetValue(value);
+            return session;
+        },
+        [this](int row, bool started) {
+            if (started) {
+                Preview()->Model()->SetIcon(row, QIcon());
+            } else {
+                m_Pending[size_t(row)] = ImageFailed;
+                Preview()->Model()->SetIcon(row, Resources::Icon("RC_BITMAP_16X16_CANCEL"));
+            }
+        });
 }
 
-void TWizardGroupIpFrame::OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void*)
+void TWizardGroupIpFrame::ShowSetResult(int row, Intp::TDevice* device, int command, uint16_t status)
 {
     // The Get that follows each Set is not a result.
-    if (command != 0x0107 || row < 0 || row >= m_Preview->RowCount() || size_t(row) >= m_Pending.size())
+    if (command != 0x0107 || row < 0 || row >= Preview()->RowCount() || size_t(row) >= m_Pending.size())
         return;
     m_Pending[size_t(row)] = status == 0 ? ImageDone : ImageFailed;
-    m_Preview->Model()->SetIcon(row, Resources::Icon(status == 0 ? "RC_BITMAP_16X16_ACCEPT" : "RC_BITMAP_16X16_CANCEL"));
+    Preview()->Model()->SetIcon(row, Resources::Icon(status == 0 ? "RC_BITMAP_16X16_ACCEPT" : "RC_BITMAP_16X16_CANCEL"));
     if (status == 0 && device) {
-        m_Preview->Model()->SetText(row, ColOriginal, IpText(device->GetIp()));
-        const int64_t key = m_Preview->Row(row).Key;
-        for (int c = 0; c < m_Picker->Chosen()->RowCount(); ++c)
-            if (m_Picker->Chosen()->Row(c).Key == key)
-                m_Picker->Chosen()->Model()->SetText(c, 2, IpText(device->GetIp()));
+        Preview()->Model()->SetText(row, ColOriginal, IpText(device->GetIp()));
+        const int64_t key = Preview()->Row(row).Key;
+        for (int c = 0; c < Picker()->Chosen()->RowCount(); ++c)
+            if (Picker()->Chosen()->Row(c).Key == key)
+                Picker()->Chosen()->Model()->SetText(c, 2, IpText(device->GetIp()));
     }
     if (std::find(m_Pending.begin(), m_Pending.end(), Pending) == m_Pending.end())
         EndRun();

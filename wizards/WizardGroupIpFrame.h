@@ -13,8 +13,6 @@ class TWizardGroupIpFrame final : public TWizardSteps {
 public:
     explicit TWizardGroupIpFrame(QWidget* parent);
 
-    TDevicePicker* Picker() const { return m_Picker; }
-    TPageList* Preview() const { return m_Preview; }
     QRadioButton* DhcpChoice() const { return m_Dhcp; }
     QRadioButton* RangeChoice() const { return m_Range; }
     TIpEdit* ServerField() const { return m_Server; }
@@ -30,14 +28,10 @@ public:
     // Preview row images.
     enum TImage { ImageDone = 0, ImageFailed = 1 };
 
-protected:
-    void EnterStep(int step, int from) override;
-    bool CanGoOn() const override;
-    void Finish() override;
-    void EnableSettings(bool on) override;
-    void OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void* data) override;
-
 private:
+    // Asks for the login and sends every row's device its NetSet.
+    void ApplyAddresses();
+    void ShowSetResult(int row, Intp::TDevice* device, int command, uint16_t status);
     void EventOnChoiceClick();
     void EventOnRangeChange();
     void MovePreviewRow(int to);
@@ -45,7 +39,6 @@ private:
     void ShowNewAddresses();
     bool RangeValid() const;
 
-    TDevicePicker* m_Picker;
     QRadioButton* m_Dhcp;
     QRadioButton* m_Range;
     QLabel* m_ServerLabel;
@@ -56,7 +49,6 @@ private:
     TIpEdit* m_Netmask;
     QLabel* m_GatewayLabel;
     TIpEdit* m_Gateway;
-    TPageList* m_Preview;
     QPushButton* m_Top;
     QPushButton* m_Up;
     QPushButton* m_Down;

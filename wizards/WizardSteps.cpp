@@ -164,25 +164,73 @@ QLabel* TWizardSteps::NewDescription(const QStringList& lines, QWidget* parent)
     return label;
 }
 
-TDevicePicker* TWizardSteps::AddPickerStep(const QStringList& columns)
+TDevicePicker* TWizardSteps::AddPickerStep(const QStringList& columns, TDeviceTest offered, TDeviceTexts texts)
 {
     m_Picker = new TDevicePicker(columns, this);
+    m_Offered = std::move(offered);
+    m_Texts = std::move(texts);
     connect(m_Picker, &TDevicePicker::Changed, this, &TWizardSteps::UpdateNext);
+    m_PickerStep = m_Steps->count();
     AddStep(QStringLiteral("Select one or more devices to be configured."), m_Picker);
     return m_Picker;
 }
 
-void TWizardSteps::OfferDevices(const std::function<bool(Intp::TDevice*)>& offered,
-                                const std::function<QStringList(Intp::TDevice*)>& texts)
+QWidget* TWizardSteps::NewSettings()
 {
-    TDeviceList devices;
-    if (g_ModuleCallback)
-        g_ModuleCallback->GetAllDevices(devices);
-    std::vector<TPageRow> rows;
-    for (Intp::TDevice* d : devices)
-        if (!offered || offered(d))
-            rows.push_back(DeviceRow(d, texts(d)));
-    m_Picker->Offer(std::move(rows));
+    auto* settings = new QWidget(this);
+    new QGridLayout(settings);
+    return settings;
+}
+
+TPageList* TWizardSteps::AddSettingsStep(const QString& heading, QWidget* settings, const QStringList& columns)
+{
+    auto* grid = static_cast<QGridLayout*>(settings->layout());
+    const int row = grid->rowCount();
+    m_Preview = new TPageList(columns, settings);
+    grid->addWidget(m_Preview, row, 0, 1, 3);
+    grid->setRowStretch(row, 1);
+    AddStep(heading, settings);
+    return m_Preview;
+}
+
+void TWizardSteps::EnterStep(int step, int from)
+{
+    if (m_Picker && step == m_PickerStep && from < step) {
+        // Every known device the wizard offers.
+        TDeviceList devices;
+        if (g_ModuleCallback)
+            g_ModuleCallback->GetAllDevices(devices);
+        std::vector<TPageRow> rows;
+        for (Intp::TDevice* d : devices)
+            if (!m_Offered || m_Offered(d))
+                rows.push_back(DeviceRow(d, m_Texts(d)));
+        m_Picker->Offer(std::move(rows));
+    }
+    if (m_Preview && step == m_Steps->count() - 1) {
+        std::vector<TPageRow> rows = m_Picker->Chosen()->Model()->Rows();
+        for (TPageRow& row : rows)
+            while (row.Texts.size() < m_Preview->Model()->columnCount())
+                row.Texts.append(QString());
+        m_Preview->Clear();
+        m_Preview->Model()->Append(std::move(rows));
+        if (m_Entered)
+            m_Entered();
+    }
+}
+
+bool TWizardSteps::CanGoOn() const
+{
+    if (m_Picker && m_Step == m_PickerStep)
+        return m_Picker->Chosen()->RowCount() > 0;
+    if (m_Preview && m_Step == m_Steps->count() - 1)
+        return m_Preview->RowCount() > 0 && (!m_Ready || m_Ready());
+    return true;
+}
+
+void TWizardSteps::EnableSettings(bool on)
+{
+    if (m_Enable)
+        m_Enable(on);
 }
 
 void TWizardSteps::GoTo(int step)
@@ -208,10 +256,12 @@ void TWizardSteps::EventOnNextClick()
 {
     if (m_Busy || !CanGoOn())
         return;
-    if (m_Step == m_Steps->count() - 1)
-        Finish();
-    else
+    if (m_Step == m_Steps->count() - 1) {
+        if (m_Finish)
+            m_Finish();
+    } else {
         GoTo(m_Step + 1);
+    }
 }
 
 bool TWizardSteps::Leave(bool force)
@@ -224,16 +274,26 @@ bool TWizardSteps::Leave(bool force)
     return true;
 }
 
-void TWizardSteps::BeginRun() { ++m_Run; }
-
-Intp::TWizard* TWizardSteps::RowObserver(int row)
+void TWizardSteps::RunRows(const std::function<Intp::TSession*(int row)>& newSession,
+                           const std::function<void(int row, bool started)>& mark)
 {
-    m_Observers.push_back(std::make_unique<TRowObserver>(this, m_Run, row));
-    return m_Observers.back().get();
-}
-
-void TWizardSteps::SetBusy()
-{
+    ++m_Run;
+    int started = 0;
+    for (int row = m_Preview->RowCount() - 1; row >= 0; --row) {
+        Intp::TDevice* device = Intp::GetDevice(MacFromKey(m_Preview->Row(row).Key), true);
+        Intp::TSession* session = newSession(row);
+        bool ok = false;
+        if (session && device) {
+            m_Observers.push_back(std::make_unique<TRowObserver>(this, m_Run, row));
+            ok = Intp::StartSession(session, device, m_Observers.back().get());
+        }
+        if (!ok)
+            delete session;
+        mark(row, ok);
+        started += ok ? 1 : 0;
+    }
+    if (started == 0)
+        return;
     m_Busy = true;
     m_Prev->setEnabled(false);
     m_Next->setEnabled(false);
@@ -256,5 +316,6 @@ void TWizardSteps::RowEvent(uint32_t run, int row, Intp::TDevice* device, int co
 {
     if (run != m_Run || !m_Busy || m_Step != m_Steps->count() - 1)
         return;
-    OnRowEvent(row, device, command, status, data);
+    if (m_Report)
+        m_Report(row, device, command, status, data);
 }

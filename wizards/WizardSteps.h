@@ -1,6 +1,7 @@
 // What both group wizards share: the steps shown one at a time under a
 // title, "&Prev" and "&Next" (relabelled on the last step), the busy state
-// while the wizard's sessions run, and the device picker of the first step.
+// while the wizard's sessions run (one per chosen device), the step that
+// chooses the devices and the last step's preview of the chosen ones.
 //
 // Every session a run starts carries an observer of its own that names its
 // preview row and its run; a report of an earlier run, or one that arrives
@@ -92,52 +93,84 @@ public:
     bool Busy() const { return m_Busy; }
     QPushButton* PrevButton() const { return m_Prev; }
     QPushButton* NextButton() const { return m_Next; }
+    TDevicePicker* Picker() const { return m_Picker; }
+    TPageList* Preview() const { return m_Preview; }
 
 protected:
+    // --- The steps --------------------------------------------------------
+    //
+    // A wizard adds its steps in order: a description, the step that chooses
+    // the devices, and the last step, its settings above the preview of the
+    // chosen devices, where its button runs the wizard.
+
     // Adds the next step's page (with its heading above it).
     QWidget* AddStep(const QString& heading, QWidget* content);
     // A step's description lines, one label.
     static QLabel* NewDescription(const QStringList& lines, QWidget* parent);
     // Adds the step that chooses the devices, with the picker's columns.
-    TDevicePicker* AddPickerStep(const QStringList& columns);
-    // Offers every known device that `offered` accepts (all when null),
-    // each with the texts `texts` gives.
-    void OfferDevices(const std::function<bool(Intp::TDevice*)>& offered,
-                      const std::function<QStringList(Intp::TDevice*)>& texts);
+    // Entered from the step before it, it offers every known device that
+    // `offered` accepts (all when null), each with the texts `texts` gives.
+    using TDeviceTest = std::function<bool(Intp::TDevice*)>;
+    using TDeviceTexts = std::function<QStringList(Intp::TDevice*)>;
+    TDevicePicker* AddPickerStep(const QStringList& columns, TDeviceTest offered, TDeviceTexts texts);
+    // The last step's settings: a widget laid out on a grid the wizard fills.
+    QWidget* NewSettings();
+    // Adds the last step: `settings` (from NewSettings) with the preview list
+    // of `columns` on the grid's next row, across three columns. Entering
+    // it fills the preview with the chosen rows (texts the preview has no
+    // column for in the picker stay empty).
+    TPageList* AddSettingsStep(const QString& heading, QWidget* settings, const QStringList& columns);
 
-    // Called after the wizard moved to `step` (from `from`).
-    virtual void EnterStep(int step, int from) = 0;
-    // Whether "&Next" (or the last step's button) may be pressed now.
-    virtual bool CanGoOn() const = 0;
+    // --- What a wizard declares ---------------------------------------------
+
+    // After the preview was filled on entering the last step.
+    void OnSettingsEntered(std::function<void()> entered) { m_Entered = std::move(entered); }
+    // Whether the settings let the last step's button be pressed (a preview
+    // with rows is checked here).
+    void OnSettingsReady(std::function<bool()> ready) { m_Ready = std::move(ready); }
     // The last step's button.
-    virtual void Finish() = 0;
+    void OnFinish(std::function<void()> finish) { m_Finish = std::move(finish); }
     // Enables or disables the last step's settings around a run.
-    virtual void EnableSettings(bool on) = 0;
+    void OnEnableSettings(std::function<void(bool on)> enable) { m_Enable = std::move(enable); }
     // A report of one of this run's sessions for preview row `row`.
-    virtual void OnRowEvent(int row, Intp::TDevice* device, int command, uint16_t status, void* data) = 0;
+    using TRowReport = std::function<void(int row, Intp::TDevice* device, int command, uint16_t status, void* data)>;
+    void OnRowReport(TRowReport report) { m_Report = std::move(report); }
 
     // Re-evaluates "&Next".
     void UpdateNext();
-    // A new run: earlier runs' reports are ignored from now on.
-    void BeginRun();
-    // The observer for preview row `row` of the current run.
-    Intp::TWizard* RowObserver(int row);
-    // Busy after at least one session started: "&Prev", the last button and
-    // the settings are disabled until EndRun.
-    void SetBusy();
+    // A new run: one session per preview row, from the last row to the
+    // first, each to its row's device with an observer of the row; a row
+    // whose session is null or does not start gets it deleted. `mark`
+    // tells each row whether its session started. Busy when one started:
+    // "&Prev", the last button and the settings are disabled until EndRun;
+    // earlier runs' reports are ignored from now on.
+    void RunRows(const std::function<Intp::TSession*(int row)>& newSession,
+                 const std::function<void(int row, bool started)>& mark);
     void EndRun();
 
 private:
     class TRowObserver;
     void GoTo(int step);
+    void EnterStep(int step, int from);
+    bool CanGoOn() const;
+    void EnableSettings(bool on);
     void RowEvent(uint32_t run, int row, Intp::TDevice* device, int command, uint16_t status, void* data);
 
     QString m_Caption;
     QString m_LastLabel;
     TDevicePicker* m_Picker = nullptr;
+    int m_PickerStep = -1;
+    TDeviceTest m_Offered;
+    TDeviceTexts m_Texts;
+    TPageList* m_Preview = nullptr;
     QStackedWidget* m_Steps;
     QPushButton* m_Prev;
     QPushButton* m_Next;
+    std::function<void()> m_Entered;
+    std::function<bool()> m_Ready;
+    std::function<void()> m_Finish;
+    std::function<void(bool)> m_Enable;
+    TRowReport m_Report;
     int m_Step = 0;
     bool m_Busy = false;
     uint32_t m_Run = 0;
