@@ -2,7 +2,7 @@
 // button that clears the log on the switch.
 #pragma once
 
-#include "EditTable.h"
+#include "ModulePage.h"
 
 class QComboBox;
 class QPlainTextEdit;

@@ -3,7 +3,7 @@
 // the table on the switch.
 #pragma once
 
-#include "EditTable.h"
+#include "ModulePage.h"
 
 class QComboBox;
 class QLabel;
