@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -67,29 +68,25 @@ std::vector<uint8_t> TEditTable::EditedBytes(int slot) const
     return bytes;
 }
 
-Intp::TSession* TReadPage::NewGetSession(Intp::TDevice* device, bool) { return m_Get ? m_Get(device) : nullptr; }
-
 TListPage::TListPage(QString caption, QStringList headers, QWidget* parent, bool emptyOnLeave)
-    : TReadPage(std::move(caption), parent), m_EmptyOnLeave(emptyOnLeave)
+    : TModulePage(std::move(caption), parent)
 {
     m_List = new TPageList(std::move(headers), this);
     m_List->setObjectName("m_List");
     PageLayout()->addWidget(m_List, 1);
     AddDeviceControl(m_List);
-}
-
-void TListPage::OnLeave()
-{
-    if (m_EmptyOnLeave)
-        m_List->Clear();
+    OnClear([this] { m_List->Clear(); });
+    if (emptyOnLeave)
+        OnLeaving([this] { m_List->Clear(); });
 }
 
 TEditTablePage::TEditTablePage(QString caption, QStringList headers, QWidget* parent)
-    : TReadPage(std::move(caption), parent)
+    : TModulePage(std::move(caption), parent)
 {
     m_Table = new TEditTable(std::move(headers), this);
     PageLayout()->addWidget(m_Table, 1);
     AddDeviceControl(m_Table->List());
+    OnClear([this] { m_Table->Clear(); });
 }
 
 QString YesText(int64_t mark) { return mark ? QStringLiteral("Yes") : QString(); }
@@ -101,4 +98,13 @@ QPushButton* NewClearButton(QWidget* parent)
     auto* button = new QPushButton(Resources::Icon("RC_BITMAP_16X16_CLEAR"), QStringLiteral("&Clear"), parent);
     button->setObjectName("m_Clear");
     return button;
+}
+
+QHBoxLayout* AddRightRow(QBoxLayout* layout, QWidget* widget)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(widget);
+    layout->addLayout(row);
+    return row;
 }

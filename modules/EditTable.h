@@ -14,7 +14,9 @@
 #include <vector>
 
 class QComboBox;
+class QBoxLayout;
 class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -51,49 +53,30 @@ private:
     QLabel* m_Title = nullptr;
 };
 
-// A page whose read is set once by ReadWith.
-class TReadPage : public TModulePage {
-    Q_OBJECT
-protected:
-    using TModulePage::TModulePage;
-    // The page's read: one `TGet` on every current device.
-    template <class TGet>
-    void ReadWith()
-    {
-        m_Get = [](Intp::TDevice*) -> Intp::TSession* { return new TGet; };
-    }
-    Intp::TSession* NewGetSession(Intp::TDevice* device, bool shown) override;
-
-private:
-    TSessionFactory m_Get;
-};
-
-// A page whose body is one list, filled on reload; `emptyOnLeave`: leaving
-// the page also empties the list.
-class TListPage : public TReadPage {
+// A page whose body is one list, emptied on every reload; `emptyOnLeave`:
+// leaving the page also empties it.
+class TListPage : public TModulePage {
     Q_OBJECT
 public:
     TPageList* List() const { return m_List; }
 
 protected:
     TListPage(QString caption, QStringList headers, QWidget* parent, bool emptyOnLeave);
-    void Clear() override { m_List->Clear(); }
-    void OnLeave() override;
 
 private:
     TPageList* m_List;
-    bool m_EmptyOnLeave;
 };
 
-// A page whose body is one editable list with its edit controls.
-class TEditTablePage : public TReadPage {
+// A page whose body is one editable list with its edit controls; the table
+// empties on every reload (a page that empties more declares its own OnClear,
+// the table's included).
+class TEditTablePage : public TModulePage {
     Q_OBJECT
 public:
     TEditTable* Table() const { return m_Table; }
 
 protected:
     TEditTablePage(QString caption, QStringList headers, QWidget* parent);
-    void Clear() override { m_Table->Clear(); }
 
 private:
     TEditTable* m_Table;
@@ -117,3 +100,6 @@ QString YesText(int64_t mark);
 int CompareNoCase(const QString& a, const QString& b);
 // The "&Clear" button with the clear image.
 QPushButton* NewClearButton(QWidget* parent);
+// Appends to `layout` a row holding `widget` at its right; returns the row
+// (for more buttons after it).
+QHBoxLayout* AddRightRow(QBoxLayout* layout, QWidget* widget);

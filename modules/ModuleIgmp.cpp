@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TModuleIgmp::TModuleIgmp(QWidget* parent) : TReadPage(QStringLiteral("IGMP Snooping"), parent)
+TModuleIgmp::TModuleIgmp(QWidget* parent) : TModulePage(QStringLiteral("IGMP Snooping"), parent)
 {
     auto* form = new QFormLayout;
     m_Snooping = NewChoice(OnOffTexts(), this);
@@ -21,27 +21,20 @@ TModuleIgmp::TModuleIgmp(QWidget* parent) : TReadPage(QStringLiteral("IGMP Snoop
     PageLayout()->addLayout(form);
     PageLayout()->addStretch(1);
     AddApplyButton();
-    ReadWith<Intp::TSessionIgmpGet>();
-    SetReloadCodes({Intp::TPropertyIgmp::GetCommand});
-}
-
-void TModuleIgmp::Fill(Intp::TDevice* device)
-{
-    const auto& record = device->GetProperty<Intp::TPropertyIgmp>();
-    m_Snooping->setCurrentIndex(record.Valid && record.Snooping ? 1 : 0);
-    m_QueryMode->setCurrentIndex(record.Valid && record.QueryMode < Intp::IgmpQueryModeCount ? int(record.QueryMode) : 0);
-}
-
-void TModuleIgmp::AfterReload(Intp::TDevice*)
-{
+    Reads<Intp::TSessionIgmpGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = device->GetProperty<Intp::TPropertyIgmp>();
+        m_Snooping->setCurrentIndex(record.Valid && record.Snooping ? 1 : 0);
+        m_QueryMode->setCurrentIndex(record.Valid && record.QueryMode < Intp::IgmpQueryModeCount ? int(record.QueryMode)
+                                                                                                 : 0);
+    });
     // This page keeps its controls enabled, with or without a device: with
     // none, Apply has nobody to send to.
-    ApplyButton()->setEnabled(true);
+    OnReloaded([this](Intp::TDevice*) { ApplyButton()->setEnabled(true); });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        auto* set = new Intp::TSessionIgmpSet;
+        set->SetValue({uint8_t(m_Snooping->currentIndex() > 0 ? 1 : 0), uint8_t(std::max(0, m_QueryMode->currentIndex()))});
+        return set;
+    });
 }
 
-Intp::TSession* TModuleIgmp::NewSetSession(Intp::TDevice*)
-{
-    auto* set = new Intp::TSessionIgmpSet;
-    set->SetValue({uint8_t(m_Snooping->currentIndex() > 0 ? 1 : 0), uint8_t(std::max(0, m_QueryMode->currentIndex()))});
-    return set;
-}

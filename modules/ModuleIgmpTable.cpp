@@ -29,25 +29,23 @@ TModuleIgmpTable::TModuleIgmpTable(QWidget* parent)
     List()->Model()->SetAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     List()->SetSortRule(TPageList::SortPerColumn);
     List()->SetCompare(CompareIgmpRows);
-    ReadWith<Intp::TSessionIgmpTable>();
-    SetReloadCodes({Intp::TPropertyIgmpTable::GetCommand});
+    Reads<Intp::TSessionIgmpTable>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = device->GetProperty<Intp::TPropertyIgmpTable>();
+        if (!record.Valid)
+            return;
+        std::vector<TPageRow> rows;
+        rows.reserve(record.Rows.size());
+        for (const Intp::TPropertyIgmpTableEntry& entry : record.Rows) {
+            TPageRow row;
+            row.Key = int64_t(rows.size()) + 1;
+            row.Texts = {QString::number(row.Key), QString::fromStdString(Intp::IpToText(entry.GroupIp)),
+                         QString::number(entry.VlanId), MemberListText(entry.PortMask, device->GetPortCount())};
+            row.Loaded = {entry.GroupIp, entry.VlanId, entry.PortMask};
+            rows.push_back(std::move(row));
+        }
+        List()->Model()->Append(std::move(rows));
+        List()->Sort();
+    });
 }
 
-void TModuleIgmpTable::Fill(Intp::TDevice* device)
-{
-    const auto& record = device->GetProperty<Intp::TPropertyIgmpTable>();
-    if (!record.Valid)
-        return;
-    std::vector<TPageRow> rows;
-    rows.reserve(record.Rows.size());
-    for (const Intp::TPropertyIgmpTableEntry& entry : record.Rows) {
-        TPageRow row;
-        row.Key = int64_t(rows.size()) + 1;
-        row.Texts = {QString::number(row.Key), QString::fromStdString(Intp::IpToText(entry.GroupIp)),
-                     QString::number(entry.VlanId), MemberListText(entry.PortMask, device->GetPortCount())};
-        row.Loaded = {entry.GroupIp, entry.VlanId, entry.PortMask};
-        rows.push_back(std::move(row));
-    }
-    List()->Model()->Append(std::move(rows));
-    List()->Sort();
-}

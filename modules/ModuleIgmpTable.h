@@ -8,7 +8,4 @@ class TModuleIgmpTable final : public TListPage {
     Q_OBJECT
 public:
     explicit TModuleIgmpTable(QWidget* parent);
-
-protected:
-    void Fill(Intp::TDevice* device) override;
 };

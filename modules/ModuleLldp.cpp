@@ -15,7 +15,7 @@ namespace {
 constexpr int DefaultInterval = 30;
 }
 
-TModuleLldp::TModuleLldp(QWidget* parent) : TReadPage(QStringLiteral("LLDP"), parent)
+TModuleLldp::TModuleLldp(QWidget* parent) : TModulePage(QStringLiteral("LLDP"), parent)
 {
     auto* form = new QFormLayout;
     m_Enable = NewChoice(OnOffTexts(), this);
@@ -37,20 +37,16 @@ TModuleLldp::TModuleLldp(QWidget* parent) : TReadPage(QStringLiteral("LLDP"), pa
     PageLayout()->addStretch(1);
     AddApplyButton();
     SetFillsWhileShown(true);
-    ReadWith<Intp::TSessionLldpGet>();
-    SetReloadCodes({Intp::TPropertyLldp::GetCommand});
+    Reads<Intp::TSessionLldpGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyLldp(device);
+        m_Enable->setCurrentIndex(record.Valid && record.Enabled ? 1 : 0);
+        m_Interval->setValue(record.Valid ? int(record.Interval) : DefaultInterval);
+    });
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        auto* set = new Intp::TSessionLldpSet;
+        set->SetData({uint8_t(m_Enable->currentIndex() == 1 ? 1 : 0), 0, uint16_t(m_Interval->value())});
+        return set;
+    });
 }
 
-void TModuleLldp::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyLldp(device);
-    m_Enable->setCurrentIndex(record.Valid && record.Enabled ? 1 : 0);
-    m_Interval->setValue(record.Valid ? int(record.Interval) : DefaultInterval);
-}
-
-Intp::TSession* TModuleLldp::NewSetSession(Intp::TDevice*)
-{
-    auto* set = new Intp::TSessionLldpSet;
-    set->SetData({uint8_t(m_Enable->currentIndex() == 1 ? 1 : 0), 0, uint16_t(m_Interval->value())});
-    return set;
-}

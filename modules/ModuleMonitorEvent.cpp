@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,7 +16,7 @@ namespace {
 constexpr size_t LinesPerPage = 100;
 }
 
-TModuleMonitorEvent::TModuleMonitorEvent(QWidget* parent) : TReadPage(QStringLiteral("System Event Log"), parent)
+TModuleMonitorEvent::TModuleMonitorEvent(QWidget* parent) : TModulePage(QStringLiteral("System Event Log"), parent)
 {
     auto* form = new QFormLayout;
     m_Pages = new QComboBox(this);
@@ -30,27 +29,25 @@ TModuleMonitorEvent::TModuleMonitorEvent(QWidget* parent) : TReadPage(QStringLit
     m_Log->setLineWrapMode(QPlainTextEdit::NoWrap);
     PageLayout()->addWidget(m_Log, 1);
     m_Clear = NewClearButton(this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_Clear);
-    PageLayout()->addLayout(buttons);
+    AddRightRow(PageLayout(), m_Clear);
     for (QWidget* w : std::initializer_list<QWidget*>{label, m_Pages, m_Log, m_Clear})
         AddDeviceControl(w);
     SetDefaultButton(m_Clear);
-    ReadWith<Intp::TSessionMonitorEventGet>();
-    SetReloadCodes({Intp::TPropertyMonitorEvent::GetCommand});
+    Reads<Intp::TSessionMonitorEventGet>();
+    // Emptied on every reload and when the page is left.
+    const auto empty = [this] {
+        const QSignalBlocker block(m_Pages);
+        m_Pages->clear();
+        m_Log->clear();
+    };
+    OnClear(empty);
+    OnLeaving(empty);
+    OnFill([this](Intp::TDevice* device) { FillPages(device); });
     connect(m_Pages, &QComboBox::currentIndexChanged, this, &TModuleMonitorEvent::EventOnPagesChange);
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorEvent::EventOnClearClick);
 }
 
-void TModuleMonitorEvent::Clear()
-{
-    const QSignalBlocker block(m_Pages);
-    m_Pages->clear();
-    m_Log->clear();
-}
-
-void TModuleMonitorEvent::Fill(Intp::TDevice* device)
+void TModuleMonitorEvent::FillPages(Intp::TDevice* device)
 {
     const auto& record = Intp::GetPropertyMonitorEvent(device);
     if (!record.Valid)

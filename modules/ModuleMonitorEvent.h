@@ -2,13 +2,13 @@
 // button that clears the log on the switch.
 #pragma once
 
-#include "EditTable.h"
+#include "ModulePage.h"
 
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
 
-class TModuleMonitorEvent final : public TReadPage {
+class TModuleMonitorEvent final : public TModulePage {
     Q_OBJECT
 public:
     explicit TModuleMonitorEvent(QWidget* parent);
@@ -20,12 +20,11 @@ public:
     void EventOnPagesChange();
     void EventOnClearClick();
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void OnLeave() override { Clear(); }
-
 private:
+    // The page list "Page.01" ... for the record's lines, the first page
+    // shown.
+    void FillPages(Intp::TDevice* device);
+
     QComboBox* m_Pages;
     QPlainTextEdit* m_Log;
     QPushButton* m_Clear;

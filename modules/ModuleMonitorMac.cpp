@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -24,7 +23,7 @@ int CompareMacRows(const TPageRow& a, const TPageRow& b, int column)
 
 } // namespace
 
-TModuleMonitorMac::TModuleMonitorMac(QWidget* parent) : TReadPage(QStringLiteral("MAC Address Table"), parent)
+TModuleMonitorMac::TModuleMonitorMac(QWidget* parent) : TModulePage(QStringLiteral("MAC Address Table"), parent)
 {
     auto* form = new QFormLayout;
     m_Port = new QComboBox(this);
@@ -44,10 +43,7 @@ TModuleMonitorMac::TModuleMonitorMac(QWidget* parent) : TReadPage(QStringLiteral
     m_List->SetCompare(CompareMacRows);
     PageLayout()->addWidget(m_List, 1);
     m_Clear = NewClearButton(this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_Clear);
-    PageLayout()->addLayout(buttons);
+    AddRightRow(PageLayout(), m_Clear);
     for (QLabel* label : labels)
         AddDeviceControl(label);
     for (QWidget* w : std::initializer_list<QWidget*>{m_Port, m_Dynamic, m_Static, m_List, m_Clear})
@@ -57,22 +53,24 @@ TModuleMonitorMac::TModuleMonitorMac(QWidget* parent) : TReadPage(QStringLiteral
     UsePortNames([](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortConfig(device).Valid ? new Intp::TSessionMonitorMacGet : nullptr;
     });
-    ReadWith<Intp::TSessionMonitorMacGet>();
-    SetReloadCodes({Intp::TPropertyMonitorMac::GetCommand});
+    OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionMonitorMacGet; });
+    AddReloadCode(Intp::TPropertyMonitorMac::GetCommand);
+    // Emptied on every reload and when the page is left.
+    const auto empty = [this] {
+        const QSignalBlocker block(m_Port);
+        m_Port->clear();
+        m_List->Clear();
+        m_Dynamic->setText(QStringLiteral("0"));
+        m_Static->setText(QStringLiteral("0"));
+    };
+    OnClear(empty);
+    OnLeaving(empty);
+    OnFill([this](Intp::TDevice* device) { FillPorts(device); });
     connect(m_Port, &QComboBox::currentIndexChanged, this, &TModuleMonitorMac::EventOnPortChange);
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorMac::EventOnClearClick);
 }
 
-void TModuleMonitorMac::Clear()
-{
-    const QSignalBlocker block(m_Port);
-    m_Port->clear();
-    m_List->Clear();
-    m_Dynamic->setText(QStringLiteral("0"));
-    m_Static->setText(QStringLiteral("0"));
-}
-
-void TModuleMonitorMac::Fill(Intp::TDevice* device)
+void TModuleMonitorMac::FillPorts(Intp::TDevice* device)
 {
     const auto& config = Intp::GetPropertyPortConfig(device);
     const auto& names = Intp::GetPropertyPortName(device);
@@ -121,5 +119,3 @@ void TModuleMonitorMac::EventOnClearClick()
     if (m_Clear->isEnabled())
         StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionMonitorMacClear; });
 }
-
-void TModuleMonitorMac::OnLeave() { Clear(); }

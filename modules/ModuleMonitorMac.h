@@ -3,14 +3,14 @@
 // the table on the switch.
 #pragma once
 
-#include "EditTable.h"
+#include "ModulePage.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 class TPageList;
 
-class TModuleMonitorMac final : public TReadPage {
+class TModuleMonitorMac final : public TModulePage {
     Q_OBJECT
 public:
     explicit TModuleMonitorMac(QWidget* parent);
@@ -24,12 +24,11 @@ public:
     void EventOnPortChange();
     void EventOnClearClick();
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    void OnLeave() override;
-
 private:
+    // The port choice from the port configuration, named by the port names,
+    // the first port shown.
+    void FillPorts(Intp::TDevice* device);
+
     QComboBox* m_Port;
     QLabel* m_Dynamic;
     QLabel* m_Static;

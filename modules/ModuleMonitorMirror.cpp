@@ -33,15 +33,40 @@ TModuleMonitorMirror::TModuleMonitorMirror(QWidget* parent)
     m_SrcTx = NewMark(1, QStringLiteral("Source TX:"));
     m_SrcRx = NewMark(2, QStringLiteral("Source RX:"));
     m_Clear = NewClearButton(this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_Clear);
-    PageLayout()->addLayout(buttons);
+    QHBoxLayout* buttons = AddRightRow(PageLayout(), m_Clear);
     for (QWidget* w : std::initializer_list<QWidget*>{txLabel, rxLabel, m_DestTx, m_DestRx, Table()->List(), m_Clear})
         AddDeviceControl(w);
     AddApplyButton(buttons);
-    ReadWith<Intp::TSessionMonitorMirrorGet>();
-    SetReloadCodes({Intp::TPropertyMonitorMirror::GetCommand});
+    Reads<Intp::TSessionMonitorMirrorGet>();
+    OnClear([this] {
+        Table()->Clear();
+        m_DestTx->clear();
+        m_DestRx->clear();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyMonitorMirror(device);
+        for (uint32_t i = 0; i < device->GetPortCount(); ++i) {
+            const bool tx = record.Valid && i < 32 && (record.SourceTxMask >> i) & 1;
+            const bool rx = record.Valid && i < 32 && (record.SourceRxMask >> i) & 1;
+            Table()->AddRow(PortCaption(i), {tx ? 1 : 0, rx ? 1 : 0}, i);
+            m_DestTx->addItem(PortCaption(i));
+            m_DestRx->addItem(PortCaption(i));
+        }
+        m_DestTx->setCurrentIndex(record.Valid && int(record.DestTx) < m_DestTx->count() ? int(record.DestTx) : 0);
+        m_DestRx->setCurrentIndex(record.Valid && int(record.DestRx) < m_DestRx->count() ? int(record.DestRx) : 0);
+    });
+    OnWrite([this](Intp::TDevice*) {
+        Intp::TMonitorMirrorRequest request;
+        request.DestRx = uint8_t(std::max(0, m_DestRx->currentIndex()));
+        request.DestTx = uint8_t(std::max(0, m_DestTx->currentIndex()));
+        for (int row = 0; row < Table()->List()->RowCount() && row < 32; ++row) {
+            request.SourceTxMask |= Table()->Edited(row, SlotTx) ? 1u << row : 0;
+            request.SourceRxMask |= Table()->Edited(row, SlotRx) ? 1u << row : 0;
+        }
+        auto* set = new Intp::TSessionMonitorMirrorSet;
+        set->SetData(request);
+        return set;
+    });
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorMirror::EventOnClearClick);
     connect(Table()->List(), &TPageList::HeaderClicked, this, &TModuleMonitorMirror::EventOnListViewColumnClick);
 }
@@ -56,27 +81,6 @@ QCheckBox* TModuleMonitorMirror::NewMark(int column, const QString& label)
     }, YesText, AddFormRow(Table()->Form(), label, box));
     connect(box, &QCheckBox::clicked, this, [this, slot](bool on) { Table()->Editors()->SetEdited(slot, on ? 1 : 0); });
     return box;
-}
-
-void TModuleMonitorMirror::Clear()
-{
-    TEditTablePage::Clear();
-    m_DestTx->clear();
-    m_DestRx->clear();
-}
-
-void TModuleMonitorMirror::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyMonitorMirror(device);
-    for (uint32_t i = 0; i < device->GetPortCount(); ++i) {
-        const bool tx = record.Valid && i < 32 && (record.SourceTxMask >> i) & 1;
-        const bool rx = record.Valid && i < 32 && (record.SourceRxMask >> i) & 1;
-        Table()->AddRow(PortCaption(i), {tx ? 1 : 0, rx ? 1 : 0}, i);
-        m_DestTx->addItem(PortCaption(i));
-        m_DestRx->addItem(PortCaption(i));
-    }
-    m_DestTx->setCurrentIndex(record.Valid && int(record.DestTx) < m_DestTx->count() ? int(record.DestTx) : 0);
-    m_DestRx->setCurrentIndex(record.Valid && int(record.DestRx) < m_DestRx->count() ? int(record.DestRx) : 0);
 }
 
 void TModuleMonitorMirror::SetAllMarks(int slot, bool mark)
@@ -106,16 +110,3 @@ void TModuleMonitorMirror::EventOnClearClick()
     SetAllMarks(SlotRx, false);
 }
 
-Intp::TSession* TModuleMonitorMirror::NewSetSession(Intp::TDevice*)
-{
-    Intp::TMonitorMirrorRequest request;
-    request.DestRx = uint8_t(std::max(0, m_DestRx->currentIndex()));
-    request.DestTx = uint8_t(std::max(0, m_DestTx->currentIndex()));
-    for (int row = 0; row < Table()->List()->RowCount() && row < 32; ++row) {
-        request.SourceTxMask |= Table()->Edited(row, SlotTx) ? 1u << row : 0;
-        request.SourceRxMask |= Table()->Edited(row, SlotRx) ? 1u << row : 0;
-    }
-    auto* set = new Intp::TSessionMonitorMirrorSet;
-    set->SetData(request);
-    return set;
-}

@@ -22,11 +22,6 @@ public:
     void EventOnClearClick();
     void EventOnListViewColumnClick(int column);
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     QCheckBox* NewMark(int column, const QString& label);
     // Every row's mark of `slot` set to `mark`; the check boxes follow.

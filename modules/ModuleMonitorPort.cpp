@@ -5,7 +5,6 @@
 #include "PageEditors.h"
 #include "PortTexts.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -37,21 +36,22 @@ TModuleMonitorPort::TModuleMonitorPort(QWidget* parent)
     List()->SetSortRule(TPageList::SortPerColumn);
     List()->SetCompare(CompareStatisticsRows);
     m_Clear = NewClearButton(this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_Clear);
-    PageLayout()->addLayout(buttons);
+    AddRightRow(PageLayout(), m_Clear);
     AddDeviceControl(m_Clear);
     SetDefaultButton(m_Clear);
     AddChainStep(Intp::TPropertyPortStatus::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortStatus(device).Valid ? new Intp::TSessionMonitorPortGet : nullptr;
     });
-    ReadWith<Intp::TSessionMonitorPortGet>();
-    SetReloadCodes({Intp::TPropertyMonitorPort::GetCommand});
+    // Shown: the port status first, whose report starts the counters' read.
+    OnRead([](Intp::TDevice*, bool shown) -> Intp::TSession* {
+        return shown ? static_cast<Intp::TSession*>(new Intp::TSessionPortStatusGet) : new Intp::TSessionMonitorPortGet;
+    });
+    AddReloadCode(Intp::TPropertyMonitorPort::GetCommand);
+    OnFill([this](Intp::TDevice* device) { FillCounters(device); });
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorPort::EventOnClearClick);
 }
 
-void TModuleMonitorPort::Fill(Intp::TDevice* device)
+void TModuleMonitorPort::FillCounters(Intp::TDevice* device)
 {
     const auto& status = Intp::GetPropertyPortStatus(device);
     const auto& counters = Intp::GetPropertyMonitorPort(device);

@@ -10,15 +10,13 @@ class TModuleMonitorPort final : public TListPage {
     Q_OBJECT
 public:
     explicit TModuleMonitorPort(QWidget* parent);
-    // Shown: the port status first, whose report starts the counters' read.
-    int Refresh(bool shown) override { return shown ? RequestPortStatus() : TListPage::Refresh(false); }
 
     QPushButton* ClearButton() const { return m_Clear; }
     void EventOnClearClick();
 
-protected:
-    void Fill(Intp::TDevice* device) override;
-
 private:
+    // One row per port: its status texts and its counters.
+    void FillCounters(Intp::TDevice* device);
+
     QPushButton* m_Clear;
 };

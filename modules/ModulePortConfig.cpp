@@ -22,10 +22,30 @@ TModulePortConfig::TModulePortConfig(QWidget* parent)
     AddApplyButton();
     // Port names first; Refresh(false) reads the configuration alone.
     UsePortNames();
-    ReadWith<Intp::TSessionPortConfigGet>();
+    Reads<Intp::TSessionPortConfigGet>();
+    OnFill([this](Intp::TDevice* device) { FillRows(device); });
+    OnReloaded([this](Intp::TDevice*) {
+        if (Table()->List()->RowCount() == 0)
+            ApplyButton()->setEnabled(false);
+    });
+    // Every row's port and settings, in list order; nothing without rows.
+    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
+        const int n = Table()->List()->RowCount();
+        if (n == 0)
+            return nullptr;
+        std::vector<uint8_t> buffer(Intp::PortConfigHeadSize, 0);
+        for (int r = 0; r < n; ++r) {
+            buffer.push_back(uint8_t(Table()->List()->Row(r).Key));
+            buffer.push_back(Table()->Edited(r, 0) == 1 ? 1 : 0);
+            buffer.push_back(uint8_t(Table()->Edited(r, 1)));
+            buffer.push_back(uint8_t(Table()->Edited(r, 2)));
+            buffer.push_back(Table()->Edited(r, 3) == 1 ? 1 : 0);
+        }
+        return NewFilledSet<Intp::TSessionPortConfigSet>(buffer.data(), buffer.size(), n);
+    });
 }
 
-void TModulePortConfig::Fill(Intp::TDevice* device)
+void TModulePortConfig::FillRows(Intp::TDevice* device)
 {
     const auto& config = Intp::GetPropertyPortConfig(device);
     const auto& names = Intp::GetPropertyPortName(device);
@@ -36,33 +56,6 @@ void TModulePortConfig::Fill(Intp::TDevice* device)
         const QString caption = row.Port < names.Names.size() ? QString::fromStdString(names.Names[row.Port]) : QString();
         Table()->AddRow(caption, {row.State, row.Speed, row.Flow, row.Security}, row.Port);
     }
-    SortByCaption();
-}
-
-void TModulePortConfig::SortByCaption()
-{
     Table()->List()->Model()->StableSort(
         [](const TPageRow& a, const TPageRow& b) { return CompareText(a.Texts.value(0), b.Texts.value(0)) < 0; });
-}
-
-void TModulePortConfig::AfterReload(Intp::TDevice*)
-{
-    if (Table()->List()->RowCount() == 0)
-        ApplyButton()->setEnabled(false);
-}
-
-Intp::TSession* TModulePortConfig::NewSetSession(Intp::TDevice*)
-{
-    const int n = Table()->List()->RowCount();
-    if (n == 0)
-        return nullptr;
-    std::vector<uint8_t> buffer(Intp::PortConfigHeadSize, 0);
-    for (int r = 0; r < n; ++r) {
-        buffer.push_back(uint8_t(Table()->List()->Row(r).Key));
-        buffer.push_back(Table()->Edited(r, 0) == 1 ? 1 : 0);
-        buffer.push_back(uint8_t(Table()->Edited(r, 1)));
-        buffer.push_back(uint8_t(Table()->Edited(r, 2)));
-        buffer.push_back(Table()->Edited(r, 3) == 1 ? 1 : 0);
-    }
-    return NewFilledSet<Intp::TSessionPortConfigSet>(buffer.data(), buffer.size(), n);
 }

@@ -15,13 +15,9 @@ public:
     QComboBox* State() const { return m_State; }
     QComboBox* Duplex() const { return m_Duplex; }
 
-protected:
-    void Fill(Intp::TDevice* device) override;
-    void AfterReload(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
-    void SortByCaption();
+    // One row per logical port, named by the port names, sorted by name.
+    void FillRows(Intp::TDevice* device);
 
     QComboBox* m_State;
     QComboBox* m_Duplex;

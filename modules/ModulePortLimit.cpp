@@ -34,30 +34,27 @@ TModulePortLimit::TModulePortLimit(QWidget* parent)
     m_Ingress = table->AddSpin(2, QStringLiteral("&Ingress:"), 0, INT_MAX);
     m_Egress = table->AddSpin(3, QStringLiteral("&Egress:"), 0, INT_MAX);
     AddApplyButton();
-    ReadWith<Intp::TSessionPortLimitGet>();
-    SetReloadCodes({Intp::TPropertyPortLimit::GetCommand});
+    Reads<Intp::TSessionPortLimitGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyPortLimit(device);
+        for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
+            Intp::TPortLimitRow row{3, 8192, 0};
+            if (record.Valid && p < record.Rows.size())
+                row = record.Rows[p];
+            Table()->AddRow(PortCaption(p), {row.FrameType, row.Ingress, row.Egress}, p);
+        }
+    });
+    // Every row's frame type and rates, in list order.
+    OnWrite([this](Intp::TDevice*) {
+        const int n = Table()->List()->RowCount();
+        std::vector<uint8_t> buffer(Intp::PortLimitRowSize * size_t(n));
+        for (int r = 0; r < n; ++r) {
+            uint8_t* at = buffer.data() + Intp::PortLimitRowSize * size_t(r);
+            const uint32_t rates[2] = {uint32_t(Table()->Edited(r, 1)), uint32_t(Table()->Edited(r, 2))};
+            at[0] = uint8_t(Table()->Edited(r, 0));
+            std::memcpy(at + 1, rates, sizeof rates);
+        }
+        return NewFilledSet<Intp::TSessionPortLimitSet>(buffer.data(), buffer.size(), n);
+    });
 }
 
-void TModulePortLimit::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyPortLimit(device);
-    for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
-        Intp::TPortLimitRow row{3, 8192, 0};
-        if (record.Valid && p < record.Rows.size())
-            row = record.Rows[p];
-        Table()->AddRow(PortCaption(p), {row.FrameType, row.Ingress, row.Egress}, p);
-    }
-}
-
-Intp::TSession* TModulePortLimit::NewSetSession(Intp::TDevice*)
-{
-    const int n = Table()->List()->RowCount();
-    std::vector<uint8_t> buffer(Intp::PortLimitRowSize * size_t(n));
-    for (int r = 0; r < n; ++r) {
-        uint8_t* at = buffer.data() + Intp::PortLimitRowSize * size_t(r);
-        const uint32_t rates[2] = {uint32_t(Table()->Edited(r, 1)), uint32_t(Table()->Edited(r, 2))};
-        at[0] = uint8_t(Table()->Edited(r, 0));
-        std::memcpy(at + 1, rates, sizeof rates);
-    }
-    return NewFilledSet<Intp::TSessionPortLimitSet>(buffer.data(), buffer.size(), n);
-}

@@ -16,10 +16,6 @@ public:
     QSpinBox* Ingress() const { return m_Ingress; }
     QSpinBox* Egress() const { return m_Egress; }
 
-protected:
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
     QComboBox* m_Type;
     QSpinBox* m_Ingress;

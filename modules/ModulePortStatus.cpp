@@ -14,21 +14,20 @@ TModulePortStatus::TModulePortStatus(QWidget* parent)
     // rising, on the sorted column turns the direction over.
     List()->SetSortRule(TPageList::SortShared, 0, 1);
     SetFillsWhileShown(true);
-    SetReloadCodes({Intp::TPropertyPortStatus::GetCommand});
+    Reads<Intp::TSessionPortStatusGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyPortStatus(device);
+        if (!record.Valid)
+            return;
+        for (uint32_t p = 0; p < record.Rows.size(); ++p) {
+            const Intp::TPortStatusRow& row = record.Rows[p];
+            // Flow control is on or off here: "Symmetric" for on.
+            List()->AddRow({PortCaption(p), CodeText(PortTypeTexts(), row.Type), LinkText(row.Link),
+                            CodeText(OnOffTexts(), row.State), CodeText(SpeedDuplexTexts(), row.Speed),
+                            CodeText(FlowControlTexts(), row.Flow ? 1 : 0)},
+                           p);
+        }
+        List()->Sort();
+    });
 }
 
-void TModulePortStatus::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyPortStatus(device);
-    if (!record.Valid)
-        return;
-    for (uint32_t p = 0; p < record.Rows.size(); ++p) {
-        const Intp::TPortStatusRow& row = record.Rows[p];
-        // Flow control is on or off here: "Symmetric" for on.
-        List()->AddRow({PortCaption(p), CodeText(PortTypeTexts(), row.Type), LinkText(row.Link),
-                        CodeText(OnOffTexts(), row.State), CodeText(SpeedDuplexTexts(), row.Speed),
-                        CodeText(FlowControlTexts(), row.Flow ? 1 : 0)},
-                       p);
-    }
-    List()->Sort();
-}

@@ -8,8 +8,4 @@ class TModulePortStatus final : public TListPage {
     Q_OBJECT
 public:
     explicit TModulePortStatus(QWidget* parent);
-    int Refresh(bool) override { return RequestPortStatus(); }
-
-protected:
-    void Fill(Intp::TDevice* device) override;
 };

@@ -27,19 +27,38 @@ TModulePortTrunk::TModulePortTrunk(QWidget* parent)
         AddFormRow(table->Form(), QStringLiteral("&Members:"), m_Member));
     connect(m_Member, &QListWidget::itemChanged, this, &TModulePortTrunk::EventOnMemberClick);
     AddApplyButton();
-    ReadWith<Intp::TSessionPortTrunkGet>();
-    SetReloadCodes({Intp::TPropertyPortTrunk::GetCommand});
+    Reads<Intp::TSessionPortTrunkGet>();
+    OnClear([this] {
+        Table()->Clear();
+        m_Loading = true;
+        m_Member->clear();
+        m_Loading = false;
+    });
+    OnFill([this](Intp::TDevice* device) {
+        FillMembers(device);
+        const auto& record = Intp::GetPropertyPortTrunk(device);
+        for (uint32_t g = 0; g < device->GetTrunkCount(); ++g) {
+            Intp::TPortTrunkRow row;
+            if (record.Valid && g < record.Rows.size())
+                row = record.Rows[g];
+            Table()->AddRow(TrunkCaption(g), {row.Type ? 1 : 0, row.Mask}, g);
+        }
+    });
+    // Every group's member mask and type, in list order.
+    OnWrite([this](Intp::TDevice*) {
+        const int n = Table()->List()->RowCount();
+        std::vector<uint8_t> buffer(Intp::PortTrunkRowSize * size_t(n));
+        for (int r = 0; r < n; ++r) {
+            uint8_t* at = buffer.data() + Intp::PortTrunkRowSize * size_t(r);
+            const uint32_t mask = uint32_t(Table()->Edited(r, 1));
+            std::memcpy(at, &mask, sizeof mask);
+            at[4] = Table()->Edited(r, 0) == 1 ? 1 : 0;
+        }
+        return NewFilledSet<Intp::TSessionPortTrunkSet>(buffer.data(), buffer.size(), n);
+    });
 }
 
-void TModulePortTrunk::Clear()
-{
-    TEditTablePage::Clear();
-    m_Loading = true;
-    m_Member->clear();
-    m_Loading = false;
-}
-
-void TModulePortTrunk::Fill(Intp::TDevice* device)
+void TModulePortTrunk::FillMembers(Intp::TDevice* device)
 {
     m_Loading = true;
     for (uint32_t p = 0; p < device->GetPortCount(); ++p) {
@@ -48,13 +67,6 @@ void TModulePortTrunk::Fill(Intp::TDevice* device)
         item->setCheckState(Qt::Unchecked);
     }
     m_Loading = false;
-    const auto& record = Intp::GetPropertyPortTrunk(device);
-    for (uint32_t g = 0; g < device->GetTrunkCount(); ++g) {
-        Intp::TPortTrunkRow row;
-        if (record.Valid && g < record.Rows.size())
-            row = record.Rows[g];
-        Table()->AddRow(TrunkCaption(g), {row.Type ? 1 : 0, row.Mask}, g);
-    }
 }
 
 void TModulePortTrunk::LoadMembers(int64_t mask)
@@ -76,15 +88,3 @@ void TModulePortTrunk::EventOnMemberClick(QListWidgetItem*)
     Table()->Editors()->SetEdited(1, mask);
 }
 
-Intp::TSession* TModulePortTrunk::NewSetSession(Intp::TDevice*)
-{
-    const int n = Table()->List()->RowCount();
-    std::vector<uint8_t> buffer(Intp::PortTrunkRowSize * size_t(n));
-    for (int r = 0; r < n; ++r) {
-        uint8_t* at = buffer.data() + Intp::PortTrunkRowSize * size_t(r);
-        const uint32_t mask = uint32_t(Table()->Edited(r, 1));
-        std::memcpy(at, &mask, sizeof mask);
-        at[4] = Table()->Edited(r, 0) == 1 ? 1 : 0;
-    }
-    return NewFilledSet<Intp::TSessionPortTrunkSet>(buffer.data(), buffer.size(), n);
-}

@@ -15,12 +15,9 @@ public:
     QComboBox* Type() const { return m_Type; }
     QListWidget* Members() const { return m_Member; }
 
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
-
 private:
+    // The member list: one check box per port, none checked.
+    void FillMembers(Intp::TDevice* device);
     void LoadMembers(int64_t mask);
     void EventOnMemberClick(QListWidgetItem* item);
 

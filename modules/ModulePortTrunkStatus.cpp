@@ -9,23 +9,18 @@ TModulePortTrunkStatus::TModulePortTrunkStatus(QWidget* parent)
                 {QStringLiteral("Group ID"), QStringLiteral("Type"), QStringLiteral("Member Ports")}, parent, true)
 {
     List()->SetSortRule(TPageList::SortPerColumn);
+    // Only the read for a shown page: Refresh(false) starts nothing.
+    OnRead([](Intp::TDevice*, bool shown) -> Intp::TSession* { return shown ? new Intp::TSessionPortTrunkGet : nullptr; });
     SetReloadCodes({Intp::TPropertyPortTrunk::GetCommand});
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyPortTrunk(device);
+        if (!record.Valid)
+            return;
+        for (uint32_t g = 0; g < record.Rows.size(); ++g)
+            List()->AddRow({TrunkCaption(g), CodeText(TrunkTypeTexts(), record.Rows[g].Type ? 1 : 0),
+                            MemberListText(record.Rows[g].Mask)},
+                           g);
+        List()->Sort();
+    });
 }
 
-Intp::TSession* TModulePortTrunkStatus::NewGetSession(Intp::TDevice*, bool shown)
-{
-    return shown ? new Intp::TSessionPortTrunkGet : nullptr;
-}
-
-void TModulePortTrunkStatus::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyPortTrunk(device);
-    if (!record.Valid)
-        return;
-    for (uint32_t g = 0; g < record.Rows.size(); ++g)
-        List()->AddRow({TrunkCaption(g),
-                        CodeText(TrunkTypeTexts(), record.Rows[g].Type ? 1 : 0),
-                        MemberListText(record.Rows[g].Mask)},
-                       g);
-    List()->Sort();
-}

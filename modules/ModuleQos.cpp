@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TModuleQos::TModuleQos(QWidget* parent) : TReadPage(QStringLiteral("Traffic Prioritization"), parent)
+TModuleQos::TModuleQos(QWidget* parent) : TModulePage(QStringLiteral("Traffic Prioritization"), parent)
 {
     auto* policy = new QLabel(QStringLiteral("Qos Policy:"), this);
     m_Weighted = new QRadioButton(QStringLiteral("Use 8, 4, 2, 1 &weighted fair queuing scheme"), this);
@@ -32,20 +32,17 @@ TModuleQos::TModuleQos(QWidget* parent) : TReadPage(QStringLiteral("Traffic Prio
     for (QWidget* w : std::initializer_list<QWidget*>{policy, m_Weighted, m_Strict, m_Mode, modeLabel})
         AddDeviceControl(w);
     AddApplyButton();
-    ReadWith<Intp::TSessionQosGet>();
-    SetReloadCodes({Intp::TPropertyQos::GetCommand});
+    Reads<Intp::TSessionQosGet>();
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyQos(device);
+        const bool strict = record.Valid && record.QueueScheme == 1;
+        (strict ? m_Strict : m_Weighted)->setChecked(true);
+        m_Mode->setCurrentIndex(record.Valid && record.PriorityType < Intp::QosPriorityTypeCount ? int(record.PriorityType)
+                                                                                                 : 0);
+    });
+    OnWrite([this](Intp::TDevice*) {
+        const uint8_t request[2] = {uint8_t(m_Strict->isChecked() ? 1 : 0), uint8_t(std::max(0, m_Mode->currentIndex()))};
+        return NewFilledSet<Intp::TSessionQosSet>(std::span<const uint8_t>(request));
+    });
 }
 
-void TModuleQos::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyQos(device);
-    const bool strict = record.Valid && record.QueueScheme == 1;
-    (strict ? m_Strict : m_Weighted)->setChecked(true);
-    m_Mode->setCurrentIndex(record.Valid && record.PriorityType < Intp::QosPriorityTypeCount ? int(record.PriorityType) : 0);
-}
-
-Intp::TSession* TModuleQos::NewSetSession(Intp::TDevice*)
-{
-    const uint8_t request[2] = {uint8_t(m_Strict->isChecked() ? 1 : 0), uint8_t(std::max(0, m_Mode->currentIndex()))};
-    return NewFilledSet<Intp::TSessionQosSet>(std::span<const uint8_t>(request));
-}

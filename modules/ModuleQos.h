@@ -1,13 +1,13 @@
 // "Traffic Prioritization": the queue scheme and the priority type.
 #pragma once
 
-#include "EditTable.h"
+#include "ModulePage.h"
 
 class QComboBox;
 class QLabel;
 class QRadioButton;
 
-class TModuleQos final : public TReadPage {
+class TModuleQos final : public TModulePage {
     Q_OBJECT
 public:
     explicit TModuleQos(QWidget* parent);
@@ -15,10 +15,6 @@ public:
     QRadioButton* Weighted() const { return m_Weighted; }
     QRadioButton* Strict() const { return m_Strict; }
     QComboBox* Mode() const { return m_Mode; }
-
-protected:
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
 
 private:
     QRadioButton* m_Weighted;

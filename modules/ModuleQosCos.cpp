@@ -16,7 +16,7 @@ QString PriorityText(uint32_t priority) { return QString::asprintf("Priority.%02
 
 } // namespace
 
-TModuleQosCos::TModuleQosCos(QWidget* parent) : TReadPage(QStringLiteral("COS Settings"), parent)
+TModuleQosCos::TModuleQosCos(QWidget* parent) : TModulePage(QStringLiteral("COS Settings"), parent)
 {
     m_Cos = new TEditTable({QStringLiteral("Priority"), QStringLiteral("Mapping")}, this, QStringLiteral("COS/802.1p:"));
     m_Cos->setObjectName("m_CosPanel");
@@ -35,31 +35,26 @@ TModuleQosCos::TModuleQosCos(QWidget* parent) : TReadPage(QStringLiteral("COS Se
     AddDeviceControl(m_Cos->List());
     AddDeviceControl(m_Port->List());
     AddApplyButton();
-    ReadWith<Intp::TSessionQosCosGet>();
-    SetReloadCodes({Intp::TPropertyQosCos::GetCommand});
+    Reads<Intp::TSessionQosCosGet>();
+    OnClear([this] {
+        m_Cos->Clear();
+        m_Port->Clear();
+    });
+    OnFill([this](Intp::TDevice* device) {
+        const auto& record = Intp::GetPropertyQosCos(device);
+        const uint32_t ports = device->GetPortCount();
+        const bool valid = record.Valid && record.DefaultPriority.size() >= ports;
+        for (uint32_t p = 0; p < Intp::QosCosPriorityCount; ++p)
+            m_Cos->AddRow(PriorityText(p), {valid ? record.QueueLevel[p] : 0}, p);
+        for (uint32_t p = 0; p < ports; ++p)
+            m_Port->AddRow(PortCaption(p), {valid ? record.DefaultPriority[p] : 0}, p);
+    });
+    // The priorities' levels, then the ports' default priorities.
+    OnWrite([this](Intp::TDevice*) {
+        std::vector<uint8_t> request = m_Cos->EditedBytes(0);
+        const std::vector<uint8_t> ports = m_Port->EditedBytes(0);
+        request.insert(request.end(), ports.begin(), ports.end());
+        return NewFilledSet<Intp::TSessionQosCosSet>(std::span<const uint8_t>(request), int(ports.size()));
+    });
 }
 
-void TModuleQosCos::Clear()
-{
-    m_Cos->Clear();
-    m_Port->Clear();
-}
-
-void TModuleQosCos::Fill(Intp::TDevice* device)
-{
-    const auto& record = Intp::GetPropertyQosCos(device);
-    const uint32_t ports = device->GetPortCount();
-    const bool valid = record.Valid && record.DefaultPriority.size() >= ports;
-    for (uint32_t p = 0; p < Intp::QosCosPriorityCount; ++p)
-        m_Cos->AddRow(PriorityText(p), {valid ? record.QueueLevel[p] : 0}, p);
-    for (uint32_t p = 0; p < ports; ++p)
-        m_Port->AddRow(PortCaption(p), {valid ? record.DefaultPriority[p] : 0}, p);
-}
-
-Intp::TSession* TModuleQosCos::NewSetSession(Intp::TDevice*)
-{
-    std::vector<uint8_t> request = m_Cos->EditedBytes(0);
-    const std::vector<uint8_t> ports = m_Port->EditedBytes(0);
-    request.insert(request.end(), ports.begin(), ports.end());
-    return NewFilledSet<Intp::TSessionQosCosSet>(std::span<const uint8_t>(request), int(ports.size()));
-}

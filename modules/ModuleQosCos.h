@@ -6,7 +6,7 @@
 
 class QComboBox;
 
-class TModuleQosCos final : public TReadPage {
+class TModuleQosCos final : public TModulePage {
     Q_OBJECT
 public:
     explicit TModuleQosCos(QWidget* parent);
@@ -15,11 +15,6 @@ public:
     TEditTable* PortTable() const { return m_Port; }
     QComboBox* CosMapping() const { return m_CosMapping; }
     QComboBox* PortPriority() const { return m_PortPriority; }
-
-protected:
-    void Clear() override;
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
 
 private:
     TEditTable* m_Cos;

@@ -4,17 +4,16 @@
 #include "PageEditors.h"
 
 TModuleQosPort::TModuleQosPort(QWidget* parent)
-    : TQosLevelPage(QStringLiteral("Port Based Priority"), QStringLiteral("Port No."), Intp::TPropertyQosPort::GetCommand,
-                    parent)
+    : TQosLevelPage(QStringLiteral("Port Based Priority"), QStringLiteral("Port No."), parent)
 {
-    ReadWith<Intp::TSessionQosPortGet>();
-    SetRows([](Intp::TDevice* device) { return device->GetPortCount(); }, PortCaption,
-            [](Intp::TDevice* device) -> const uint32_t* {
-                const auto& record = Intp::GetPropertyQosPort(device);
-                return record.Valid && record.QueueLevel.size() >= device->GetPortCount() ? record.QueueLevel.data()
-                                                                                           : nullptr;
-            },
-            [](std::span<const uint8_t> levels) {
-                return NewFilledSet<Intp::TSessionQosPortSet>(levels, int(levels.size()));
-            });
+    Reads<Intp::TSessionQosPortGet>();
+    DeclareRows([](Intp::TDevice* device) { return device->GetPortCount(); }, PortCaption,
+                [](Intp::TDevice* device) -> const uint32_t* {
+                    const auto& record = Intp::GetPropertyQosPort(device);
+                    return record.Valid && record.QueueLevel.size() >= device->GetPortCount() ? record.QueueLevel.data()
+                                                                                               : nullptr;
+                },
+                [](std::span<const uint8_t> levels) {
+                    return NewFilledSet<Intp::TSessionQosPortSet>(levels, int(levels.size()));
+                });
 }

@@ -16,9 +16,9 @@ class QComboBox;
 const QStringList& QueueLevelTexts();
 
 // A list of rows ("first column", "Priority") with the queue-level pick list
-// "&Priority:" below it and Apply. The page says how many rows a device has,
-// their captions, where the record keeps their levels and how the levels
-// are sent.
+// "&Priority:" below it and Apply. The page declares its read and, with
+// DeclareRows, how many rows a device has, their captions, where the record
+// keeps their levels and how the levels are sent.
 class TQosLevelPage : public TEditTablePage {
     Q_OBJECT
 public:
@@ -30,18 +30,12 @@ protected:
     // The Set carrying the edited levels (one byte per row, in list order).
     using TRequest = std::function<Intp::TSession*(std::span<const uint8_t> levels)>;
 
-    TQosLevelPage(QString caption, const QString& firstHeader, uint16_t getCode, QWidget* parent);
-    void SetRows(std::function<uint32_t(Intp::TDevice*)> count, std::function<QString(uint32_t)> caption,
-                 TLevels levels, TRequest request);
-    // `count` rows captioned by `caption`, each with its record level or
-    // "Lowest".
-    void Fill(Intp::TDevice* device) override;
-    Intp::TSession* NewSetSession(Intp::TDevice* device) override;
+    TQosLevelPage(QString caption, const QString& firstHeader, QWidget* parent);
+    // Fills `count` rows captioned by `caption`, each with its record level
+    // or "Lowest"; Apply sends `request` with the edited levels.
+    void DeclareRows(std::function<uint32_t(Intp::TDevice*)> count, std::function<QString(uint32_t)> caption,
+                     TLevels levels, TRequest request);
 
 private:
     QComboBox* m_Priority;
-    std::function<uint32_t(Intp::TDevice*)> m_Count;
-    std::function<QString(uint32_t)> m_Caption;
-    TLevels m_Levels;
-    TRequest m_Request;
 };
