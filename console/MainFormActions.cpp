@@ -5,6 +5,7 @@
 #include "IntpIpConf.h"
 #include "IntpProtocol.h"
 #include "MessageBoxes.h"
+#include "PageReads.h"
 #include "StatusFrame.h"
 
 #include <QTreeWidget>
@@ -52,29 +53,18 @@ void TFindHook::OnSessionEvent(Intp::TDevice* device, int command, uint16_t stat
 
 int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer)
 {
-    if (!g_ModuleCallback)
-        return 0;
-    TDeviceList devices;
-    g_ModuleCallback->GetCurrentDevices(devices);
-    int started = 0;
-    for (Intp::TDevice* device : devices) {
-        auto session = std::make_unique<Intp::TSessionIntpLogin>();
-        session->SetDigest(digest);
-        started += Intp::StartOwnedSession(std::move(session), device, observer);
-    }
-    return started;
+    return StartOnCurrentDevices(
+        [digest](Intp::TDevice*) {
+            auto* session = new Intp::TSessionIntpLogin;
+            session->SetDigest(digest);
+            return session;
+        },
+        observer);
 }
 
 int StartRebootSessions(Intp::TWizard* observer)
 {
-    if (!g_ModuleCallback)
-        return 0;
-    TDeviceList devices;
-    g_ModuleCallback->GetCurrentDevices(devices);
-    int started = 0;
-    for (Intp::TDevice* device : devices)
-        started += Intp::StartOwnedSession(std::make_unique<Intp::TSessionBasicsReboot>(), device, observer);
-    return started;
+    return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionBasicsReboot; }, observer);
 }
 
 // ---------------------------------------------------------------------------
