@@ -26,7 +26,8 @@ public:
         connect(model, &QAbstractItemModel::layoutChanged, this, &TPaintThrottle::Changed);
     }
 
-    ~TPaintThrottle() override { Release(); }
+    // Goes with its view only: nothing to give back.
+    ~TPaintThrottle() override = default;
 
     bool Held() const { return m_Held; }
 
@@ -58,7 +59,9 @@ private:
             m_View->setUpdatesEnabled(true);
     }
 
-    QPointer<QAbstractItemView> m_View;
+    // Only its painting is touched (and a view being destroyed is a
+    // QWidget no more than that while it takes its children with it).
+    QPointer<QWidget> m_View;
     int m_Interval;
     QElapsedTimer m_Clock;
     qint64 m_Last = -1;   // when the model last changed, on m_Clock
