@@ -5,6 +5,8 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 
+#include <algorithm>
+
 TIntpSocketThread::TIntpSocketThread(uint16_t localPort, QObject* parent)
     : TReceivePump(parent)
 {
@@ -26,8 +28,18 @@ void TIntpSocketThread::DispatchDatagram(const TListElement& element)
 
 bool TIntpSocketThread::IsOwnAddress(uint32_t ip)
 {
-    for (const QHostAddress& address : QNetworkInterface::allAddresses())
-        if (address.protocol() == QAbstractSocket::IPv4Protocol && address.toIPv4Address() == ip)
-            return true;
-    return false;
+    // Listing the interfaces asks the kernel over a socket of its own: a
+    // burst of replies to the protocol's own port reads them once per
+    // hand-over, and hand-overs that follow each other closely share them.
+    const bool fresh = m_OwnAddressesDelivery == DeliveryNumber() || m_OwnAddressesAge.elapsed() < OwnAddressesMs;
+    if (!m_OwnAddressesRead || !fresh) {
+        m_OwnAddresses.clear();
+        for (const QHostAddress& address : QNetworkInterface::allAddresses())
+            if (address.protocol() == QAbstractSocket::IPv4Protocol)
+                m_OwnAddresses.push_back(address.toIPv4Address());
+        m_OwnAddressesDelivery = DeliveryNumber();
+        m_OwnAddressesAge.start();
+        m_OwnAddressesRead = true;
+    }
+    return std::find(m_OwnAddresses.begin(), m_OwnAddresses.end(), ip) != m_OwnAddresses.end();
 }

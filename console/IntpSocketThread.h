@@ -6,6 +6,10 @@
 
 #include "ReceivePump.h"
 
+#include <QElapsedTimer>
+
+#include <vector>
+
 class TIntpSocketThread : public TReceivePump {
     Q_OBJECT
 
@@ -31,5 +35,14 @@ protected:
     void DispatchDatagram(const TListElement& element) override;
 
 private:
-    static bool IsOwnAddress(uint32_t ip);
+    // Whether ip is one of this host's IPv4 addresses. The addresses are
+    // read once per hand-over of received datagrams, not per datagram, and
+    // kept this long for the hand-overs that follow.
+    bool IsOwnAddress(uint32_t ip);
+    static constexpr int OwnAddressesMs = 100;
+
+    std::vector<uint32_t> m_OwnAddresses;
+    uint64_t m_OwnAddressesDelivery = 0;
+    QElapsedTimer m_OwnAddressesAge;
+    bool m_OwnAddressesRead = false;
 };

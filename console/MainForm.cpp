@@ -11,6 +11,7 @@
 #include "NetProvider.h"
 #include "ReceivePump.h"
 #include "Resources.h"
+#include "PaintThrottle.h"
 #include "StatusFrame.h"
 #include "SyslogFrame.h"
 #include "SyslogSocketThread.h"
@@ -58,7 +59,13 @@ QIcon NodeIcon(int index)
 {
     if (index < 0 || index >= int(std::size(NodeImages)))
         return {};
-    return Resources::Icon(NodeImages[index]);
+    // One icon per image, shared by the nodes (a node's icon is set again
+    // on every change of its device).
+    static std::vector<QIcon> icons;
+    if (icons.empty())
+        for (const char* name : NodeImages)
+            icons.push_back(Resources::Icon(name));
+    return icons[size_t(index)];
 }
 
 // ---------------------------------------------------------------------------
@@ -210,6 +217,8 @@ void TMainForm::BuildWindow()
     m_Tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ShowCutTextTips(m_Tree);
     FitColumns(m_Tree);
+    // A discovery changes the tree for every switch it finds.
+    ThrottlePaints(m_Tree);
     leftLayout->addWidget(m_Tree, 1);
 
     m_FuncPages = new QWidget(central);

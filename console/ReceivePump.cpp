@@ -71,6 +71,9 @@ bool TReceivePump::Open(uint16_t port, bool broadcast)
         return false;
     }
     m_Socket = fd;
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    m_LocalPort = ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) == 0 ? ntohs(bound.sin_port) : 0;
     m_Error.clear();
     return true;
 }
@@ -81,16 +84,8 @@ void TReceivePump::Close()
     if (m_Socket >= 0) {
         ::close(m_Socket);
         m_Socket = -1;
+        m_LocalPort = 0;
     }
-}
-
-uint16_t TReceivePump::LocalPort() const
-{
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (m_Socket < 0 || ::getsockname(m_Socket, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return 0;
-    return ntohs(local.sin_port);
 }
 
 bool TReceivePump::Start()
@@ -99,6 +94,7 @@ bool TReceivePump::Start()
         return true;
     if (m_Socket < 0 || m_Wake < 0)
         return false;
+    m_Running = true;
     m_Thread = QThread::create([this] { ReceiveLoop(); });
     m_Thread->setObjectName(QStringLiteral("udp-receive"));
     m_Thread->start();
@@ -114,6 +110,7 @@ void TReceivePump::Stop()
         delete m_Thread;
         m_Thread = nullptr;
         m_Stopping = false;
+        m_Running = false;
         uint64_t count;
         while (::read(m_Wake, &count, sizeof count) < 0 && errno == EINTR) {
         }
@@ -129,6 +126,9 @@ void TReceivePump::Stop()
     QMutexLocker lock(&m_SendLock);
     m_SendQueue.clear();
     m_SendQueueBytes = 0;
+    m_SendInFlight = 0;
+    m_SendWoken = false;
+    m_SendWakeDue = false;
     m_SendQueued = 0;
 }
 
@@ -173,9 +173,10 @@ void TReceivePump::ReceiveLoop()
             if (m_Stopping)
                 return;
         }
-        if (fds[0].revents & POLLOUT) {
+        // Woken for queued datagrams, or the socket takes more again.
+        if ((fds[0].revents & POLLOUT) || (fds[1].revents != 0 && m_SendQueued.load() != 0)) {
             QMutexLocker lock(&m_SendLock);
-            FlushSendQueue();
+            FlushSendQueue(lock);
         }
         if (!(fds[0].revents & (POLLIN | POLLERR)))
             continue;
@@ -274,6 +275,9 @@ void TReceivePump::DeliverQueued()
     if (m_Busy)
         return;
     m_Busy = true;
+    ++m_Deliveries;
+    // What the handlers send goes out from the receiving thread.
+    TSendBatch sends(*this);
     struct TClearBusy {
         bool& Busy;
         ~TClearBusy() { Busy = false; }
@@ -319,6 +323,8 @@ void TReceivePump::DeliverQueued()
                 break;
         }
         slice.clear();
+        // What this slice sent leaves now, while the next one is handed over.
+        WakeForQueuedSends();
     } while (m_Stops == stops && clock.elapsed() < DeliveryMs);
     // More may be waiting: let the window handle its other events first.
     QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
@@ -350,6 +356,12 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 } // namespace
 
+bool TReceivePump::SendsQueued() const
+{
+    // m_SendBatches belongs to the window thread: only read there.
+    return QThread::currentThread() == thread() && m_SendBatches > 0 && m_Running.load();
+}
+
 bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
 {
     if (m_Socket < 0 || (data == nullptr && length != 0)) {
@@ -364,52 +376,102 @@ bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t 
         return sent == static_cast<ssize_t>(length);
     };
     bool done = false;
+    const bool queue = SendsQueued();
     // With nothing queued the datagram goes straight out; only a datagram
     // that would wait takes the queue's lock.
-    if (m_SendQueued.load() == 0) {
+    if (!queue && m_SendQueued.load() == 0) {
         const bool sent = sendNow(done);
         if (done)
             return sent;
     }
     QMutexLocker lock(&m_SendLock);
-    // Whatever waits goes first, so that datagrams leave in order.
-    if (!m_SendQueue.empty() && FlushSendQueue()) {
-        const bool sent = sendNow(done);
-        if (done)
-            return sent;
+    if (!queue) {
+        // Whatever waits goes first, so that datagrams leave in order: the
+        // receiving thread sends it, or this caller when there is none.
+        const bool empty = m_SendQueue.empty() && m_SendInFlight == 0;
+        if (empty || (!m_Running.load() && FlushSendQueue(lock))) {
+            const bool sent = sendNow(done);
+            if (done)
+                return sent;
+        }
     }
     if (m_SendQueue.size() >= MaxSendQueue || m_SendQueueBytes + length > MaxSendQueueBytes) {
         errno = ENOBUFS;
         return false;
     }
-    const bool wake = m_SendQueue.empty();
     m_SendQueue.push_back({ip, port, std::vector<uint8_t>(data, data + length)});
     m_SendQueueBytes += length;
-    m_SendQueued = m_SendQueue.size();
-    if (wake)
+    m_SendQueued = m_SendQueue.size() + m_SendInFlight;
+    if (queue) {
+        m_SendWakeDue = true;
+    } else if (!m_SendWoken && m_Running.load()) {
+        m_SendWoken = true;
         WakeThread();
+    }
     return true;
 }
 
-bool TReceivePump::FlushSendQueue()
+void TReceivePump::WakeForQueuedSends()
 {
-    bool failed = false;
-    while (!m_SendQueue.empty()) {
-        TOutgoing& next = m_SendQueue.front();
-        const ssize_t sent = SendNow(m_Socket, next.Ip, next.Port, next.Data.data(), next.Data.size());
-        if (sent < 0 && WouldBlock(errno))
-            break;
-        if (sent != static_cast<ssize_t>(next.Data.size())) {
-            m_SendFailures.push_back({next.Ip, sent < 0 ? errno : EMSGSIZE});
-            failed = true;
+    QMutexLocker lock(&m_SendLock);
+    if (!m_SendWakeDue)
+        return;
+    m_SendWakeDue = false;
+    if (!m_SendWoken && m_SendQueued.load() != 0 && m_Running.load()) {
+        m_SendWoken = true;
+        WakeThread();
+    }
+}
+
+bool TReceivePump::FlushSendQueue(QMutexLocker<QMutex>& lock)
+{
+    // Another thread is sending from the queue: it carries on.
+    if (m_SendInFlight != 0)
+        return false;
+    constexpr size_t Slice = 64;
+    std::vector<TOutgoing> slice;
+    std::vector<TSendFailure> failures;
+    bool blocked = false;
+    while (!m_SendQueue.empty() && !blocked) {
+        while (!m_SendQueue.empty() && slice.size() < Slice) {
+            slice.push_back(std::move(m_SendQueue.front()));
+            m_SendQueue.pop_front();
         }
-        m_SendQueueBytes -= next.Data.size();
-        m_SendQueue.pop_front();
+        m_SendInFlight = slice.size();
+        // The datagrams leave without the lock, so that a sender on the
+        // window thread only ever waits for the queue's bookkeeping.
+        lock.unlock();
+        size_t done = 0;
+        size_t bytes = 0;
+        for (; done < slice.size(); ++done) {
+            const TOutgoing& next = slice[done];
+            const ssize_t sent = SendNow(m_Socket, next.Ip, next.Port, next.Data.data(), next.Data.size());
+            if (sent < 0 && WouldBlock(errno)) {
+                blocked = true;
+                break;
+            }
+            if (sent != static_cast<ssize_t>(next.Data.size()))
+                failures.push_back({next.Ip, sent < 0 ? errno : EMSGSIZE});
+            bytes += next.Data.size();
+        }
+        lock.relock();
+        m_SendInFlight = 0;
+        m_SendQueueBytes -= bytes;
+        // What the socket did not take goes back to the front, in order.
+        for (size_t i = slice.size(); i > done; --i)
+            m_SendQueue.push_front(std::move(slice[i - 1]));
+        slice.clear();
     }
     m_SendQueued = m_SendQueue.size();
-    if (failed && !m_FailuresPosted) {
-        m_FailuresPosted = true;
-        QMetaObject::invokeMethod(this, &TReceivePump::ReportSendFailures, Qt::QueuedConnection);
+    // Told again once the queue has run empty.
+    if (m_SendQueue.empty())
+        m_SendWoken = false;
+    if (!failures.empty()) {
+        m_SendFailures.insert(m_SendFailures.end(), failures.begin(), failures.end());
+        if (!m_FailuresPosted) {
+            m_FailuresPosted = true;
+            QMetaObject::invokeMethod(this, &TReceivePump::ReportSendFailures, Qt::QueuedConnection);
+        }
     }
     return m_SendQueue.empty();
 }
@@ -430,7 +492,7 @@ void TReceivePump::ReportSendFailures()
 size_t TReceivePump::QueuedSendCount() const
 {
     QMutexLocker lock(&m_SendLock);
-    return m_SendQueue.size();
+    return m_SendQueue.size() + m_SendInFlight;
 }
 
 size_t TReceivePump::PendingCount() const

@@ -13,10 +13,14 @@
 // Sending never blocks either: a datagram the socket cannot take now (its
 // send buffer full, for instance of datagrams held while the kernel resolves
 // silent addresses) waits in a bounded queue that the same thread sends on
-// as the socket becomes writable, in order.
+// as the socket becomes writable, in order. Datagrams sent while received
+// ones are handed over (the replies and follow-up requests of a burst) go
+// through that queue too, so that the window thread does not spend the
+// burst in system calls: the receiving thread sends them, in order.
 #pragma once
 
 #include <QMutex>
+#include <QMutexLocker>
 #include <QObject>
 #include <QString>
 
@@ -80,7 +84,8 @@ public:
     void Close();
     bool IsOpen() const { return m_Socket >= 0; }
     QString ErrorString() const { return m_Error; }
-    uint16_t LocalPort() const;
+    // The bound port (0 while closed); read once, when the socket is bound.
+    uint16_t LocalPort() const { return m_LocalPort; }
     int SocketDescriptor() const { return m_Socket; }
 
     // The window-thread target of the default DispatchDatagram.
@@ -102,8 +107,27 @@ public:
     // socket refused it or the queue is full (ENOBUFS).
     bool Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t length);
     void SetSendFailureHandler(TSendFailureHandler handler) { m_SendFailure = std::move(handler); }
-    // Datagrams waiting to be sent.
+    // Datagrams waiting to be sent (those being sent by the receiving
+    // thread included).
     size_t QueuedSendCount() const;
+    // While one lives on the window thread (and the receiving thread runs),
+    // Send queues every datagram for the receiving thread instead of sending
+    // it itself; failures are then told through the send failure handler.
+    // Hand-overs of received datagrams run inside one.
+    class TSendBatch {
+    public:
+        explicit TSendBatch(TReceivePump& pump) : m_Pump(pump) { ++m_Pump.m_SendBatches; }
+        ~TSendBatch()
+        {
+            if (--m_Pump.m_SendBatches == 0)
+                m_Pump.WakeForQueuedSends();
+        }
+        TSendBatch(const TSendBatch&) = delete;
+        TSendBatch& operator=(const TSendBatch&) = delete;
+
+    private:
+        TReceivePump& m_Pump;
+    };
 
     // Datagrams waiting for the window thread.
     size_t PendingCount() const;
@@ -120,6 +144,9 @@ public:
 protected:
     // Window thread: one datagram, in arrival order. Calls the handler.
     virtual void DispatchDatagram(const TListElement& element);
+    // Window thread: counts the hand-overs, so that what a dispatch looks up
+    // can be kept for the rest of the hand-over it belongs to.
+    uint64_t DeliveryNumber() const { return m_Deliveries; }
 
 private:
     struct TOutgoing {
@@ -153,13 +180,21 @@ private:
     // are counted as dropped); the block is left empty.
     void Enqueue(TBlock& block);
     void DeliverQueued();
-    // Sends what the queue holds until the socket would block; under
-    // m_SendLock. Returns whether the queue is now empty.
-    bool FlushSendQueue();
+    // Sends what the queue holds until the socket would block or the queue
+    // is empty; called with m_SendLock held by `lock`, which it releases
+    // while sending. Only one thread sends from the queue at a time (the
+    // receiving thread while it runs). Returns whether the queue is empty.
+    bool FlushSendQueue(QMutexLocker<QMutex>& lock);
+    // Whether Send must queue rather than send itself.
+    bool SendsQueued() const;
+    // Wakes the receiving thread for what a TSendBatch queued, once per
+    // batch of datagrams rather than once per datagram.
+    void WakeForQueuedSends();
     void ReportSendFailures();
     void WakeThread();
 
     int m_Socket = -1;
+    uint16_t m_LocalPort = 0;
     int m_Wake = -1;                   // eventfd that ends the receiving thread's wait
     QThread* m_Thread = nullptr;
     QString m_Error;
@@ -174,12 +209,18 @@ private:
     bool m_DeliveryPosted = false;     // a DeliverQueued call is on its way
     bool m_Busy = false;               // window thread only: a hand-over runs
     uint64_t m_Stops = 0;              // window thread only: Stop calls so far
+    uint64_t m_Deliveries = 0;         // window thread only: hand-overs so far
     std::atomic<uint64_t> m_Received{0};
     std::atomic<bool> m_Stopping{false};
 
     mutable QMutex m_SendLock;         // guards the send queue and failures
     std::deque<TOutgoing> m_SendQueue;
-    std::atomic<size_t> m_SendQueued{0};   // m_SendQueue's size, read without the lock
+    std::atomic<size_t> m_SendQueued{0};   // queued and being sent, read without the lock
+    size_t m_SendInFlight = 0;         // taken off the queue and being sent
+    bool m_SendWoken = false;          // the receiving thread was told of the queue
+    bool m_SendWakeDue = false;        // a TSendBatch queued without waking it
+    std::atomic<bool> m_Running{false};
+    int m_SendBatches = 0;             // window thread only: live TSendBatch scopes
     size_t m_SendQueueBytes = 0;
     std::vector<TSendFailure> m_SendFailures;
     bool m_FailuresPosted = false;

@@ -3,6 +3,7 @@
 #include "IntpProtocol.h"
 #include "ListColumns.h"
 #include "MessageBoxes.h"
+#include "PaintThrottle.h"
 #include "Resources.h"
 
 #include <QCheckBox>
@@ -165,6 +166,8 @@ TStatusFrame::TStatusFrame(QWidget* parent)
     }
     m_List->setPalette(palette);
     FitColumns(m_List);
+    // Every found switch adds a row, and every poll answer changes one.
+    ThrottlePaints(m_List);
 
     m_Period = new QSpinBox(this);
     m_Period->setRange(5, 86400);
@@ -262,9 +265,10 @@ void TStatusFrame::AddDevice(Intp::TDevice* device)
     row->setText(TStatusRow::ColModel, QString::fromStdString(device->GetTypeName()));
     row->setText(TStatusRow::ColTime, QStringLiteral("(No response yet)"));
     row->setText(TStatusRow::ColStatus, QStringLiteral("Online"));
+    // Filled in before it joins the list: the list hears of the row once.
+    ShowRow(row);
     m_List->addTopLevelItem(row);
     m_Rows[row->Mac] = row;
-    ShowRow(row);
     UpdateButtons();
     PollRow(row, unsigned(m_Timeout->value()) * 1000u);
 }
@@ -355,8 +359,10 @@ void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t s
 void TStatusFrame::ShowRow(TStatusRow* row)
 {
     row->setText(TStatusRow::ColStatus, StatusText(row->Bits, row->PowerAlarm, row->PortAlarm));
-    row->setIcon(TStatusRow::ColNumber, Resources::Icon(row->Image ? QStringLiteral("RC_BITMAP_16X16_CANCEL")
-                                                                    : QStringLiteral("RC_BITMAP_16X16_DEVICE")));
+    // One icon per image, shared by the rows.
+    static const QIcon online = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_DEVICE"));
+    static const QIcon offline = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CANCEL"));
+    row->setIcon(TStatusRow::ColNumber, row->Image ? offline : online);
     const QColor color = StatusColor(row->Bits);
     const QColor text = StatusTextColor(row->Bits);
     const QString tip = RowTip(row);

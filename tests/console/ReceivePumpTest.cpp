@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <netinet/in.h>
@@ -302,6 +303,58 @@ TEST(ReceivePump, SendsThroughItsOwnSocketAndReportsBindFailures)
     EXPECT_FALSE(clash.Start());
     EXPECT_FALSE(clash.Send(Loopback, b.LocalPort(), bytes, sizeof bytes));
     EXPECT_FALSE(b.Open(0, false)) << "not while running";
+}
+
+// What is sent while received datagrams are handed over (and inside any
+// TSendBatch) leaves from the receiving thread, every datagram in order; a
+// refused one is told through the failure handler instead of Send's result.
+TEST(ReceivePump, SendsOfAHandOverLeaveFromTheReceivingThreadInOrder)
+{
+    constexpr uint32_t Count = 2000;
+    TReceivePump a, b;
+    ASSERT_TRUE(a.Open(0, false));
+    ASSERT_TRUE(b.Open(0, false));
+    ASSERT_TRUE(a.Start());
+    ASSERT_TRUE(b.Start());
+    std::vector<uint32_t> got;
+    b.SetHandler([&](const TListElement& e) { got.push_back(Number(e)); });
+    std::vector<int> failures;
+    a.SetSendFailureHandler([&](uint32_t ip, int error) {
+        EXPECT_EQ(ip, 0xFFFFFFFFu);
+        failures.push_back(error);
+    });
+    // A datagram handed over to a starts the burst of its sends.
+    a.SetHandler([&](const TListElement&) {
+        for (uint32_t n = 0; n < Count; ++n) {
+            std::vector<uint8_t> bytes(48, uint8_t(n));
+            std::memcpy(bytes.data(), &n, sizeof n);
+            ASSERT_TRUE(a.Send(Loopback, b.LocalPort(), bytes.data(), bytes.size()));
+            if (n == Count / 2) {
+                // Not a broadcast socket: refused, but only once it is sent.
+                EXPECT_TRUE(a.Send(0xFFFFFFFFu, b.LocalPort(), bytes.data(), bytes.size()));
+            }
+        }
+        EXPECT_GT(a.QueuedSendCount(), 0u) << "sent on the window thread";
+    });
+    TSender sender;
+    ASSERT_TRUE(sender.SendNumber(a.LocalPort(), 1));
+    ASSERT_TRUE(WaitFor([&] { return got.size() == Count && failures.size() == 1; }, 10000, true))
+        << got.size() << " received, " << failures.size() << " failures";
+    for (uint32_t n = 0; n < Count; ++n)
+        ASSERT_EQ(got[n], n);
+    EXPECT_EQ(failures[0], EACCES);
+    EXPECT_EQ(a.QueuedSendCount(), 0u);
+
+    // Outside a hand-over a send goes straight out and a refusal is its result.
+    const uint8_t bytes[] = {9, 9, 9, 9};
+    errno = 0;
+    EXPECT_FALSE(a.Send(0xFFFFFFFFu, b.LocalPort(), bytes, sizeof bytes));
+    EXPECT_EQ(errno, EACCES);
+    {
+        TReceivePump::TSendBatch batch(a);
+        EXPECT_TRUE(a.Send(Loopback, b.LocalPort(), bytes, sizeof bytes));
+    }
+    EXPECT_TRUE(WaitFor([&] { return got.size() == Count + 1; }, 5000, true));
 }
 
 class IntpSocketThreadTest : public TestSupport::LibraryTest {};

@@ -1,0 +1,19 @@
+// Painting of a list that changes many times in a row.
+//
+// A view repaints after every pass of the event loop in which its model
+// changed; during a burst of changes (a discovery adding thousands of
+// rows, a poll answering for each of them) that is most of the window
+// thread's time. ThrottlePaints lets a change that comes alone paint as
+// usual, and holds the view's painting while changes follow each other
+// closely, painting what they did at most once per interval.
+#pragma once
+
+class QAbstractItemView;
+
+// Default interval: about one frame of the screen.
+constexpr int PaintThrottleMs = 16;
+
+void ThrottlePaints(QAbstractItemView* view, int intervalMs = PaintThrottleMs);
+
+// Whether the view's painting is being held now (for tests).
+bool PaintsHeld(const QAbstractItemView* view);
