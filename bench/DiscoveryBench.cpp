@@ -203,6 +203,20 @@ struct TSizeResult {
     bool Ok = true;
 };
 
+// With DISCOVERY_BENCH_PERF_CTL naming the control fifo of
+// `perf record --control fifo:PATH -D -1`, only the first discoveries are
+// profiled.
+void PerfControl(const char* command)
+{
+    const char* path = std::getenv("DISCOVERY_BENCH_PERF_CTL");
+    if (!path)
+        return;
+    if (std::FILE* f = std::fopen(path, "w")) {
+        std::fprintf(f, "%s\n", command);
+        std::fclose(f);
+    }
+}
+
 // One switch count in namespaces of its own: `rounds` rounds of floor,
 // first discovery and repeated discovery.
 bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult& result)
@@ -261,7 +275,9 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
         QCoreApplication::processEvents();
         malloc_trim(0);
         const TMemory before = MemoryNow();
+        PerfControl("enable");
         const TRound first = RunConsole(*form, count);
+        PerfControl("disable");
         simulator.ClearLog();
         QCoreApplication::processEvents();
         const TMemory after = MemoryNow();
