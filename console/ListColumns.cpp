@@ -5,6 +5,7 @@
 #include <QAbstractItemModel>
 #include <QEvent>
 #include <QHash>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QScrollBar>
@@ -20,9 +21,11 @@
 
 namespace {
 
-// Cells measured at most per pass of the event loop; what changes beyond
-// that is caught up by measuring the rows in sight once the pass is over.
+// Cells measured at most per frame (a pass of the event loop, or several
+// passes that follow each other within one frame); what changes beyond that
+// is caught up by measuring the rows in sight when the frame is over.
 constexpr int CellBudget = 64;
+constexpr int FrameMs = 16;
 // Widths of texts measured before, kept up to this many.
 constexpr int CacheSize = 4096;
 // Of a longer cell text only this many characters are measured.
@@ -37,6 +40,9 @@ public:
     {
         setObjectName(FitterName);
         header->setStretchLastSection(false);
+        m_Clock.start();
+        m_CatchUp.setSingleShot(true);
+        connect(&m_CatchUp, &QTimer::timeout, this, &TColumnFitter::CatchUp);
         QAbstractItemModel* model = view->model();
         // Only what changes a cell's width is measured, and the columns are
         // touched only when a cell turned out wider than its column knew.
@@ -177,7 +183,7 @@ private:
         }
     }
 
-    // After this pass of the event loop: a fresh budget, and the rows in
+    // Soon (at most a frame from now): a fresh budget, and the rows in
     // sight measured when changes went unmeasured.
     void CatchUpLater()
     {
@@ -185,25 +191,31 @@ private:
         PostCatchUp();
     }
 
+    // The budget comes back once per frame: at the end of this pass when
+    // the last refill is a frame old, else when the frame is over. A burst
+    // of changes spread over many short passes so costs no more than one
+    // frame's cells per frame.
     void PostCatchUp()
     {
-        if (m_CatchUpPosted)
+        if (m_CatchUp.isActive())
             return;
-        m_CatchUpPosted = true;
-        QTimer::singleShot(0, this, [this] {
-            m_CatchUpPosted = false;
-            m_Budget = CellBudget;
-            if (!m_Stale || !m_View->isVisible())
-                return;
-            m_Stale = false;
-            m_Grown = false;
-            MeasureInSight();
-            if (m_Grown)
-                Apply(false);
-        });
+        m_CatchUp.start(int(std::max<qint64>(0, m_Refilled + FrameMs - m_Clock.elapsed())));
     }
 
-    // Takes one cell from this pass's budget; false when it is spent (or the
+    void CatchUp()
+    {
+        m_Refilled = m_Clock.elapsed();
+        m_Budget = CellBudget;
+        if (!m_Stale || !m_View->isVisible())
+            return;
+        m_Stale = false;
+        m_Grown = false;
+        MeasureInSight();
+        if (m_Grown)
+            Apply(false);
+    }
+
+    // Takes one cell from this frame's budget; false when it is spent (or the
     // view is not shown), and the change is then caught up later.
     bool TakeCell()
     {
@@ -328,7 +340,9 @@ private:
     QHash<QString, int> m_Widths[2];   // by text, without and with an image
     int m_Budget = CellBudget;   // cells still to be measured in this pass
     bool m_Stale = false;   // changes went unmeasured
-    bool m_CatchUpPosted = false;
+    QTimer m_CatchUp;
+    QElapsedTimer m_Clock;
+    qint64 m_Refilled = -FrameMs;   // when the budget was last refilled, on m_Clock
     bool m_Applying = false;
     bool m_Grown = false;   // a measured cell was wider than its column knew
 };

@@ -125,6 +125,10 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
     m_SessionTimer->setSingleShot(true);
     m_SessionTimer->setTimerType(Qt::PreciseTimer);
     connect(m_SessionTimer, &QTimer::timeout, this, &TMainForm::EventOnSessionTimer);
+    m_NewNodeTimer = new QTimer(this);
+    m_NewNodeTimer->setSingleShot(true);
+    connect(m_NewNodeTimer, &QTimer::timeout, this, &TMainForm::AttachNewNodes);
+    m_NewNodeClock.start();
     if (!m_Options.Net) {
         m_LocalNet = std::make_unique<TLocalNetProvider>();
         m_Options.Net = m_LocalNet.get();
@@ -138,6 +142,9 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
 TMainForm::~TMainForm()
 {
     Shutdown();
+    for (TTreeNode* node : m_NewNodes)
+        delete node;
+    m_NewNodes.clear();
     DetachTreeSelection();
     // The pages go with the window; none of them may reach back into it.
     if (m_SessionTimer)

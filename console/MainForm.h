@@ -9,6 +9,7 @@
 #include "ModuleFrame.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <QSystemTrayIcon>
@@ -76,6 +77,7 @@ public:
     bool HasKey = false;                // group nodes: {Key0, Key1}
     uint32_t Key0 = 0, Key1 = 0;
     Intp::TDevice* Device = nullptr;    // device nodes (not owned)
+    bool Waiting = false;               // device nodes: not in the tree yet
 };
 
 // Starts one login (or logout, with an all-zero digest) per current device;
@@ -155,6 +157,8 @@ public:
     TTreeNode* GetGroupNode(Intp::TDevice* device, bool create);
     uint16_t UpdateDeviceNode(Intp::TDevice* device, uint16_t code);
     void RemoveDeviceNode(TTreeNode* node);
+    void AttachNewNodes();
+    void DropWaitingNode(TTreeNode* node);
     void NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status);
     TModule* GetCurrentModule() const;
     TTreeNode* AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image);
@@ -182,6 +186,7 @@ public:
     TTreeNode* DevicesNode() const { return m_DevicesNode; }
     QSplitter* Splitter() const { return m_Splitter; }
     int DeviceCount() const { return m_DeviceCount; }
+    bool NodesWaiting() const { return !m_NewNodes.empty(); }
     TModuleFrame* ModuleFrame() const { return m_ModuleFrame; }
     TFilterForm* FilterForm() const { return m_FilterForm; }
     TLoginForm* LoginForm() const { return m_LoginForm; }
@@ -251,6 +256,9 @@ private:
     // Time-outs fired per window event before the rest waits for the next
     // one, so that many at once never freeze the window.
     static constexpr int TimeoutSlice = 512;
+    // How long new device nodes that follow each other wait at most before
+    // they join the tree: about one frame of the screen.
+    static constexpr int NewNodeFrameMs = 16;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;
@@ -267,6 +275,13 @@ private:
     // The device node of each device that has one, so that the device
     // observer's calls find it without walking the tree.
     std::unordered_map<const Intp::TDevice*, TTreeNode*> m_DeviceNodes;
+    // New device nodes that follow each other closely (a discovery's
+    // answers) wait here, in the order they came, and join the tree
+    // together once per frame; a node that comes alone joins at once.
+    std::vector<TTreeNode*> m_NewNodes;
+    QTimer* m_NewNodeTimer = nullptr;
+    QElapsedTimer m_NewNodeClock;
+    qint64 m_LastNewNode = -1;   // when the last node was made, on m_NewNodeClock
 
     QTreeWidget* m_Tree = nullptr;
     QComboBox* m_TreeSort = nullptr;

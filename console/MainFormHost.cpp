@@ -239,8 +239,10 @@ void TMainForm::OnDeviceAdd(Intp::TDevice*)
 void TMainForm::OnDeviceRemove(Intp::TDevice* device)
 {
     if (TTreeNode* node = FindDeviceNode(device)) {
+        const bool waiting = node->Waiting;
         RemoveDeviceNode(node);
-        NotifyCurrentModule(nullptr, EventDeviceRemoved, 0);
+        if (!waiting)
+            NotifyCurrentModule(nullptr, EventDeviceRemoved, 0);
     }
 }
 
@@ -260,6 +262,8 @@ void TMainForm::OnDeviceNameChange(Intp::TDevice* device)
     if (!node)
         return;
     node->setText(0, DeviceCaption(device));
+    if (node->Waiting)
+        return;
     SortGroupNodes();
     NotifyCurrentModule(device, EventDeviceNameChanged, 0);
 }

@@ -335,19 +335,33 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
     if (!node) {
         if (!IsShown(device))
             return 0xFF00;
-        TTreeNode* group = GetGroupNode(device, true);
         node = new TTreeNode(TTreeNode::KindDevice);
         node->Device = device;
+        node->Waiting = true;
         m_DeviceNodes[device] = node;
         node->setText(0, DeviceCaption(device));
         node->setIcon(0, NodeIcon(DeviceImage(device)));
-        group->addChild(node);
-        ++m_DeviceCount;
-        SetDevicesCaption();
-        SortGroupNodes();
-        ExpandDevices();
-        result = EventDeviceAdded;
-    } else if (IsShown(device)) {
+        m_NewNodes.push_back(node);
+        // The page hears of the node when it joins the tree.
+        const qint64 now = m_NewNodeClock.elapsed();
+        const bool alone = m_NewNodes.size() == 1 && (m_LastNewNode < 0 || now - m_LastNewNode >= NewNodeFrameMs);
+        m_LastNewNode = now;
+        if (alone)
+            AttachNewNodes();
+        else if (!m_NewNodeTimer->isActive())
+            m_NewNodeTimer->start(NewNodeFrameMs);
+        return EventDeviceAdded;
+    }
+    if (node->Waiting) {
+        // Not in the tree yet: its group is chosen when it joins.
+        if (!IsShown(device)) {
+            DropWaitingNode(node);
+            return 0xFF00;
+        }
+        node->setIcon(0, NodeIcon(DeviceImage(device)));
+        return code;
+    }
+    if (IsShown(device)) {
         TTreeNode* group = GetGroupNode(device, true);
         if (group != node->parent()) {
             QuietTreeChange([&] {
@@ -368,10 +382,50 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
     return result;
 }
 
+void TMainForm::AttachNewNodes()
+{
+    m_NewNodeTimer->stop();
+    std::vector<TTreeNode*> nodes;
+    nodes.swap(m_NewNodes);
+    if (nodes.empty() || !m_DevicesNode)
+        return;
+    // One insertion per group, in the order the nodes came.
+    std::vector<std::pair<TTreeNode*, QList<QTreeWidgetItem*>>> groups;
+    std::vector<Intp::TDevice*> added;
+    for (TTreeNode* node : nodes) {
+        node->Waiting = false;
+        TTreeNode* group = GetGroupNode(node->Device, true);
+        auto it = std::find_if(groups.begin(), groups.end(), [group](const auto& g) { return g.first == group; });
+        if (it == groups.end())
+            it = groups.insert(groups.end(), {group, {}});
+        it->second.append(node);
+        added.push_back(node->Device);
+    }
+    for (auto& [group, children] : groups)
+        group->addChildren(children);
+    m_DeviceCount += int(nodes.size());
+    SetDevicesCaption();
+    SortGroupNodes();
+    ExpandDevices();
+    for (Intp::TDevice* device : added)
+        NotifyCurrentModule(device, EventDeviceAdded, 0);
+}
+
+void TMainForm::DropWaitingNode(TTreeNode* node)
+{
+    m_NewNodes.erase(std::remove(m_NewNodes.begin(), m_NewNodes.end(), node), m_NewNodes.end());
+    m_DeviceNodes.erase(node->Device);
+    delete node;
+}
+
 void TMainForm::RemoveDeviceNode(TTreeNode* node)
 {
     if (!node)
         return;
+    if (node->Waiting) {
+        DropWaitingNode(node);
+        return;
+    }
     // A removed node that held the focus or the selection must not hand it
     // to a neighbouring device (whose page would then start reading it):
     // the focus goes to the devices node instead, quietly.

@@ -86,7 +86,7 @@ TEST(FitColumns, AFloodIsCaughtUpForTheRowsInSight)
     FitColumns(&view);
     view.resize(600, 300);
     auto expectInSightWhole = [&] {
-        QCoreApplication::processEvents();
+        QTest::qWait(40);   // caught up within a frame
         int checked = 0;
         for (int row = view.rowAt(0);
              row >= 0 && row < model.rowCount() && view.rowViewportPosition(row) < view.viewport()->height(); ++row) {

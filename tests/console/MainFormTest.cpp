@@ -113,6 +113,28 @@ TEST_F(MainFormTest, TreeCaptionsFollowTheDevice)
     EXPECT_EQ(TMainForm::DeviceImage(d), 3);
 }
 
+TEST_F(MainFormTest, NodesOfABurstJoinTheTreeTogetherWithinAFrame)
+{
+    TMainForm* f = Create();
+    Found(1);
+    EXPECT_EQ(f->DeviceCount(), 1);   // alone: at once
+    Found(2, 1, 0, false);
+    Intp::TDevice* gone = Found(3, 1, 0, false);
+    Found(4, 1, 0, false);
+    EXPECT_TRUE(f->NodesWaiting());
+    EXPECT_EQ(f->DeviceCount(), 1);
+    // A device deleted or renamed while its node waits.
+    delete gone;
+    Intp::GetDevice(Mac(4), false)->SetName("edge");
+    EXPECT_TRUE(QTest::qWaitFor([f] { return !f->NodesWaiting(); }, 1000));
+    EXPECT_EQ(f->DeviceCount(), 3);
+    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (3)");
+    QTreeWidgetItem* group = f->DevicesNode()->child(0);
+    ASSERT_EQ(group->childCount(), 3);
+    EXPECT_EQ(group->child(1)->text(0), " (192.0.2.2, 00:11:22:33:44:02)");
+    EXPECT_EQ(group->child(2)->text(0), "edge (192.0.2.4, 00:11:22:33:44:04)");
+}
+
 TEST_F(MainFormTest, UnknownModelAndFilteredAddressesGetNoNode)
 {
     TMainForm* f = Create();
@@ -134,6 +156,8 @@ TEST_F(MainFormTest, UnknownModelAndFilteredAddressesGetNoNode)
     EXPECT_EQ(f->DevicesNode()->text(0), "Devices (0)");
     EXPECT_EQ(f->DevicesNode()->childCount(), 0);
     d->SetIp(0xC0000211u);
+    // Soon after another new node, this one joins the tree within a frame.
+    EXPECT_TRUE(QTest::qWaitFor([f] { return !f->NodesWaiting(); }, 1000));
     EXPECT_EQ(f->DeviceCount(), 1);
     // A reboot sets the address to 0: the node goes.
     d->SetIp(0);

@@ -9,6 +9,7 @@
 #include "MainForm.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QFrame>
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -120,13 +121,16 @@ protected:
     }
     // A switch of `model` (1..6; 0: a product identifier of no model) answers
     // discovery from `ip`, by default 192.0.2.`last`.
-    Intp::TDevice* Found(uint8_t last, uint32_t model = 1, uint32_t ip = 0)
+    Intp::TDevice* Found(uint8_t last, uint32_t model = 1, uint32_t ip = 0, bool settle = true)
     {
         std::vector<uint8_t> body(8, 0);
         Intp::PutBE32(body.data(),
                       model ? Intp::ProductIdOf(Intp::BuiltinModels[model - 1].ModelCode) : 0x12345678u);
         auto reply = MakeReply(0, 0, Mac(last), body);
         Intp::ReceivePacket(ip ? ip : 0xC0000200u + last, reply.size(), reply.data());
+        // Nodes that come close together join the tree within a frame.
+        if (Form && settle)
+            QTest::qWaitFor([this] { return !Form->NodesWaiting(); }, 1000);
         return Intp::GetDevice(Mac(last), false);
     }
     void Settle() { QCoreApplication::processEvents(); }
