@@ -2,9 +2,13 @@
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -12,7 +16,7 @@ const char* const ThrottleName = "PaintThrottle";
 
 class TPaintThrottle final : public QObject {
 public:
-    TPaintThrottle(QAbstractItemView* view, int intervalMs) : QObject(view), m_View(view), m_Interval(intervalMs)
+    TPaintThrottle(QAbstractItemView* view, int intervalMs) : QObject(view), m_View(view), m_Viewport(view->viewport()), m_Interval(intervalMs)
     {
         setObjectName(ThrottleName);
         m_Clock.start();
@@ -24,12 +28,28 @@ public:
         connect(model, &QAbstractItemModel::rowsMoved, this, &TPaintThrottle::Changed);
         connect(model, &QAbstractItemModel::dataChanged, this, &TPaintThrottle::Changed);
         connect(model, &QAbstractItemModel::layoutChanged, this, &TPaintThrottle::Changed);
+        view->viewport()->installEventFilter(this);
     }
 
     // Goes with its view only: nothing to give back.
     ~TPaintThrottle() override = default;
 
     bool Held() const { return m_Held; }
+
+protected:
+    // Times each paint of the viewport (the view lays its rows out there
+    // too), so that a view that is costly to paint is held longer.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || m_InPaint || !m_View || watched != m_Viewport)
+            return false;
+        m_InPaint = true;
+        const qint64 start = m_Clock.nsecsElapsed();
+        QCoreApplication::sendEvent(watched, event);
+        m_PaintNs = m_Clock.nsecsElapsed() - start;
+        m_InPaint = false;
+        return true;
+    }
 
 private:
     void Changed()
@@ -45,7 +65,9 @@ private:
             return;
         m_Held = true;
         m_View->setUpdatesEnabled(false);
-        m_Release.start(m_Interval);
+        // During a burst painting takes at most about an eighth of the
+        // window thread, however long one paint of the view takes.
+        m_Release.start(int(std::max<qint64>(m_Interval, PaintShare * m_PaintNs / 1000000)));
     }
 
     // Turning painting on again repaints the whole view once.
@@ -61,8 +83,12 @@ private:
 
     // Only its painting is touched (and a view being destroyed is a
     // QWidget no more than that while it takes its children with it).
+    static constexpr qint64 PaintShare = 8;
     QPointer<QWidget> m_View;
+    QWidget* m_Viewport;
     int m_Interval;
+    qint64 m_PaintNs = 0;   // how long the last paint took
+    bool m_InPaint = false;
     QElapsedTimer m_Clock;
     qint64 m_Last = -1;   // when the model last changed, on m_Clock
     bool m_Held = false;

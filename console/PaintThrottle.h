@@ -5,7 +5,9 @@
 // rows, a poll answering for each of them) that is most of the window
 // thread's time. ThrottlePaints lets a change that comes alone paint as
 // usual, and holds the view's painting while changes follow each other
-// closely, painting what they did at most once per interval.
+// closely, painting what they did at most once per interval, and for a
+// view that is slow to paint (a long list laid out again) no more often
+// than keeps its painting to about an eighth of the window thread.
 #pragma once
 
 class QAbstractItemView;

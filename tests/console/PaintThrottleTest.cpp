@@ -2,7 +2,9 @@
 // a change that comes alone paints as usual.
 #include "PaintThrottle.h"
 
+#include <QStyledItemDelegate>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -48,6 +50,35 @@ TEST(PaintThrottle, HoldsPaintingDuringABurstAndRepaintsAfter)
     EXPECT_TRUE(PaintsHeld(&view));
     view.clear();
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.updatesEnabled(); }, 2000));
+}
+
+// Paints that take 30 ms each.
+class TSlowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QThread::msleep(30);
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+};
+
+TEST(PaintThrottle, AViewSlowToPaintIsHeldLonger)
+{
+    QTreeWidget view;
+    view.setItemDelegate(new TSlowDelegate(&view));
+    view.addTopLevelItem(new QTreeWidgetItem(QStringList{"first"}));
+    view.resize(300, 200);
+    ThrottlePaints(&view, 16);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.repaint();
+    for (int i = 0; i < 10; ++i)
+        view.topLevelItem(0)->setText(0, QString::number(i));
+    ASSERT_TRUE(PaintsHeld(&view));
+    QTest::qWait(50);   // well past 16 ms, well short of 8 paints
+    EXPECT_TRUE(PaintsHeld(&view));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !PaintsHeld(&view); }, 5000));
 }
 
 TEST(PaintThrottle, IgnoresAViewWithoutModel)
