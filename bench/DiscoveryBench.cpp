@@ -10,7 +10,9 @@
 //   - the floor: a plain socket client in the console's namespace making the
 //     same exchanges (the discovery request to the broadcast address, then
 //     per switch, as it answers, the three reads each after the previous
-//     reply);
+//     reply, and beside them the status monitor's first Ping2, which the
+//     console sends to every switch it finds);
+//   - the same floor without the Ping2 (the reads alone);
 //   - the first discovery of a main window just created (what a user runs
 //     after starting the console);
 //   - a repeated discovery in the same window (every device deleted first).
@@ -90,8 +92,9 @@ double Median(std::vector<double> v)
     return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
 }
 
-// The floor: the same request/reply exchanges with nothing else around them.
-TRound RunFloor(size_t count)
+// The floor: the same request/reply exchanges with nothing else around them
+// (with `ping`, also a Ping2 per switch as it answers discovery).
+TRound RunFloor(size_t count, bool ping)
 {
     TRound round;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -122,10 +125,13 @@ TRound RunFloor(size_t count)
     // Which read each switch is at, so that a repeated reply is not followed
     // up twice.
     std::map<Intp::TMacAddr, uint16_t> next;
+    // Switches whose Ping2 is still unanswered.
+    std::map<Intp::TMacAddr, bool> pinging;
+    size_t readsDone = 0;
     const auto start = std::chrono::steady_clock::now();
     send(Broadcast, 0, Intp::TMacAddr());
     std::vector<uint8_t> buffer(65536);
-    while (round.Done < count) {
+    while (readsDone < count || !pinging.empty()) {
         const auto elapsed = std::chrono::steady_clock::now() - start;
         const int left = RoundTimeoutMs - int(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
         pollfd p{fd, POLLIN, 0};
@@ -141,19 +147,31 @@ TRound RunFloor(size_t count)
         if (header.Status != 0)
             continue;
         const uint32_t ip = ntohl(from.sin_addr.s_addr);
+        if (header.Command == 0x0006) {
+            pinging.erase(header.Mac);
+            continue;
+        }
         auto it = next.find(header.Mac);
         const uint16_t expected = it == next.end() ? 0 : it->second;
         if (header.Command != expected)
             continue;
         switch (header.Command) {
-        case 0x0000: next[header.Mac] = 0x0104; send(ip, 0x0104, header.Mac); break;
+        case 0x0000:
+            if (ping) {
+                pinging[header.Mac] = true;
+                send(ip, 0x0006, header.Mac);
+            }
+            next[header.Mac] = 0x0104;
+            send(ip, 0x0104, header.Mac);
+            break;
         case 0x0104: it->second = 0x0106; send(ip, 0x0106, header.Mac); break;
         case 0x0106: it->second = 0x0007; send(ip, 0x0007, header.Mac); break;
-        case 0x0007: it->second = 0xFFFF; ++round.Done; break;
+        case 0x0007: it->second = 0xFFFF; ++readsDone; break;
         default: break;
         }
     }
     round.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    round.Done = pinging.empty() ? readsDone : 0;
     ::close(fd);
     return round;
 }
@@ -198,7 +216,7 @@ TRound RunConsole(TMainForm& form, size_t count)
 
 struct TSizeResult {
     size_t Count = 0;
-    std::vector<double> Floor, First, Repeated;
+    std::vector<double> Floor, ReadsFloor, First, Repeated;
     double HeapPerSwitch = 0, ResidentPerSwitch = 0;
     bool Ok = true;
 };
@@ -254,7 +272,8 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
     }
     std::printf("%zu switches:\n", count);
     for (int r = 0; r < rounds; ++r) {
-        const TRound floor = withFloor ? RunFloor(count) : TRound{};
+        const TRound floor = withFloor ? RunFloor(count, true) : TRound{};
+        const TRound readsFloor = withFloor ? RunFloor(count, false) : TRound{};
         simulator.ClearLog();
 
         TestSupport::TFakeUserInterface ui;
@@ -283,8 +302,9 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
         const TMemory after = MemoryNow();
         const TRound repeated = RunConsole(*form, count);
         simulator.ClearLog();
-        std::printf("  round %d: floor %8.1f ms (%zu read)   first %8.1f ms (%zu read)   repeated %8.1f ms (%zu read)\n",
-                    r + 1, floor.Ms, floor.Done, first.Ms, first.Done, repeated.Ms, repeated.Done);
+        std::printf("  round %d: floor %8.1f ms (%zu read)   reads only %8.1f ms   first %8.1f ms (%zu read)   "
+                    "repeated %8.1f ms (%zu read)\n",
+                    r + 1, floor.Ms, floor.Done, readsFloor.Ms, first.Ms, first.Done, repeated.Ms, repeated.Done);
         if (r == 0) {
             result.HeapPerSwitch = (double(after.HeapBytes) - double(before.HeapBytes)) / double(count);
             result.ResidentPerSwitch = (double(after.Resident) - double(before.Resident)) / double(count);
@@ -292,9 +312,10 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
         if (!ui.Boxes.empty())
             std::printf("  message boxes: %zu, last: %s\n", ui.Boxes.size(), ui.LastText().toStdString().c_str());
         std::fflush(stdout);
-        if ((withFloor && floor.Done != count) || first.Done != count || repeated.Done != count)
+        if ((withFloor && (floor.Done != count || readsFloor.Done != count)) || first.Done != count || repeated.Done != count)
             result.Ok = false;
         result.Floor.push_back(floor.Ms);
+        result.ReadsFloor.push_back(readsFloor.Ms);
         result.First.push_back(first.Ms);
         result.Repeated.push_back(repeated.Ms);
         if (std::getenv("DISCOVERY_BENCH_STATS")) {
@@ -370,14 +391,17 @@ int main(int argc, char** argv)
         results.push_back(result);
     }
 
-    std::printf("\n%8s %12s %12s %7s %12s %7s %14s %11s %11s\n", "switches", "floor ms", "first ms", "ratio",
-                "repeated ms", "ratio", "first us/sw", "heap B/sw", "RSS B/sw");
+    std::printf("\n%8s %10s %10s %10s %7s %8s %12s %7s %12s %10s %9s\n", "switches", "floor ms", "reads ms",
+                "first ms", "ratio", "(reads)", "repeated ms", "ratio", "first us/sw", "heap B/sw", "RSS B/sw");
     for (const TSizeResult& r : results) {
-        const double floor = Median(r.Floor), first = Median(r.First), repeated = Median(r.Repeated);
-        std::printf("%8zu %12.1f %12.1f %7.2f %12.1f %7.2f %14.1f %11.0f %11.0f\n", r.Count, floor, first,
-                    floor > 0 ? first / floor : 0.0, repeated, floor > 0 ? repeated / floor : 0.0,
-                    first * 1000.0 / double(r.Count), r.HeapPerSwitch, r.ResidentPerSwitch);
+        const double floor = Median(r.Floor), reads = Median(r.ReadsFloor), first = Median(r.First),
+                     repeated = Median(r.Repeated);
+        std::printf("%8zu %10.1f %10.1f %10.1f %7.2f %8.2f %12.1f %7.2f %12.1f %10.0f %9.0f\n", r.Count, floor, reads,
+                    first, floor > 0 ? first / floor : 0.0, reads > 0 ? first / reads : 0.0, repeated,
+                    floor > 0 ? repeated / floor : 0.0, first * 1000.0 / double(r.Count), r.HeapPerSwitch,
+                    r.ResidentPerSwitch);
     }
-    std::printf("(medians over the rounds; memory from the first round's first discovery)\n");
+    std::printf("(medians over the rounds; ratios against the floor of the same exchanges, and against the reads "
+                "alone; memory from the first round's first discovery)\n");
     return status;
 }
