@@ -73,6 +73,10 @@ public:
     explicit TTreeNode(TKind kind) : QTreeWidgetItem(int(kind)) {}
 
     TKind Kind() const { return TKind(type()); }
+    // A device node's caption is made from its device when it is shown, so
+    // that a change of name or address costs only the notice of it.
+    QVariant data(int column, int role) const override;
+    void DeviceChanged() { emitDataChanged(); }
     TModule* Page = nullptr;            // page nodes
     bool HasKey = false;                // group nodes: {Key0, Key1}
     uint32_t Key0 = 0, Key1 = 0;
@@ -259,6 +263,7 @@ private:
     // How long new device nodes that follow each other wait at most before
     // they join the tree: about one frame of the screen.
     static constexpr int NewNodeFrameMs = 16;
+    static constexpr qint64 NewNodeShare = 8;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;
@@ -282,6 +287,7 @@ private:
     QTimer* m_NewNodeTimer = nullptr;
     QElapsedTimer m_NewNodeClock;
     qint64 m_LastNewNode = -1;   // when the last node was made, on m_NewNodeClock
+    int m_NewNodeInterval = NewNodeFrameMs;   // how long the next ones wait at most
 
     QTreeWidget* m_Tree = nullptr;
     QComboBox* m_TreeSort = nullptr;

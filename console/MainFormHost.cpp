@@ -261,7 +261,7 @@ void TMainForm::OnDeviceNameChange(Intp::TDevice* device)
     TTreeNode* node = FindDeviceNode(device);
     if (!node)
         return;
-    node->setText(0, DeviceCaption(device));
+    node->DeviceChanged();
     if (node->Waiting)
         return;
     SortGroupNodes();

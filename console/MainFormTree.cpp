@@ -116,6 +116,13 @@ private:
 
 } // namespace
 
+QVariant TTreeNode::data(int column, int role) const
+{
+    if (Device && column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+        return TMainForm::DeviceCaption(Device);
+    return QTreeWidgetItem::data(column, role);
+}
+
 QString TMainForm::DeviceCaption(const Intp::TDevice* device)
 {
     // The name comes from the switch: its control characters are shown as
@@ -339,7 +346,6 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
         node->Device = device;
         node->Waiting = true;
         m_DeviceNodes[device] = node;
-        node->setText(0, DeviceCaption(device));
         node->setIcon(0, NodeIcon(DeviceImage(device)));
         m_NewNodes.push_back(node);
         // The page hears of the node when it joins the tree.
@@ -349,7 +355,7 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
         if (alone)
             AttachNewNodes();
         else if (!m_NewNodeTimer->isActive())
-            m_NewNodeTimer->start(NewNodeFrameMs);
+            m_NewNodeTimer->start(m_NewNodeInterval);
         return EventDeviceAdded;
     }
     if (node->Waiting) {
@@ -401,12 +407,20 @@ void TMainForm::AttachNewNodes()
         it->second.append(node);
         added.push_back(node->Device);
     }
+    QElapsedTimer cost;
+    cost.start();
     for (auto& [group, children] : groups)
         group->addChildren(children);
     m_DeviceCount += int(nodes.size());
     SetDevicesCaption();
     SortGroupNodes();
     ExpandDevices();
+    // The tree lays its rows out now rather than after this pass, so that
+    // the cost of a join is known: the more nodes the tree holds, the longer
+    // the next ones wait, keeping joins near an eighth of the window thread.
+    if (m_Tree->isVisible())
+        m_Tree->indexAt(QPoint(0, 0));
+    m_NewNodeInterval = int(std::max<qint64>(NewNodeFrameMs, NewNodeShare * cost.nsecsElapsed() / 1000000));
     for (Intp::TDevice* device : added)
         NotifyCurrentModule(device, EventDeviceAdded, 0);
 }
