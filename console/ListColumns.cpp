@@ -24,7 +24,7 @@ namespace {
 // Cells measured at most per frame (a pass of the event loop, or several
 // passes that follow each other within one frame); what changes beyond that
 // is caught up by measuring the rows in sight when the frame is over.
-constexpr int CellBudget = 64;
+constexpr int CellBudget = 32;
 constexpr int FrameMs = 16;
 // Widths of texts measured before, kept up to this many.
 constexpr int CacheSize = 4096;

@@ -163,6 +163,7 @@ public:
     void RemoveDeviceNode(TTreeNode* node);
     void AttachNewNodes();
     void DropWaitingNode(TTreeNode* node);
+    void ForgetDeviceNode(TTreeNode* node);
     void NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status);
     TModule* GetCurrentModule() const;
     TTreeNode* AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image);
@@ -280,6 +281,7 @@ private:
     // The device node of each device that has one, so that the device
     // observer's calls find it without walking the tree.
     std::unordered_map<const Intp::TDevice*, TTreeNode*> m_DeviceNodes;
+    mutable std::pair<const Intp::TDevice*, TTreeNode*> m_LastFound{};   // the last node found
     // New device nodes that follow each other closely (a discovery's
     // answers) wait here, in the order they came, and join the tree
     // together once per frame; a node that comes alone joins at once.

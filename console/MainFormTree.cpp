@@ -224,8 +224,14 @@ TTreeNode* TMainForm::FindDeviceNode(Intp::TDevice* device) const
 {
     if (!m_DevicesNode || !device)
         return nullptr;
+    // One reply often reaches the same node several times in a row.
+    if (m_LastFound.first == device)
+        return m_LastFound.second;
     auto it = m_DeviceNodes.find(device);
-    return it == m_DeviceNodes.end() ? nullptr : it->second;
+    TTreeNode* node = it == m_DeviceNodes.end() ? nullptr : it->second;
+    if (node)
+        m_LastFound = {device, node};
+    return node;
 }
 
 TTreeNode* TMainForm::GetGroupNode(Intp::TDevice* device, bool create)
@@ -425,10 +431,17 @@ void TMainForm::AttachNewNodes()
         NotifyCurrentModule(device, EventDeviceAdded, 0);
 }
 
+void TMainForm::ForgetDeviceNode(TTreeNode* node)
+{
+    m_DeviceNodes.erase(node->Device);
+    if (m_LastFound.second == node)
+        m_LastFound = {};
+}
+
 void TMainForm::DropWaitingNode(TTreeNode* node)
 {
     m_NewNodes.erase(std::remove(m_NewNodes.begin(), m_NewNodes.end(), node), m_NewNodes.end());
-    m_DeviceNodes.erase(node->Device);
+    ForgetDeviceNode(node);
     delete node;
 }
 
@@ -445,7 +458,7 @@ void TMainForm::RemoveDeviceNode(TTreeNode* node)
     // the focus goes to the devices node instead, quietly.
     const bool focused = node == m_Tree->currentItem();
     QTreeWidgetItem* group = node->parent();
-    m_DeviceNodes.erase(node->Device);
+    ForgetDeviceNode(node);
     QuietTreeChange([&] {
         DeleteNode(node);
         if (group && group->childCount() == 0)
