@@ -224,11 +224,11 @@ TEST_F(StatusFrame, RowCellsFollowEachReport)
         return "IP Address: " + ip + "\nMAC Address: " + Text(0, 2) + "\nDevice Model: " + Text(0, 3) +
                "\nLast Reported Time: " + time + "\nStatus: " + status;
     };
-    // The row's look in every column: its background, text colour, status bits and tool tip.
     auto brush = [](const QModelIndex& index, int role) {
         const QVariant v = index.data(role);
         return v.isValid() ? v.value<QBrush>().color() : QColor();
     };
+    // The row's look in every column: its background, text colour, status bits and tool tip.
     auto expectRow = [&](const QColor& background, uint32_t bits, const QString& tipText) {
         for (int c = 0; c < TStatusRow::ColumnCount; ++c) {
             const QModelIndex index = model->index(0, c);
@@ -263,22 +263,13 @@ TEST_F(StatusFrame, RowCellsFollowEachReport)
     expectRow(QColor(255, 0, 0), StatusOffline | StatusIpDifferent | StatusAlarm,
               tip("Original: 192.0.2.5, Now: 192.0.2.99", time, "Offline"));
     EXPECT_NE(Row(0)->icon(0).cacheKey(), online);
-
-    // An answer from the recorded address again, a minute later.
-    Now = Now.addSecs(60);
-    Frame->PollAll();
-    ReplyFrom(d, 0xC0000205u, 0, PingBody(0, 0));
-    EXPECT_EQ(Text(0, 4), QLocale().toString(Now, QLocale::ShortFormat));
-    expectRow(QColor(), 0, tip("192.0.2.5", Text(0, 4), "Online"));
-    EXPECT_EQ(Row(0)->icon(0).cacheKey(), online);
 }
 
 // The clock gives UTC; the list shows local time.
 TEST_F(StatusFrame, TimeIsShownInLocalTime)
 {
-    const QByteArray savedTz = qgetenv("TZ");
-    const bool hadTz = qEnvironmentVariableIsSet("TZ");
-    qputenv("TZ", "XST-5");   // five hours east of UTC
+    const QByteArray savedTz = qgetenv("TZ");   // null when not set
+    qputenv("TZ", "XST-5");                     // five hours east of UTC
     tzset();
     const QDate date(2026, 5, 1);
     Frame->SetClock([date] { return QDateTime(date, QTime(12, 30), Qt::UTC).toMSecsSinceEpoch(); });
@@ -286,15 +277,9 @@ TEST_F(StatusFrame, TimeIsShownInLocalTime)
     Frame->AddDevice(d);
     Deliver(d, 6, 0, PingBody(0, 0));
     const QString text = Text(0, 4);
-    const QString tip = Row(0)->toolTip(0);
-    if (hadTz)
-        qputenv("TZ", savedTz);
-    else
-        qunsetenv("TZ");
+    savedTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedTz);
     tzset();
-    const QString expected = QLocale().toString(QDateTime(date, QTime(17, 30), Qt::UTC), QLocale::ShortFormat);
-    EXPECT_EQ(text, expected);
-    EXPECT_TRUE(tip.contains("\nLast Reported Time: " + expected + "\n")) << tip.toStdString();
+    EXPECT_EQ(text, QLocale().toString(QDateTime(date, QTime(17, 30), Qt::UTC), QLocale::ShortFormat));
 }
 
 TEST_F(StatusFrame, PollPeriodAndTimeoutBounds)
