@@ -329,12 +329,16 @@ void TStatusFrame::AddDevices(const std::vector<Intp::TDevice*>& devices)
 
 void TStatusFrame::AddDevice(Intp::TDevice* device)
 {
-    if (!device || FindRow(device->GetMac()))
+    if (!device)
+        return;
+    // One look-up finds an existing row or makes the place for the new one.
+    const auto [place, added] = m_Rows.try_emplace(device->GetMac(), nullptr);
+    if (!added)
         return;
     auto* row = new TStatusRow(m_NextNumber++, device->GetIp(), device->GetMac(),
                                QString::fromStdString(device->GetTypeName()));
+    place->second = row;
     m_List->addTopLevelItem(row);
-    m_Rows[row->Mac] = row;
     UpdateButtons();
     PollRow(row, unsigned(m_Timeout->value()) * 1000u);
 }
