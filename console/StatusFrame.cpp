@@ -7,6 +7,7 @@
 #include "Resources.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -98,6 +99,83 @@ QColor SelectedStatusColor(uint32_t bits)
 
 QColor SelectionColor() { return QColor(64, 64, 64); }
 
+namespace {
+
+QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
+
+} // namespace
+
+TStatusRow::TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model)
+    // The texts that never change are kept by the item; the others are
+    // blank there and computed by data().
+    : QTreeWidgetItem(QStringList{QString::number(number), QString(), QString::fromStdString(Intp::MacToText(mac)),
+                                  model, QString(), QString()}),
+      Number(number), Ip(ip), Mac(mac), NowIp(ip)
+{
+}
+
+QString TStatusRow::IpCell() const
+{
+    if (Bits & StatusIpDifferent)
+        return QStringLiteral("Original: %1, Now: %2").arg(IpText(Ip), IpText(NowIp));
+    return IpText(Ip);
+}
+
+QString TStatusRow::TimeCell() const
+{
+    if (LastReported == NotReported)
+        return QStringLiteral("(No response yet)");
+    if (m_TimeOf != LastReported) {
+        m_TimeText = QLocale().toString(QDateTime::fromMSecsSinceEpoch(LastReported, Qt::LocalTime), QLocale::ShortFormat);
+        m_TimeOf = LastReported;
+    }
+    return m_TimeText;
+}
+
+QString TStatusRow::ToolTip() const
+{
+    return QStringLiteral("IP Address: ") + IpCell() + QStringLiteral("\nMAC Address: ") + text(ColMac) +
+           QStringLiteral("\nDevice Model: ") + text(ColModel) + QStringLiteral("\nLast Reported Time: ") +
+           TimeCell() + QStringLiteral("\nStatus: ") + StatusText(Bits, PowerAlarm, PortAlarm);
+}
+
+QVariant TStatusRow::data(int column, int role) const
+{
+    if (column < 0 || column >= ColumnCount)
+        return QTreeWidgetItem::data(column, role);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (column) {
+        case ColIp: return IpCell();
+        case ColTime: return TimeCell();
+        case ColStatus: return StatusText(Bits, PowerAlarm, PortAlarm);
+        default: break;
+        }
+        break;
+    case Qt::DecorationRole:
+        if (column == ColNumber) {
+            // One icon per image, shared by the rows.
+            static const QIcon online = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_DEVICE"));
+            static const QIcon offline = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CANCEL"));
+            return Image ? offline : online;
+        }
+        break;
+    case Qt::ToolTipRole: return ToolTip();
+    case Qt::BackgroundRole: {
+        const QColor color = StatusColor(Bits);
+        return color.isValid() ? QVariant(QBrush(color)) : QVariant();
+    }
+    case Qt::ForegroundRole: {
+        const QColor color = StatusTextColor(Bits);
+        return color.isValid() ? QVariant(QBrush(color)) : QVariant();
+    }
+    case StatusBitsRole: return Bits;
+    default: break;
+    }
+    return QTreeWidgetItem::data(column, role);
+}
+
 bool TStatusRow::operator<(const QTreeWidgetItem& other) const
 {
     const auto* o = dynamic_cast<const TStatusRow*>(&other);
@@ -118,8 +196,6 @@ bool TStatusRow::operator<(const QTreeWidgetItem& other) const
 using namespace Status;
 
 namespace {
-
-QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
 
 // Draws a selected row that has a status colour in that colour darkened,
 // with white text, instead of the list's selection colour.
@@ -146,7 +222,7 @@ protected:
 } // namespace
 
 TStatusFrame::TStatusFrame(QWidget* parent)
-    : QFrame(parent), m_Clock([] { return QDateTime::currentDateTime(); })
+    : QFrame(parent), m_Clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
     m_List = new QTreeWidget(this);
     m_List->setRootIsDecorated(false);
@@ -253,22 +329,16 @@ void TStatusFrame::AddDevices(const std::vector<Intp::TDevice*>& devices)
 
 void TStatusFrame::AddDevice(Intp::TDevice* device)
 {
-    if (!device || FindRow(device->GetMac()))
+    if (!device)
         return;
-    auto* row = new TStatusRow;
-    row->Number = m_NextNumber++;
-    row->Ip = device->GetIp();
-    row->Mac = device->GetMac();
-    row->setText(TStatusRow::ColNumber, QString::number(row->Number));
-    row->setText(TStatusRow::ColIp, IpText(row->Ip));
-    row->setText(TStatusRow::ColMac, QString::fromStdString(Intp::MacToText(row->Mac)));
-    row->setText(TStatusRow::ColModel, QString::fromStdString(device->GetTypeName()));
-    row->setText(TStatusRow::ColTime, QStringLiteral("(No response yet)"));
-    row->setText(TStatusRow::ColStatus, QStringLiteral("Online"));
-    // Filled in before it joins the list: the list hears of the row once.
-    ShowRow(row);
+    // One look-up finds an existing row or makes the place for the new one.
+    const auto [place, added] = m_Rows.try_emplace(device->GetMac(), nullptr);
+    if (!added)
+        return;
+    auto* row = new TStatusRow(m_NextNumber++, device->GetIp(), device->GetMac(),
+                               QString::fromStdString(device->GetTypeName()));
+    place->second = row;
     m_List->addTopLevelItem(row);
-    m_Rows[row->Mac] = row;
     UpdateButtons();
     PollRow(row, unsigned(m_Timeout->value()) * 1000u);
 }
@@ -314,7 +384,7 @@ void TStatusFrame::PollRow(TStatusRow* row, unsigned timeoutMs)
         delete session;
         row->Bits |= StatusQueryFail;
     }
-    ShowRow(row);
+    row->Changed();
 }
 
 void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void*)
@@ -342,44 +412,14 @@ void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t s
         } else {
             row->Bits |= StatusQueryFail;
         }
-        const uint32_t now = device->GetIp();
-        if (now == row->Ip) {
+        row->NowIp = device->GetIp();
+        if (row->NowIp == row->Ip)
             row->Bits &= ~StatusIpDifferent;
-            row->setText(TStatusRow::ColIp, IpText(row->Ip));
-        } else {
+        else
             row->Bits |= StatusIpDifferent;
-            row->setText(TStatusRow::ColIp, QStringLiteral("Original: %1, Now: %2").arg(IpText(row->Ip), IpText(now)));
-        }
         row->LastReported = m_Clock();
-        row->setText(TStatusRow::ColTime, QLocale().toString(row->LastReported, QLocale::ShortFormat));
     }
-    ShowRow(row);
-}
-
-void TStatusFrame::ShowRow(TStatusRow* row)
-{
-    row->setText(TStatusRow::ColStatus, StatusText(row->Bits, row->PowerAlarm, row->PortAlarm));
-    // One icon per image, shared by the rows.
-    static const QIcon online = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_DEVICE"));
-    static const QIcon offline = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CANCEL"));
-    row->setIcon(TStatusRow::ColNumber, row->Image ? offline : online);
-    const QColor color = StatusColor(row->Bits);
-    const QColor text = StatusTextColor(row->Bits);
-    const QString tip = RowTip(row);
-    for (int c = 0; c < TStatusRow::ColumnCount; ++c) {
-        row->setBackground(c, color.isValid() ? QBrush(color) : QBrush());
-        row->setForeground(c, text.isValid() ? QBrush(text) : QBrush());
-        row->setData(c, StatusBitsRole, row->Bits);
-        row->setToolTip(c, tip);
-    }
-}
-
-QString TStatusFrame::RowTip(const TStatusRow* row) const
-{
-    return QStringLiteral("IP Address: ") + row->text(TStatusRow::ColIp) + QStringLiteral("\nMAC Address: ") +
-           row->text(TStatusRow::ColMac) + QStringLiteral("\nDevice Model: ") + row->text(TStatusRow::ColModel) +
-           QStringLiteral("\nLast Reported Time: ") + row->text(TStatusRow::ColTime) + QStringLiteral("\nStatus: ") +
-           row->text(TStatusRow::ColStatus);
+    row->Changed();
 }
 
 void TStatusFrame::BeepTick()
@@ -402,11 +442,9 @@ void TStatusFrame::ClearErrors()
         row->PortAlarm = 0;
         if (const Intp::TDevice* device = Intp::GetDevice(row->Mac, false))
             row->Ip = device->GetIp();
+        row->NowIp = row->Ip;
         row->Image = 0;
-        // The recorded address is the current one now: drop the old
-        // "Original: ..., Now: ..." note too.
-        row->setText(TStatusRow::ColIp, IpText(row->Ip));
-        ShowRow(row);
+        row->Changed();
     }
 }
 
@@ -426,7 +464,9 @@ void TStatusFrame::EventOnHeaderClick(int column)
 void TStatusFrame::UpdateButtons()
 {
     m_Refresh->setEnabled(m_List->topLevelItemCount() > 0);
-    m_ClearError->setEnabled(!m_List->selectedItems().isEmpty());
+    // Not selectedItems(): that lists every selected row, and this runs for
+    // every added row.
+    m_ClearError->setEnabled(m_List->selectionModel()->hasSelection());
 }
 
 void TStatusFrame::Notify(Intp::TDevice*, uint16_t code, uint16_t)

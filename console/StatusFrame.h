@@ -6,10 +6,10 @@
 #include "Intp.h"
 #include "ModuleFrame.h"
 
-#include <QDateTime>
 #include <QFrame>
 #include <QTreeWidgetItem>
 #include <functional>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -58,19 +58,39 @@ QColor SelectionColor();
 // The item data role that holds a row's status bits in each of its cells.
 constexpr int StatusBitsRole = Qt::UserRole + 1;
 
-// One monitored switch.
+// One monitored switch. Its cells are computed from its fields when the
+// list asks for them; whoever changes the fields calls Changed() once.
 class TStatusRow final : public QTreeWidgetItem {
 public:
     enum Column { ColNumber, ColIp, ColMac, ColModel, ColTime, ColStatus, ColumnCount };
+    // LastReported before the first answer.
+    static constexpr qint64 NotReported = std::numeric_limits<qint64>::min();
+
+    TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model);
+
     uint32_t Number = 0;
     uint32_t Ip = 0;               // the recorded address
     Intp::TMacAddr Mac;
     uint32_t Bits = 0;
     uint32_t PowerAlarm = 0;       // from the last successful poll
     uint32_t PortAlarm = 0;
-    QDateTime LastReported;        // invalid until the first answer
+    uint32_t NowIp = 0;            // the address of the last answer (shown while StatusIpDifferent)
+    qint64 LastReported = NotReported;   // UTC milliseconds since the epoch
     int Image = 0;                 // 0 online, 1 offline
+
+    QVariant data(int column, int role) const override;
     bool operator<(const QTreeWidgetItem& other) const override;
+    // Tells the list that the row's fields changed (one change for the row).
+    void Changed() { emitDataChanged(); }
+    QString IpCell() const;
+    // "Last Reported Time": the local time of the last answer.
+    QString TimeCell() const;
+    QString ToolTip() const;
+
+private:
+    // TimeCell() for m_TimeOf, formatted when first asked for.
+    mutable QString m_TimeText;
+    mutable qint64 m_TimeOf = NotReported;
 };
 
 } // namespace Status
@@ -101,11 +121,11 @@ public:
     // One beep check (the beep timer's tick).
     void BeepTick();
     void ClearErrors();
-    // Where "now" comes from (the desktop clock by default).
-    void SetClock(std::function<QDateTime()> clock) { m_Clock = std::move(clock); }
+    // Where "now" comes from, in UTC milliseconds since the epoch (the
+    // system clock by default).
+    void SetClock(std::function<qint64()> clock) { m_Clock = std::move(clock); }
 
     Status::TStatusRow* FindRow(const Intp::TMacAddr& mac) const;
-    QString RowTip(const Status::TStatusRow* row) const;
 
     QTreeWidget* m_List = nullptr;
     QSpinBox* m_Period = nullptr;
@@ -120,7 +140,6 @@ public:
 
 private:
     void PollRow(Status::TStatusRow* row, unsigned timeoutMs);
-    void ShowRow(Status::TStatusRow* row);
     void EventOnPeriodChange(int period);
     void EventOnHeaderClick(int column);
     void UpdateButtons();
@@ -129,7 +148,7 @@ private:
     uint32_t m_NextNumber = 1;
     int m_SortColumn = -1;
     bool m_SortAscending = true;
-    std::function<QDateTime()> m_Clock;
+    std::function<qint64()> m_Clock;
     // The rows by MAC address (rows are never removed), so that a report
     // finds its row without walking the whole list.
     std::map<Intp::TMacAddr, Status::TStatusRow*> m_Rows;

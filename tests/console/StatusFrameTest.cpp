@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using namespace Status;
 using TestSupport::TFakeUserInterface;
 
@@ -50,7 +52,7 @@ protected:
     {
         LibraryTest::SetUp();
         Frame = std::make_unique<TStatusFrame>();
-        Frame->SetClock([this] { return Now; });
+        Frame->SetClock([this] { return Now.toMSecsSinceEpoch(); });
         Tester = std::make_unique<QAbstractItemModelTester>(Frame->m_List->model(),
                                                             QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
@@ -126,11 +128,11 @@ TEST_F(StatusFrame, AddedSwitchIsPolledAndAnswers)
     Deliver(d, 6, 0, PingBody(0, 0));
     EXPECT_EQ(Text(0, 5), "Online");
     EXPECT_EQ(Text(0, 4), QLocale().toString(Now, QLocale::ShortFormat));
-    EXPECT_EQ(Row(0)->LastReported, Now);
+    EXPECT_EQ(Row(0)->LastReported, Now.toMSecsSinceEpoch());
     EXPECT_EQ(Frame->GetStatusFlags(d), 0u);
     EXPECT_EQ(Row(0)->background(5), QBrush());
-    EXPECT_TRUE(Frame->RowTip(Row(0)).startsWith("IP Address: 192.0.2.5\nMAC Address: " + Text(0, 2) + "\nDevice Model: "));
-    EXPECT_TRUE(Frame->RowTip(Row(0)).endsWith("\nStatus: Online"));
+    EXPECT_TRUE(Row(0)->toolTip(3).startsWith("IP Address: 192.0.2.5\nMAC Address: " + Text(0, 2) + "\nDevice Model: "));
+    EXPECT_TRUE(Row(0)->toolTip(3).endsWith("\nStatus: Online"));
 
     // A second switch gets the next number.
     Frame->AddDevice(AddDevice(9, 2));
@@ -193,6 +195,9 @@ TEST_F(StatusFrame, ChangedAddressUntilClearError)
     EXPECT_FALSE(Frame->m_ClearError->isEnabled());
     Row(0)->setSelected(true);
     EXPECT_TRUE(Frame->m_ClearError->isEnabled());
+    Row(0)->setSelected(false);
+    EXPECT_FALSE(Frame->m_ClearError->isEnabled());
+    Row(0)->setSelected(true);
     Frame->m_ClearError->click();
     EXPECT_EQ(Text(0, 1), "192.0.2.99");
     EXPECT_EQ(Text(0, 5), "Online");
@@ -203,6 +208,78 @@ TEST_F(StatusFrame, ChangedAddressUntilClearError)
     Frame->PollAll();
     ReplyFrom(d, 0xC0000263u, 0, PingBody(0, 0));
     EXPECT_EQ(Text(0, 5), "Online");
+}
+
+// Every cell of a row, its colours, image, status bits and tool tip follow
+// the row's state, and each report changes the row once.
+TEST_F(StatusFrame, RowCellsFollowEachReport)
+{
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    QAbstractItemModel* model = Frame->m_List->model();
+    std::vector<std::pair<QModelIndex, QModelIndex>> changes;
+    QObject::connect(model, &QAbstractItemModel::dataChanged,
+                     [&changes](const QModelIndex& a, const QModelIndex& b) { changes.emplace_back(a, b); });
+    auto tip = [&](const QString& ip, const QString& time, const QString& status) {
+        return "IP Address: " + ip + "\nMAC Address: " + Text(0, 2) + "\nDevice Model: " + Text(0, 3) +
+               "\nLast Reported Time: " + time + "\nStatus: " + status;
+    };
+    auto brush = [](const QModelIndex& index, int role) {
+        const QVariant v = index.data(role);
+        return v.isValid() ? v.value<QBrush>().color() : QColor();
+    };
+    // The row's look in every column: its background, text colour, status bits and tool tip.
+    auto expectRow = [&](const QColor& background, uint32_t bits, const QString& tipText) {
+        for (int c = 0; c < TStatusRow::ColumnCount; ++c) {
+            const QModelIndex index = model->index(0, c);
+            EXPECT_EQ(brush(index, Qt::BackgroundRole), background) << c;
+            EXPECT_EQ(brush(index, Qt::ForegroundRole), StatusTextColor(bits)) << c;
+            EXPECT_EQ(index.data(StatusBitsRole).toUInt(), bits) << c;
+            EXPECT_EQ(index.data(Qt::ToolTipRole).toString(), tipText) << c;
+            EXPECT_EQ(index.data(Qt::DecorationRole).isNull(), c != 0) << c;
+        }
+    };
+    expectRow(QColor(), 0, tip("192.0.2.5", "(No response yet)", "Online"));
+    const qint64 online = Row(0)->icon(0).cacheKey();
+
+    const QString time = QLocale().toString(Now, QLocale::ShortFormat);
+    ReplyFrom(d, 0xC0000263u, 0, PingBody(1, 1u << 7));   // now 192.0.2.99
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].first, model->index(0, 0));
+    EXPECT_EQ(changes[0].second, model->index(0, TStatusRow::ColumnCount - 1));
+    const QString status = "Online/power1 fail/port 8 fail/IP different";
+    EXPECT_EQ(Text(0, 5), status);
+    expectRow(QColor(0, 0, 255), StatusIpDifferent | StatusAlarm,
+              tip("Original: 192.0.2.5, Now: 192.0.2.99", time, status));
+    EXPECT_EQ(Row(0)->foreground(1).color(), QColor(Qt::white));
+
+    // A silent switch keeps its last time and address note.
+    changes.clear();
+    Frame->PollAll();
+    Transport->Advance(5000);
+    EXPECT_EQ(changes.size(), 1u);
+    EXPECT_EQ(Text(0, 1), "Original: 192.0.2.5, Now: 192.0.2.99");
+    EXPECT_EQ(Text(0, 4), time);
+    expectRow(QColor(255, 0, 0), StatusOffline | StatusIpDifferent | StatusAlarm,
+              tip("Original: 192.0.2.5, Now: 192.0.2.99", time, "Offline"));
+    EXPECT_NE(Row(0)->icon(0).cacheKey(), online);
+}
+
+// The clock gives UTC; the list shows local time.
+TEST_F(StatusFrame, TimeIsShownInLocalTime)
+{
+    const QByteArray savedTz = qgetenv("TZ");   // null when not set
+    qputenv("TZ", "XST-5");                     // five hours east of UTC
+    tzset();
+    const QDate date(2026, 5, 1);
+    Frame->SetClock([date] { return QDateTime(date, QTime(12, 30), Qt::UTC).toMSecsSinceEpoch(); });
+    Intp::TDevice* d = AddDevice(5, 1);
+    Frame->AddDevice(d);
+    Deliver(d, 6, 0, PingBody(0, 0));
+    const QString text = Text(0, 4);
+    savedTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedTz);
+    tzset();
+    EXPECT_EQ(text, QLocale().toString(QDateTime(date, QTime(17, 30), Qt::UTC), QLocale::ShortFormat));
 }
 
 TEST_F(StatusFrame, PollPeriodAndTimeoutBounds)
@@ -268,7 +345,7 @@ TEST_F(StatusFrame, BeepsWhileASwitchIsInTrouble)
     EXPECT_FALSE(Frame->m_BeepTimer->isActive());
 }
 
-TEST_F(StatusFrame, SortsByNumbersAndAddresses)
+TEST_F(StatusFrame, SortsByColumns)
 {
     Frame->AddDevice(AddDevice(9, 1, 0x0A000000u));   // 10.0.0.9
     Frame->AddDevice(AddDevice(5, 1, 0xC0000200u));   // 192.0.2.5
@@ -279,14 +356,26 @@ TEST_F(StatusFrame, SortsByNumbersAndAddresses)
             out << Text(i, c);
         return out;
     };
-    Frame->m_List->header()->sectionClicked(1);
-    EXPECT_EQ(column(1), (QStringList{"10.0.0.9", "11.0.0.7", "192.0.2.5"}));
-    Frame->m_List->header()->sectionClicked(1);
-    EXPECT_EQ(column(1), (QStringList{"192.0.2.5", "11.0.0.7", "10.0.0.9"}));
-    Frame->m_List->header()->sectionClicked(2);
-    EXPECT_EQ(column(0), (QStringList{"2", "3", "1"}));
-    Frame->m_List->header()->sectionClicked(0);
-    EXPECT_EQ(column(0), (QStringList{"1", "2", "3"}));
+    // Each click sorts by the clicked column, the other way round when it was
+    // the column sorted by already.
+    auto sortBy = [&](int clicked, int shown, const QStringList& expected) {
+        Frame->m_List->header()->sectionClicked(clicked);
+        EXPECT_EQ(column(shown), expected) << clicked;
+    };
+    sortBy(1, 1, {"10.0.0.9", "11.0.0.7", "192.0.2.5"});
+    sortBy(1, 1, {"192.0.2.5", "11.0.0.7", "10.0.0.9"});
+    sortBy(2, 0, {"2", "3", "1"});
+    sortBy(0, 0, {"1", "2", "3"});
+
+    // By time (no answer first) and by status text.
+    Deliver(Intp::GetDevice(TestSupport::Mac(5), false), 6, 0, PingBody(1, 0));
+    Now = Now.addSecs(-3600);
+    Deliver(Intp::GetDevice(TestSupport::Mac(7), false), 6, 0, PingBody(0, 0));
+    sortBy(4, 0, {"1", "3", "2"});
+    sortBy(4, 0, {"2", "3", "1"});
+    sortBy(5, 5, {"Online", "Online", "Online/power1 fail"});
+    EXPECT_EQ(column(0).last(), "2");
+    sortBy(0, 0, {"1", "2", "3"});
 
     // The same with the mouse on the header itself.
     Frame->resize(900, 400);
