@@ -106,11 +106,9 @@ QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip));
 } // namespace
 
 TStatusRow::TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model)
-    // The texts that never change are kept by the item; the others are
-    // blank there and computed by data().
-    : QTreeWidgetItem(QStringList{QString::number(number), QString(), QString::fromStdString(Intp::MacToText(mac)),
-                                  model, QString(), QString()}),
-      Number(number), Ip(ip), Mac(mac), NowIp(ip)
+    // Every cell is computed by data() when it is shown; the item only
+    // holds a place for each column.
+    : QTreeWidgetItem(QStringList(ColumnCount, QString())), Number(number), Ip(ip), Mac(mac), NowIp(ip), m_Model(model)
 {
 }
 
@@ -147,6 +145,9 @@ QVariant TStatusRow::data(int column, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         switch (column) {
+        case ColNumber: return QString::number(Number);
+        case ColMac: return QString::fromStdString(Intp::MacToText(Mac));
+        case ColModel: return m_Model;
         case ColIp: return IpCell();
         case ColTime: return TimeCell();
         case ColStatus: return StatusText(Bits, PowerAlarm, PortAlarm);

@@ -88,6 +88,7 @@ public:
     QString ToolTip() const;
 
 private:
+    QString m_Model;   // the model's description (shared with its other rows)
     // TimeCell() for m_TimeOf, formatted when first asked for.
     mutable QString m_TimeText;
     mutable qint64 m_TimeOf = NotReported;
