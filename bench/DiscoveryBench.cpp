@@ -318,7 +318,8 @@ bool RunSize(size_t count, int rounds, bool hidden, bool withFloor, TSizeResult&
         result.ReadsFloor.push_back(readsFloor.Ms);
         result.First.push_back(first.Ms);
         result.Repeated.push_back(repeated.Ms);
-        if (std::getenv("DISCOVERY_BENCH_STATS")) {
+        // A round that lost answers says where they went.
+        if (std::getenv("DISCOVERY_BENCH_STATS") || first.Done != count || repeated.Done != count) {
             std::string out;
             E2e::RunCommand("grep Udp: /proc/net/snmp; ip -s link show c0", &out);
             std::printf("console side:\n%s", out.c_str());
