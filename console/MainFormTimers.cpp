@@ -92,16 +92,13 @@ unsigned TSessionTimerQueue::Interval(TKey key) const
 uint32_t TSessionTimerQueue::EarliestLane() const
 {
     uint32_t best = Nil;
-    const TTimer* first = nullptr;
     for (uint32_t lane = 0; lane < m_Lanes.size(); ++lane) {
-        if (m_Lanes[lane].Head == Nil)
+        const TLane& l = m_Lanes[lane];
+        if (l.Head == Nil)
             continue;
-        const TTimer& head = m_Records[m_Lanes[lane].Head];
-        if (!first || head.Deadline < first->Deadline ||
-            (head.Deadline == first->Deadline && head.Order < first->Order)) {
-            first = &head;
+        if (best == Nil || l.HeadDeadline < m_Lanes[best].HeadDeadline ||
+            (l.HeadDeadline == m_Lanes[best].HeadDeadline && l.HeadOrder < m_Lanes[best].HeadOrder))
             best = lane;
-        }
     }
     return best;
 }
@@ -111,7 +108,7 @@ bool TSessionTimerQueue::Earliest(int64_t& deadline) const
     const uint32_t lane = EarliestLane();
     if (lane == Nil)
         return false;
-    deadline = m_Records[m_Lanes[lane].Head].Deadline;
+    deadline = m_Lanes[lane].HeadDeadline;
     return true;
 }
 
@@ -120,10 +117,10 @@ TSessionTimerQueue::TKey TSessionTimerQueue::PopDue(int64_t now)
     const uint32_t lane = EarliestLane();
     if (lane == Nil)
         return nullptr;
+    if (m_Lanes[lane].HeadDeadline > now)
+        return nullptr;
     const uint32_t index = m_Lanes[lane].Head;
     TTimer& timer = m_Records[index];
-    if (timer.Deadline > now)
-        return nullptr;
     int64_t next = timer.Deadline + timer.Interval;
     if (next <= now)
         next = now + timer.Interval;
@@ -133,6 +130,14 @@ TSessionTimerQueue::TKey TSessionTimerQueue::PopDue(int64_t now)
 }
 
 uint32_t TSessionTimerQueue::LaneFor(unsigned interval)
+{
+    if (m_LastLane < m_Lanes.size() && m_Lanes[m_LastLane].Interval == interval)
+        return m_LastLane;
+    m_LastLane = FindLane(interval);
+    return m_LastLane;
+}
+
+uint32_t TSessionTimerQueue::FindLane(unsigned interval)
 {
     uint32_t idle = Nil;
     for (uint32_t lane = 0; lane < m_Lanes.size(); ++lane) {
@@ -165,8 +170,20 @@ void TSessionTimerQueue::Arm(uint32_t index, int64_t deadline)
         before = m_Records[before].Prev;
     timer.Prev = before;
     timer.Next = before == Nil ? queue.Head : m_Records[before].Next;
-    (before == Nil ? queue.Head : m_Records[before].Next) = index;
+    if (before == Nil)
+        SetHead(queue, index);
+    else
+        m_Records[before].Next = index;
     (timer.Next == Nil ? queue.Tail : m_Records[timer.Next].Prev) = index;
+}
+
+void TSessionTimerQueue::SetHead(TLane& lane, uint32_t index)
+{
+    lane.Head = index;
+    if (index != Nil) {
+        lane.HeadDeadline = m_Records[index].Deadline;
+        lane.HeadOrder = m_Records[index].Order;
+    }
 }
 
 void TSessionTimerQueue::Unlink(uint32_t index)
@@ -175,7 +192,10 @@ void TSessionTimerQueue::Unlink(uint32_t index)
     if (timer.Lane == Nil)
         return;
     TLane& queue = m_Lanes[timer.Lane];
-    (timer.Prev == Nil ? queue.Head : m_Records[timer.Prev].Next) = timer.Next;
+    if (timer.Prev == Nil)
+        SetHead(queue, timer.Next);
+    else
+        m_Records[timer.Prev].Next = timer.Next;
     (timer.Next == Nil ? queue.Tail : m_Records[timer.Next].Prev) = timer.Prev;
     timer.Lane = timer.Prev = timer.Next = Nil;
 }

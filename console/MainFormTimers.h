@@ -61,18 +61,25 @@ private:
         uint32_t Prev = Nil;         // neighbours in the lane
         uint32_t Next = Nil;         // (Next also chains the free records)
     };
-    // The running timers of one interval, earliest deadline first.
+    // The running timers of one interval, earliest deadline first, with a
+    // copy of the head's deadline and arming order so that finding the
+    // earliest lane reads the lanes alone.
     struct TLane {
         unsigned Interval = 0;
         uint32_t Head = Nil;
         uint32_t Tail = Nil;
+        int64_t HeadDeadline = 0;
+        uint64_t HeadOrder = 0;
     };
 
     TTimer* Find(TKey key);
     const TTimer* Find(TKey key) const { return const_cast<TSessionTimerQueue*>(this)->Find(key); }
     // The lane with the earliest head, or Nil when no timer runs.
     uint32_t EarliestLane() const;
+    // The lane of `interval`; a lane left empty may be taken for another.
     uint32_t LaneFor(unsigned interval);
+    uint32_t FindLane(unsigned interval);
+    void SetHead(TLane& lane, uint32_t index);
     // Runs the timer from `deadline` as the latest armed.
     void Arm(uint32_t index, int64_t deadline);
     void Unlink(uint32_t index);
@@ -81,5 +88,6 @@ private:
     std::vector<TTimer> m_Records;
     uint32_t m_Free = Nil;
     std::vector<TLane> m_Lanes;
+    uint32_t m_LastLane = Nil;   // the lane LaneFor found last
     uint64_t m_Armed = 0;
 };
