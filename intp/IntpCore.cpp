@@ -688,6 +688,9 @@ int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data)
         return ReplyFinished;
     }
     auto& state = State();
+    // The dispatcher looks the reply key up next: fetch it while the device
+    // is looked up.
+    state.Keyed.Prefetch(ReplyKeyOf(header.Mac, header.Command));
     TDevice* device = GetDevice(header.Mac, false);
     const bool created = !device;
     if (created) {

@@ -39,6 +39,14 @@ public:
     }
     const V* Find(K key) const { return const_cast<TFlatMap*>(this)->Find(key); }
 
+    // Starts loading the key's slot into the cache, so that a lookup soon
+    // after overlaps its memory access with other work.
+    void Prefetch(K key) const
+    {
+        if (!m_Slots.empty())
+            __builtin_prefetch(&m_Slots[Home(key)]);
+    }
+
     // The key's value, value-initialised when the key is new (`added`).
     V& Insert(K key, bool& added)
     {

@@ -29,8 +29,9 @@ TEST(FlatMap, MatchesAnOrderedMapUnderChurn)
                 const uint32_t* value = flat.Find(k << 16);
                 auto it = expected.find(k << 16);
                 ASSERT_EQ(value != nullptr, it != expected.end()) << k;
-                if (value)
+                if (value) {
                     EXPECT_EQ(*value, it->second);
+                }
             }
         }
     }
