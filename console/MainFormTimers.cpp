@@ -49,6 +49,11 @@ bool TSessionTimerQueue::Delete(TKey key)
     timer.Key = nullptr;
     timer.Next = m_Free;
     m_Free = index;
+    if (m_Index.Size() == 0) {
+        // Nothing left to time: the records of a burst of sessions go.
+        std::vector<TTimer>().swap(m_Records);
+        m_Free = Nil;
+    }
     return true;
 }
 

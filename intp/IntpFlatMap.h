@@ -1,8 +1,10 @@
 // A hash map from a small key (an integer or a pointer) to a small value
 // that keeps its entries in one array probed linearly: a lookup touches one
 // or two cache lines, and adding or erasing allocates nothing until the
-// table grows. Erasing moves later entries of the same run back, so a
-// reference to a value holds only until the next insertion or erasure.
+// table grows; a table that has emptied to an eighth shrinks, so a burst of
+// keys does not keep its memory. Erasing moves later entries of the same run
+// back, so a reference to a value holds only until the next insertion or
+// erasure.
 #pragma once
 
 #include <cstddef>
@@ -99,6 +101,8 @@ public:
         }
         m_Slots[hole].Key = K{};
         --m_Size;
+        if (m_Slots.size() > MinCapacity && m_Size * 8 < m_Slots.size())
+            Rehash(m_Slots.size() / 2);
         return true;
     }
 
@@ -111,14 +115,9 @@ public:
         m_HasZero = false;
     }
 
-    // Room for `count` entries without growing.
-    void Reserve(size_t count)
-    {
-        if (count * 2 > m_Slots.size())
-            Rehash(count * 2);
-    }
-
 private:
+    static constexpr size_t MinCapacity = 16;
+
     struct TSlot {
         K Key{};
         V Value{};
@@ -143,11 +142,11 @@ private:
         return size_t(x) & m_Mask;
     }
 
-    void Grow() { Rehash(m_Slots.empty() ? 16 : m_Slots.size() * 2); }
+    void Grow() { Rehash(m_Slots.empty() ? MinCapacity : m_Slots.size() * 2); }
 
     void Rehash(size_t atLeast)
     {
-        size_t capacity = 16;
+        size_t capacity = MinCapacity;
         while (capacity < atLeast)
             capacity *= 2;
         std::vector<TSlot> old(capacity);
