@@ -67,6 +67,7 @@ const QIcon& SeverityIcon(int index)
 
 TSyslogModel::TSyslogModel(QObject* parent, int batchMs) : QAbstractTableModel(parent)
 {
+    m_BatchTimer.setObjectName(QStringLiteral("syslog-rows"));
     m_BatchTimer.setSingleShot(true);
     m_BatchTimer.setInterval(batchMs);
     connect(&m_BatchTimer, &QTimer::timeout, this, &TSyslogModel::Flush);
