@@ -16,8 +16,9 @@
 namespace Syslog {
 
 // A block of message bytes, its pages mapped in one go (rather than one
-// fault per page as messages are written). Bytes once written never change, so an export
-// running on another thread may read them while new messages are appended.
+// fault per page as messages are written). Bytes once written never
+// change, so an export running on another thread may read them while new
+// messages are appended.
 class TMessageChunk {
 public:
     explicit TMessageChunk(size_t capacity);
