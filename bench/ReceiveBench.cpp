@@ -1,11 +1,15 @@
-// The receive dispatcher with many pending sessions, and building a Login.
+// The receive dispatcher with many pending sessions, a stream of replies
+// that each end a session and start the next, and building a Login.
 #include "IntpProtocol.h"
 #include "LibrarySetup.h"
+#include "MainFormTimers.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <random>
 
 namespace {
 
@@ -73,6 +77,60 @@ void BM_ReceivePacket(benchmark::State& state)
     Intp::ReleaseLibrary();
 }
 BENCHMARK(BM_ReceivePacket)->Arg(1)->Arg(100)->Arg(1000)->Arg(10000);
+
+// Keeps the session timers as the main window does, on a clock that moves
+// 1 ms per reply, and starts the next read of a switch when one is reported.
+class TTimedTransport final : public Intp::TSessionCallback {
+public:
+    void CreateTimer(Intp::TSession* s, unsigned ms) override { Timers.Create(s, ms, Now); }
+    void DeleteTimer(Intp::TSession* s) override { Timers.Delete(s); }
+    void EnableTimer(Intp::TSession* s, bool enable) override
+    {
+        Timers.Enable(s, enable, Now);
+        int64_t deadline = 0;
+        benchmark::DoNotOptimize(Timers.Earliest(deadline));
+    }
+    void SendDatagram(uint32_t, const uint8_t*, size_t length) override { Bytes += length; }
+    void Report(Intp::TDevice* device, uint16_t, uint32_t, void*, Intp::TWizard*, const char*) override
+    {
+        Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpPing2>(1000), device, nullptr);
+    }
+    void SetTimeout(Intp::TSession* s, unsigned ms) override { Timers.SetInterval(s, ms, Now); }
+    TSessionTimerQueue Timers;
+    int64_t Now = 0;
+    size_t Bytes = 0;
+};
+
+// One Ping2 pending per switch; the switches answer in a shuffled order and
+// each reply ends its session, whose report starts the switch's next one
+// (as the reads of a discovery follow each other), so every reply works on
+// memory that the ones before it did not touch.
+void BM_ReplyChurn(benchmark::State& state)
+{
+    const auto count = size_t(state.range(0));
+    TTimedTransport transport;
+    TestSupport::StartCleanLibrary(&transport);
+    std::vector<std::vector<uint8_t>> replies;
+    for (size_t i = 0; i < count; ++i) {
+        Intp::TDevice* d = TestSupport::AddSwitch(BenchMac(uint32_t(i + 1)), 1, 0xC0000000u + uint32_t(i + 1));
+        Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpPing2>(1000), d, nullptr);
+        std::vector<uint8_t> reply(24, 0);
+        Intp::TPacketHeader{6, 0, 12, d->GetMac()}.Write(reply.data());
+        replies.push_back(std::move(reply));
+    }
+    std::shuffle(replies.begin(), replies.end(), std::mt19937(3));
+    size_t next = 0;
+    for (auto _ : state) {
+        const std::vector<uint8_t>& reply = replies[next];
+        next = next + 1 == count ? 0 : next + 1;
+        ++transport.Now;
+        int r = Intp::ReceivePacket(0xC0000001u, reply.size(), reply.data());
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()));
+    Intp::ReleaseLibrary();
+}
+BENCHMARK(BM_ReplyChurn)->Arg(100)->Arg(10000)->Arg(100000);
 
 // LoginDigest and Send of a Login request.
 void BM_BuildLogin(benchmark::State& state)

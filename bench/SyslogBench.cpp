@@ -15,7 +15,13 @@
 //   rx run/wait  share of the run the receiving thread spent on a CPU, and
 //                waiting for one (runnable but not running), in percent
 //   >16ms        how many of those gaps were longer than 16 ms
+//   rx ns/dg     processor time of the receiving thread per datagram it
+//                read (system calls included): what it takes whatever the
+//                machine's load
 //   win run/wait the same as rx run/wait for the window thread
+//   longest      the window thread's longest single piece of work (one
+//                event it handled, processor time) and what it was: the
+//                event type and the class of the object it was for
 //   peak MB      the process's peak resident memory during the run
 //   B/event      resident memory added by the run per stored event, beside
 //                the store's own count and the message bytes per event
@@ -36,6 +42,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -71,6 +78,46 @@ double ThreadMs()
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
+
+// Times every event the window thread handles at the top level, and keeps
+// the longest.
+class TBenchApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    struct TLongest {
+        double Ms = 0;
+        int Type = 0;
+        QByteArray Receiver;
+    };
+    void ResetLongest() { m_Longest = {}; }
+    const TLongest& Longest() const { return m_Longest; }
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (m_Depth != 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        // Taken first: the receiver may be gone afterwards.
+        const int type = event->type();
+        const char* className = receiver->metaObject()->className();
+        const QString name = receiver->objectName();
+        ++m_Depth;
+        const double start = ThreadMs();
+        const bool done = QApplication::notify(receiver, event);
+        const double spent = ThreadMs() - start;
+        --m_Depth;
+        if (spent > m_Longest.Ms) {
+            m_Longest.Ms = spent;
+            m_Longest.Type = type;
+            m_Longest.Receiver = QByteArray(className) + (name.isEmpty() ? QByteArray() : "(" + name.toUtf8() + ")");
+        }
+        return done;
+    }
+
+private:
+    int m_Depth = 0;
+    TLongest m_Longest;
+};
 
 size_t StatusBytes(const char* field)
 {
@@ -127,6 +174,8 @@ struct TResult {
     long LongStalls = 0;
     double MaxBusyMs = 0;
     double RxRun = 0, RxWait = 0, WinRun = 0, WinWait = 0;
+    double RxNs = 0;
+    TBenchApplication::TLongest Longest;
     size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
     double MessageBytes = 0;
 };
@@ -211,6 +260,8 @@ TResult Run(long rate, int seconds, size_t storeBytes)
             lastCpu = cpu;
         });
         probe.start();
+        auto* app = static_cast<TBenchApplication*>(QCoreApplication::instance());
+        app->ResetLongest();
 
         const long total = rate * seconds;
         result.Senders = int(std::clamp<long>((rate + RatePerSender - 1) / RatePerSender, 1, MaxSenders));
@@ -264,6 +315,7 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         const auto winAfter = TaskSchedule(window);
         const double wallNs = double(wall.nsecsElapsed());
         result.RxRun = 100.0 * (rxAfter.first - rxBefore.first) / wallNs;
+        result.RxNs = (rxAfter.first - rxBefore.first) / double(std::max<uint64_t>(receiver.ReceivedCount(), 1));
         result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
         result.WinRun = 100.0 * (winAfter.first - winBefore.first) / wallNs;
         result.WinWait = 100.0 * (winAfter.second - winBefore.second) / wallNs;
@@ -272,6 +324,7 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         frame.FlushList();
         QApplication::processEvents();
         probe.stop();
+        result.Longest = app->Longest();
 
         result.Sent = sent;
         result.Received = receiver.ReceivedCount();
@@ -341,7 +394,7 @@ void ListCost(const std::vector<long>& counts)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
+    TBenchApplication app(argc, argv);
     std::vector<long> rates, listRows;
     int seconds = 10;
     size_t storeBytes = 0;
@@ -364,19 +417,19 @@ int main(int argc, char** argv)
     }
     if (rates.empty())
         rates = {200000, 1000000};
-    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %6s %8s %11s %12s %8s %8s %8s %7s\n", "rate/s", "thr", "offered/s", "sent",
-                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", ">16ms", "busy ms", "rx run/wait", "win run/wait", "peak MB", "B/event", "store B/e",
-                "msg B");
+    std::printf("%9s %3s %10s %10s %11s %7s %7s %10s %8s %8s %6s %8s %8s %11s %12s %8s %8s %8s %7s  %s\n", "rate/s", "thr", "offered/s", "sent",
+                "kernel drop", "queued", "q drop", "stored", "evicted", "stall ms", ">16ms", "busy ms", "rx ns/dg", "rx run/wait", "win run/wait", "peak MB", "B/event", "store B/e",
+                "msg B", "longest");
     for (long rate : rates) {
         const TResult r = Run(rate, seconds, storeBytes);
         const double stored = r.Stored > 0 ? double(r.Stored) : 1.0;
-        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %6ld %8.1f %5.0f/%-5.0f %6.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f\n", rate,
+        std::printf("%9ld %3d %10.0f %10ld %11lld %7llu %7llu %10ld %8llu %8lld %6ld %8.1f %8.0f %5.0f/%-5.0f %6.0f/%-5.0f %8.1f %8.1f %8.1f %7.1f  %.1f ms event %d %s\n", rate,
                     r.Senders, r.SendSeconds > 0 ? double(r.Sent) / r.SendSeconds : 0.0, r.Sent,
                     static_cast<long long>(r.Sent) - static_cast<long long>(r.Received),
                     static_cast<unsigned long long>(r.QueuedAtCutoff), static_cast<unsigned long long>(r.QueueDrops),
                     r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs), r.LongStalls,
-                    r.MaxBusyMs, r.RxRun, r.RxWait, r.WinRun, r.WinWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
-                    r.MessageBytes);
+                    r.MaxBusyMs, r.RxNs, r.RxRun, r.RxWait, r.WinRun, r.WinWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
+                    r.MessageBytes, r.Longest.Ms, r.Longest.Type, r.Longest.Receiver.constData());
         std::fflush(stdout);
     }
     return 0;

@@ -1,151 +1,206 @@
 #include "MainFormTimers.h"
 
+namespace {
+unsigned EffectiveInterval(unsigned milliseconds)
+{
+    return milliseconds ? milliseconds : TSessionTimerQueue::DefaultInterval;
+}
+} // namespace
+
+TSessionTimerQueue::TTimer* TSessionTimerQueue::Find(TKey key)
+{
+    const uint32_t* index = m_Index.Find(key);
+    return index ? &m_Records[*index] : nullptr;
+}
+
 bool TSessionTimerQueue::Create(TKey key, unsigned milliseconds, int64_t now)
 {
-    auto [it, added] = m_Timers.try_emplace(key);
+    if (!key)
+        return false;
+    bool added = false;
+    uint32_t& slot = m_Index.Insert(key, added);
     if (!added)
         return false;
-    TTimer& timer = it->second;
+    uint32_t index = m_Free;
+    if (index != Nil) {
+        m_Free = m_Records[index].Next;
+        m_Records[index] = TTimer{};
+    } else {
+        index = uint32_t(m_Records.size());
+        m_Records.emplace_back();
+    }
+    slot = index;
+    TTimer& timer = m_Records[index];
     timer.Key = key;
-    timer.Interval = milliseconds ? milliseconds : DefaultInterval;
-    timer.Deadline = now + timer.Interval;
-    Push(timer);
+    timer.Interval = EffectiveInterval(milliseconds);
+    Arm(index, now + timer.Interval);
     return true;
 }
 
 bool TSessionTimerQueue::Delete(TKey key)
 {
-    auto it = m_Timers.find(key);
-    if (it == m_Timers.end())
+    const uint32_t* found = m_Index.Find(key);
+    if (!found)
         return false;
-    Erase(it->second);
-    m_Timers.erase(it);
+    const uint32_t index = *found;
+    m_Index.Erase(key);
+    Unlink(index);
+    TTimer& timer = m_Records[index];
+    timer.Key = nullptr;
+    timer.Next = m_Free;
+    m_Free = index;
+    if (m_Index.Size() == 0) {
+        // Nothing left to time: the records of a burst of sessions go.
+        std::vector<TTimer>().swap(m_Records);
+        m_Free = Nil;
+    }
     return true;
 }
 
 void TSessionTimerQueue::Enable(TKey key, bool enable, int64_t now)
 {
-    auto it = m_Timers.find(key);
-    if (it == m_Timers.end())
+    const uint32_t* found = m_Index.Find(key);
+    if (!found)
         return;
-    TTimer& timer = it->second;
-    if (!enable) {
-        Erase(timer);
-        return;
-    }
-    timer.Deadline = now + timer.Interval;
-    if (timer.Slot == NotQueued) {
-        Push(timer);
-    } else {
-        // Never earlier than before.
-        timer.Order = ++m_Armed;
-        SiftDown(timer.Slot);
-    }
+    const uint32_t index = *found;
+    Unlink(index);
+    if (enable)
+        Arm(index, now + m_Records[index].Interval);
 }
 
 void TSessionTimerQueue::SetInterval(TKey key, unsigned milliseconds, int64_t now)
 {
-    auto it = m_Timers.find(key);
-    if (it == m_Timers.end())
+    const uint32_t* found = m_Index.Find(key);
+    if (!found)
         return;
-    TTimer& timer = it->second;
-    timer.Interval = milliseconds ? milliseconds : DefaultInterval;
-    if (timer.Slot != NotQueued) {
-        Erase(timer);
-        timer.Deadline = now + timer.Interval;
-        Push(timer);
+    const uint32_t index = *found;
+    TTimer& timer = m_Records[index];
+    timer.Interval = EffectiveInterval(milliseconds);
+    if (timer.Lane != Nil) {
+        Unlink(index);
+        Arm(index, now + timer.Interval);
     }
 }
 
 bool TSessionTimerQueue::IsActive(TKey key) const
 {
-    auto it = m_Timers.find(key);
-    return it != m_Timers.end() && it->second.Slot != NotQueued;
+    const TTimer* timer = Find(key);
+    return timer && timer->Lane != Nil;
 }
 
 unsigned TSessionTimerQueue::Interval(TKey key) const
 {
-    auto it = m_Timers.find(key);
-    return it == m_Timers.end() ? 0 : it->second.Interval;
+    const TTimer* timer = Find(key);
+    return timer ? timer->Interval : 0;
+}
+
+uint32_t TSessionTimerQueue::EarliestLane() const
+{
+    uint32_t best = Nil;
+    for (uint32_t lane = 0; lane < m_Lanes.size(); ++lane) {
+        const TLane& l = m_Lanes[lane];
+        if (l.Head == Nil)
+            continue;
+        if (best == Nil || l.HeadDeadline < m_Lanes[best].HeadDeadline ||
+            (l.HeadDeadline == m_Lanes[best].HeadDeadline && l.HeadOrder < m_Lanes[best].HeadOrder))
+            best = lane;
+    }
+    return best;
 }
 
 bool TSessionTimerQueue::Earliest(int64_t& deadline) const
 {
-    if (m_Heap.empty())
+    const uint32_t lane = EarliestLane();
+    if (lane == Nil)
         return false;
-    deadline = m_Heap.front()->Deadline;
+    deadline = m_Lanes[lane].HeadDeadline;
     return true;
 }
 
 TSessionTimerQueue::TKey TSessionTimerQueue::PopDue(int64_t now)
 {
-    if (m_Heap.empty() || m_Heap.front()->Deadline > now)
+    const uint32_t lane = EarliestLane();
+    if (lane == Nil)
         return nullptr;
-    TTimer* timer = m_Heap.front();
-    timer->Deadline += timer->Interval;
-    if (timer->Deadline <= now)
-        timer->Deadline = now + timer->Interval;
-    timer->Order = ++m_Armed;
-    SiftDown(0);
-    return timer->Key;
+    if (m_Lanes[lane].HeadDeadline > now)
+        return nullptr;
+    const uint32_t index = m_Lanes[lane].Head;
+    TTimer& timer = m_Records[index];
+    int64_t next = timer.Deadline + timer.Interval;
+    if (next <= now)
+        next = now + timer.Interval;
+    Unlink(index);
+    Arm(index, next);
+    return timer.Key;
 }
 
-void TSessionTimerQueue::Push(TTimer& timer)
+uint32_t TSessionTimerQueue::LaneFor(unsigned interval)
 {
+    if (m_LastLane < m_Lanes.size() && m_Lanes[m_LastLane].Interval == interval)
+        return m_LastLane;
+    m_LastLane = FindLane(interval);
+    return m_LastLane;
+}
+
+uint32_t TSessionTimerQueue::FindLane(unsigned interval)
+{
+    uint32_t idle = Nil;
+    for (uint32_t lane = 0; lane < m_Lanes.size(); ++lane) {
+        if (m_Lanes[lane].Interval == interval)
+            return lane;
+        if (idle == Nil && m_Lanes[lane].Head == Nil)
+            idle = lane;
+    }
+    // An empty lane holds no timer, so it may serve another interval.
+    if (idle == Nil) {
+        idle = uint32_t(m_Lanes.size());
+        m_Lanes.emplace_back();
+    }
+    m_Lanes[idle].Interval = interval;
+    return idle;
+}
+
+void TSessionTimerQueue::Arm(uint32_t index, int64_t deadline)
+{
+    TTimer& timer = m_Records[index];
+    timer.Deadline = deadline;
     timer.Order = ++m_Armed;
-    m_Heap.push_back(&timer);
-    timer.Slot = m_Heap.size() - 1;
-    SiftUp(timer.Slot);
+    const uint32_t lane = LaneFor(timer.Interval);
+    TLane& queue = m_Lanes[lane];
+    timer.Lane = lane;
+    // Usually last; a re-armed timer that fired late, or one armed from an
+    // earlier moment, walks back past those due after it.
+    uint32_t before = queue.Tail;
+    while (before != Nil && m_Records[before].Deadline > deadline)
+        before = m_Records[before].Prev;
+    timer.Prev = before;
+    timer.Next = before == Nil ? queue.Head : m_Records[before].Next;
+    if (before == Nil)
+        SetHead(queue, index);
+    else
+        m_Records[before].Next = index;
+    (timer.Next == Nil ? queue.Tail : m_Records[timer.Next].Prev) = index;
 }
 
-void TSessionTimerQueue::Erase(TTimer& timer)
+void TSessionTimerQueue::SetHead(TLane& lane, uint32_t index)
 {
-    const size_t slot = timer.Slot;
-    if (slot == NotQueued)
-        return;
-    timer.Slot = NotQueued;
-    TTimer* last = m_Heap.back();
-    m_Heap.pop_back();
-    if (slot == m_Heap.size())
-        return;
-    Place(slot, last);
-    SiftUp(slot);
-    SiftDown(last->Slot);
-}
-
-void TSessionTimerQueue::Place(size_t slot, TTimer* timer)
-{
-    m_Heap[slot] = timer;
-    timer->Slot = slot;
-}
-
-void TSessionTimerQueue::SiftUp(size_t slot)
-{
-    TTimer* timer = m_Heap[slot];
-    while (slot > 0) {
-        const size_t parent = (slot - 1) / 2;
-        if (!Before(timer, m_Heap[parent]))
-            break;
-        Place(slot, m_Heap[parent]);
-        slot = parent;
+    lane.Head = index;
+    if (index != Nil) {
+        lane.HeadDeadline = m_Records[index].Deadline;
+        lane.HeadOrder = m_Records[index].Order;
     }
-    Place(slot, timer);
 }
 
-void TSessionTimerQueue::SiftDown(size_t slot)
+void TSessionTimerQueue::Unlink(uint32_t index)
 {
-    TTimer* timer = m_Heap[slot];
-    const size_t size = m_Heap.size();
-    for (;;) {
-        size_t child = 2 * slot + 1;
-        if (child >= size)
-            break;
-        if (child + 1 < size && Before(m_Heap[child + 1], m_Heap[child]))
-            ++child;
-        if (!Before(m_Heap[child], timer))
-            break;
-        Place(slot, m_Heap[child]);
-        slot = child;
-    }
-    Place(slot, timer);
+    TTimer& timer = m_Records[index];
+    if (timer.Lane == Nil)
+        return;
+    TLane& queue = m_Lanes[timer.Lane];
+    if (timer.Prev == Nil)
+        SetHead(queue, timer.Next);
+    else
+        m_Records[timer.Prev].Next = timer.Next;
+    (timer.Next == Nil ? queue.Tail : m_Records[timer.Next].Prev) = timer.Prev;
+    timer.Lane = timer.Prev = timer.Next = Nil;
 }

@@ -1,12 +1,17 @@
-// The session timers of the main window: one deadline per session in a
-// binary heap, so that starting, stopping and re-arming a timer costs
-// O(log n) however many sessions are pending. The window drives it with a
-// single QTimer armed for the earliest deadline.
+// The session timers of the main window. Running timers wait in one lane per
+// distinct interval (sessions use very few), each lane in deadline order:
+// the clock never goes backwards, so a timer armed later in a lane is due
+// later and joins at the tail. Starting, stopping and firing a timer cost
+// O(1) whatever the number of sessions, and the earliest deadline is the
+// earliest of the lane heads. The records sit in one array reached through
+// a flat index. The window drives the queue with a single QTimer armed for
+// the earliest deadline.
 #pragma once
+
+#include "IntpFlatMap.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace Intp {
@@ -20,7 +25,7 @@ public:
     static constexpr unsigned DefaultInterval = 60000;
 
     // A timer for `key` running from `now`; false (nothing changed) when it
-    // already has one. 0 ms means DefaultInterval.
+    // already has one, or for a null key. 0 ms means DefaultInterval.
     bool Create(TKey key, unsigned milliseconds, int64_t now);
     // Forgets the key's timer; false when it had none.
     bool Delete(TKey key);
@@ -31,11 +36,11 @@ public:
     // from `now`, a stopped one stays stopped.
     void SetInterval(TKey key, unsigned milliseconds, int64_t now);
 
-    bool Has(TKey key) const { return m_Timers.count(key) != 0; }
+    bool Has(TKey key) const { return m_Index.Find(key) != nullptr; }
     bool IsActive(TKey key) const;
     // The key's interval, 0 when it has no timer.
     unsigned Interval(TKey key) const;
-    size_t Count() const { return m_Timers.size(); }
+    size_t Count() const { return m_Index.Size(); }
 
     // Whether any timer runs, and the earliest deadline.
     bool Earliest(int64_t& deadline) const;
@@ -46,26 +51,43 @@ public:
     TKey PopDue(int64_t now);
 
 private:
-    static constexpr size_t NotQueued = size_t(-1);
+    static constexpr uint32_t Nil = UINT32_MAX;
     struct TTimer {
         TKey Key = nullptr;
-        unsigned Interval = DefaultInterval;
         int64_t Deadline = 0;
-        uint64_t Order = 0;        // arming order: equal deadlines fire first armed first
-        size_t Slot = NotQueued;   // position in m_Heap while running
+        uint64_t Order = 0;          // arming order: equal deadlines fire first armed first
+        unsigned Interval = DefaultInterval;
+        uint32_t Lane = Nil;         // the lane it waits in while running
+        uint32_t Prev = Nil;         // neighbours in the lane
+        uint32_t Next = Nil;         // (Next also chains the free records)
+    };
+    // The running timers of one interval, earliest deadline first, with a
+    // copy of the head's deadline and arming order so that finding the
+    // earliest lane reads the lanes alone.
+    struct TLane {
+        unsigned Interval = 0;
+        uint32_t Head = Nil;
+        uint32_t Tail = Nil;
+        int64_t HeadDeadline = 0;
+        uint64_t HeadOrder = 0;
     };
 
-    void Push(TTimer& timer);
-    void Erase(TTimer& timer);
-    void Place(size_t slot, TTimer* timer);
-    void SiftUp(size_t slot);
-    void SiftDown(size_t slot);
-    static bool Before(const TTimer* a, const TTimer* b)
-    {
-        return a->Deadline < b->Deadline || (a->Deadline == b->Deadline && a->Order < b->Order);
-    }
+    TTimer* Find(TKey key);
+    const TTimer* Find(TKey key) const { return const_cast<TSessionTimerQueue*>(this)->Find(key); }
+    // The lane with the earliest head, or Nil when no timer runs.
+    uint32_t EarliestLane() const;
+    // The lane of `interval`; a lane left empty may be taken for another.
+    uint32_t LaneFor(unsigned interval);
+    uint32_t FindLane(unsigned interval);
+    void SetHead(TLane& lane, uint32_t index);
+    // Runs the timer from `deadline` as the latest armed.
+    void Arm(uint32_t index, int64_t deadline);
+    void Unlink(uint32_t index);
 
-    std::unordered_map<TKey, TTimer> m_Timers;
-    std::vector<TTimer*> m_Heap;   // running timers, earliest deadline first
+    Intp::TFlatMap<TKey, uint32_t> m_Index;   // key -> position in m_Records
+    std::vector<TTimer> m_Records;
+    uint32_t m_Free = Nil;
+    std::vector<TLane> m_Lanes;
+    uint32_t m_LastLane = Nil;   // the lane LaneFor found last
     uint64_t m_Armed = 0;
 };

@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,9 +21,98 @@ namespace {
 // Largest UDP payload over IPv4.
 constexpr size_t MaxDatagram = 65536;
 // Datagrams read per system call, and moved into the queue per lock.
-constexpr unsigned ReadBatch = 64;
+constexpr unsigned ReadBatch = 256;
+// Each datagram of a batch is read into a slot of its own, sized for the
+// common datagram; a longer one goes on into an overflow area of its own,
+// so that it still arrives whole. The overflow areas take address space
+// only: their pages are touched by long datagrams alone.
+constexpr size_t SlotBytes = 2048;
+// Consecutive slots start one cache line apart in addition, so that the
+// starts of a batch's datagrams fall on different cache sets.
+constexpr size_t SlotStride = SlotBytes + 64;
+constexpr size_t OverflowBytes = MaxDatagram - SlotBytes;
 
 } // namespace
+
+// The receiving thread's buffers: the slots, the overflow areas and the
+// message headers of one batch, set up once per run.
+struct TReceivePump::TReceiveArea {
+    std::unique_ptr<uint8_t[]> Slots;
+    uint8_t* Overflow = nullptr;
+    bool OverflowTouched = false;  // a long datagram left pages behind
+    mmsghdr Messages[ReadBatch];
+    iovec Vectors[ReadBatch][2];
+    sockaddr_in Senders[ReadBatch];
+
+    TReceiveArea() = default;
+    TReceiveArea(const TReceiveArea&) = delete;
+    TReceiveArea& operator=(const TReceiveArea&) = delete;
+    ~TReceiveArea()
+    {
+        if (Overflow != nullptr)
+            ::munmap(Overflow, size_t(ReadBatch) * OverflowBytes);
+    }
+    bool Allocate()
+    {
+        void* overflow = ::mmap(nullptr, size_t(ReadBatch) * OverflowBytes, PROT_READ | PROT_WRITE,
+                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (overflow == MAP_FAILED)
+            return false;
+        Overflow = static_cast<uint8_t*>(overflow);
+        Slots = std::make_unique_for_overwrite<uint8_t[]>(size_t(ReadBatch) * SlotStride);
+        for (unsigned i = 0; i < ReadBatch; ++i) {
+            Vectors[i][0] = {Slots.get() + size_t(i) * SlotStride, SlotBytes};
+            Vectors[i][1] = {Overflow + size_t(i) * OverflowBytes, OverflowBytes};
+            Messages[i].msg_hdr = {};
+            Messages[i].msg_hdr.msg_name = &Senders[i];
+            Messages[i].msg_hdr.msg_iov = Vectors[i];
+            Messages[i].msg_hdr.msg_iovlen = 2;
+        }
+        return true;
+    }
+    // Gives the pages long datagrams left in the overflow areas back.
+    void ReleaseOverflow()
+    {
+        if (!OverflowTouched)
+            return;
+        ::madvise(Overflow, size_t(ReadBatch) * OverflowBytes, MADV_DONTNEED);
+        OverflowTouched = false;
+    }
+    // Reads what is ready, up to a batch: the number read, or -1 with errno.
+    int Read(int socket)
+    {
+        for (unsigned i = 0; i < ReadBatch; ++i) {
+            Messages[i].msg_hdr.msg_namelen = sizeof Senders[i];
+            Messages[i].msg_hdr.msg_flags = 0;
+            Messages[i].msg_len = 0;
+        }
+        return ::recvmmsg(socket, Messages, ReadBatch, MSG_DONTWAIT, nullptr);
+    }
+    // Packs the first got datagrams read into block, their bytes into one
+    // allocation.
+    void Pack(int got, TBlock& block)
+    {
+        size_t total = 0;
+        for (int i = 0; i < got; ++i)
+            total += Messages[i].msg_len;
+        block.Datagrams.reserve(size_t(got));
+        block.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(total, 1));
+        size_t offset = 0;
+        for (int i = 0; i < got; ++i) {
+            const uint32_t length = Messages[i].msg_len;
+            block.Datagrams.push_back(
+                {ntohl(Senders[i].sin_addr.s_addr), ntohs(Senders[i].sin_port), uint32_t(offset), length});
+            block.QueuedBytes += DatagramBytes(length);
+            uint8_t* to = block.Bytes.get() + offset;
+            std::memcpy(to, Vectors[i][0].iov_base, std::min<size_t>(length, SlotBytes));
+            if (length > SlotBytes) {
+                std::memcpy(to + SlotBytes, Vectors[i][1].iov_base, length - SlotBytes);
+                OverflowTouched = true;
+            }
+            offset += length;
+        }
+    }
+};
 
 TReceivePump::TReceivePump(QObject* parent)
     : QObject(parent)
@@ -94,6 +184,12 @@ bool TReceivePump::Start()
         return true;
     if (m_Socket < 0 || m_Wake < 0)
         return false;
+    auto area = std::make_unique<TReceiveArea>();
+    if (!area->Allocate()) {
+        m_Error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    m_Area = std::move(area);
     m_Running = true;
     m_Thread = QThread::create([this] { ReceiveLoop(); });
     m_Thread->setObjectName(QStringLiteral("udp-receive"));
@@ -109,6 +205,7 @@ void TReceivePump::Stop()
         m_Thread->wait();
         delete m_Thread;
         m_Thread = nullptr;
+        m_Area.reset();
         m_Stopping = false;
         m_Running = false;
         uint64_t count;
@@ -141,24 +238,20 @@ void TReceivePump::WakeThread()
 
 void TReceivePump::ReceiveLoop()
 {
-    std::vector<uint8_t> buffers(ReadBatch * MaxDatagram);
-    mmsghdr messages[ReadBatch];
-    iovec vectors[ReadBatch];
-    sockaddr_in senders[ReadBatch];
-    for (unsigned i = 0; i < ReadBatch; ++i) {
-        vectors[i] = {buffers.data() + i * MaxDatagram, MaxDatagram};
-        messages[i].msg_hdr = {};
-        messages[i].msg_hdr.msg_name = &senders[i];
-        messages[i].msg_hdr.msg_iov = &vectors[i];
-        messages[i].msg_hdr.msg_iovlen = 1;
-    }
+    TReceiveArea& area = *m_Area;
     TBlock block;
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
     for (;;) {
         // Waits for the socket to become writable only while datagrams wait
         // to be sent (Send wakes this thread when the queue fills).
         fds[0].events = short(POLLIN | (m_SendQueued.load() ? POLLOUT : 0));
-        int ready = ::poll(fds, 2, -1);
+        int ready = ::poll(fds, 2, 0);
+        if (ready == 0) {
+            // Nothing is ready: a good moment to let go of what long
+            // datagrams left behind, before sleeping.
+            area.ReleaseOverflow();
+            ready = ::poll(fds, 2, -1);
+        }
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -182,33 +275,15 @@ void TReceivePump::ReceiveLoop()
             continue;
         // Drain everything that is ready, a batch per system call.
         for (;;) {
-            for (unsigned i = 0; i < ReadBatch; ++i) {
-                messages[i].msg_hdr.msg_namelen = sizeof senders[i];
-                messages[i].msg_hdr.msg_flags = 0;
-                messages[i].msg_len = 0;
-            }
-            const int got = ::recvmmsg(m_Socket, messages, ReadBatch, MSG_DONTWAIT, nullptr);
+            const int got = area.Read(m_Socket);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
                 break; // drained, or an error report consumed: back to waiting
             }
-            // The batch's bytes packed into one allocation.
-            size_t total = 0;
-            for (int i = 0; i < got; ++i)
-                total += messages[i].msg_len;
-            block.Datagrams.reserve(size_t(got));
-            block.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(total, 1));
-            size_t offset = 0;
-            for (int i = 0; i < got; ++i) {
-                const uint32_t length = messages[i].msg_len;
-                block.Datagrams.push_back({ntohl(senders[i].sin_addr.s_addr), ntohs(senders[i].sin_port),
-                                           uint32_t(offset), length});
-                std::memcpy(block.Bytes.get() + offset, buffers.data() + size_t(i) * MaxDatagram, length);
-                offset += length;
-            }
+            area.Pack(got, block);
             Enqueue(block);
-            if (got < int(ReadBatch))
+            if (got < int(ReadBatch) || m_Stopping)
                 break;
         }
     }
@@ -223,29 +298,13 @@ void TReceivePump::Enqueue(TBlock& block)
     {
         QMutexLocker lock(&m_QueueLock);
         uint64_t dropped = 0;
-        size_t kept = 0, offset = 0;
-        for (size_t i = 0; i < count; ++i) {
-            TQueuedDatagram datagram = block.Datagrams[i];
-            const size_t bytes = DatagramBytes(datagram.Length);
-            if (m_QueueBytes + bytes > m_QueueLimit) {
-                ++dropped;
-                continue;
-            }
-            m_QueueBytes += bytes;
-            block.QueuedBytes += bytes;
-            // Once one was dropped, the ones kept move up over it.
-            if (datagram.Offset != offset) {
-                std::memmove(block.Bytes.get() + offset, block.Bytes.get() + datagram.Offset, datagram.Length);
-                datagram.Offset = uint32_t(offset);
-            }
-            offset += datagram.Length;
-            block.Datagrams[kept++] = datagram;
-        }
-        block.Datagrams.resize(kept);
+        if (m_QueueBytes + block.QueuedBytes > m_QueueLimit)
+            dropped = KeepWhatFits(block, m_QueueLimit > m_QueueBytes ? m_QueueLimit - m_QueueBytes : 0);
         m_Received += count;
         m_Dropped += dropped;
-        if (kept != 0) {
-            m_QueueCount += kept;
+        if (!block.Datagrams.empty()) {
+            m_QueueCount += block.Datagrams.size();
+            m_QueueBytes += block.QueuedBytes;
             m_Queue.push_back(std::move(block));
         }
         post = !m_DeliveryPosted && !m_Queue.empty();
@@ -256,12 +315,36 @@ void TReceivePump::Enqueue(TBlock& block)
         QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
 }
 
+uint64_t TReceivePump::KeepWhatFits(TBlock& block, size_t room)
+{
+    const size_t count = block.Datagrams.size();
+    size_t kept = 0, offset = 0;
+    block.QueuedBytes = 0;
+    for (size_t i = 0; i < count; ++i) {
+        TQueuedDatagram datagram = block.Datagrams[i];
+        const size_t bytes = DatagramBytes(datagram.Length);
+        if (block.QueuedBytes + bytes > room)
+            continue;
+        block.QueuedBytes += bytes;
+        // Once one was dropped, the ones kept move up over it.
+        if (datagram.Offset != offset) {
+            std::memmove(block.Bytes.get() + offset, block.Bytes.get() + datagram.Offset, datagram.Length);
+            datagram.Offset = uint32_t(offset);
+        }
+        offset += datagram.Length;
+        block.Datagrams[kept++] = datagram;
+    }
+    block.Datagrams.resize(kept);
+    return count - kept;
+}
+
 void TReceivePump::PushDatagram(uint32_t sourceIp, size_t length, const uint8_t* data, uint16_t sourcePort)
 {
     if (data == nullptr)
         length = 0;
     TBlock one;
     one.Datagrams.push_back({sourceIp, sourcePort, 0, uint32_t(length)});
+    one.QueuedBytes = DatagramBytes(length);
     one.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(length, 1));
     if (length != 0)
         std::memcpy(one.Bytes.get(), data, length);

@@ -175,10 +175,15 @@ private:
     // What one queued datagram of length bytes counts for.
     static size_t DatagramBytes(size_t length) { return length + sizeof(TListElement) + 16; }
 
+    struct TReceiveArea;
+
     void ReceiveLoop();
     // Queues the block's datagrams as far as the bound allows (the others
     // are counted as dropped); the block is left empty.
     void Enqueue(TBlock& block);
+    // Keeps the block's datagrams, in order, that fit into room bytes of the
+    // queue; answers how many were dropped.
+    static uint64_t KeepWhatFits(TBlock& block, size_t room);
     void DeliverQueued();
     // Sends what the queue holds until the socket would block or the queue
     // is empty; called with m_SendLock held by `lock`, which it releases
@@ -197,6 +202,7 @@ private:
     uint16_t m_LocalPort = 0;
     int m_Wake = -1;                   // eventfd that ends the receiving thread's wait
     QThread* m_Thread = nullptr;
+    std::unique_ptr<TReceiveArea> m_Area; // the receiving thread's buffers while it runs
     QString m_Error;
     THandler m_Handler;
 

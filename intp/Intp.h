@@ -592,9 +592,29 @@ protected:
     // Sends a prepared datagram to the device and arms the timer; false
     // (nothing sent) when the device has no address a request may go to.
     bool SendFrame(TDevice* device, const uint8_t* body, size_t bodyLength);
-    void SendRaw(uint32_t ip, std::vector<uint8_t>& frame);
+    void SendRaw(uint32_t ip, const uint8_t* frame, size_t length);
 
     TMacAddr m_Target;
+};
+
+// A zeroed request datagram of a given length, held in place when it is
+// small (as nearly every request is) so that sending allocates nothing.
+class TRequestFrame {
+public:
+    explicit TRequestFrame(size_t length) : m_Length(length)
+    {
+        if (length > sizeof m_Inline)
+            m_Heap.assign(length, 0);
+        else
+            std::memset(m_Inline, 0, length);
+    }
+    uint8_t* Data() { return m_Heap.empty() ? m_Inline : m_Heap.data(); }
+    size_t Size() const { return m_Length; }
+
+private:
+    size_t m_Length;
+    uint8_t m_Inline[128];
+    std::vector<uint8_t> m_Heap;
 };
 
 // Writes the header of a request for `command` to `mac` with `bodyLength`.
@@ -611,22 +631,23 @@ void SendDatagram(uint32_t ip, const uint8_t* data, size_t length);
 template <uint16_t N>
 bool TSessionGeneral<N>::Send(TDevice* device)
 {
-    if (!IsRequestAddress(device->GetIp()) || BodyLength() > MaxBodyLength)
+    const size_t bodyLength = BodyLength();
+    if (!IsRequestAddress(device->GetIp()) || bodyLength > MaxBodyLength)
         return false;
     m_Target = device->GetMac();
-    std::vector<uint8_t> frame(HeaderSize + BodyLength(), 0);
-    TPacketHeader{N, 0, uint16_t(BodyLength()), m_Target}.Write(frame.data());
-    TBodyWriter writer(frame.data() + HeaderSize, BodyLength());
+    TRequestFrame frame(HeaderSize + bodyLength);
+    TPacketHeader{N, 0, uint16_t(bodyLength), m_Target}.Write(frame.Data());
+    TBodyWriter writer(frame.Data() + HeaderSize, bodyLength);
     if (!FillBody(device, writer))
         return false;
-    SendRaw(device->GetIp(), frame);
+    SendRaw(device->GetIp(), frame.Data(), frame.Size());
     return true;
 }
 
 template <uint16_t N>
-void TSessionGeneral<N>::SendRaw(uint32_t ip, std::vector<uint8_t>& frame)
+void TSessionGeneral<N>::SendRaw(uint32_t ip, const uint8_t* frame, size_t length)
 {
-    Detail::SendDatagram(ip, frame.data(), frame.size());
+    Detail::SendDatagram(ip, frame, length);
     Arm();
 }
 
@@ -639,7 +660,7 @@ bool TSessionGeneral<N>::SendFrame(TDevice* device, const uint8_t* body, size_t 
         return false;
     m_Target = device->GetMac();
     std::vector<uint8_t> frame = BuildRequest(N, m_Target, bodyLength, body);
-    SendRaw(device->GetIp(), frame);
+    SendRaw(device->GetIp(), frame.data(), frame.size());
     return true;
 }
 

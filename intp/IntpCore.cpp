@@ -1,12 +1,12 @@
 // Addresses, text helpers, devices, models, property maps, the wire header,
 // sessions and the receive dispatcher.
 #include "Intp.h"
+#include "IntpFlatMap.h"
 #include "IntpProtocol.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 
 namespace Intp {
 
@@ -179,13 +179,6 @@ PropertyBase* PropertyMap::Find(int32_t key) const
 
 namespace {
 
-// A 64-bit key (a MAC address, or a MAC address and a command) as its own
-// hash: the tables reduce it modulo a prime, which spreads keys that differ
-// in any bits.
-struct TKeyHash {
-    size_t operator()(uint64_t key) const { return size_t(key); }
-};
-
 // The pending sessions of one reply key (or those with their own rule), in
 // start order, linked through the sessions themselves.
 struct TKeyChain {
@@ -196,12 +189,12 @@ struct TKeyChain {
 struct TLibraryState {
     TDeviceMap Devices;
     // The same devices by MAC address, for the dispatcher's lookups.
-    std::unordered_map<uint64_t, TDevice*, TKeyHash> DeviceIndex;
+    TFlatMap<uint64_t, TDevice*> DeviceIndex;
     std::vector<TDeviceType> Types;
     bool UnknownRegistered = false;
     TSessionList Sessions;
     // Pending sessions by reply key (MAC address and command).
-    std::unordered_map<uint64_t, TKeyChain, TKeyHash> Keyed;
+    TFlatMap<uint64_t, TKeyChain> Keyed;
     // Pending sessions that take replies by their own rule.
     TKeyChain OwnRule;
     uint64_t NextStart = 1;
@@ -342,8 +335,8 @@ TDevice::~TDevice()
     if (it != map.end() && it->second == this)
         map.erase(it);
     auto& index = State().DeviceIndex;
-    if (auto at = index.find(m_Mac.Bits()); at != index.end() && at->second == this)
-        index.erase(at);
+    if (TDevice** at = index.Find(m_Mac.Bits()); at && *at == this)
+        index.Erase(m_Mac.Bits());
     ++State().DeviceRemovals;
     if (auto* cb = GetDeviceCallback())
         cb->OnDeviceRemove(this);
@@ -414,10 +407,8 @@ TDevice* GetDevice(const TMacAddr& mac, bool create)
 {
     if (mac.IsZero() || mac.IsAllOnes())
         return nullptr;
-    auto& index = State().DeviceIndex;
-    auto it = index.find(mac.Bits());
-    if (it != index.end())
-        return it->second;
+    if (TDevice** found = State().DeviceIndex.Find(mac.Bits()))
+        return *found;
     return create ? new TDevice(mac) : nullptr;
 }
 
@@ -551,12 +542,16 @@ struct TPendingIndex {
         (session->m_Next ? session->m_Next->m_Prev : list.m_Tail) = session->m_Prev;
         --list.m_Size;
 
-        auto keyed = session->m_Keyed ? state.Keyed.find(session->m_Key) : state.Keyed.end();
-        TKeyChain& chain = session->m_Keyed ? keyed->second : state.OwnRule;
-        (session->m_KeyPrev ? session->m_KeyPrev->m_KeyNext : chain.Head) = session->m_KeyNext;
-        (session->m_KeyNext ? session->m_KeyNext->m_KeyPrev : chain.Tail) = session->m_KeyPrev;
-        if (session->m_Keyed && !chain.Head)
-            state.Keyed.erase(keyed);
+        TSession* prev = session->m_KeyPrev;
+        TSession* next = session->m_KeyNext;
+        // The chain itself changes only when the session is at one of its ends.
+        TKeyChain* chain = &state.OwnRule;
+        if (session->m_Keyed && (!prev || !next))
+            chain = state.Keyed.Find(session->m_Key);
+        (prev ? prev->m_KeyNext : chain->Head) = next;
+        (next ? next->m_KeyPrev : chain->Tail) = prev;
+        if (session->m_Keyed && !prev && !next)
+            state.Keyed.Erase(session->m_Key);
 
         session->m_Started = 0;
         session->m_Prev = session->m_Next = session->m_KeyPrev = session->m_KeyNext = nullptr;
@@ -565,9 +560,8 @@ struct TPendingIndex {
 
     static TSession* KeyedHead(uint64_t key)
     {
-        auto& keyed = State().Keyed;
-        auto it = keyed.find(key);
-        return it == keyed.end() ? nullptr : it->second.Head;
+        const TKeyChain* chain = State().Keyed.Find(key);
+        return chain ? chain->Head : nullptr;
     }
 
     // The first session of a chain started after `started`.
@@ -694,6 +688,9 @@ int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data)
         return ReplyFinished;
     }
     auto& state = State();
+    // The dispatcher looks the reply key up next: fetch it while the device
+    // is looked up.
+    state.Keyed.Prefetch(ReplyKeyOf(header.Mac, header.Command));
     TDevice* device = GetDevice(header.Mac, false);
     const bool created = !device;
     if (created) {
@@ -719,7 +716,7 @@ void ReleaseLibrary()
     TSessionIntpFind::Instance().SetObserver(nullptr);
     while (!s.Sessions.empty())
         delete s.Sessions.back();
-    s.Keyed.clear();
+    s.Keyed.Clear();
     DeleteAllDevices();
     s.Types.clear();
     s.UnknownRegistered = false;

@@ -60,7 +60,7 @@ bool TSessionBasicsIPConfSet::Send(TDevice* device)
     TBodyWriter writer(frame.data() + HeaderSize, IPConfSetLength);
     if (!FillBody(device, writer))
         return false;
-    SendRaw(LimitedBroadcast, frame);
+    SendRaw(LimitedBroadcast, frame.data(), frame.size());
     return true;
 }
 

@@ -67,6 +67,7 @@ const QIcon& SeverityIcon(int index)
 
 TSyslogModel::TSyslogModel(QObject* parent, int batchMs) : QAbstractTableModel(parent)
 {
+    m_BatchTimer.setObjectName(QStringLiteral("syslog-rows"));
     m_BatchTimer.setSingleShot(true);
     m_BatchTimer.setInterval(batchMs);
     connect(&m_BatchTimer, &QTimer::timeout, this, &TSyslogModel::Flush);
@@ -99,11 +100,36 @@ QVariant TSyslogModel::data(const QModelIndex& index, int role) const
         return name ? QString::fromLatin1(name) : QString();
     }
     case ColHost: return QString::fromStdString(Intp::IpToText(row.Sender));
-    case ColDate: return EventDateText(EventLocalTime(row.ReceiveMs));
-    case ColTime: return EventTimeText(EventLocalTime(row.ReceiveMs));
+    case ColDate: return DateText(row.ReceiveMs);
+    case ColTime: return TimeText(row.ReceiveMs);
     case ColMessage: return ShownMessage(row);
     default: return {};
     }
+}
+
+void TSyslogModel::CacheTimeTexts(int64_t receiveMs) const
+{
+    // Seconds counted towards minus infinity, so that a second before the
+    // epoch is one second too.
+    const int64_t second = receiveMs >= 0 ? receiveMs / 1000 : -((-receiveMs + 999) / 1000);
+    if (second == m_CachedSecond)
+        return;
+    const QDateTime local = EventLocalTime(receiveMs);
+    m_CachedDate = EventDateText(local);
+    m_CachedTime = EventTimeText(local);
+    m_CachedSecond = second;
+}
+
+const QString& TSyslogModel::DateText(int64_t receiveMs) const
+{
+    CacheTimeTexts(receiveMs);
+    return m_CachedDate;
+}
+
+const QString& TSyslogModel::TimeText(int64_t receiveMs) const
+{
+    CacheTimeTexts(receiveMs);
+    return m_CachedTime;
 }
 
 QVariant TSyslogModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -69,6 +69,15 @@ signals:
     void RowsFlushed(int rows);
 
 private:
+    // The date and time texts of a receive time. Local time and the
+    // locale's formats are looked up once per second of receive time (rows
+    // in sight mostly share a second), not for every cell painted.
+    const QString& DateText(int64_t receiveMs) const;
+    const QString& TimeText(int64_t receiveMs) const;
+    void CacheTimeTexts(int64_t receiveMs) const;
+
+    mutable int64_t m_CachedSecond = INT64_MIN;
+    mutable QString m_CachedDate, m_CachedTime;
     TSyslogStore m_Store;
     size_t m_Shown = 0; // the first m_Shown events are the rows
     bool m_Held = false;

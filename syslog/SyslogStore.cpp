@@ -23,17 +23,58 @@ size_t PageRounded(size_t bytes)
     return (bytes + page - 1) / page * page;
 }
 
-} // namespace
-
-TMessageChunk::TMessageChunk(size_t capacity) : Capacity(PageRounded(std::max<size_t>(capacity, 1)))
+// Memory straight from the system, its pages present from the start.
+void* MapPages(size_t bytes)
 {
-    void* p = ::mmap(nullptr, Capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (p == MAP_FAILED)
         throw std::bad_alloc();
-    Data = static_cast<char*>(p);
+    return p;
+}
+
+constexpr size_t RecordBlockBytes = TEventRecords::BlockRecords * sizeof(TStoredEvent);
+
+} // namespace
+
+TMessageChunk::TMessageChunk(size_t capacity)
+    : Data(static_cast<char*>(MapPages(PageRounded(std::max<size_t>(capacity, 1))))),
+      Capacity(PageRounded(std::max<size_t>(capacity, 1)))
+{
 }
 
 TMessageChunk::~TMessageChunk() { ::munmap(Data, Capacity); }
+
+TStoredEvent& TEventRecords::Append(const TStoredEvent& event)
+{
+    const size_t at = m_First + m_Size;
+    if ((at >> BlockShift) == m_Blocks.size())
+        m_Blocks.emplace_back(static_cast<TStoredEvent*>(MapPages(RecordBlockBytes)));
+    TStoredEvent* record = ::new (m_Blocks.back().get() + (at & (BlockRecords - 1))) TStoredEvent(event);
+    ++m_Size;
+    return *record;
+}
+
+void TEventRecords::TFree::operator()(TStoredEvent* block) const { ::munmap(block, RecordBlockBytes); }
+
+void TEventRecords::DropFront(size_t n)
+{
+    n = std::min(n, m_Size);
+    m_First += n;
+    m_Size -= n;
+    while (m_First >= BlockRecords) {
+        m_Blocks.pop_front();
+        m_First -= BlockRecords;
+    }
+    if (m_Size == 0)
+        Clear();
+}
+
+void TEventRecords::Clear()
+{
+    std::deque<std::unique_ptr<TStoredEvent, TFree>>().swap(m_Blocks);
+    m_First = 0;
+    m_Size = 0;
+}
 
 TSyslogStore::TSyslogStore(size_t limitBytes) : m_Limit(limitBytes) {}
 
@@ -53,7 +94,7 @@ void TSyslogStore::Append(const TStoredEvent& event, std::string_view message)
         std::memcpy(text, message.data(), message.size());
     chunk.Used += message.size();
     ++chunk.Events;
-    TStoredEvent& stored = m_Events.emplace_back(event);
+    TStoredEvent& stored = m_Events.Append(event);
     stored.Text = text;
     stored.Length = uint32_t(message.size());
     ++m_Counts[event.Sender];
@@ -61,7 +102,7 @@ void TSyslogStore::Append(const TStoredEvent& event, std::string_view message)
 
 size_t TSyslogStore::Bytes() const
 {
-    return m_ChunkBytes + m_Events.size() * sizeof(TStoredEvent) + m_Counts.size() * CountEntryBytes;
+    return m_ChunkBytes + m_Events.Size() * sizeof(TStoredEvent) + m_Counts.size() * CountEntryBytes;
 }
 
 void TSyslogStore::SetLimit(size_t bytes) { m_Limit = bytes; }
@@ -80,13 +121,13 @@ size_t TSyslogStore::OverLimit() const
 
 void TSyslogStore::DropOldest(size_t n)
 {
-    n = std::min(n, m_Events.size());
+    n = std::min(n, m_Events.Size());
     for (size_t i = 0; i < n; ++i) {
         const auto it = m_Counts.find(m_Events[i].Sender);
         if (--it->second == 0)
             m_Counts.erase(it);
     }
-    m_Events.erase(m_Events.begin(), m_Events.begin() + std::ptrdiff_t(n));
+    m_Events.DropFront(n);
     while (n > 0 && !m_Chunks.empty()) {
         TMessageChunk& front = *m_Chunks.front();
         const size_t here = std::min(n, front.Events);
@@ -107,7 +148,7 @@ uint32_t TSyslogStore::Count(uint32_t sender) const
 
 void TSyslogStore::Clear()
 {
-    std::deque<TStoredEvent>().swap(m_Events);
+    m_Events.Clear();
     m_Chunks.clear();
     m_ChunkBytes = 0;
     std::unordered_map<uint32_t, uint32_t>().swap(m_Counts);
@@ -118,14 +159,14 @@ TStoreSnapshot TSyslogStore::BeginSnapshot() const
 {
     TStoreSnapshot snapshot;
     snapshot.Chunks.assign(m_Chunks.begin(), m_Chunks.end());
-    snapshot.Events.reserve(m_Events.size());
+    snapshot.Events.reserve(m_Events.Size());
     return snapshot;
 }
 
 void TSyslogStore::SnapshotEvents(TStoreSnapshot& snapshot, size_t first, size_t last) const
 {
-    snapshot.Events.insert(snapshot.Events.end(), m_Events.begin() + std::ptrdiff_t(first),
-                           m_Events.begin() + std::ptrdiff_t(last));
+    for (size_t i = first; i < last; ++i)
+        snapshot.Events.push_back(m_Events[i]);
 }
 
 std::vector<uint32_t> SenderOrder(const std::vector<TStoredEvent>& events)

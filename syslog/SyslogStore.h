@@ -15,8 +15,10 @@
 
 namespace Syslog {
 
-// A block of message bytes. Bytes once written never change, so an export
-// running on another thread may read them while new messages are appended.
+// A block of message bytes, its pages mapped in one go (rather than one
+// fault per page as messages are written). Bytes once written never
+// change, so an export running on another thread may read them while new
+// messages are appended.
 class TMessageChunk {
 public:
     explicit TMessageChunk(size_t capacity);
@@ -54,6 +56,38 @@ struct TStoreSnapshot {
     std::vector<std::shared_ptr<const TMessageChunk>> Chunks;
 };
 
+// The event records in arrival order, in blocks of a fixed number of them:
+// growing never moves the records already stored nor copies an index of
+// all of them, and the oldest go a block at a time. A block's pages are
+// mapped in one go when it is taken.
+class TEventRecords {
+public:
+    static constexpr size_t BlockShift = 15;
+    static constexpr size_t BlockRecords = size_t(1) << BlockShift; // 1 MB of records
+
+    size_t Size() const { return m_Size; }
+    TStoredEvent& operator[](size_t i)
+    {
+        const size_t at = m_First + i;
+        return m_Blocks[at >> BlockShift].get()[at & (BlockRecords - 1)];
+    }
+    const TStoredEvent& operator[](size_t i) const { return const_cast<TEventRecords&>(*this)[i]; }
+    TStoredEvent& Back() { return (*this)[m_Size - 1]; }
+    const TStoredEvent& Back() const { return (*this)[m_Size - 1]; }
+    TStoredEvent& Append(const TStoredEvent& event);
+    // Removes the n oldest records.
+    void DropFront(size_t n);
+    void Clear();
+
+private:
+    struct TFree {
+        void operator()(TStoredEvent* block) const;
+    };
+    std::deque<std::unique_ptr<TStoredEvent, TFree>> m_Blocks;
+    size_t m_First = 0; // the oldest record's place in the first block
+    size_t m_Size = 0;
+};
+
 class TSyslogStore {
 public:
     static constexpr size_t DefaultLimitBytes = size_t(1) << 30;
@@ -64,10 +98,10 @@ public:
     // OverLimit() events go with DropOldest.
     void Append(const TStoredEvent& event, std::string_view message);
 
-    size_t Size() const { return m_Events.size(); }
+    size_t Size() const { return m_Events.Size(); }
     const TStoredEvent& At(size_t i) const { return m_Events[i]; }
     TStoredEvent& At(size_t i) { return m_Events[i]; }
-    const TStoredEvent& Back() const { return m_Events.back(); }
+    const TStoredEvent& Back() const { return m_Events.Back(); }
 
     // Memory held: chunks, records and the per-sender counts.
     size_t Bytes() const;
@@ -91,7 +125,7 @@ public:
 private:
     size_t ChunkSize() const;
 
-    std::deque<TStoredEvent> m_Events;
+    TEventRecords m_Events;
     std::deque<std::shared_ptr<TMessageChunk>> m_Chunks; // oldest first
     std::unordered_map<uint32_t, uint32_t> m_Counts;
     size_t m_ChunkBytes = 0;

@@ -136,19 +136,26 @@ TEST(ReceivePump, BurstWhileWindowIsBusyArrivesWholeAndInOrder)
 
 TEST(ReceivePump, FullQueueKeepsWhatFitsOfABatchIntact)
 {
-    // Datagrams of 8 and 1000 bytes alternating, all waiting in the kernel
-    // before the thread starts, so that they are read in one batch; the
-    // queue has room for some of them, and what it keeps must arrive whole.
+    // Datagrams of many sizes, the largest a UDP datagram can be among them,
+    // all waiting in the kernel before the thread starts, so that they are
+    // read in one batch; the queue has room for some of them, and what it
+    // keeps must arrive whole and in order.
     constexpr uint32_t Count = 40;
-    auto size = [](uint32_t n) { return n % 2 ? size_t(1000) : size_t(8); };
-    TListElement big, small;
-    big.Data.resize(1000);
-    small.Data.resize(8);
-    const size_t limit = 10 * TReceivePump::QueuedBytes(big) + 3 * TReceivePump::QueuedBytes(small);
+    constexpr size_t Largest = 65507;
+    auto size = [](uint32_t n) {
+        static constexpr size_t Sizes[] = {8, 1000, 5000};
+        return n == 1 ? Largest : Sizes[n % 3];
+    };
+    auto queued = [](size_t bytes) {
+        TListElement e;
+        e.Data.resize(bytes);
+        return TReceivePump::QueuedBytes(e);
+    };
+    const size_t limit = queued(Largest) + 5 * queued(5000) + 5 * queued(1000) + 3 * queued(8);
     std::vector<uint32_t> expected;
     size_t bytes = 0;
     for (uint32_t n = 0; n < Count; ++n) {
-        const size_t b = TReceivePump::QueuedBytes(n % 2 ? big : small);
+        const size_t b = queued(size(n));
         if (bytes + b <= limit) {
             bytes += b;
             expected.push_back(n);
@@ -161,17 +168,21 @@ TEST(ReceivePump, FullQueueKeepsWhatFitsOfABatchIntact)
     ASSERT_TRUE(pump.Open(0, false));
     pump.SetQueueLimit(limit);
     TSender sender;
-    for (uint32_t n = 0; n < Count; ++n) {
-        std::vector<uint8_t> datagram(size(n), uint8_t(n * 7 + 1));
+    auto send = [&](uint32_t n, size_t bytes) {
+        std::vector<uint8_t> datagram(bytes, uint8_t(n * 7 + 1));
         std::memcpy(datagram.data(), &n, sizeof n);
-        ASSERT_TRUE(sender.Send(pump.LocalPort(), datagram));
-    }
+        return sender.Send(pump.LocalPort(), datagram);
+    };
+    for (uint32_t n = 0; n < Count; ++n)
+        ASSERT_TRUE(send(n, size(n)));
     std::vector<uint32_t> handled;
+    std::vector<size_t> sizes;
     bool intact = true;
     pump.SetHandler([&](const TListElement& e) {
         const uint32_t n = Number(e);
         handled.push_back(n);
-        intact = intact && e.Data.size() == size(n) &&
+        sizes.push_back(e.Data.size());
+        intact = intact &&
                  std::all_of(e.Data.begin() + 4, e.Data.end(), [&](uint8_t b) { return b == uint8_t(n * 7 + 1); });
     });
     ASSERT_TRUE(pump.Start());
@@ -181,8 +192,21 @@ TEST(ReceivePump, FullQueueKeepsWhatFitsOfABatchIntact)
     EXPECT_EQ(pump.PendingCount(), expected.size());
     ASSERT_TRUE(WaitFor([&] { return handled.size() == expected.size(); }, 5000, true));
     EXPECT_EQ(handled, expected);
+    for (size_t i = 0; i < handled.size(); ++i)
+        EXPECT_EQ(sizes[i], size(handled[i])) << "datagram " << handled[i];
     EXPECT_TRUE(intact);
     EXPECT_EQ(pump.QueueBytes(), 0u);
+
+    // Once the receiving thread has waited again, long datagrams still
+    // arrive whole, between short ones.
+    pump.SetQueueLimit(TReceivePump::DefaultQueueLimitBytes);
+    handled.clear();
+    sizes.clear();
+    ASSERT_TRUE(send(100, 8) && send(101, Largest) && send(102, 3000) && send(103, 8));
+    ASSERT_TRUE(WaitFor([&] { return handled.size() == 4; }, 5000, true));
+    EXPECT_EQ(handled, (std::vector<uint32_t>{100, 101, 102, 103}));
+    EXPECT_EQ(sizes, (std::vector<size_t>{8, Largest, 3000, 8}));
+    EXPECT_TRUE(intact);
 }
 
 TEST(ReceivePump, PushesDuringHandOverFollowInArrivalOrder)

@@ -122,4 +122,35 @@ TEST(SessionTimerQueue, RepeatingTimerKeepsItsBeatUntilStopped)
     EXPECT_EQ(FireUntil(q, 21001, 28000), std::vector<Intp::TSession*>{Key(2)});
 }
 
+TEST(SessionTimerQueue, LateReArmAndTiesAcrossIntervals)
+{
+    TSessionTimerQueue q;
+    q.Create(Key(1), 1000, 0);      // due 1000
+    q.Create(Key(2), 1000, 1200);   // due 2200
+    q.Create(Key(3), 2000, 0);      // due 2000, other interval
+    // Fired late: the next beat counts from its deadline (2000), ahead of
+    // the timer of its interval armed meanwhile.
+    EXPECT_EQ(q.PopDue(1500), Key(1));
+    int64_t deadline = 0;
+    ASSERT_TRUE(q.Earliest(deadline));
+    EXPECT_EQ(deadline, 2000);
+    // Key 3 and key 1 both fall due at 2000: key 3 was armed first.
+    EXPECT_EQ(q.PopDue(2000), Key(3));
+    EXPECT_EQ(q.PopDue(2000), Key(1));
+    EXPECT_EQ(q.PopDue(2000), nullptr);
+    EXPECT_EQ(q.PopDue(2200), Key(2));
+    EXPECT_EQ(FireUntil(q, 2201, 4000),
+              (std::vector<Intp::TSession*>{Key(1), Key(2), Key(3), Key(1)}));
+    // A stopped timer whose interval changed runs in its new interval's
+    // order once started again; a deleted key's record is reused.
+    q.Enable(Key(1), false, 4000);
+    q.SetInterval(Key(1), 500, 4000);
+    q.Delete(Key(2));
+    q.Create(Key(4), 500, 4100);
+    q.Enable(Key(1), true, 4200);
+    EXPECT_EQ(FireUntil(q, 4001, 4700), (std::vector<Intp::TSession*>{Key(4), Key(1)}));
+    EXPECT_EQ(q.Count(), 3u);
+    EXPECT_FALSE(q.Create(nullptr, 5, 0));
+}
+
 } // namespace
