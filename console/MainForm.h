@@ -4,6 +4,7 @@
 
 #include "FilterForm.h"
 #include "Intp.h"
+#include "IntpFlatMap.h"
 #include "MainFormTimers.h"
 #include "ModuleCallback.h"
 #include "ModuleFrame.h"
@@ -264,7 +265,7 @@ private:
     // How long new device nodes that follow each other wait at most before
     // they join the tree: about one frame of the screen.
     static constexpr int NewNodeFrameMs = 16;
-    static constexpr qint64 NewNodeShare = 8;
+    static constexpr qint64 NewNodeShare = 16;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;
@@ -280,7 +281,7 @@ private:
     int m_DeviceCount = 0;
     // The device node of each device that has one, so that the device
     // observer's calls find it without walking the tree.
-    std::unordered_map<const Intp::TDevice*, TTreeNode*> m_DeviceNodes;
+    Intp::TFlatMap<const Intp::TDevice*, TTreeNode*> m_DeviceNodes;
     mutable std::pair<const Intp::TDevice*, TTreeNode*> m_LastFound{};   // the last node found
     // New device nodes that follow each other closely (a discovery's
     // answers) wait here, in the order they came, and join the tree

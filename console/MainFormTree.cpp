@@ -227,8 +227,8 @@ TTreeNode* TMainForm::FindDeviceNode(Intp::TDevice* device) const
     // One reply often reaches the same node several times in a row.
     if (m_LastFound.first == device)
         return m_LastFound.second;
-    auto it = m_DeviceNodes.find(device);
-    TTreeNode* node = it == m_DeviceNodes.end() ? nullptr : it->second;
+    TTreeNode* const* found = m_DeviceNodes.Find(device);
+    TTreeNode* node = found ? *found : nullptr;
     if (node)
         m_LastFound = {device, node};
     return node;
@@ -423,7 +423,7 @@ void TMainForm::AttachNewNodes()
     ExpandDevices();
     // The tree lays its rows out now rather than after this pass, so that
     // the cost of a join is known: the more nodes the tree holds, the longer
-    // the next ones wait, keeping joins near an eighth of the window thread.
+    // the next ones wait, keeping joins near a sixteenth of the window thread.
     if (m_Tree->isVisible())
         m_Tree->indexAt(QPoint(0, 0));
     m_NewNodeInterval = int(std::max<qint64>(NewNodeFrameMs, NewNodeShare * cost.nsecsElapsed() / 1000000));
@@ -433,7 +433,7 @@ void TMainForm::AttachNewNodes()
 
 void TMainForm::ForgetDeviceNode(TTreeNode* node)
 {
-    m_DeviceNodes.erase(node->Device);
+    m_DeviceNodes.Erase(node->Device);
     if (m_LastFound.second == node)
         m_LastFound = {};
 }

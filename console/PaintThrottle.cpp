@@ -65,7 +65,7 @@ private:
             return;
         m_Held = true;
         m_View->setUpdatesEnabled(false);
-        // During a burst painting takes at most about an eighth of the
+        // During a burst painting takes at most about a sixteenth of the
         // window thread, however long one paint of the view takes.
         m_Release.start(int(std::max<qint64>(m_Interval, PaintShare * m_PaintNs / 1000000)));
     }
@@ -83,7 +83,7 @@ private:
 
     // Only its painting is touched (and a view being destroyed is a
     // QWidget no more than that while it takes its children with it).
-    static constexpr qint64 PaintShare = 8;
+    static constexpr qint64 PaintShare = 16;
     QPointer<QWidget> m_View;
     QWidget* m_Viewport;
     int m_Interval;

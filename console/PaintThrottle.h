@@ -7,7 +7,7 @@
 // usual, and holds the view's painting while changes follow each other
 // closely, painting what they did at most once per interval, and for a
 // view that is slow to paint (a long list laid out again) no more often
-// than keeps its painting to about an eighth of the window thread.
+// than keeps its painting to about a sixteenth of the window thread.
 #pragma once
 
 class QAbstractItemView;

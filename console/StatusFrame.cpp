@@ -106,10 +106,12 @@ QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip));
 } // namespace
 
 TStatusRow::TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model)
-    // Every cell is computed by data() when it is shown; the item only
-    // holds a place for each column.
-    : QTreeWidgetItem(QStringList(ColumnCount, QString())), Number(number), Ip(ip), Mac(mac), NowIp(ip), m_Model(model)
+    // Every cell is computed by data() when it is shown.
+    : Number(number), Ip(ip), Mac(mac), NowIp(ip), m_Model(model)
 {
+    // The item only holds a place for each column (the last one makes them
+    // all), so that a change of the row covers every column.
+    setData(ColumnCount - 1, Qt::DisplayRole, QString());
 }
 
 QString TStatusRow::IpCell() const

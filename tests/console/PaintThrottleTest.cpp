@@ -76,7 +76,7 @@ TEST(PaintThrottle, AViewSlowToPaintIsHeldLonger)
     for (int i = 0; i < 10; ++i)
         view.topLevelItem(0)->setText(0, QString::number(i));
     ASSERT_TRUE(PaintsHeld(&view));
-    QTest::qWait(50);   // well past 16 ms, well short of 8 paints
+    QTest::qWait(50);   // well past 16 ms, well short of 16 paints
     EXPECT_TRUE(PaintsHeld(&view));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !PaintsHeld(&view); }, 5000));
 }
