@@ -49,8 +49,10 @@ public:
     using THandler = std::function<void(const TListElement&)>;
 
     // The kernel's receive buffer asked for, so that a burst fits while the
-    // receiving thread is scheduled out.
-    static constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
+    // receiving thread is scheduled out: the answers to one discovery's reads
+    // of ten thousand switches (about 1.3 KB each, near twice that in kernel
+    // memory) come in one burst, and 4 MB lost some of them on a busy host.
+    static constexpr int ReceiveBufferBytes = 32 * 1024 * 1024;
     // Datagrams taken off the queue under one lock for the window thread:
     // at most this many, and no more bytes than the second bound.
     static constexpr int DeliverySlice = 256;
