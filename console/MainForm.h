@@ -266,6 +266,7 @@ private:
     // they join the tree: about one frame of the screen.
     static constexpr int NewNodeFrameMs = 16;
     static constexpr qint64 NewNodeShare = 16;
+    static constexpr qint64 NewNodeMaxMs = 250;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
     TLoginForm* m_LoginForm = nullptr;

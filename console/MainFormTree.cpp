@@ -397,10 +397,10 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
 void TMainForm::AttachNewNodes()
 {
     m_NewNodeTimer->stop();
+    if (m_NewNodes.empty() || !m_DevicesNode)
+        return;
     std::vector<TTreeNode*> nodes;
     nodes.swap(m_NewNodes);
-    if (nodes.empty() || !m_DevicesNode)
-        return;
     // One insertion per group, in the order the nodes came.
     std::vector<std::pair<TTreeNode*, QList<QTreeWidgetItem*>>> groups;
     std::vector<Intp::TDevice*> added;
@@ -426,7 +426,7 @@ void TMainForm::AttachNewNodes()
     // the next ones wait, keeping joins near a sixteenth of the window thread.
     if (m_Tree->isVisible())
         m_Tree->indexAt(QPoint(0, 0));
-    m_NewNodeInterval = int(std::max<qint64>(NewNodeFrameMs, NewNodeShare * cost.nsecsElapsed() / 1000000));
+    m_NewNodeInterval = int(std::clamp<qint64>(NewNodeShare * cost.nsecsElapsed() / 1000000, NewNodeFrameMs, NewNodeMaxMs));
     for (Intp::TDevice* device : added)
         NotifyCurrentModule(device, EventDeviceAdded, 0);
 }

@@ -67,7 +67,8 @@ private:
         m_View->setUpdatesEnabled(false);
         // During a burst painting takes at most about a sixteenth of the
         // window thread, however long one paint of the view takes.
-        m_Release.start(int(std::max<qint64>(m_Interval, PaintShare * m_PaintNs / 1000000)));
+        const qint64 hold = PaintShare * m_PaintNs / 1000000;
+        m_Release.start(int(std::clamp<qint64>(hold, m_Interval, std::max(m_Interval, MaxHoldMs))));
     }
 
     // Turning painting on again repaints the whole view once.
@@ -84,6 +85,7 @@ private:
     // Only its painting is touched (and a view being destroyed is a
     // QWidget no more than that while it takes its children with it).
     static constexpr qint64 PaintShare = 16;
+    static constexpr int MaxHoldMs = 250;   // never held longer than this
     QPointer<QWidget> m_View;
     QWidget* m_Viewport;
     int m_Interval;
