@@ -65,8 +65,9 @@ private:
             return;
         m_Held = true;
         m_View->setUpdatesEnabled(false);
-        // During a burst painting takes at most about a sixteenth of the
-        // window thread, however long one paint of the view takes.
+        // During a burst painting takes about a sixteenth of the window
+        // thread at most, however long one paint of the view takes (unless
+        // that would hold it past a quarter second).
         const qint64 hold = PaintShare * m_PaintNs / 1000000;
         m_Release.start(int(std::clamp<qint64>(hold, m_Interval, std::max(m_Interval, MaxHoldMs))));
     }
