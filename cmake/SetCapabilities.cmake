@@ -21,7 +21,7 @@ if(CAP_LIST STREQUAL "")
   return()
 endif()
 
-set(_how "Run the install as root (sudo cmake --install ...), or configure with -DINSTALL_CAPABILITIES=OFF to install without them (the console then needs root for the syslog port 514, the raw Ethernet scan and ARP entry removal).")
+set(_how "Run the install as root (in a root shell, or with sudo cmake --install ...), or configure with -DINSTALL_CAPABILITIES=OFF to install without them (the console then needs root for the syslog port 514, the raw Ethernet scan and ARP entry removal).")
 find_program(_setcap setcap PATHS /usr/sbin /sbin NO_CACHE)
 if(NOT _setcap)
   message(FATAL_ERROR "Cannot give ${CAP_FILE} its network capabilities: setcap was not found (Debian package libcap2-bin). ${_how}")
