@@ -109,8 +109,12 @@ if [ "${1:-}" = --console-in-namespace ]; then
     done
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
-    if kill -0 "$pid" 2>/dev/null; then echo "console stopped: no"; else echo "console stopped: yes"; fi
     pid=
+    # /proc here shows this PID namespace only: this shell is its first
+    # process, and nothing else may be left.
+    local others
+    others=$(for d in /proc/[0-9]*; do p=${d#/proc/}; [ "$p" = 1 ] || [ "$p" = "$BASHPID" ] || echo "$p"; done)
+    if [ -z "$others" ]; then echo "console stopped: yes"; else echo "console stopped: no (left: $others)"; fi
   }
   trap stop_console EXIT
   bound=no
@@ -130,8 +134,8 @@ cmake=$2
 for tool in setcap getcap capsh setpriv unshare ip ss desktop-file-validate sha256sum; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps installs it)"
 done
-unshare --net --pid --fork --kill-child true 2>/dev/null \
-  || skip "network and PID namespaces are refused here (unshare --net --pid failed)"
+unshare --net --pid --fork --kill-child --mount-proc true 2>/dev/null \
+  || skip "network and PID namespaces are refused here (unshare --net --pid --mount-proc failed)"
 setpriv --pdeathsig KILL true 2>/dev/null || fail "setpriv cannot set a parent death signal (util-linux too old)"
 
 export "$mark_name=${!mark_name:-$$.$RANDOM$RANDOM}"
@@ -167,13 +171,14 @@ restore_build_files() {
 }
 
 # Runs this script with the given arguments in network and PID namespaces of
-# its own, its output in $work/ns.out, and checks that nothing of it is left.
+# its own (with a /proc of that PID namespace), its output in $work/ns.out,
+# and checks that nothing of it is left.
 # Whatever it starts ends with it: the kernel ends every process of a PID
 # namespace when the first one ends, unshare kills that one when unshare
 # ends, and unshare gets SIGKILL when this shell ends, however it ends.
 ns_pid=
 in_namespaces() {
-  setpriv --pdeathsig KILL -- unshare --net --pid --fork --kill-child -- bash "$0" "$@" >"$work/ns.out" &
+  setpriv --pdeathsig KILL -- unshare --net --pid --fork --kill-child --mount-proc -- bash "$0" "$@" >"$work/ns.out" &
   ns_pid=$!
   wait "$ns_pid"
   local rc=$?
