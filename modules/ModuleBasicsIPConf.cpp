@@ -161,8 +161,9 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     EventOnMethodChange();
 }
 
-void TModuleBasicsIPConf::Notify(Intp::TDevice*, uint16_t code, uint16_t)
+void TModuleBasicsIPConf::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
 {
+    NoteReport(device, code, status);
     switch (code) {
     case Intp::TPropertyBasicsIPConf::GetCommand:
     case Intp::TSessionBasicsIPConfSet::Command:
