@@ -9,6 +9,8 @@
 // it shows and its Set code (0 without Apply); optionally an `Unreadable`
 // store that its decoder refuses, and a `RoundTrip` store (odd values
 // included) whose Get body an unedited Apply must send back unchanged.
+// (The IP configuration page shows each switch's failed read in its own
+// preview line and is tested with its page.)
 #include "IntpBasics.h"
 #include "IntpDhcp.h"
 #include "IntpIgmpLldp.h"
@@ -26,7 +28,6 @@
 #include "ModuleBasicsDhcp.h"
 #include "ModuleBasicsDhcpEntry.h"
 #include "ModuleBasicsDhcpPortIp.h"
-#include "ModuleBasicsIPConf.h"
 #include "ModuleBasicsSettings.h"
 #include "ModuleBasicsSntp.h"
 #include "ModuleIgmp.h"
@@ -123,7 +124,6 @@ std::vector<TPageCase> Pages()
     return {
         {"Basics", Factory<TModuleBasics>(), TPropertyBasicsSettings::GetCommand},
         {"Switch Setting", Factory<TModuleBasicsSettings>(), TPropertyBasicsSettings::GetCommand, TSessionBasicsSettingsSet::Command},
-        {"IP Configuration", Factory<TModuleBasicsIPConf>(), TPropertyBasicsIPConf::GetCommand, TSessionBasicsIPConfSet::Command},
         {"SNTP", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand, TSessionBasicsSntpSet::Command},
         {"DHCP Server", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand, TSessionBasicsDhcpSet::Command},
         {"DHCP Entries", Factory<TModuleBasicsDhcpEntry>(), TPropertyBasicsDhcpEntry::GetCommand},
