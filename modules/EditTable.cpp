@@ -42,6 +42,22 @@ QSpinBox* TEditTable::AddSpin(int column, const QString& label, int minimum, int
     return spin;
 }
 
+TWideSpin* TEditTable::AddWideSpin(int column, const QString& label, int64_t minimum, int64_t maximum)
+{
+    auto* field = new QWidget(this);
+    auto* spin = new TWideSpin(minimum, maximum, minimum, field);
+    auto* row = new QHBoxLayout(field);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(spin);
+    row->addWidget(spin->LimitLabel());
+    row->addStretch(1);
+    QLabel* l = AddFormRow(m_Form, label, field);
+    l->setBuddy(spin);
+    m_Editors->BindSpin(column, column - 1, spin, l);
+    m_Editors->AddControl(spin->LimitLabel());
+    return spin;
+}
+
 int TEditTable::AddRow(const QString& caption, std::vector<int64_t> values, int64_t key)
 {
     return m_Editors->AddRow(caption, std::move(values), key);

@@ -20,6 +20,7 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class TWideSpin;
 
 class TEditTable final : public QWidget {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
     QComboBox* AddChoice(int column, const QString& label, const QStringList& items, bool cycles = true);
     // A number spinner for `column` within [minimum, maximum].
     QSpinBox* AddSpin(int column, const QString& label, int minimum, int maximum);
+    // A spinner for `column` over an unsigned 32-bit range (or any part).
+    TWideSpin* AddWideSpin(int column, const QString& label, int64_t minimum, int64_t maximum);
 
     // Appends a row with its values (slot i for column i + 1).
     int AddRow(const QString& caption, std::vector<int64_t> values, int64_t key = 0);

@@ -172,6 +172,11 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     m_Timer->setInterval(5000);
     connect(m_Timer, &QTimer::timeout, this, &TModuleBannerBrivo6042G::EventOnTimerTimer);
     connect(m_OpenLog, &QPushButton::clicked, this, &TModuleBannerBrivo6042G::EventOnOpenLogClick);
+    // The query light follows the pages' read state at once.
+    connect(&ReadStates(), &TReadStates::Changed, this, [this] {
+        if (isVisible())
+            ShowStatus(CurrentDevice());
+    });
     hide();
 }
 
@@ -250,7 +255,8 @@ void TModuleBannerBrivo6042G::ShowStatus(Intp::TDevice* device)
     Status::TStatusServer* monitor = g_ModuleCallback ? g_ModuleCallback->GetStatusServer() : nullptr;
     const uint32_t bits = monitor ? monitor->GetStatusFlags(device) : 0;
     m_StatusOnline->SetColor(bits & 1 ? Red : Green);
-    m_StatusQuery->SetColor(bits & 2 ? Red : Green);
+    // A failed poll, or a page that could not read the switch.
+    m_StatusQuery->SetColor((bits & 2) || PageReadState(device) != 0 ? Red : Green);
     m_StatusIp->SetColor(bits & 4 ? Red : Green);
     const Intp::TPropertyIntpPing2& ping = device->GetProperty<Intp::TPropertyIntpPing2>();
     if (!ping.Valid) {

@@ -130,7 +130,10 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     disconnect(apply, &QPushButton::clicked, this, nullptr);
     connect(apply, &QPushButton::clicked, this, &TModuleBasicsIPConf::EventOnSendClick);
     SetFillsWhileShown(true);
-    Reads<Intp::TSessionBasicsIPConfGet>();
+    // Each switch's read failure shows in its own preview line ("Retrieve
+    // device info failed"), so the page takes no read state of its own.
+    OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionBasicsIPConfGet; });
+    AddReloadCode(Intp::TPropertyBasicsIPConf::GetCommand);
     OnClear([this] { m_Tree->clear(); });
     OnFill([this](Intp::TDevice*) { BuildTree(); });
     OnReloaded([this](Intp::TDevice*) {
@@ -161,8 +164,9 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     EventOnMethodChange();
 }
 
-void TModuleBasicsIPConf::Notify(Intp::TDevice*, uint16_t code, uint16_t)
+void TModuleBasicsIPConf::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
 {
+    NoteReport(device, code, status);
     switch (code) {
     case Intp::TPropertyBasicsIPConf::GetCommand:
     case Intp::TSessionBasicsIPConfSet::Command:

@@ -55,6 +55,7 @@ TModuleMonitorMac::TModuleMonitorMac(QWidget* parent) : TModulePage(QStringLiter
     });
     OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionMonitorMacGet; });
     AddReloadCode(Intp::TPropertyMonitorMac::GetCommand);
+    ReadsRecord<Intp::TPropertyMonitorMac>();
     // Emptied on every reload and when the page is left.
     const auto empty = [this] {
         const QSignalBlocker block(m_Port);

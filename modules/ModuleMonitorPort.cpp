@@ -47,6 +47,8 @@ TModuleMonitorPort::TModuleMonitorPort(QWidget* parent)
         return shown ? static_cast<Intp::TSession*>(new Intp::TSessionPortStatusGet) : new Intp::TSessionMonitorPortGet;
     });
     AddReloadCode(Intp::TPropertyMonitorPort::GetCommand);
+    ReadsRecord<Intp::TPropertyPortStatus>();
+    ReadsRecord<Intp::TPropertyMonitorPort>();
     OnFill([this](Intp::TDevice* device) { FillCounters(device); });
     connect(m_Clear, &QPushButton::clicked, this, &TModuleMonitorPort::EventOnClearClick);
 }

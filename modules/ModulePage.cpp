@@ -3,11 +3,14 @@
 #include "Intp.h"
 #include "IntpPort.h"
 #include "ModuleCallback.h"
+#include "PageEditors.h"
 #include "Resources.h"
 
+#include <QAbstractSpinBox>
 #include <QBoxLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -19,7 +22,39 @@ TModulePage::TModulePage(QString caption, QWidget* parent) : QFrame(parent), m_C
     // while the page is hidden.
     setAutoFillBackground(true);
     m_Layout = new QVBoxLayout(this);
+    // The read state line, above everything the page adds; plain text, so
+    // that the state is never told by a colour alone.
+    m_ReadState = new QLabel(this);
+    m_ReadState->setObjectName("m_ReadState");
+    m_ReadState->setAccessibleName(QStringLiteral("Read state"));
+    m_ReadState->setTextFormat(Qt::PlainText);
+    m_ReadState->setWordWrap(true);
+    m_ReadState->hide();
+    m_Layout->addWidget(m_ReadState);
     hide();
+}
+
+void TModulePage::AddReadRecord(uint16_t code, std::function<bool(Intp::TDevice*)> valid)
+{
+    for (const TReadRecord& r : m_ReadRecords)
+        if (r.Code == code)
+            return;
+    m_ReadRecords.push_back({code, std::move(valid)});
+}
+
+uint32_t TModulePage::ReadFailure(Intp::TDevice* device) const
+{
+    if (!device)
+        return 0;
+    // A failed report says most; then a record not valid (not read at all,
+    // when nothing was reported).
+    for (const TReadRecord& r : m_ReadRecords)
+        if (const std::optional<uint32_t> last = LastReadStatus(device, r.Code); last && *last != 0)
+            return *last;
+    for (const TReadRecord& r : m_ReadRecords)
+        if (!r.Valid(device))
+            return LastReadStatus(device, r.Code) ? Intp::StatusTableError : ReadNotDone;
+    return 0;
 }
 
 Intp::TSession* TModulePage::NewGetSession(Intp::TDevice* device, bool shown)
@@ -68,6 +103,8 @@ void TModulePage::AddChainStep(uint16_t code, TSessionFactory next) { m_Chain.pu
 void TModulePage::UsePortNames(TSessionFactory afterConfig)
 {
     m_PortNames = true;
+    ReadsRecord<Intp::TPropertyPortName>();
+    ReadsRecord<Intp::TPropertyPortConfig>();
     AddChainStep(0x0200, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortName(device).Valid ? new Intp::TSessionPortConfigGet : nullptr;
     });
@@ -91,6 +128,9 @@ QPushButton* TModulePage::AddApplyButton(QBoxLayout* layout)
         layout->addWidget(m_Apply);
     }
     AddDeviceControl(m_Apply);
+    // A page's own enable rules may enable Apply again; while the read
+    // failed it stays disabled.
+    m_Apply->installEventFilter(this);
     return m_Apply;
 }
 
@@ -119,8 +159,16 @@ int TModulePage::Refresh(bool shown)
     return StartOnCurrentDevices([this, shown](Intp::TDevice* device) { return NewGetSession(device, shown); });
 }
 
-void TModulePage::Notify(Intp::TDevice* device, uint16_t code, uint16_t)
+void TModulePage::NoteReport(Intp::TDevice* device, uint16_t code, uint16_t status)
 {
+    for (const TReadRecord& r : m_ReadRecords)
+        if (r.Code == code)
+            NoteReadStatus(device, code, status);
+}
+
+void TModulePage::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
+{
+    NoteReport(device, code, status);
     if (code == EventPageShown || code == EventDeviceRemoved) {
         Reload();
         return;
@@ -150,18 +198,63 @@ void TModulePage::Reload()
     if (!m_FillsWhileShown)
         hide();
     Clear();
+    ResetValueControls();
+    m_ReadFailed = false;   // decided again below
     Intp::TDevice* device = CurrentDevice();
     for (QWidget* widget : m_DeviceControls)
         widget->setEnabled(device != nullptr);
     if (device)
         Fill(device);
     AfterReload(device);
+    ShowReadState(device);
     show();
+}
+
+void TModulePage::ResetValueControls()
+{
+    for (TChoice* choice : findChildren<TChoice*>())
+        choice->Reset();
+    for (TLimitSpin* spin : findChildren<TLimitSpin*>())
+        spin->Reset();
+    for (TWideSpin* spin : findChildren<TWideSpin*>())
+        spin->Reset();
+    for (TFixedTextEdit* edit : findChildren<TFixedTextEdit*>())
+        edit->Reset();
+}
+
+void TModulePage::CommitTypedValues()
+{
+    for (QAbstractSpinBox* spin : findChildren<QAbstractSpinBox*>())
+        spin->interpretText();
+    for (TIpEdit* edit : findChildren<TIpEdit*>())
+        edit->Commit();
+}
+
+void TModulePage::ShowReadState(Intp::TDevice* device)
+{
+    const uint32_t failure = ReadFailure(device);
+    m_ReadFailed = failure != 0;
+    m_ReadState->setText(m_ReadFailed ? ReadFailureText(failure) : QString());
+    m_ReadState->setVisible(m_ReadFailed);
+    if (m_ReadFailed && m_Apply)
+        m_Apply->setEnabled(false);
+    if (device && !m_ReadRecords.empty())
+        NotePageReadState(device, failure);
+}
+
+bool TModulePage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_Apply && event->type() == QEvent::EnabledChange && m_ReadFailed && m_Apply->isEnabled())
+        m_Apply->setEnabled(false);
+    return QFrame::eventFilter(watched, event);
 }
 
 void TModulePage::EventOnApplyClick()
 {
-    if (!m_Apply || !m_Apply->isEnabled() || !PrepareApply())
+    if (!m_Apply || !m_Apply->isEnabled())
+        return;
+    CommitTypedValues();
+    if (m_ReadFailed || ReadFailure(CurrentDevice()) != 0 || !PrepareApply())
         return;
     // The count is not shown; each Set's reply starts its Get, whose report
     // reloads the page.

@@ -16,6 +16,18 @@
 //   shows it again;
 // - Apply sends one Set per current device, shows nothing and does not
 //   reload;
+// - the read state: a page whose read of the current device did not succeed
+//   (no answer, refused, an unreadable reply, a record not valid) says so in
+//   one line at its top and keeps Apply disabled until a read succeeds, so
+//   that the defaults it shows never go over the switch's settings. Success
+//   is decided from the records the page declares (Reads<TGet>() declares
+//   TGet's record; ReadsRecord<T>() adds more): each must be valid and the
+//   last report of its Get for that device must have status 0;
+// - values kept as read: a reload first resets the page's value controls
+//   (TChoice, TLimitSpin, TWideSpin, TFixedTextEdit) to their defaults, so
+//   nothing of an earlier device stays on show; before Apply builds its
+//   request, text typed into a spinner is committed (clamped to its limits)
+//   so that what a field shows is what is sent;
 // - Return anywhere on the page presses Apply, as a dialog's default button;
 // - the page paints its whole area, so what lies behind it stays hidden.
 #pragma once
@@ -32,6 +44,7 @@
 #include <vector>
 
 class QBoxLayout;
+class QLabel;
 class QPushButton;
 class QVBoxLayout;
 
@@ -59,6 +72,12 @@ public:
 
     QPushButton* ApplyButton() const { return m_Apply; }
     QVBoxLayout* PageLayout() const { return m_Layout; }
+    // The line that says why the read failed (hidden while it did not).
+    QLabel* ReadStateLabel() const { return m_ReadState; }
+    // Why the page's read of `device` did not succeed: 0 when it did, the
+    // failing report's status, or ReadNotDone (no report and a record not
+    // valid). 0 for a page that declares no records.
+    uint32_t ReadFailure(Intp::TDevice* device) const;
 
 protected:
     // --- What a page declares ---------------------------------------------
@@ -79,7 +98,22 @@ protected:
     {
         OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new TGet; });
         AddReloadCode(TGet::Record::GetCommand);
+        ReadsRecord<typename TGet::Record>();
     }
+    // A record whose read must succeed before the page may write (pages that
+    // read several records, in chains or one after another). Its Get code
+    // is TRecord::GetCommand.
+    template <class TRecord>
+    void ReadsRecord()
+    {
+        AddReadRecord(TRecord::GetCommand, [](auto* device) {
+            return device->template GetProperty<TRecord>().Valid != 0;
+        });
+    }
+    void AddReadRecord(uint16_t code, std::function<bool(Intp::TDevice*)> valid);
+    // Notes a report's status when it is the Get of a declared record (the
+    // base's Notify does; a page with its own Notify calls it first).
+    void NoteReport(Intp::TDevice* device, uint16_t code, uint16_t status);
     // Empties the lists and resets the edit controls.
     void OnClear(std::function<void()> clear) { m_Clear = std::move(clear); }
     // Fills the controls from the device's records: their values when the
@@ -140,6 +174,18 @@ private:
         TSessionFactory Next;
     };
     bool IsReloadCode(uint16_t code) const;
+    void ResetValueControls();
+    void CommitTypedValues();
+    void ShowReadState(Intp::TDevice* device);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    struct TReadRecord {
+        uint16_t Code;
+        std::function<bool(Intp::TDevice*)> Valid;
+    };
+    std::vector<TReadRecord> m_ReadRecords;
+    QLabel* m_ReadState;
+    bool m_ReadFailed = false;
 
     QString m_Caption;
     QVBoxLayout* m_Layout;

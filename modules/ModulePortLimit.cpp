@@ -29,10 +29,12 @@ TModulePortLimit::TModulePortLimit(QWidget* parent)
     m_Type = table->AddChoice(1, QStringLiteral("&Type:"),
                                 {QStringLiteral("All"), QStringLiteral("Broadcast/Multicast/Flooded Unicast"),
                                  QStringLiteral("Broadcast/Multicast"), QStringLiteral("Broadcast Only")});
-    // A rate is never negative; the page sets no upper bound (the switch
-    // checks the rates of its ports).
-    m_Ingress = table->AddSpin(2, QStringLiteral("&Ingress:"), 0, INT_MAX);
-    m_Egress = table->AddSpin(3, QStringLiteral("&Egress:"), 0, INT_MAX);
+    // A rate is never negative; the page sets no upper bound beyond the
+    // field's own (the switch checks the rates of its ports).
+    m_Ingress = table->AddWideSpin(2, QStringLiteral("&Ingress:"), 0, UINT32_MAX);
+    m_Egress = table->AddWideSpin(3, QStringLiteral("&Egress:"), 0, UINT32_MAX);
+    m_Ingress->setObjectName("m_Ingress");
+    m_Egress->setObjectName("m_Egress");
     AddApplyButton();
     Reads<Intp::TSessionPortLimitGet>();
     OnFill([this](Intp::TDevice* device) {

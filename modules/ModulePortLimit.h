@@ -5,7 +5,7 @@
 #include "EditTable.h"
 
 class QComboBox;
-class QSpinBox;
+class TWideSpin;
 
 class TModulePortLimit final : public TEditTablePage {
     Q_OBJECT
@@ -13,11 +13,11 @@ public:
     explicit TModulePortLimit(QWidget* parent);
 
     QComboBox* Type() const { return m_Type; }
-    QSpinBox* Ingress() const { return m_Ingress; }
-    QSpinBox* Egress() const { return m_Egress; }
+    TWideSpin* Ingress() const { return m_Ingress; }
+    TWideSpin* Egress() const { return m_Egress; }
 
 private:
     QComboBox* m_Type;
-    QSpinBox* m_Ingress;
-    QSpinBox* m_Egress;
+    TWideSpin* m_Ingress;
+    TWideSpin* m_Egress;
 };

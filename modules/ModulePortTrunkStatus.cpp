@@ -12,6 +12,7 @@ TModulePortTrunkStatus::TModulePortTrunkStatus(QWidget* parent)
     // Only the read for a shown page: Refresh(false) starts nothing.
     OnRead([](Intp::TDevice*, bool shown) -> Intp::TSession* { return shown ? new Intp::TSessionPortTrunkGet : nullptr; });
     SetReloadCodes({Intp::TPropertyPortTrunk::GetCommand});
+    ReadsRecord<Intp::TPropertyPortTrunk>();
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyPortTrunk(device);
         if (!record.Valid)

@@ -25,7 +25,7 @@ TModuleRedundancyQloop::TModuleRedundancyQloop(QWidget* parent)
         return box;
     };
     auto port = [&](const QString& caption, const char* name, QLabel*& label) {
-        auto* box = new QComboBox(this);
+        auto* box = new TChoice(this);
         box->setObjectName(name);
         label = AddFormRow(form, caption, box);
         return box;
@@ -42,7 +42,13 @@ TModuleRedundancyQloop::TModuleRedundancyQloop(QWidget* parent)
     AddDeviceControl(m_LegacyMode);
     AddApplyButton();
     Reads<Intp::TSessionRedundancyQloopGet>();
-    OnClear([this] { m_LegacyMode->setChecked(false); });
+    // Nothing of the switch shown before stays on show.
+    OnClear([this] {
+        for (QCheckBox* box : {m_LegacyMode, m_Master, m_CoupleMode, m_HomingMode})
+            box->setChecked(false);
+        for (QComboBox* box : {m_1stPort, m_2ndPort, m_CouplingPort, m_ControlPort, m_HomingPort})
+            box->clear();
+    });
     OnFill([this](Intp::TDevice* device) { FillPorts(device); });
     OnReloaded([this](Intp::TDevice*) { UpdateEnabling(); });
     OnCheck([this] { return PortsDiffer(); });
@@ -70,17 +76,13 @@ void TModuleRedundancyQloop::FillPorts(Intp::TDevice* device)
     m_HomingMode->setChecked(valid && record.HomingEnabled);
     if (!valid)
         return;
-    // A port number the switch reports beyond the model's ports selects the
-    // first entry, as an unread record does: an empty choice would go out as
-    // 0xFF or look like a duplicate.
-    auto place = [device](QComboBox* box, uint32_t port) {
-        box->setCurrentIndex(Intp::IsValidRingPort(device, port) ? int(port) : 0);
-    };
-    place(m_1stPort, record.FirstRingPort);
-    place(m_2ndPort, record.SecondRingPort);
-    place(m_ControlPort, record.CouplingControlPort);
-    place(m_CouplingPort, record.CouplingPort);
-    place(m_HomingPort, record.HomingPort);
+    // A port number beyond the model's ports shows as its number and goes
+    // back as read unless another port is chosen.
+    SetChoiceValue(m_1stPort, record.FirstRingPort);
+    SetChoiceValue(m_2ndPort, record.SecondRingPort);
+    SetChoiceValue(m_ControlPort, record.CouplingControlPort);
+    SetChoiceValue(m_CouplingPort, record.CouplingPort);
+    SetChoiceValue(m_HomingPort, record.HomingPort);
 }
 
 void TModuleRedundancyQloop::UpdateEnabling()
@@ -101,13 +103,13 @@ bool TModuleRedundancyQloop::PortsDiffer()
 {
     if (!m_LegacyMode->isChecked())
         return true;
-    std::vector<int> used{m_1stPort->currentIndex(), m_2ndPort->currentIndex()};
+    std::vector<int64_t> used{ChoiceValue(m_1stPort), ChoiceValue(m_2ndPort)};
     if (m_CoupleMode->isChecked()) {
-        used.push_back(m_ControlPort->currentIndex());
-        used.push_back(m_CouplingPort->currentIndex());
+        used.push_back(ChoiceValue(m_ControlPort));
+        used.push_back(ChoiceValue(m_CouplingPort));
     }
     if (m_HomingMode->isChecked())
-        used.push_back(m_HomingPort->currentIndex());
+        used.push_back(ChoiceValue(m_HomingPort));
     std::sort(used.begin(), used.end());
     if (std::adjacent_find(used.begin(), used.end()) != used.end()) {
         ShowError(QStringLiteral("Duplicated Ports!"));
@@ -118,21 +120,19 @@ bool TModuleRedundancyQloop::PortsDiffer()
 
 Intp::TSession* TModuleRedundancyQloop::NewRingSet() const
 {
-    Intp::TRedundancyQloopRequest request;   // ring off: nine zero bytes
-    if (m_LegacyMode->isChecked()) {
-        request.RingEnabled = 1;
-        request.RingMaster = m_Master->isChecked() ? 1 : 0;
-        request.FirstRingPort = uint8_t(m_1stPort->currentIndex());
-        request.SecondRingPort = uint8_t(m_2ndPort->currentIndex());
-        if (m_CoupleMode->isChecked()) {
-            request.CouplingEnabled = 1;
-            request.CouplingControlPort = uint8_t(m_ControlPort->currentIndex());
-            request.CouplingPort = uint8_t(m_CouplingPort->currentIndex());
-        }
-        if (m_HomingMode->isChecked()) {
-            request.HomingEnabled = 1;
-            request.HomingPort = uint8_t(m_HomingPort->currentIndex());
-        }
-    }
+    // Every value as shown, greyed ones included: turning the ring (or
+    // coupling, or homing) off keeps its settings on the switch, so that
+    // turning it on again restores them.
+    auto port = [](const QComboBox* box) { return uint8_t(std::max<int64_t>(ChoiceValue(box), 0)); };
+    Intp::TRedundancyQloopRequest request;
+    request.RingEnabled = m_LegacyMode->isChecked() ? 1 : 0;
+    request.RingMaster = m_Master->isChecked() ? 1 : 0;
+    request.FirstRingPort = port(m_1stPort);
+    request.SecondRingPort = port(m_2ndPort);
+    request.CouplingEnabled = m_CoupleMode->isChecked() ? 1 : 0;
+    request.CouplingControlPort = port(m_ControlPort);
+    request.CouplingPort = port(m_CouplingPort);
+    request.HomingEnabled = m_HomingMode->isChecked() ? 1 : 0;
+    request.HomingPort = port(m_HomingPort);
     return NewRequest<Intp::TSessionRedundancyQloopSet>(request);
 }

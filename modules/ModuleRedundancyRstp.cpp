@@ -87,7 +87,6 @@ TModuleRedundancyRstp::TModuleRedundancyRstp(QWidget* parent) : TModulePage(QStr
     OnClear([this] {
         m_ListView->Clear();
         m_Editors->Reset();
-        m_Mode->setCurrentIndex(0);
     });
     OnFill([this](Intp::TDevice* device) { FillBridgeAndPorts(device); });
     OnReloaded([this](Intp::TDevice*) { EventOnModeChange(); });
@@ -102,10 +101,14 @@ void TModuleRedundancyRstp::FillBridgeAndPorts(Intp::TDevice* device)
     const uint32_t ports = device->GetPortCount();
     const bool valid = record.Valid && record.Ports.size() >= ports;
     m_Mode->setCurrentIndex(valid && record.Enabled ? 1 : 0);
-    m_BridgePriority->setValue(valid ? int(record.BridgePriority) : 32768);
-    m_BridgeAge->setValue(valid ? int(record.MaxAge) : 20);
-    m_BridgeHello->setValue(valid ? int(record.HelloTime) : 2);
-    m_BridgeDelay->setValue(valid ? int(record.ForwardDelay) : 15);
+    // Values beyond the limits stay as read until edited (the reload set the
+    // defaults before).
+    if (valid) {
+        m_BridgePriority->SetReadValue(record.BridgePriority);
+        m_BridgeAge->SetReadValue(record.MaxAge);
+        m_BridgeHello->SetReadValue(record.HelloTime);
+        m_BridgeDelay->SetReadValue(record.ForwardDelay);
+    }
     for (uint32_t p = 0; p < ports; ++p) {
         Intp::TPropertyRedundancyRstpPort row;
         if (valid)
@@ -133,12 +136,12 @@ void TModuleRedundancyRstp::EventOnListViewHeaderClick(int column)
         return;
     const int slot = column == 1 ? SlotCost : SlotPriority;
     int64_t next = m_ListView->Row(0).Edited[size_t(slot)] + spin->singleStep();
-    if (next > spin->maximum())
-        next = spin->minimum();
+    if (next > spin->Maximum() || next < spin->Minimum())
+        next = spin->Minimum();
     for (int row = 0; row < m_ListView->RowCount(); ++row)
         m_Editors->SetRowValue(row, slot, next);
     if (m_ListView->SelectedRow() >= 0)
-        spin->setValue(int(next));
+        spin->SetReadValue(next);
 }
 
 Intp::TSession* TModuleRedundancyRstp::NewRstpSet() const

@@ -36,6 +36,7 @@ TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStrin
     AddApplyButton();
     OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionSnmpCommunityGet; });
     SetReloadCodes({Intp::TPropertySnmpCommunity::GetCommand});
+    ReadsRecord<Intp::TPropertySnmpCommunity>();
     OnClear([this] {
         m_List->Clear();
         m_Editors->Reset();

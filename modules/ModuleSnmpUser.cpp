@@ -63,6 +63,7 @@ TModuleSnmpUser::TModuleSnmpUser(QWidget* parent) : TModulePage(QStringLiteral("
     });
     OnRead([](Intp::TDevice*, bool) -> Intp::TSession* { return new Intp::TSessionSnmpGet; });
     SetReloadCodes({Intp::TPropertySnmpUser::GetCommand});
+    ReadsRecord<Intp::TPropertySnmp>();
     OnClear([this] { m_List->Clear(); });
     OnFill([this](Intp::TDevice* device) { FillRows(device); });
     OnReloaded([this](Intp::TDevice* device) {

@@ -55,6 +55,7 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
         AddDeviceControl(w);
     SetFillsWhileShown(true);
     Reads<Intp::TSessionVlan8021qGet>();
+    ReadsRecord<Intp::TPropertyVlan>();
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyVlan(device).Valid ? new Intp::TSessionVlan8021qGet : nullptr;
     });

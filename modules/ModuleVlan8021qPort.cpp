@@ -128,6 +128,7 @@ TModuleVlan8021qPort::TModuleVlan8021qPort(QWidget* parent) : TModulePage(QStrin
     UsePortNames([](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyPortConfig(device).Valid ? new Intp::TSessionVlanGet : nullptr;
     });
+    ReadsRecord<Intp::TPropertyVlan>();
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyVlan(device).Valid ? new Intp::TSessionVlan8021qPortGet : nullptr;
     });

@@ -38,6 +38,7 @@ TModuleVlanTable::TModuleVlanTable(QWidget* parent) : TModulePage(QStringLiteral
     AddDeviceControl(m_List);
     SetFillsWhileShown(true);
     SetReloadCodes({Intp::TPropertyVlanPort::GetCommand, Intp::TPropertyVlan8021qPort::GetCommand});
+    ReadsRecord<Intp::TPropertyVlan>();
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         const auto& mode = Intp::GetPropertyVlan(device);
         if (mode.Valid && mode.Mode == Intp::VlanModePortBased)

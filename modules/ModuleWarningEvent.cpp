@@ -53,6 +53,9 @@ TModuleWarningEvent::TModuleWarningEvent(QWidget* parent, uint32_t systemEvents)
         return new Intp::TSessionWarningEventGet;
     });
     SetReloadCodes({Intp::TPropertyWarningEvent::GetCommand});
+    ReadsRecord<Intp::TPropertyWarningSmtp>();
+    ReadsRecord<Intp::TPropertyWarningSyslog>();
+    ReadsRecord<Intp::TPropertyWarningEvent>();
     AddChainStep(Intp::TPropertyWarningSmtp::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyWarningSmtp(device).Valid ? new Intp::TSessionWarningSyslogGet : nullptr;
     });

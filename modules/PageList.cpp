@@ -1,6 +1,7 @@
 #include "PageList.h"
 
 #include "ListColumns.h"
+#include "PageEditors.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -375,23 +376,44 @@ TRowEditors::TRowEditors(TPageList* list) : QObject(list), m_List(list)
 
 void TRowEditors::BindChoice(int column, int slot, QComboBox* box, QWidget* label, bool headerCycles)
 {
-    TBinding b{column, slot, box, label, headerCycles ? box->count() : 0,
-               [box](int64_t v) { box->setCurrentIndex(v >= 0 && v < box->count() ? int(v) : -1); },
-               [box](int64_t v) { return v >= 0 && v < box->count() ? box->itemText(int(v)) : QString(); }};
+    // A value that is none of the items (as read) shows as its number, in
+    // the column and as the editor's extra item, which gives it back.
+    TBinding b{column, slot, box, label, headerCycles ? ChoiceCount(box) : 0,
+               [box](int64_t v) { SetChoiceValue(box, v); },
+               [box](int64_t v) { return ChoiceValueText(box, v); }};
     m_Bindings.push_back(std::move(b));
-    connect(box, &QComboBox::currentIndexChanged, this, [this, slot](int index) {
+    connect(box, &QComboBox::currentIndexChanged, this, [this, slot, box](int index) {
         if (!m_Loading && index >= 0)
-            SetEdited(slot, index);
+            SetEdited(slot, ChoiceValue(box));
     });
     EnableEditors(false);
 }
 
 void TRowEditors::BindSpin(int column, int slot, QSpinBox* spin, QWidget* label)
 {
-    TBinding b{column, slot, spin, label, 0, [spin](int64_t v) { spin->setValue(int(v)); },
+    // A TLimitSpin shows a row's value outside its limits as it is.
+    TBinding b{column, slot, spin, label, 0,
+               [spin](int64_t v) {
+                   if (auto* limited = qobject_cast<TLimitSpin*>(spin))
+                       limited->SetReadValue(v);
+                   else
+                       spin->setValue(int(v));
+               },
                [](int64_t v) { return QString::number(v); }};
     m_Bindings.push_back(std::move(b));
     connect(spin, &QSpinBox::valueChanged, this, [this, slot](int value) {
+        if (!m_Loading)
+            SetEdited(slot, value);
+    });
+    EnableEditors(false);
+}
+
+void TRowEditors::BindSpin(int column, int slot, TWideSpin* spin, QWidget* label)
+{
+    TBinding b{column, slot, spin, label, 0, [spin](int64_t v) { spin->SetReadValue(v); },
+               [](int64_t v) { return QString::number(v); }};
+    m_Bindings.push_back(std::move(b));
+    connect(spin, &TWideSpin::ValueChanged, this, [this, slot](int64_t value) {
         if (!m_Loading)
             SetEdited(slot, value);
     });

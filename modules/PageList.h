@@ -30,6 +30,7 @@
 
 class QComboBox;
 class QSpinBox;
+class TWideSpin;
 
 struct TPageRow {
     QStringList Texts;                // one per column
@@ -162,6 +163,9 @@ private:
 
 // Ties the edit controls below an editable list to its selected row. Each
 // bound column shows one value slot of the rows (TPageRow::Edited[slot]).
+// A slot holds the value as read until the user edits that slot of that row
+// (through its editor or its header): a value outside an editor's range is
+// kept, shown as its number, and sent back unchanged.
 class TRowEditors final : public QObject {
     Q_OBJECT
 public:
@@ -173,6 +177,7 @@ public:
     void BindChoice(int column, int slot, QComboBox* box, QWidget* label = nullptr, bool headerCycles = true);
     // A number spinner; the column shows the value in decimal.
     void BindSpin(int column, int slot, QSpinBox* spin, QWidget* label = nullptr);
+    void BindSpin(int column, int slot, TWideSpin* spin, QWidget* label = nullptr);
     // Any other editor: `load` shows a value in it, `text` gives the column
     // text of a value; the editor calls SetEdited when it changes.
     void BindCustom(int column, int slot, QWidget* editor, std::function<void(int64_t)> load,

@@ -43,3 +43,69 @@ bool RequestPortConfigIfNamed(Intp::TDevice* device)
         return false;
     return StartOnDevice(new Intp::TSessionPortConfigGet, device);
 }
+
+// --- Read state -------------------------------------------------------------------
+
+namespace {
+
+// Held in the device's record map under a code no switch command uses.
+struct TPageReadLog {
+    static constexpr uint16_t GetCommand = 0xFFF1;
+    uint8_t Valid = 1;
+    std::map<uint16_t, uint32_t> Status;   // per Get code, at most one each
+    uint32_t PageFailure = 0;
+};
+
+} // namespace
+
+void NoteReadStatus(Intp::TDevice* device, uint16_t code, uint32_t status)
+{
+    if (device)
+        device->GetProperty<TPageReadLog>().Status[code] = status;
+}
+
+std::optional<uint32_t> LastReadStatus(Intp::TDevice* device, uint16_t code)
+{
+    if (!device)
+        return std::nullopt;
+    const auto& log = device->GetProperty<TPageReadLog>();
+    auto it = log.Status.find(code);
+    if (it == log.Status.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void NotePageReadState(Intp::TDevice* device, uint32_t failure)
+{
+    if (!device)
+        return;
+    uint32_t& kept = device->GetProperty<TPageReadLog>().PageFailure;
+    if (kept == failure)
+        return;
+    kept = failure;
+    emit ReadStates().Changed();
+}
+
+uint32_t PageReadState(Intp::TDevice* device) { return device ? device->GetProperty<TPageReadLog>().PageFailure : 0; }
+
+QString ReadFailureText(uint32_t failure)
+{
+    QString reason;
+    if (failure == ReadNotDone)
+        return QStringLiteral("Not read from the switch yet: the values shown are not the switch's.");
+    if (failure == Intp::StatusTimeout)
+        reason = QStringLiteral("no answer (time-out, 0x%1)").arg(failure, 4, 16, QLatin1Char('0'));
+    else if (failure == Intp::StatusRefused)
+        reason = QStringLiteral("refused (status %1)").arg(failure);
+    else if (failure == Intp::StatusShort)
+        reason = QStringLiteral("unreadable reply (too short, status %1)").arg(failure);
+    else
+        reason = QStringLiteral("unreadable reply (Error: 0x%1)").arg(failure, 4, 16, QLatin1Char('0'));
+    return QStringLiteral("Read failed: %1. The values shown are not the switch's.").arg(reason);
+}
+
+TReadStates& ReadStates()
+{
+    static TReadStates* states = new TReadStates;
+    return *states;
+}

@@ -4,6 +4,7 @@
 #include "IntpRedundancy.h"
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
+#include "ModuleRedundancyRstp.h"
 #include "PageFixture.h"
 #include "PageList.h"
 #include "Resources.h"
@@ -250,4 +251,22 @@ TEST_F(BannerTest, TheIconOpensTheSwitchsWebPageOrSaysItCannot)
     Ui().LaunchFails = true;
     banner->EventOnIconClick();
     EXPECT_EQ(Ui().Boxes.size(), 1u);
+}
+
+// The query light agrees with the page shown: a page that could not read the
+// switch lights it red until a read succeeds.
+TEST_F(BannerTest, TheQueryLightFollowsThePagesReadState)
+{
+    auto* banner = Start();
+    auto* page = AddPage(new TModuleRedundancyRstp(Host()));
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = 3; });
+    ASSERT_TRUE(ShowPage());
+    EXPECT_TRUE(page->ReadStateLabel()->isVisible());
+    EXPECT_EQ(banner->QueryLight()->Color(), TModuleBannerBrivo6042G::Red);
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults = {}; });
+    Select({0});
+    page->hide();
+    ASSERT_TRUE(ShowPage());
+    EXPECT_FALSE(page->ReadStateLabel()->isVisible());
+    EXPECT_EQ(banner->QueryLight()->Color(), TModuleBannerBrivo6042G::Green);
 }

@@ -39,7 +39,9 @@ protected:
 
 } // namespace
 
-TEST_F(IgmpLldpPagesTest, SnoopingKeepsItsValuesWithoutADeviceAndThenSendsNothing)
+// Without a device nothing of the switch shown before stays on show, and
+// Apply sends nothing.
+TEST_F(IgmpLldpPagesTest, SnoopingForgetsTheSwitchWithoutADeviceAndThenSendsNothing)
 {
     auto* page = ShowOnOneSwitch<TModuleIgmp>([](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {1, 2}; });
     EXPECT_EQ(page->Snooping()->currentText() + page->QueryMode()->currentText(), "EnableAuto");
@@ -49,7 +51,8 @@ TEST_F(IgmpLldpPagesTest, SnoopingKeepsItsValuesWithoutADeviceAndThenSendsNothin
 
     Select({});
     ASSERT_TRUE(ShowPage());
-    EXPECT_EQ(page->Snooping()->currentText(), "Enable");
+    EXPECT_EQ(page->Snooping()->currentIndex(), 0);
+    EXPECT_EQ(page->QueryMode()->currentIndex(), 0);
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     Settle();
     EXPECT_EQ(Requests(0x0601).size(), 1u);
@@ -89,9 +92,17 @@ TEST_F(IgmpLldpPagesTest, TableTextsAndNeutralStartPerColumnSorting)
 TEST_F(IgmpLldpPagesTest, LldpDefaultsAndAnIntervalBoundToSixteenBits)
 {
     auto* page = ShowOnOneSwitch<TModuleLldp>([](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = 3; });
-    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
+    Simulator().With(0, [](Sim::TSimSwitch& sw) {
+        sw.Faults.ForceStatus = -1;
+        sw.Store[0x0B00] = {0, 0, 0, 30};
+    });
     EXPECT_EQ(page->Enable()->currentText(), "Disable");
     EXPECT_EQ(page->Interval()->value(), 30);
+    // The defaults are not the switch's: nothing goes until a read succeeds.
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    Select({0});
+    page->hide();
+    ASSERT_TRUE(ShowPage());
     size_t reports = ReportCount();
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     EXPECT_EQ(WaitForRequest(0x0B01), (std::vector<uint8_t>{0, 0, 0, 30}));

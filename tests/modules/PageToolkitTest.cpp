@@ -8,6 +8,8 @@
 #include "PageList.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -31,8 +33,7 @@ public:
         PageLayout()->addWidget(List);
         auto* form = new QFormLayout;
         Type = NewChoice({"All", "Broadcast/Multicast/Flooded Unicast", "Broadcast/Multicast", "Broadcast Only"}, this);
-        Ingress = new QSpinBox(this);
-        Ingress->setRange(0, 1 << 30);
+        Ingress = new TLimitSpin(0, 1 << 30, 8192, this);
         Editors = new TRowEditors(List);
         Editors->BindChoice(1, 0, Type, AddFormRow(form, "&Type:", Type));
         Editors->BindSpin(2, 1, Ingress, AddFormRow(form, "&Ingress:", Ingress));
@@ -40,12 +41,13 @@ public:
         AddDeviceControl(List);
         AddApplyButton();
         SetReloadCodes({Intp::TPropertyPortLimit::GetCommand});
+        ReadsRecord<Intp::TPropertyPortLimit>();
     }
 
     TPageList* List;
     TRowEditors* Editors;
     QComboBox* Type;
-    QSpinBox* Ingress;
+    TLimitSpin* Ingress;
     int Fills = 0;
 
 protected:
@@ -197,14 +199,15 @@ TEST_F(PageToolkitTest, WithoutACurrentDeviceThePageShowsAtOnceEmptyAndDisabled)
 TEST_F(PageToolkitTest, ShowingReadsThenFillsFromTheRecordOrDefaults)
 {
     auto* page = Start();
-    // A refused read leaves the record not valid: the defaults show.
+    // A refused read leaves the record not valid: the defaults show, the
+    // page says why, and Apply stays disabled.
     Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = 3; });
     ASSERT_TRUE(ShowPage());
     ASSERT_EQ(Requests(0x0204).size(), 1u);
     ASSERT_EQ(page->List->RowCount(), int(Device(0)->GetPortCount()));
     EXPECT_EQ(page->List->Text(0, 1), "Broadcast Only");
     EXPECT_EQ(page->List->Text(0, 2), "8192");
-    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
     EXPECT_FALSE(page->Type->isEnabled());   // no row selected
 
     Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
@@ -212,6 +215,120 @@ TEST_F(PageToolkitTest, ShowingReadsThenFillsFromTheRecordOrDefaults)
     ASSERT_TRUE(ShowPage());
     EXPECT_TRUE(Intp::GetPropertyPortLimit(Device(0)).Valid);
     EXPECT_EQ(page->List->Text(0, 2), QString::number(Intp::GetPropertyPortLimit(Device(0)).Rows[0].Ingress));
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    EXPECT_TRUE(page->ReadStateLabel()->isHidden());
+}
+
+// Every way a read fails gives its own line and keeps Apply disabled; the
+// line goes and Apply comes back with the next good read.
+TEST_F(PageToolkitTest, AFailedReadSaysWhyAndKeepsApplyDisabledUntilAReadSucceeds)
+{
+    auto* page = Start();
+    Transport().MaxTimerMs = 200;
+    struct TCase {
+        const char* Name;
+        std::function<void(Sim::TSimFaults&)> Fault;
+        std::function<void(Sim::TSimSwitch&)> Store;
+        QString Line;
+    } cases[] = {
+        {"time-out", [](Sim::TSimFaults& f) { f.DropRate = 1; }, nullptr, "no answer (time-out, 0xff00)"},
+        {"refused", [](Sim::TSimFaults& f) { f.ForceStatus = 3; }, nullptr, "refused (status 3)"},
+        {"short", [](Sim::TSimFaults& f) { f.TruncateBody = 0; }, nullptr, "too short, status 2"},
+        {"error status", [](Sim::TSimFaults& f) { f.ForceStatus = 7; }, nullptr, "Error: 0x0007"},
+        {"out of range", nullptr, [](Sim::TSimSwitch& sw) { sw.Store[0x0204][9 * 2] = 9; }, "Error: 0x1101"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Select({0});
+        Simulator().With(0, [&](Sim::TSimSwitch& sw) {
+            sw.Faults = {};
+            sw.Store.erase(0x0204);
+            if (c.Fault)
+                c.Fault(sw.Faults);
+        });
+        if (c.Store) {
+            page->hide();
+            ASSERT_TRUE(ShowPage());   // a good read fills the store
+            EXPECT_TRUE(page->ApplyButton()->isEnabled());
+            Simulator().With(0, c.Store);
+        }
+        page->hide();
+        ASSERT_TRUE(ShowPage());
+        QLabel* line = page->ReadStateLabel();
+        EXPECT_TRUE(line->isVisible());
+        EXPECT_TRUE(line->text().contains(c.Line)) << line->text().toStdString();
+        EXPECT_EQ(line->accessibleName(), "Read state");
+        EXPECT_FALSE(page->ApplyButton()->isEnabled());
+        // The page's own rules cannot enable it, and Apply sends nothing.
+        page->ApplyButton()->setEnabled(true);
+        EXPECT_FALSE(page->ApplyButton()->isEnabled());
+        Simulator().ClearLog();
+        page->EventOnApplyClick();
+        QTest::keyClick(page, Qt::Key_Return);
+        Settle(100);
+        EXPECT_TRUE(Requests(0x0205).empty());
+    }
+    Simulator().With(0, [](Sim::TSimSwitch& sw) {
+        sw.Faults = {};
+        sw.Store.erase(0x0204);
+    });
+    page->hide();
+    ASSERT_TRUE(ShowPage());
+    EXPECT_FALSE(page->ReadStateLabel()->isVisible());
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+}
+
+TEST_F(PageToolkitTest, APageShownBeforeAnyReadSaysItWasNotRead)
+{
+    auto* page = Start(2);
+    Select({1});
+    page->Notify(nullptr, EventPageShown, 0);   // no read was started
+    EXPECT_TRUE(page->ReadStateLabel()->text().startsWith("Not read")) << page->ReadStateLabel()->text().toStdString();
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    Select({});
+    page->Notify(nullptr, EventPageShown, 0);   // no device: nothing to say
+    EXPECT_TRUE(page->ReadStateLabel()->isHidden());
+}
+
+// A row value outside its editor's range stays as read: shown as a number,
+// kept when other slots or other rows are edited, and sent back unchanged;
+// the user's edit of that slot (editor or header) replaces it.
+TEST_F(PageToolkitTest, ARowValueOutOfRangeIsKeptUntilThatSlotIsEdited)
+{
+    auto* page = Start();
+    constexpr uint32_t wide = (1u << 30) + 5;   // past the ingress spinner
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> rows(9 * sw.PortCount(), 0);
+        for (size_t i = 0; i < sw.PortCount(); ++i)
+            Intp::PutBE32(&rows[9 * i + 1], 1000 + uint32_t(i));
+        Intp::PutBE32(&rows[9 * 2 + 1], wide);
+        sw.Store[0x0204] = rows;
+    });
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->List->Text(2, 2), QString::number(wide));
+    page->List->SelectRow(2);
+    EXPECT_EQ(page->Ingress->value(), int(wide));   // shown as read
+    EXPECT_TRUE(page->Ingress->KeepsReadValue());
+    page->Type->setCurrentIndex(2);                 // another slot of the row
+    page->List->SelectRow(0);
+    page->Ingress->setValue(77);                    // another row
+    page->List->SelectRow(2);
+    EXPECT_EQ(page->List->Row(2).Edited[1], int64_t(wide));
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    auto body = WaitForRequest(0x0205);
+    ASSERT_EQ(body.size(), 9 * Device(0)->GetPortCount());
+    EXPECT_EQ(Intp::GetBE32(&body[9 * 2 + 1]), wide);
+    EXPECT_EQ(body[9 * 2], 2);
+    EXPECT_EQ(Intp::GetBE32(&body[1]), 77u);
+    EXPECT_EQ(Intp::GetBE32(&body[9 * 3 + 1]), 1003u);
+
+    // The arrows are the user's edit: from the kept value into the limits.
+    ASSERT_TRUE(Pump([&] { return page->isVisible() && page->List->RowCount() == 8; }));
+    page->List->SelectRow(2);
+    page->Ingress->stepBy(1);
+    EXPECT_EQ(page->Ingress->value(), 1 << 30);
+    EXPECT_EQ(page->List->Row(2).Edited[1], int64_t(1) << 30);
+    EXPECT_FALSE(page->Ingress->KeepsReadValue());
 }
 
 TEST_F(PageToolkitTest, ReportsReloadOnlyForTheCurrentDeviceAndOwnCodes)
@@ -267,4 +384,120 @@ TEST_F(PageToolkitTest, ThePagePaintsItsWholeArea)
 {
     auto* page = Start();
     EXPECT_TRUE(page->autoFillBackground());
+}
+
+// --- Controls that keep what was read --------------------------------------------
+
+TEST(PageToolkit, ChoiceShowsAValueNoItemHasAndGivesItBackUntilAnItemIsChosen)
+{
+    QWidget parent;
+    TChoice* box = NewChoice({"False", "True", "Auto"}, &parent);
+    box->SetValue(7);
+    EXPECT_EQ(box->currentText(), "7");
+    EXPECT_EQ(box->Value(), 7);
+    EXPECT_TRUE(box->KeepsReadValue());
+    EXPECT_EQ(ChoiceCount(box), 3);
+    box->setCurrentIndex(1);   // the user's pick
+    EXPECT_EQ(box->Value(), 1);
+    box->setCurrentIndex(3);   // the read value is still offered
+    EXPECT_EQ(box->Value(), 7);
+    box->SetValue(2);          // a value an item has: the extra item goes
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(box->currentText(), "Auto");
+    box->SetValue(9);
+    box->Reset();
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(box->Value(), 0);
+}
+
+// Typing takes every digit; leaving the field (or Return, or a commit before
+// Apply) puts the value at the nearer limit.
+TEST(PageToolkit, LimitSpinTakesTypedDigitsAndClampsWhenLeft)
+{
+    QWidget parent;
+    TLimitSpin spin(6, 40, 20, &parent);
+    QLineEdit* text = spin.findChild<QLineEdit*>();
+    struct {
+        const char* Typed;
+        int Value;
+    } cases[] = {{"45", 40}, {"5", 6}, {"70000", 40}, {"", 6}, {"33", 33}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.Typed);
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_Delete);
+        QTest::keyClicks(text, c.Typed);
+        EXPECT_EQ(text->text(), QString(c.Typed));   // nothing dropped while typing
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(&spin, &out);
+        EXPECT_EQ(spin.value(), c.Value);
+        EXPECT_EQ(text->text(), QString::number(c.Value));
+    }
+    text->selectAll();
+    QTest::keyClicks(text, "99");
+    QTest::keyClick(&spin, Qt::Key_Return);
+    EXPECT_EQ(spin.value(), 40);
+    // Text set from outside (as the accessibility interface does) is
+    // committed the same way.
+    text->setText("2");
+    spin.interpretText();
+    EXPECT_EQ(spin.value(), 6);
+    EXPECT_EQ(text->text(), "6");
+
+    // A read value past the limits is shown and kept; Reset gives the default.
+    spin.SetReadValue(50);
+    EXPECT_EQ(spin.value(), 50);
+    EXPECT_EQ(spin.LimitLabel()->text(), "(6 - 40)");
+    spin.interpretText();
+    EXPECT_EQ(spin.value(), 50);
+    spin.Reset();
+    EXPECT_EQ(spin.value(), 20);
+    EXPECT_FALSE(spin.KeepsReadValue());
+}
+
+TEST(PageToolkit, WideSpinCoversTheUnsigned32BitRange)
+{
+    QWidget parent;
+    TWideSpin spin(0, 0xFFFFFFFFll, 0, &parent);
+    EXPECT_EQ(spin.LimitLabel()->text(), "(0 - 4294967295)");
+    spin.SetReadValue(3000000000ll);
+    EXPECT_EQ(spin.Value(), 3000000000ll);
+    EXPECT_EQ(spin.text(), "3000000000");
+    QLineEdit* text = spin.findChild<QLineEdit*>();
+    text->selectAll();
+    QTest::keyClicks(text, "5000000000");
+    spin.interpretText();
+    EXPECT_EQ(spin.Value(), 4294967295ll);
+    TWideSpin small(1, 100, 50, &parent);
+    small.SetReadValue(0);   // kept below the limits until edited
+    EXPECT_EQ(small.Value(), 0);
+    small.stepBy(1);
+    EXPECT_EQ(small.Value(), 1);
+}
+
+// A name read as bytes that are not UTF-8 goes back byte for byte unless the
+// text was changed; a changed text goes as UTF-8 cut to the field.
+TEST(PageToolkit, FixedTextFieldGivesBackTheBytesReadUnlessEdited)
+{
+    QWidget parent;
+    constexpr size_t width = 8;
+    TFixedTextEdit field(width, &parent);
+    const std::string raw("ab\xFF\xFE" "cd", 6);
+    field.SetReadBytes(raw);
+    EXPECT_FALSE(field.Edited());
+    std::vector<uint8_t> request;
+    field.AppendField(request);
+    ASSERT_EQ(request.size(), width);
+    EXPECT_EQ(std::string(request.begin(), request.begin() + 6), raw);
+    EXPECT_EQ(request[6], 0);
+    EXPECT_EQ(field.FieldBytes(), raw);
+
+    // Changed through the accessibility text interface: the text is sent.
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(&field);
+    ASSERT_NE(access, nullptr);
+    access->setText(QAccessible::Value, QString::fromUtf8("x\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"));   // 9 bytes
+    EXPECT_TRUE(field.Edited());
+    EXPECT_EQ(field.FieldBytes(), std::string("x\xC3\xA9\xC3\xA9\xC3\xA9"));   // cut on a character
+    field.Reset();
+    EXPECT_TRUE(field.text().isEmpty());
+    EXPECT_EQ(field.FieldBytes(), "");
 }

@@ -1,6 +1,7 @@
 // The port pages against the switch simulator: the port configuration read
 // chain and its request, rate limits, trunks and the two status lists.
 #include "EditTable.h"
+#include "PageEditors.h"
 #include "IntpPort.h"
 #include "ModulePortConfig.h"
 #include "ModulePortLimit.h"
@@ -88,7 +89,19 @@ TEST_F(PortPagesTest, RateLimitDefaultsNonNegativeSpinnersAndBigEndianRequest)
     const size_t p = Device(0)->GetPortCount();
     ASSERT_EQ(list->RowCount(), int(p));
     EXPECT_EQ(list->Text(0, 0) + list->Text(0, 1) + list->Text(0, 2) + list->Text(0, 3), "Port.01Broadcast Only81920");
-    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());   // the defaults are not the switch's
+    // The switch's own: "Broadcast Only", 8192 and 0 on every port.
+    Simulator().With(0, [p](Sim::TSimSwitch& sw) {
+        sw.Faults.ForceStatus = -1;
+        sw.Store[0x0204].assign(9 * p, 0);
+        for (size_t i = 0; i < p; ++i) {
+            sw.Store[0x0204][9 * i] = 3;
+            Intp::PutBE32(&sw.Store[0x0204][9 * i + 1], 8192);
+        }
+    });
+    Select({0});
+    page->hide();
+    ASSERT_TRUE(ShowPage());
 
     list->SelectRow(1);
     // A negative rate would go out as a huge unsigned number: the spinners

@@ -19,13 +19,21 @@ namespace {
 
 class QosPagesTest : public PageTest {
 protected:
-    // Shows `page` on switch 0; `refused`: its reads are refused, so the
-    // page shows its defaults.
+    // Shows `page` on switch 0; `refused`: its first read is refused, so the
+    // page shows its defaults with Apply disabled; then it reads the switch,
+    // which holds the same values as the defaults.
     template <class P>
     P* Open(bool refused = false)
     {
         auto* page = ShowOnOneSwitch<P>([refused](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = refused ? 3 : -1; });
         Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
+        if (refused) {
+            EXPECT_FALSE(page->ApplyButton()->isEnabled());
+            Select({0});
+            page->hide();
+            EXPECT_TRUE(ShowPage());
+            EXPECT_TRUE(page->ApplyButton()->isEnabled());
+        }
         return page;
     }
     std::vector<uint8_t> Apply(TModulePage* page, uint16_t setCode)

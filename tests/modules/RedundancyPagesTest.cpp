@@ -65,15 +65,17 @@ TEST_F(RedundancyPagesTest, RstpSpinnersKeepTheirLimitsAndPrioritiesMoveOnlyByAr
     bridge->setValue(61440);
     bridge->stepUp();
     EXPECT_EQ(bridge->value(), 61440);
-    // Typing keeps the value within the limits: a digit that would pass the
-    // maximum is refused, a value below the minimum becomes the minimum when
-    // the field is left, and so does text that is no number.
+    // Typing keeps the value within the limits: a value past the maximum
+    // becomes the maximum when the field is left, a value below the minimum
+    // the minimum, and so does text that is no number.
     Child<QComboBox>(page, "m_Mode")->setCurrentIndex(1);
     auto* age = Child<TLimitSpin>(page, "m_BridgeAge");
     auto* ageText = age->findChild<QLineEdit*>();
     ageText->selectAll();
     QTest::keyClicks(ageText, "99");
-    EXPECT_EQ(age->value(), 9);
+    EXPECT_EQ(ageText->text(), "99");
+    Leave(age);
+    EXPECT_EQ(age->value(), 40);
     ageText->selectAll();
     QTest::keyClicks(ageText, "5");
     Leave(age);
@@ -199,7 +201,7 @@ TEST_F(RedundancyPagesTest, RstpInformationShowsAnotherRootPortByNumber)
     EXPECT_EQ(Child<QLabel>(page, "m_RootPort")->text(), "Port.02");
 }
 
-TEST_F(RedundancyPagesTest, RingPortsBeyondTheModelSelectTheFirstEntry)
+TEST_F(RedundancyPagesTest, RingPortsBeyondTheModelAreShownAndKeptAsRead)
 {
     auto* page = Open<TModuleRedundancyQloop>();
     EXPECT_EQ(page->GetCaption(), "Marlune");
@@ -208,43 +210,112 @@ TEST_F(RedundancyPagesTest, RingPortsBeyondTheModelSelectTheFirstEntry)
     Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {1, 1, 3, 8, 1, 255, 5, 0, 6}; });
     ASSERT_TRUE(ShowPage());
     auto* first = Child<QComboBox>(page, "m_1stPort");
-    ASSERT_EQ(first->count(), 8);
+    auto* second = Child<QComboBox>(page, "m_2ndPort");
+    auto* control = Child<QComboBox>(page, "m_ControlPort");
     EXPECT_EQ(first->itemText(0), "Port.01");
     EXPECT_EQ(first->currentIndex(), 3);
-    EXPECT_EQ(Child<QComboBox>(page, "m_2ndPort")->currentIndex(), 0);
-    EXPECT_EQ(Child<QComboBox>(page, "m_ControlPort")->currentIndex(), 0);
+    EXPECT_EQ(ChoiceCount(second), 8);
+    EXPECT_EQ(second->currentText(), "8");     // the port number as read
+    EXPECT_EQ(control->currentText(), "255");
     EXPECT_EQ(Child<QComboBox>(page, "m_CouplingPort")->currentIndex(), 5);
-    EXPECT_TRUE(Child<QComboBox>(page, "m_ControlPort")->isEnabled());
+    EXPECT_TRUE(control->isEnabled());
     EXPECT_FALSE(Child<QComboBox>(page, "m_HomingPort")->isEnabled());
 
-    // Control port 0 equals the second ring port 0: refused.
+    // Untouched, the values go back as read.
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(WaitForRequest(0x0301), (std::vector<uint8_t>{1, 1, 3, 8, 1, 255, 5, 0, 6}));
+    ASSERT_TRUE(Pump([&] { return page->isVisible(); }));
+
+    // The same port twice: refused.
+    control->setCurrentIndex(3);
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     EXPECT_EQ(Ui().LastText(), "Duplicated Ports!");
     Settle(100);
-    EXPECT_TRUE(Requests(0x0301).empty());
+    EXPECT_EQ(Requests(0x0301).size(), 1u);
 
-    Child<QComboBox>(page, "m_ControlPort")->setCurrentIndex(7);
+    control->setCurrentIndex(7);
+    second->setCurrentIndex(0);
     Child<QCheckBox>(page, "m_HomingMode")->setChecked(true);
     EXPECT_TRUE(Child<QComboBox>(page, "m_HomingPort")->isEnabled());
     Child<QComboBox>(page, "m_HomingPort")->setCurrentIndex(6);
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    EXPECT_EQ(WaitForRequest(0x0301), (std::vector<uint8_t>{1, 1, 3, 0, 1, 7, 5, 1, 6}));
+    EXPECT_EQ(WaitForRequest(0x0301, 2), (std::vector<uint8_t>{1, 1, 3, 0, 1, 7, 5, 1, 6}));
 }
 
-TEST_F(RedundancyPagesTest, RingOffSendsNineZeroBytesAndUncheckedPortsAreNotChecked)
+// Turning the ring (or coupling) off keeps its settings on the switch: the
+// greyed values go as shown, so that turning it on again restores them.
+TEST_F(RedundancyPagesTest, RingOffSendsItsPortsAsShownAndUncheckedPortsAreNotChecked)
 {
     auto* page = Open<TModuleRedundancyQloop>();
     Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {1, 0, 1, 2, 0, 1, 2, 0, 1}; });
     ASSERT_TRUE(ShowPage());
-    // Coupling off with its ports equal to the ring ports: accepted, sent as 0.
+    // Coupling off with its ports equal to the ring ports: accepted, kept.
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    EXPECT_EQ(WaitForRequest(0x0301), (std::vector<uint8_t>{1, 0, 1, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(WaitForRequest(0x0301), (std::vector<uint8_t>{1, 0, 1, 2, 0, 1, 2, 0, 1}));
     EXPECT_TRUE(Ui().Boxes.empty());
+    ASSERT_TRUE(Pump([&] { return page->isVisible(); }));
 
     Child<QComboBox>(page, "m_2ndPort")->setCurrentIndex(1);   // same as the first
     Child<QCheckBox>(page, "m_LegacyMode")->setChecked(false);
     EXPECT_FALSE(Child<QComboBox>(page, "m_1stPort")->isEnabled());
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    EXPECT_EQ(WaitForRequest(0x0301, 2), std::vector<uint8_t>(9, 0));
+    EXPECT_EQ(WaitForRequest(0x0301, 2), (std::vector<uint8_t>{0, 0, 1, 1, 0, 1, 2, 0, 1}));
     EXPECT_TRUE(Ui().Boxes.empty());
+    // On again: the ports the switch kept come back.
+    ASSERT_TRUE(Pump([&] { return page->isVisible() && !Child<QCheckBox>(page, "m_LegacyMode")->isChecked(); }));
+    EXPECT_EQ(Child<QComboBox>(page, "m_2ndPort")->currentIndex(), 1);
+}
+
+// Values the switch holds outside the controls' ranges stay as read while
+// other values are edited; text typed but not yet committed is clamped and
+// sent as shown; a reload without a device shows nothing of the switch.
+TEST_F(RedundancyPagesTest, RstpKeepsOddValuesCommitsTypedTextAndForgetsTheSwitch)
+{
+    auto* page = Open<TModuleRedundancyRstp>();
+    Simulator().With(0, [](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> body(6 + 8 * 8, 0);
+        body[0] = 1;
+        Intp::PutBE16(&body[1], 4096);
+        body[3] = 50, body[4] = 2, body[5] = 15;
+        for (int i = 0; i < 8; ++i) {
+            Intp::PutBE32(&body[6 + 8 * i], 2000);
+            body[10 + 8 * i] = 128;
+        }
+        body[6 + 5] = 7;   // port 1: point-to-point code 7
+        sw.Store[0x0302] = body;
+    });
+    ASSERT_TRUE(ShowPage());
+    auto* list = Child<TPageList>(page, "m_ListView");
+    auto* age = Child<TLimitSpin>(page, "m_BridgeAge");
+    EXPECT_EQ(list->Text(0, 3), "7");
+    EXPECT_EQ(age->value(), 50);
+    list->SelectRow(0);
+    EXPECT_EQ(Child<QComboBox>(page, "m_PortP2p")->currentText(), "7");
+    Child<QComboBox>(page, "m_PortEdge")->setCurrentIndex(1);   // another slot of the row
+    list->SelectRow(1);
+    Child<QComboBox>(page, "m_PortP2p")->setCurrentIndex(1);    // another row
+    Click(page, "m_ListView", 5);                                // another column's header
+    EXPECT_EQ(list->Row(0).Edited[2], 7);
+
+    auto* helloText = Child<TLimitSpin>(page, "m_BridgeHello")->findChild<QLineEdit*>();
+    helloText->selectAll();
+    QTest::keyClicks(helloText, "45");   // not left: Apply commits it
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    const auto body = WaitForRequest(0x0303);
+    ASSERT_EQ(body.size(), 6u + 8 * 8);
+    EXPECT_EQ(body[3], 50);
+    EXPECT_EQ(body[4], 10);
+    EXPECT_EQ(helloText->text(), "10");
+    EXPECT_EQ(body[6 + 5], 7);
+    EXPECT_EQ(body[6 + 6], 1);
+    EXPECT_EQ(body[6 + 8 + 5], 1);
+
+    ASSERT_TRUE(Pump([&] { return page->isVisible(); }));
+    Select({});
+    page->Notify(nullptr, EventPageShown, 0);
+    EXPECT_EQ(Child<QComboBox>(page, "m_Mode")->currentText(), "Disable");
+    EXPECT_EQ(age->value(), 20);
+    EXPECT_EQ(Child<TLimitSpin>(page, "m_BridgeHello")->value(), 2);
+    EXPECT_EQ(list->RowCount(), 0);
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
 }

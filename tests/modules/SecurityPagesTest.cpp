@@ -40,8 +40,27 @@ TEST_F(SecurityPagesTest, Radius86BytesFromTheDefaultsWithTheEnableRules)
     EXPECT_EQ(Child<QLineEdit>(page, "m_NasId")->text(), "NAS_L2_SWITCH");
     EXPECT_EQ(Child<QLineEdit>(page, "m_ServerIp")->text(), "0.0.0.0");
     EXPECT_EQ(Child<QSpinBox>(page, "m_ReAuth")->value(), 3600);
-    // "Disable": the sections are disabled and Apply is enabled.
+    // "Disable": the sections are disabled; the defaults are not the
+    // switch's, so Apply stays disabled until a read succeeds.
     EXPECT_FALSE(Enabled(page, "m_SharedKey"));
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    Simulator().With(0, [](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> radius(86, 0);
+        Intp::PutBE16(&radius[5], 1812);
+        Intp::PutBE16(&radius[7], 1813);
+        std::memcpy(&radius[9], "40271956", 8);
+        std::memcpy(&radius[41], "NAS_L2_SWITCH", 13);
+        Intp::PutBE16(&radius[73], 60);
+        Intp::PutBE16(&radius[75], 30);
+        Intp::PutBE16(&radius[77], 30);
+        Intp::PutBE16(&radius[79], 30);
+        radius[81] = 2;
+        Intp::PutBE32(&radius[82], 3600);
+        sw.Store[0x0808] = radius;
+    });
+    Select({0});
+    page->hide();
+    ASSERT_TRUE(ShowPage());
     EXPECT_TRUE(page->ApplyButton()->isEnabled());
 
     auto* protocol = Child<QComboBox>(page, "m_Protocol");

@@ -1,5 +1,6 @@
 #include "UdpTransport.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -43,6 +44,8 @@ void TUdpTransport::CreateTimer(Intp::TSession* session, unsigned ms)
     if (m_Timers.count(session))
         return;
     unsigned interval = ms ? ms : 60000;
+    if (MaxTimerMs)
+        interval = std::min(interval, MaxTimerMs);
     m_Timers[session] = {interval, true, TClock::now() + std::chrono::milliseconds(interval)};
 }
 
@@ -64,6 +67,8 @@ void TUdpTransport::SetTimeout(Intp::TSession* session, unsigned ms)
     if (it == m_Timers.end())
         return;
     it->second.Interval = ms ? ms : 60000;
+    if (MaxTimerMs)
+        it->second.Interval = std::min(it->second.Interval, MaxTimerMs);
     it->second.Due = TClock::now() + std::chrono::milliseconds(it->second.Interval);
 }
 

@@ -35,6 +35,10 @@ public:
     // Pumps until `done` is true or `ms` have passed; returns `done()`.
     bool PumpUntil(const std::function<bool()>& done, unsigned ms);
 
+    // Non-zero: no session timer runs longer than this (a test of a time-out
+    // need not wait the library's minute).
+    unsigned MaxTimerMs = 0;
+
     std::vector<TSentDatagram> Sent;
     std::vector<TReport> Reports;
     size_t Received = 0;

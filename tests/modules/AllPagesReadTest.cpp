@@ -1,0 +1,274 @@
+// Every configuration page that reads a switch, against the simulator with
+// faults: a read that gets no answer, one refused, one cut short (and any
+// reply a page's decoder cannot use) makes the page say why in its read
+// state line and keeps Apply from sending anything. After a good read, an
+// Apply with nothing edited sends back exactly the bytes read, also when
+// they hold values outside the controls' ranges.
+//
+// One row per page. To add a page: its factory, the Get code whose record
+// it shows and its Set code (0 without Apply); optionally an `Unreadable`
+// store that its decoder refuses, and a `RoundTrip` store (odd values
+// included) whose Get body an unedited Apply must send back unchanged.
+// (The IP configuration page shows each switch's failed read in its own
+// preview line and is tested with its page.)
+#include "IntpBasics.h"
+#include "IntpDhcp.h"
+#include "IntpIgmpLldp.h"
+#include "IntpIpConf.h"
+#include "IntpMonitor.h"
+#include "IntpPort.h"
+#include "IntpQos.h"
+#include "IntpRedundancy.h"
+#include "IntpSecurity.h"
+#include "IntpSnmp.h"
+#include "IntpSntp.h"
+#include "IntpVlan.h"
+#include "IntpWarning.h"
+#include "ModuleBasics.h"
+#include "ModuleBasicsDhcp.h"
+#include "ModuleBasicsDhcpEntry.h"
+#include "ModuleBasicsDhcpPortIp.h"
+#include "ModuleBasicsSettings.h"
+#include "ModuleBasicsSntp.h"
+#include "ModuleIgmp.h"
+#include "ModuleIgmpTable.h"
+#include "ModuleLldp.h"
+#include "ModuleMonitorEvent.h"
+#include "ModuleMonitorMac.h"
+#include "ModuleMonitorMirror.h"
+#include "ModuleMonitorPort.h"
+#include "ModulePortConfig.h"
+#include "ModulePortLimit.h"
+#include "ModulePortStatus.h"
+#include "ModulePortTrunk.h"
+#include "ModulePortTrunkStatus.h"
+#include "ModuleQos.h"
+#include "ModuleQosCos.h"
+#include "ModuleQosPort.h"
+#include "ModuleQosTos.h"
+#include "ModuleRedundancyQloop.h"
+#include "ModuleRedundancyRstp.h"
+#include "ModuleRedundancyRstpInfo.h"
+#include "ModuleSecurity8021x.h"
+#include "ModuleSecurity8021xPort.h"
+#include "ModuleSecurityIP.h"
+#include "ModuleSecurityMac.h"
+#include "ModuleSecurityPort.h"
+#include "ModuleSnmp.h"
+#include "ModuleSnmpCommunity.h"
+#include "ModuleSnmpTrap.h"
+#include "ModuleSnmpUser.h"
+#include "ModuleVlan8021q.h"
+#include "ModuleVlan8021qPort.h"
+#include "ModuleVlanTable.h"
+#include "ModuleWarningEvent.h"
+#include "ModuleWarningFault.h"
+#include "ModuleWarningSmtp.h"
+#include "ModuleWarningSyslog.h"
+#include "PageTestHelpers.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+using namespace TestSupport;
+
+namespace {
+
+using TStore = std::function<void(Sim::TSimSwitch&)>;
+
+struct TPageCase {
+    const char* Name;
+    std::function<TModulePage*(QWidget*)> Make;
+    uint16_t Get;             // the Get whose record the page shows
+    uint16_t Set = 0;         // the Set that Apply sends; 0: no Apply
+    TStore Unreadable;        // a stored reply that the Get's decoder refuses
+    TStore RoundTrip;         // a stored reply an unedited Apply sends back
+};
+
+template <class P>
+std::function<TModulePage*(QWidget*)> Factory()
+{
+    return [](QWidget* host) -> TModulePage* { return new P(host); };
+}
+
+// RSTP: on, bridge values past their limits (priority off the 4096 steps,
+// max age 50, hello 0, delay 31), port 1 with path cost 0, priority 250 and
+// point-to-point code 7, port 4 with a cost past the maximum.
+void OddRstp(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> body(6 + 8 * sw.PortCount(), 0);
+    body[0] = 1;
+    Intp::PutBE16(&body[1], 100);
+    body[3] = 50, body[4] = 0, body[5] = 31;
+    for (size_t i = 0; i < sw.PortCount(); ++i) {
+        uint8_t* row = &body[6 + 8 * i];
+        Intp::PutBE32(row, 20000 + uint32_t(i));
+        row[4] = 128, row[5] = uint8_t(i % 3), row[6] = uint8_t(i % 2), row[7] = uint8_t(i / 4);
+    }
+    Intp::PutBE32(&body[6], 0);
+    body[6 + 4] = 250;
+    body[6 + 5] = 7;
+    Intp::PutBE32(&body[6 + 8 * 3], 300000000);
+    sw.Store[0x0302] = body;
+}
+
+// The ring off with its ports kept (one beyond the model), coupling off
+// with its ports, dual homing on.
+void OddRing(Sim::TSimSwitch& sw) { sw.Store[0x0300] = {0, 1, 3, 200, 0, 5, 6, 1, 2}; }
+
+std::vector<TPageCase> Pages()
+{
+    using namespace Intp;
+    return {
+        {"Basics", Factory<TModuleBasics>(), TPropertyBasicsSettings::GetCommand},
+        {"Switch Setting", Factory<TModuleBasicsSettings>(), TPropertyBasicsSettings::GetCommand, TSessionBasicsSettingsSet::Command},
+        {"SNTP", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand, TSessionBasicsSntpSet::Command},
+        {"DHCP Server", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand, TSessionBasicsDhcpSet::Command},
+        {"DHCP Entries", Factory<TModuleBasicsDhcpEntry>(), TPropertyBasicsDhcpEntry::GetCommand},
+        {"DHCP Port IP", Factory<TModuleBasicsDhcpPortIp>(), TPropertyBasicsDhcpPortIp::GetCommand, TSessionBasicsDhcpPortIpSet::Command},
+        {"Port Configuration", Factory<TModulePortConfig>(), TPropertyPortConfig::GetCommand, TSessionPortConfigSet::Command},
+        {"Port Status", Factory<TModulePortStatus>(), TPropertyPortStatus::GetCommand},
+        {"Rate Limit", Factory<TModulePortLimit>(), TPropertyPortLimit::GetCommand, TSessionPortLimitSet::Command,
+         nullptr,
+         [](Sim::TSimSwitch& sw) {   // rates past the signed 32-bit range
+             std::vector<uint8_t> rows(9 * sw.PortCount(), 0);
+             for (size_t i = 0; i < sw.PortCount(); ++i) {
+                 rows[9 * i] = uint8_t(i % 4);
+                 Intp::PutBE32(&rows[9 * i + 1], 3000000000u + uint32_t(i));
+                 Intp::PutBE32(&rows[9 * i + 5], 0xFFFFFFFFu - uint32_t(i));
+             }
+             sw.Store[0x0204] = rows;
+         }},
+        {"Trunk", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand, TSessionPortTrunkSet::Command},
+        {"Trunk Status", Factory<TModulePortTrunkStatus>(), TPropertyPortTrunk::GetCommand},
+        {"Ring", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
+         TSessionRedundancyQloopSet::Command, nullptr, OddRing},
+        {"RSTP Settings", Factory<TModuleRedundancyRstp>(), TPropertyRedundancyRstp::GetCommand,
+         TSessionRedundancyRstpSet::Command,
+         // Six bytes: the bridge values without the port rows.
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0302].resize(6); }, OddRstp},
+        {"RSTP Information", Factory<TModuleRedundancyRstpInfo>(), TPropertyRedundancyRstpInfo::GetCommand},
+        {"QoS", Factory<TModuleQos>(), TPropertyQos::GetCommand, TSessionQosSet::Command},
+        {"QoS Port", Factory<TModuleQosPort>(), TPropertyQosPort::GetCommand, TSessionQosPortSet::Command},
+        {"QoS CoS", Factory<TModuleQosCos>(), TPropertyQosCos::GetCommand, TSessionQosCosSet::Command},
+        {"QoS ToS", Factory<TModuleQosTos>(), TPropertyQosTos::GetCommand, TSessionQosTosSet::Command},
+        {"IGMP", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command},
+        {"IGMP Table", Factory<TModuleIgmpTable>(), TPropertyIgmpTable::GetCommand},
+        {"802.1Q VLAN", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand, TSessionVlan8021qSet::Command},
+        {"802.1Q Port", Factory<TModuleVlan8021qPort>(), TPropertyVlan8021qPort::GetCommand, TSessionVlan8021qPortSet::Command},
+        {"VLAN Table", Factory<TModuleVlanTable>(), TPropertyVlan::GetCommand},
+        {"SNMP", Factory<TModuleSnmp>(), TPropertySnmp::GetCommand, TSessionSnmpSet::Command},
+        {"SNMP Community", Factory<TModuleSnmpCommunity>(), TPropertySnmpCommunity::GetCommand, TSessionSnmpCommunitySet::Command},
+        {"SNMP User", Factory<TModuleSnmpUser>(), TPropertySnmp::GetCommand},
+        {"SNMP Trap", Factory<TModuleSnmpTrap>(), TPropertySnmpTrap::GetCommand},
+        {"IP Security", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand, TSessionSecurityIpSet::Command},
+        {"Port Security", Factory<TModuleSecurityPort>(), TPropertySecurityPort::GetCommand},
+        {"MAC Blacklist", Factory<TModuleSecurityMac>(), TPropertySecurityMac::GetCommand},
+        {"802.1x", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand, TSessionSecurity8021xSet::Command},
+        {"802.1x Port", Factory<TModuleSecurity8021xPort>(), TPropertySecurity8021xPort::GetCommand, TSessionSecurity8021xPortSet::Command},
+        {"Fault Alarm", Factory<TModuleWarningFault>(), TPropertyWarningFault::GetCommand, TSessionWarningFaultSet::Command},
+        {"Syslog Warning", Factory<TModuleWarningSyslog>(), TPropertyWarningSyslog::GetCommand, TSessionWarningSyslogSet::Command},
+        {"SMTP Warning", Factory<TModuleWarningSmtp>(), TPropertyWarningSmtp::GetCommand, TSessionWarningSmtpSet::Command},
+        {"Event Selection",
+         [](QWidget* host) -> TModulePage* { return new TModuleWarningEvent(host, 0x0F); },
+         TPropertyWarningEvent::GetCommand, TSessionWarningEventSet::Command},
+        {"MAC Address Table", Factory<TModuleMonitorMac>(), TPropertyMonitorMac::GetCommand},
+        {"Port Statistics", Factory<TModuleMonitorPort>(), TPropertyMonitorPort::GetCommand},
+        {"Port Mirroring", Factory<TModuleMonitorMirror>(), TPropertyMonitorMirror::GetCommand, TSessionMonitorMirrorSet::Command},
+        {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
+        {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command},
+    };
+}
+
+class AllPagesReadTest : public PagesTest {
+protected:
+    void SetUp() override
+    {
+        PagesTest::SetUp();
+        StartSwitches(1);
+        Transport().MaxTimerMs = 200;   // a time-out in a fifth of a second
+    }
+    // Files a new page as the host's current page and shows it on switch 0
+    // with `faults` (and `store`) on the switch.
+    TModulePage* Show(const TPageCase& c, const std::function<void(Sim::TSimFaults&)>& faults, const TStore& store)
+    {
+        Simulator().With(0, [&](Sim::TSimSwitch& sw) {
+            sw.Faults = {};
+            if (faults)
+                faults(sw.Faults);
+            if (store)
+                store(sw);
+        });
+        Select({0});
+        TModulePage* page = AddPage(c.Make(Host()));
+        {
+            // Quietly: ShowPage does what a selection change does.
+            QSignalBlocker quiet(Host()->PageTree());
+            for (int i = 0; i < Host()->PageTree()->topLevelItemCount(); ++i)
+                if (QTreeWidgetItem* item = Host()->PageTree()->topLevelItem(i); item->text(0) == page->GetCaption())
+                    Host()->PageTree()->setCurrentItem(item);
+        }
+        EXPECT_EQ(Host()->GetCurrentPage(), page);
+        Simulator().ClearLog();
+        EXPECT_TRUE(ShowPage());
+        return page;
+    }
+};
+
+} // namespace
+
+TEST_F(AllPagesReadTest, EveryPageSaysWhyItsReadFailedAndAppliesNothing)
+{
+    struct TFault {
+        const char* Name;
+        std::function<void(Sim::TSimFaults&)> Set;
+        QString Line;
+    } faults[] = {
+        {"no answer", [](Sim::TSimFaults& f) { f.DropRate = 1; }, "no answer"},
+        {"refused", [](Sim::TSimFaults& f) { f.ForceStatus = 3; }, "refused (status 3)"},
+        {"cut short", [](Sim::TSimFaults& f) { f.TruncateBody = 0; }, "unreadable reply"},
+        {"unreadable", nullptr, "unreadable reply"},
+    };
+    for (const TPageCase& c : Pages()) {
+        for (const TFault& f : faults) {
+            if (!f.Set && !c.Unreadable)
+                continue;
+            SCOPED_TRACE(std::string(c.Name) + ", " + f.Name);
+            if (!f.Set) {
+                Show(c, nullptr, nullptr)->hide();   // the store as the switch keeps it
+                Simulator().With(0, c.Unreadable);
+            }
+            TModulePage* page = Show(c, f.Set, nullptr);
+            EXPECT_FALSE(Simulator().Log().empty());   // the page read
+            QLabel* line = page->ReadStateLabel();
+            EXPECT_TRUE(line->isVisible());
+            EXPECT_TRUE(line->text().contains(f.Line)) << line->text().toStdString();
+            if (QPushButton* apply = page->ApplyButton()) {
+                EXPECT_FALSE(apply->isEnabled());
+                Simulator().ClearLog();
+                page->EventOnApplyClick();
+                Settle(50);
+                EXPECT_TRUE(Requests(c.Set).empty());
+            }
+            page->Leave(true);
+        }
+    }
+}
+
+TEST_F(AllPagesReadTest, AfterAGoodReadAnUneditedApplySendsBackTheBytesRead)
+{
+    for (const TPageCase& c : Pages()) {
+        if (!c.RoundTrip)
+            continue;
+        SCOPED_TRACE(c.Name);
+        TModulePage* page = Show(c, nullptr, c.RoundTrip);
+        EXPECT_FALSE(page->ReadStateLabel()->isVisible());
+        ASSERT_TRUE(page->ApplyButton()->isEnabled());
+        const std::vector<uint8_t> read = Simulator().With(0, [&](Sim::TSimSwitch& sw) { return sw.Store[c.Get]; });
+        QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+        EXPECT_EQ(WaitForRequest(c.Set), read);
+        page->Leave(true);
+    }
+}
