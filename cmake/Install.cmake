@@ -69,6 +69,18 @@ if(TARGET switchconsole)
       execute_process(COMMAND \${_update} -q -t \"\${_theme}\")
     endif()")
 
+  # Control characters in switch names and messages are shown as Control
+  # Pictures (U+2400-U+2421), which Debian's default fonts lack.
+  install(CODE "
+    find_program(_fclist fc-list NO_CACHE)
+    if(_fclist)
+      execute_process(COMMAND \${_fclist} :charset=2400-2421 family OUTPUT_VARIABLE _pictures ERROR_QUIET)
+      if(NOT _pictures)
+        message(WARNING \"No installed font has the Control Pictures the console shows control characters with: \"
+                        \"install the package fonts-freefont-ttf.\")
+      endif()
+    endif()")
+
   # The desktop entry names the installed program by its full path, so it is
   # written when the install prefix is known.
   install(CODE "
