@@ -9,8 +9,9 @@ option(INSTALL_CAPABILITIES
 # entries and promiscuous capture; nothing more.
 set(CONSOLE_CAPABILITIES "cap_net_bind_service,cap_net_raw,cap_net_admin=ep")
 set(APP_NAME switchconsole)
-# The sizes the console's images are drawn in.
-set(APP_ICON_SIZES 16 24 32)
+# The sizes the desktop's icon theme expects an application icon in (the
+# same as Resources::ThemeIconSizes), besides the scalable one.
+set(APP_ICON_SIZES 16 22 24 32 48 64 128 256)
 
 # Installs `target` to `destination` and, when INSTALL_CAPABILITIES is on,
 # gives the installed file CONSOLE_CAPABILITIES; extra arguments go to both
@@ -50,6 +51,14 @@ if(TARGET switchconsole)
       COMMENT "Rendering the ${size}x${size} desktop icon")
     list(APPEND icon_files ${png})
   endforeach()
+  set(svg ${icon_root}/hicolor/scalable/apps/${APP_NAME}.svg)
+  add_custom_command(OUTPUT ${svg}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_root}/hicolor/scalable/apps
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+            $<TARGET_FILE:iconrender> RC_ICON_256X256_DEVICE ${svg}
+    DEPENDS iconrender
+    COMMENT "Writing the scalable desktop icon")
+  list(APPEND icon_files ${svg})
   add_custom_target(desktop_icons ALL DEPENDS ${icon_files})
   install(DIRECTORY ${icon_root}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   # A theme that keeps an icon cache sees new icons only once it is renewed.
@@ -58,6 +67,18 @@ if(TARGET switchconsole)
     find_program(_update gtk-update-icon-cache NO_CACHE)
     if(_update AND EXISTS \"\${_theme}/icon-theme.cache\")
       execute_process(COMMAND \${_update} -q -t \"\${_theme}\")
+    endif()")
+
+  # Control characters in switch names and messages are shown as Control
+  # Pictures (U+2400-U+2421), which Debian's default fonts lack.
+  install(CODE "
+    find_program(_fclist fc-list NO_CACHE)
+    if(_fclist)
+      execute_process(COMMAND \${_fclist} :charset=2400-2421 family OUTPUT_VARIABLE _pictures ERROR_QUIET)
+      if(NOT _pictures)
+        message(WARNING \"No installed font has the Control Pictures the console shows control characters with: \"
+                        \"install the package fonts-freefont-ttf.\")
+      endif()
     endif()")
 
   # The desktop entry names the installed program by its full path, so it is

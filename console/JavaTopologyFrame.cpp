@@ -3,6 +3,8 @@
 #include "MessageBoxes.h"
 #include "Resources.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -31,9 +33,24 @@ bool TJavaTopologyFrame::Leave(bool)
     return true;
 }
 
+QString TJavaTopologyFrame::MissingViewerText()
+{
+    const QString viewer = Resources::String(Resources::StrTopologyViewer);
+    if (QFileInfo(QDir::current(), viewer).isFile())
+        return {};
+    return QStringLiteral("Cannot start the topology viewer: the file \"%1\" is not in the folder \"%2\".")
+        .arg(viewer, QDir::toNativeSeparators(QDir::currentPath()));
+}
+
 void TJavaTopologyFrame::EventOnOpenClick()
 {
-    // Not waited for: the viewer is outside the console. A viewer that
-    // cannot be started at all (no java) is told to the user.
+    // Not waited for: the viewer is outside the console. The runtime would
+    // start and only say on its error output that the viewer file is
+    // missing, so that is checked first; a runtime that cannot be started
+    // at all is told as well.
+    if (const QString missing = MissingViewerText(); !missing.isEmpty()) {
+        UserInterface().Message(IUserInterface::IconError, AppTitle, missing, IUserInterface::Ok);
+        return;
+    }
     StartDetachedOrTell(Program(), Arguments(), QString());
 }

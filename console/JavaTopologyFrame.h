@@ -26,8 +26,12 @@ public:
     int Refresh(bool shown) override { return 0; }
 
     // "&Open": starts a viewer without waiting for it; each press starts one.
-    // A viewer that cannot be started is told in an error box.
+    // A viewer that cannot be started (its file is not in the current
+    // folder, or the runtime cannot be started) is told in an error box.
     void EventOnOpenClick();
+    // Why the viewer cannot be started because its file is missing, or
+    // empty when the file is there.
+    static QString MissingViewerText();
 
     QPushButton* m_Open = nullptr;
 };

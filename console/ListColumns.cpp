@@ -430,3 +430,81 @@ QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)
         return styled->displayText(value, view->locale());
     return value.toString();
 }
+
+namespace {
+
+// Keeps the stretching column at least as wide as its minimum: below
+// that, the view scrolls sideways rather than squeezing it further.
+class TColumnFixer final : public QObject {
+public:
+    TColumnFixer(QAbstractItemView* view, QHeaderView* header, int stretch, int minimum)
+        : QObject(header), m_View(view), m_Header(header), m_Stretch(stretch), m_Minimum(minimum)
+    {
+        view->viewport()->installEventFilter(this);
+        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int) {
+            if (column != m_Stretch)
+                Place();
+        });
+        Place();
+    }
+
+    void Place()
+    {
+        if (m_Stretch < 0 || m_Stretch >= m_Header->count())
+            return;
+        const int others = m_Header->length() - m_Header->sectionSize(m_Stretch);
+        const int width = std::max(m_Minimum, m_View->viewport()->width() - others);
+        if (m_Header->sectionSize(m_Stretch) != width)
+            m_Header->resizeSection(m_Stretch, width);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            Place();
+        return false;
+    }
+
+private:
+    QAbstractItemView* m_View;
+    QHeaderView* m_Header;
+    int m_Stretch;
+    int m_Minimum;
+};
+
+const char* const FixerName = "ColumnFixer";
+
+void Fix(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& widths, int stretchColumn)
+{
+    if (!view || !header || !view->model())
+        return;
+    delete FitterOf(view);
+    for (QObject* old : header->findChildren<QObject*>(FixerName, Qt::FindDirectChildrenOnly))
+        delete old;
+    header->setStretchLastSection(false);
+    view->setTextElideMode(Qt::ElideRight);
+    int minimum = 0;
+    for (int column = 0; column < header->count(); ++column) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        const int given = column < int(widths.size()) ? widths[size_t(column)] : 0;
+        const int width = given > 0 ? given : header->sectionSizeHint(column);
+        if (column == stretchColumn)
+            minimum = width;
+        header->resizeSection(column, width);
+    }
+    auto* fixer = new TColumnFixer(view, header, stretchColumn, minimum);
+    fixer->setObjectName(FixerName);
+}
+
+} // namespace
+
+void FixColumns(QTreeView* view, const std::vector<int>& widths, int stretchColumn)
+{
+    Fix(view, view ? view->header() : nullptr, widths, stretchColumn);
+}
+
+void FixColumns(QTableView* view, const std::vector<int>& widths, int stretchColumn)
+{
+    Fix(view, view ? view->horizontalHeader() : nullptr, widths, stretchColumn);
+}

@@ -41,3 +41,13 @@ void ShowCutTextTips(QAbstractItemView* view);
 // The tool tip ShowCutTextTips shows for a cell: its whole text when the
 // cell is cut off, else an empty text.
 QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index);
+
+// Gives the view's columns fixed widths instead of fitting them to their
+// contents: column i gets widths[i] pixels (0: its header's width), except
+// `stretchColumn`, which takes whatever width the view has beside the
+// others (and at least its own width from `widths`). Longer texts are cut
+// with an ellipsis; with ShowCutTextTips a cut cell shows its whole text as
+// its tool tip. The user may still resize the fixed columns by hand. A
+// view whose columns FitColumns looked after stops fitting them.
+void FixColumns(QTreeView* view, const std::vector<int>& widths, int stretchColumn);
+void FixColumns(QTableView* view, const std::vector<int>& widths, int stretchColumn);

@@ -218,12 +218,14 @@ void TMainForm::BuildWindow()
     m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_Tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    // The caption column is as wide as the widest caption (the tree scrolls
-    // sideways when the pane is narrower), and a caption that is cut off
-    // shows in full as its tool tip.
-    m_Tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A caption longer than the pane is wide (a switch's name may be of any
+    // length) is cut with an ellipsis at the pane's edge and shows in full
+    // as its tool tip; the pane widens for the console's own captions only
+    // (pages and groups, see NoteCaption).
+    m_Tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_Tree->header()->setStretchLastSection(true);
+    m_Tree->setTextElideMode(Qt::ElideRight);
     ShowCutTextTips(m_Tree);
-    FitColumns(m_Tree);
     // A discovery changes the tree for every switch it finds.
     ThrottlePaints(m_Tree);
     leftLayout->addWidget(m_Tree, 1);
@@ -235,6 +237,7 @@ void TMainForm::BuildWindow()
     central->addWidget(left);
     central->addWidget(m_FuncPages);
     central->setStretchFactor(1, 1);
+    central->setChildrenCollapsible(false);
     m_Splitter = central;
     // The pane starts wide enough for the caption of a typical switch.
     const int typical = m_Tree->fontMetrics().horizontalAdvance("SW-0000 (255.255.255.255, 00:00:00:00:00:00)") +
@@ -242,7 +245,6 @@ void TMainForm::BuildWindow()
     central->setSizes({typical, 1366 - typical});
     setCentralWidget(central);
     connect(central, &QSplitter::splitterMoved, this, [this] { m_PaneMoved = true; });
-    connect(m_Tree->header(), &QHeaderView::sectionResized, this, &TMainForm::WidenTreePane);
 
     BuildActions();
 
@@ -436,13 +438,27 @@ bool TMainForm::EventOnMainFormCreate()
     return true;
 }
 
+void TMainForm::NoteCaption(QTreeWidgetItem* node)
+{
+    if (!node || !node->treeWidget())
+        return;
+    int depth = m_Tree->rootIsDecorated() ? 1 : 0;
+    for (QTreeWidgetItem* p = node->parent(); p; p = p->parent())
+        ++depth;
+    const int width = m_Tree->sizeHintForIndex(m_Tree->indexFromItem(node)).width() + depth * m_Tree->indentation();
+    if (width <= m_WidestCaption)
+        return;
+    m_WidestCaption = width;
+    WidenTreePane();
+}
+
 void TMainForm::WidenTreePane()
 {
     QList<int> sizes = m_Splitter->sizes();
     if (m_PaneMoved || sizes.size() < 2)
         return;
     const int chrome = 2 * m_Tree->frameWidth() + m_Tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_Tree);
-    const int wanted = std::min(FittedContentWidth(m_Tree, 0) + chrome, (sizes[0] + sizes[1]) * 2 / 5);
+    const int wanted = std::min(m_WidestCaption + chrome, (sizes[0] + sizes[1]) * 2 / 5);
     if (wanted <= sizes[0])
         return;
     sizes[1] -= wanted - sizes[0];
@@ -467,6 +483,7 @@ TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int im
         parent->addChild(node);
     else
         m_Tree->addTopLevelItem(node);
+    NoteCaption(node);
     return node;
 }
 

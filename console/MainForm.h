@@ -237,9 +237,11 @@ private:
     void SortGroupNodes();
     void ExpandDevices();
     void SetDevicesCaption();
-    // Widens the tree's pane to show its widest caption, up to two fifths of
-    // the window, until the user moves the pane's edge himself.
+    // Widens the tree's pane to show its widest caption of a page or group
+    // (not of a device: a switch names itself), up to two fifths of the
+    // window, until the user moves the pane's edge himself.
     void WidenTreePane();
+    void NoteCaption(QTreeWidgetItem* node);
     TModule* ModuleOfNode(QTreeWidgetItem* item) const;
     bool IsUnderDevicesNode(QTreeWidgetItem* item) const;
     bool IsShown(Intp::TDevice* device) const;
@@ -298,6 +300,7 @@ private:
     QWidget* m_FuncPages = nullptr;
     QSplitter* m_Splitter = nullptr;
     bool m_PaneMoved = false;             // the user has moved the tree pane's edge
+    int m_WidestCaption = 0;              // of the pages and groups, indentation included
     QToolBar* m_ToolBar = nullptr;
     QMenu* m_TaskMenu = nullptr;
     QMenu* m_SettingsMenu = nullptr;

@@ -253,6 +253,7 @@ TTreeNode* TMainForm::GetGroupNode(Intp::TDevice* device, bool create)
     group->setText(0, caption);
     group->setIcon(0, NodeIcon(ImageGroup));
     m_DevicesNode->addChild(group);
+    NoteCaption(group);
     return group;
 }
 

@@ -1,6 +1,8 @@
 #include "MessageBoxes.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -126,8 +128,14 @@ bool StartDetachedOrTell(const QString& program, const QStringList& arguments, c
     QStringList command{program};
     for (const QString& argument : arguments)
         command << (argument.contains(QLatin1Char(' ')) ? QStringLiteral("\"%1\"").arg(argument) : argument);
+    // The usual reason: no such program where the system looks for it.
+    const bool found = QFileInfo(program).isAbsolute() ? QFileInfo(program).isExecutable()
+                                                       : !QStandardPaths::findExecutable(program).isEmpty();
+    const QString reason = found ? QStringLiteral("The system refused to start it.")
+                                 : QStringLiteral("The program \"%1\" is not installed (not found on the search path).")
+                                       .arg(program);
     UserInterface().Message(IUserInterface::IconError, AppTitle,
-                            QStringLiteral("Cannot start \"%1\".").arg(command.join(QLatin1Char(' '))),
+                            QStringLiteral("Cannot start \"%1\". %2").arg(command.join(QLatin1Char(' ')), reason),
                             IUserInterface::Ok);
     return false;
 }

@@ -58,9 +58,15 @@
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <iterator>
 
@@ -104,6 +110,56 @@ private:
     QPersistentModelIndex m_Pending;
 };
 
+} // namespace
+
+// The banner's place: as high as the banner, scrolling sideways when the
+// banner is wider than the room it has.
+class TBannerScroll final : public QScrollArea {
+public:
+    TBannerScroll(QWidget* panel, QWidget* parent) : QScrollArea(parent)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setWidget(panel);
+        panel->installEventFilter(this);
+        FitHeight();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            FitHeight();
+        return QScrollArea::eventFilter(watched, event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        FitHeight();
+    }
+
+public:
+    // Takes the banner's height now (and lays out the pages' side with it),
+    // so that a banner just shown is in place before the next event.
+    void FitHeight()
+    {
+        QWidget* panel = widget();
+        const int height = panel->sizeHint().height();
+        const bool across = panel->minimumSizeHint().width() > width();
+        const int wanted = height <= 0 ? 0 : height + (across ? horizontalScrollBar()->sizeHint().height() : 0);
+        if (maximumHeight() == wanted && minimumHeight() == wanted)
+            return;
+        setFixedHeight(wanted);
+        if (parentWidget() && parentWidget()->layout())
+            parentWidget()->layout()->activate();
+    }
+};
+
+namespace {
+
 void PlaceFilling(QWidget* panel, QWidget* control)
 {
     control->setParent(panel);
@@ -136,13 +192,18 @@ TModuleFrame::TModuleFrame(QWidget* parent) : QFrame(parent)
 
     auto* treeLabel = new QLabel(QStringLiteral("All &Functions:"), this);
     treeLabel->setBuddy(m_PageTree);
-    auto* left = new QVBoxLayout;
+    auto* leftPane = new QWidget(this);
+    auto* left = new QVBoxLayout(leftPane);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(treeLabel);
     left->addWidget(m_PageTree, 1);
 
-    m_LinkPanel = new QWidget(this);
+    // The banner scrolls sideways when the pages' side is narrower than it,
+    // rather than pressing on the function list.
+    m_LinkPanel = new QWidget;
     new QGridLayout(m_LinkPanel);
     m_LinkPanel->layout()->setContentsMargins(0, 0, 0, 0);
+    m_LinkScroll = new TBannerScroll(m_LinkPanel, this);
     m_PagePanel = new QWidget(this);
     new QGridLayout(m_PagePanel);
     m_PagePanel->layout()->setContentsMargins(0, 0, 0, 0);
@@ -151,14 +212,25 @@ TModuleFrame::TModuleFrame(QWidget* parent) : QFrame(parent)
     static_cast<QGridLayout*>(m_PagePanel->layout())->addWidget(m_WaitLabel, 0, 0);
     m_WaitLabel->hide();
 
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_LinkPanel);
+    auto* rightPane = new QWidget(this);
+    auto* right = new QVBoxLayout(rightPane);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(m_LinkScroll);
     right->addSpacing(6);
     right->addWidget(m_PagePanel, 1);
 
+    // The function list and the pages, with an edge the user can drag; the
+    // list never gets narrower than its longest caption.
+    m_Splitter = new QSplitter(Qt::Horizontal, this);
+    m_Splitter->setObjectName(QStringLiteral("m_PageSplitter"));
+    m_Splitter->setChildrenCollapsible(false);
+    m_Splitter->addWidget(leftPane);
+    m_Splitter->addWidget(rightPane);
+    m_Splitter->setStretchFactor(0, 0);
+    m_Splitter->setStretchFactor(1, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 3);
+    layout->addWidget(m_Splitter);
+    connect(m_Splitter, &QSplitter::splitterMoved, this, [this] { m_ListMoved = true; });
 
     // The tree's own item signals stay with its first selection model, so
     // follow the one installed here.
@@ -189,7 +261,49 @@ QTreeWidgetItem* TModuleFrame::AddPage(QTreeWidgetItem* parent, TModule* page)
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_PageTree);
     item->setText(0, page->GetCaption());
     item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(page)));
+    FitPageTree(item);
     return item;
+}
+
+int TModuleFrame::PageTreeWidth(const QTreeWidgetItem* item) const
+{
+    int depth = m_PageTree->rootIsDecorated() ? 1 : 0;
+    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        ++depth;
+    const QModelIndex index = m_PageTree->indexFromItem(item);
+    return m_PageTree->sizeHintForIndex(index).width() + depth * m_PageTree->indentation();
+}
+
+void TModuleFrame::FitPageTree(const QTreeWidgetItem* item)
+{
+    // Every caption whole, collapsed ones included, beside a vertical
+    // scroll bar.
+    const int caption = item ? PageTreeWidth(item) : 0;
+    m_WidestPage = std::max(m_WidestPage, caption);
+    const int chrome = 2 * m_PageTree->frameWidth() +
+                       m_PageTree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_PageTree) + 2;
+    m_PageTree->setMinimumWidth(m_WidestPage + chrome);
+}
+
+void TModuleFrame::showEvent(QShowEvent* event)
+{
+    QFrame::showEvent(event);
+    // The list starts as narrow as its captions allow, leaving the pages
+    // and the banner the most room, until the user drags its edge.
+    const QList<int> sizes = m_Splitter->sizes();
+    if (!m_ListMoved && sizes.size() == 2 && sizes[0] != m_PageTree->minimumWidth())
+        m_Splitter->setSizes({m_PageTree->minimumWidth(), sizes[0] + sizes[1] - m_PageTree->minimumWidth()});
+}
+
+void TModuleFrame::changeEvent(QEvent* event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_WidestPage = 0;
+        for (QTreeWidgetItemIterator it(m_PageTree); *it; ++it)
+            m_WidestPage = std::max(m_WidestPage, PageTreeWidth(*it));
+        FitPageTree(nullptr);
+    }
 }
 
 QTreeWidgetItem* TModuleFrame::AddCategory(QTreeWidgetItem* parent, const QString& caption)
@@ -248,6 +362,7 @@ void TModuleFrame::Notify(Intp::TDevice* device, uint16_t code, uint16_t status)
     }
     if (m_CurrentBanner)
         m_CurrentBanner->Notify(device, code, status);
+    m_LinkScroll->FitHeight();
     NotifyCurrentPage(device, code, status);
 }
 

@@ -11,7 +11,9 @@
 #include <vector>
 
 class QLabel;
+class QSplitter;
 class QTreeWidget;
+class TBannerScroll;
 class QTreeWidgetItem;
 
 namespace Intp {
@@ -83,16 +85,30 @@ public:
 
     QTreeWidget* PageTree() const { return m_PageTree; }
     QLabel* WaitLabel() const { return m_WaitLabel; }
+    QSplitter* Splitter() const { return m_Splitter; }
+    QWidget* LinkPanel() const { return m_LinkPanel; }
     TModule* CurrentBanner() const { return m_CurrentBanner; }
     static TModule* PageOf(const QTreeWidgetItem* item);
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void EventOnPageTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    // The width the caption of `item` needs, indentation included.
+    int PageTreeWidth(const QTreeWidgetItem* item) const;
+    // Keeps the function list at least as wide as its widest caption.
+    void FitPageTree(const QTreeWidgetItem* added);
     void SelectQuietly(QTreeWidgetItem* item);
 
     QTreeWidget* m_PageTree = nullptr;
     QWidget* m_PagePanel = nullptr;
     QWidget* m_LinkPanel = nullptr;
+    TBannerScroll* m_LinkScroll = nullptr;
+    QSplitter* m_Splitter = nullptr;
+    int m_WidestPage = 0;
+    bool m_ListMoved = false;   // the user has dragged the list's edge
     QLabel* m_WaitLabel = nullptr;
     std::map<int, TModule*> m_Banners;
     TModule* m_CurrentBanner = nullptr;

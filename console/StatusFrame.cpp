@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -56,14 +57,18 @@ QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm)
 
 QColor StatusColor(uint32_t bits)
 {
+    // Light tints, each far from the other three, from the list's own
+    // selection (a dark grey) and from the desktop's usual selection blue,
+    // with black text in light and dark palettes alike; the red "offline"
+    // mark stays visible on every one of them.
     if (bits & StatusOffline)
-        return QColor(255, 0, 0);
+        return QColor(255, 190, 190);   // red
     if (bits & StatusQueryFail)
-        return QColor(255, 255, 0);
+        return QColor(255, 240, 140);   // yellow
     if (bits & StatusIpDifferent)
-        return QColor(0, 0, 255);
+        return QColor(215, 190, 255);   // violet
     if (bits & StatusAlarm)
-        return QColor(0, 102, 255);
+        return QColor(255, 200, 140);   // orange
     return QColor();
 }
 
@@ -94,7 +99,7 @@ QColor StatusTextColor(uint32_t bits)
 QColor SelectedStatusColor(uint32_t bits)
 {
     const QColor background = StatusColor(bits);
-    return background.isValid() ? background.darker(250) : QColor();
+    return background.isValid() ? background.darker(220) : QColor();
 }
 
 QColor SelectionColor() { return QColor(64, 64, 64); }
@@ -222,6 +227,28 @@ protected:
     }
 };
 
+// Fixed widths, so that "Status" (the last column) always stays in view:
+// the addresses, the time and the status as wide as their usual texts, the
+// model's long description taking what is left. Longer texts are cut; the
+// row's tool tip holds every cell whole.
+void FixStatusColumns(QTreeWidget* list)
+{
+    const QFontMetrics metrics = list->fontMetrics();
+    const int pad = 2 * metrics.averageCharWidth() + 8;
+    const QString time = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
+    std::vector<int> widths(TStatusRow::ColumnCount, 0);
+    widths[TStatusRow::ColNumber] = list->iconSize().width() + metrics.horizontalAdvance(QStringLiteral("0000")) + pad + 16;
+    widths[TStatusRow::ColIp] = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + pad;
+    widths[TStatusRow::ColMac] = metrics.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + pad;
+    widths[TStatusRow::ColModel] = metrics.averageCharWidth() * 12 + pad;
+    widths[TStatusRow::ColTime] = std::max(metrics.horizontalAdvance(time) + pad,
+                                           metrics.horizontalAdvance(QStringLiteral("(No response yet)")) + pad);
+    widths[TStatusRow::ColStatus] = metrics.horizontalAdvance(QStringLiteral("Online/power1 fail/port 8 fail")) + pad;
+    for (int column = 0; column < TStatusRow::ColumnCount; ++column)
+        widths[size_t(column)] = std::max(widths[size_t(column)], list->header()->sectionSizeHint(column));
+    FixColumns(list, widths, TStatusRow::ColModel);
+}
+
 } // namespace
 
 TStatusFrame::TStatusFrame(QWidget* parent)
@@ -244,7 +271,7 @@ TStatusFrame::TStatusFrame(QWidget* parent)
         palette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     m_List->setPalette(palette);
-    FitColumns(m_List);
+    FixStatusColumns(m_List);
     // Every found switch adds a row, and every poll answer changes one.
     ThrottlePaints(m_List);
 

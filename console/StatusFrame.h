@@ -45,7 +45,7 @@ QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm);
 // alarm; invalid (drawn normally) when no bit is set.
 QColor StatusColor(uint32_t bits);
 // The text colour on a row of that colour: black or white, whichever reads
-// better on it (white on the two blues); invalid when no bit is set.
+// better on it (black on every row colour); invalid when no bit is set.
 QColor StatusTextColor(uint32_t bits);
 // The colour of a selected row: the row's colour darkened, so that a
 // selected row never looks like an unselected one; invalid when no bit is

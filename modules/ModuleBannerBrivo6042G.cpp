@@ -12,6 +12,9 @@
 #include "SyslogFrame.h"
 
 #include <QGridLayout>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,6 +31,53 @@ const QColor TModuleBannerBrivo6042G::Black(0, 0, 0);
 const QColor TModuleBannerBrivo6042G::BrightGreen(0, 255, 0);
 const QColor TModuleBannerBrivo6042G::Green(0, 128, 0);
 const QColor TModuleBannerBrivo6042G::Red(255, 0, 0);
+
+namespace {
+
+// A label for a text the switch or the locale supplies: cut with an
+// ellipsis when its room is short, instead of widening the banner, and
+// whole in its tool tip then.
+class TElidedLabel final : public QLabel {
+public:
+    // `usual`: the longest text it usually shows, which it never cuts.
+    TElidedLabel(const QString& text, const QStringList& usual, QWidget* parent) : QLabel(text, parent), m_Usual(usual)
+    {
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        int width = 0;
+        for (const QString& usual : m_Usual)
+            width = std::max(width, fontMetrics().horizontalAdvance(usual));
+        return {width + 2, QLabel::minimumSizeHint().height()};
+    }
+    bool Cut() const { return fontMetrics().horizontalAdvance(text()) > contentsRect().width(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+        style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+    }
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            if (Cut())
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QLabel::event(event);
+    }
+
+private:
+    QStringList m_Usual;
+};
+
+} // namespace
 
 // --- TLinkImage ------------------------------------------------------------------
 
@@ -97,8 +147,10 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     m_Icon->setCursor(Qt::PointingHandCursor);
     m_Icon->setToolTip(QStringLiteral("Open web"));
     m_Icon->installEventFilter(this);
-    m_IpAddr = new QLabel(QStringLiteral("(Not Available)"), this);
-    m_MacAddr = new QLabel(this);
+    m_IpAddr = new TElidedLabel(QStringLiteral("(Not Available)"),
+                                {QStringLiteral("(Not Available)"), QStringLiteral("255.255.255.255")}, this);
+    m_MacAddr = new TElidedLabel(QString(), {QStringLiteral("00:00:00:00:00:00"), QStringLiteral("DD:DD:DD:DD:DD:DD")},
+                                 this);
     auto* addresses = new QVBoxLayout;
     addresses->addWidget(m_IpAddr);
     addresses->addWidget(m_MacAddr);
@@ -135,8 +187,8 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     auto* syslogGrid = new QGridLayout(syslog);
     m_LogNum = new QLabel(QStringLiteral("0"), syslog);
     m_LogUnread = new QLabel(QStringLiteral("0"), syslog);
-    m_LogLDate = new QLabel(syslog);
-    m_LogLTime = new QLabel(syslog);
+    m_LogLDate = new TElidedLabel(QString(), {QLocale().toString(QDate(2026, 12, 28), QLocale::ShortFormat)}, syslog);
+    m_LogLTime = new TElidedLabel(QString(), {QStringLiteral("00:00:00")}, syslog);
     const std::pair<const char*, QLabel*> lines[] = {{"&Num:", m_LogNum}, {"&Unread:", m_LogUnread}, {"&Last:", m_LogLDate}};
     for (int i = 0; i < 3; ++i) {
         auto* caption = new QLabel(QString::fromLatin1(lines[i].first), syslog);

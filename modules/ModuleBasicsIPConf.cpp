@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -80,6 +81,8 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
     m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_Tree->setUniformRowHeights(true);
     m_Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_Tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_Tree->header()->setStretchLastSection(false);
     PageLayout()->addWidget(m_Tree, 1);
     m_Popup = new QMenu(this);
     m_PM1Discard = m_Popup->addAction(QStringLiteral("&Discard Settings"));
@@ -218,7 +221,11 @@ void TModuleBasicsIPConf::SetNode(TNode* node, const TPending& pending, int imag
 {
     node->Pending = pending;
     node->SetImage(image);
-    node->setText(0, PreviewText(pending));
+    const QString text = PreviewText(pending);
+    node->setText(0, text);
+    // The preview is long (up to five addresses): the tree scrolls sideways
+    // to it, and it is also the node's tool tip.
+    node->setToolTip(0, text);
 }
 
 void TModuleBasicsIPConf::PendingFromDevice(TNode* node)

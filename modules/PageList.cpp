@@ -366,6 +366,11 @@ void TPageList::EventOnHeaderClick(int column)
 
 void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(this, widths); }
 
+void TPageList::SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn)
+{
+    FixColumns(this, widths, stretchColumn);
+}
+
 // --- TRowEditors -------------------------------------------------------------------
 
 TRowEditors::TRowEditors(TPageList* list) : QObject(list), m_List(list)

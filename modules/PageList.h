@@ -141,6 +141,10 @@ public:
     // The minimum widths of the columns, in pixels; a column is also as wide
     // as its header and its contents, and the last one takes the rest.
     void SetColumnWidths(const std::vector<int>& widths);
+    // Fixed widths instead (0: the header's width); `stretchColumn` takes
+    // the rest of the list's width. Longer texts are cut with an ellipsis
+    // and shown whole as the cell's tool tip.
+    void SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn);
 
 signals:
     // After the selected row changed (-1: none).

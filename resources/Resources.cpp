@@ -1,9 +1,15 @@
 #include "Resources.h"
 
 #include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
 
 namespace Resources {
 
@@ -25,17 +31,36 @@ void DrawDevice(QPainter& p)
     for (int i = 0; i < 4; ++i)
         p.drawRect(3 + 3 * i, 9, 2, 2);
 }
+// The overlays of a device node: large enough to read at 16 x 16, each with
+// a white rim and a dark edge, so that they stand out on light and dark
+// backgrounds, and each with a sign of its own besides its colour.
+// Logged in: a green disc with a white tick, top right.
 void DrawLoginBadge(QPainter& p)
 {
-    Box(p, Amber);
-    p.drawEllipse(QRectF(9, 0.5, 5, 5));
-    p.drawRect(11, 4, 1, 4);
+    const QRectF disc(8.5, 0.5, 7, 7);
+    p.setPen(QPen(Qt::white, 1.5));
+    p.setBrush(Qt::white);
+    p.drawEllipse(disc);
+    p.setPen(QPen(QColor(20, 90, 35), 0.8));
+    p.setBrush(QColor(30, 150, 60));
+    p.drawEllipse(disc);
+    p.setPen(QPen(Qt::white, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({QPointF(10.3, 4.1), QPointF(11.6, 5.4), QPointF(13.8, 2.6)}));
 }
+// Warning: a red triangle with a white "!", bottom left.
 void DrawWarningBadge(QPainter& p)
 {
-    Box(p, Red);
-    QPolygonF tri({QPointF(1, 15), QPointF(5, 8), QPointF(9, 15)});
+    const QPolygonF tri({QPointF(0.5, 15.5), QPointF(4.75, 7.5), QPointF(9, 15.5)});
+    p.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::SquareCap, Qt::RoundJoin));
+    p.setBrush(Qt::white);
     p.drawPolygon(tri);
+    p.setPen(QPen(QColor(120, 20, 15), 0.8, Qt::SolidLine, Qt::SquareCap, Qt::RoundJoin));
+    p.setBrush(QColor(215, 40, 30));
+    p.drawPolygon(tri);
+    p.setPen(QPen(Qt::white, 1.3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4.75, 10.3), QPointF(4.75, 12.6));
+    p.drawPoint(QPointF(4.75, 14.4));
 }
 void DrawDeviceLogin(QPainter& p) { DrawDevice(p); DrawLoginBadge(p); }
 void DrawDeviceWarning(QPainter& p) { DrawDevice(p); DrawWarningBadge(p); }
@@ -103,7 +128,9 @@ void DrawKey(QPainter& p, QColor c)
     p.drawRect(12, 9, 2, 3);
 }
 void DrawLogin(QPainter& p) { DrawKey(p, Amber); }
-void DrawLogout(QPainter& p) { DrawKey(p, Grey); p.setPen(QPen(Red, 2)); p.drawLine(2, 2, 14, 14); }
+// A light key struck through: it keeps its shape on a dark background too
+// (with the rim every halo glyph gets).
+void DrawLogout(QPainter& p) { DrawKey(p, QColor(170, 175, 185)); p.setPen(QPen(Red, 2)); p.drawLine(2, 2, 14, 14); }
 void DrawArc(QPainter& p, QColor c)
 {
     p.setPen(QPen(c, 2));
@@ -229,14 +256,56 @@ const QHash<QString, TGlyph>& Glyphs()
     return glyphs;
 }
 
-QPixmap Draw(TGlyph glyph, QSize size)
+// Glyphs of thin strokes in strong colours that rows and tool bars of any
+// colour must not swallow (the red cross of a failure or an offline switch
+// on a red row or the selection, the logout key on a dark palette): they get
+// a white rim about a sixteenth of their size wide.
+bool HasHalo(const QString& glyph) { return glyph == QLatin1String("CANCEL") || glyph == QLatin1String("LOGOUT"); }
+
+// The image with a rim of `color` around everything drawn in it.
+QImage WithHalo(const QImage& source, const QColor& color, int radius)
+{
+    const QImage src = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int w = src.width(), h = src.height();
+    // The greatest alpha within `radius`, across and then down.
+    std::vector<int> across(size_t(w) * size_t(h), 0), alpha(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int a = 0;
+            for (int dx = std::max(0, x - radius); dx <= std::min(w - 1, x + radius); ++dx)
+                a = std::max(a, qAlpha(src.pixel(dx, y)));
+            across[size_t(y) * size_t(w) + size_t(x)] = a;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int a = 0;
+            for (int dy = std::max(0, y - radius); dy <= std::min(h - 1, y + radius); ++dy)
+                a = std::max(a, across[size_t(dy) * size_t(w) + size_t(x)]);
+            alpha[size_t(y) * size_t(w) + size_t(x)] = a;
+        }
+    QImage out(src.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = alpha[size_t(y) * size_t(w) + size_t(x)];
+            out.setPixel(x, y, qRgba(color.red() * a / 255, color.green() * a / 255, color.blue() * a / 255, a));
+        }
+    QPainter p(&out);
+    p.drawImage(0, 0, src);
+    return out;
+}
+
+QPixmap Draw(TGlyph glyph, QSize size, bool halo = false)
 {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size.width() / 16.0, size.height() / 16.0);
-    glyph(p);
+    {
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size.width() / 16.0, size.height() / 16.0);
+        glyph(p);
+    }
+    if (halo)
+        return QPixmap::fromImage(WithHalo(pixmap.toImage(), Qt::white, std::max(1, size.width() / 16)));
     return pixmap;
 }
 
@@ -256,7 +325,7 @@ QPixmap Bitmap(const QString& name)
     } else if (auto m = pattern.match(name); m.hasMatch()) {
         auto glyph = Glyphs().value(m.captured(3));
         if (glyph)
-            pixmap = Draw(glyph, QSize(m.captured(1).toInt(), m.captured(2).toInt()));
+            pixmap = Draw(glyph, QSize(m.captured(1).toInt(), m.captured(2).toInt()), HasHalo(m.captured(3)));
     }
     cache.insert(name, pixmap);
     return pixmap;
@@ -265,7 +334,161 @@ QPixmap Bitmap(const QString& name)
 QIcon Icon(const QString& name)
 {
     QPixmap pixmap = Bitmap(name);
-    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+    if (pixmap.isNull())
+        return QIcon();
+    QIcon icon(pixmap);
+    // An icon resource holds its image in every size the desktop asks for
+    // (window decorations, task switchers, docks).
+    static const QRegularExpression iconPattern("^RC_ICON_\\d+X\\d+_(\\w+)$");
+    if (const auto m = iconPattern.match(name); m.hasMatch())
+        for (int size : ThemeIconSizes())
+            if (size != pixmap.width())
+                icon.addPixmap(Bitmap(QStringLiteral("RC_ICON_%1X%1_%2").arg(size).arg(m.captured(1))));
+    return icon;
+}
+
+const std::vector<int>& ThemeIconSizes()
+{
+    static const std::vector<int> sizes = {16, 22, 24, 32, 48, 64, 128, 256};
+    return sizes;
+}
+
+namespace {
+
+// A paint device that writes what is painted on it as SVG shapes: the
+// glyphs above use only paths, polygons, rectangles, ellipses, lines and
+// points in solid colours.
+class TSvgEngine final : public QPaintEngine {
+public:
+    TSvgEngine() : QPaintEngine(AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    Type type() const override { return QPaintEngine::User; }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void updateState(const QPaintEngineState& state) override
+    {
+        if (state.state() & DirtyPen)
+            m_Pen = state.pen();
+        if (state.state() & DirtyBrush)
+            m_Brush = state.brush();
+        if (state.state() & DirtyTransform)
+            m_Transform = state.transform();
+    }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
+    {
+        QPainterPath path;
+        path.addPolygon(QPolygonF(QList<QPointF>(points, points + count)));
+        if (mode != PolylineMode)
+            path.closeSubpath();
+        path.setFillRule(mode == OddEvenMode ? Qt::OddEvenFill : Qt::WindingFill);
+        Shape(path, mode != PolylineMode);
+    }
+    void drawPath(const QPainterPath& path) override { Shape(path, true); }
+
+    QByteArray Body;
+
+private:
+    static QByteArray Colour(const QColor& c) { return c.name(QColor::HexRgb).toLatin1(); }
+    static QByteArray Number(qreal v) { return QByteArray::number(v, 'g', 6); }
+
+    void Shape(const QPainterPath& source, bool filled)
+    {
+        const QPainterPath path = m_Transform.map(source);
+        QByteArray d;
+        for (int i = 0; i < path.elementCount(); ++i) {
+            const QPainterPath::Element e = path.elementAt(i);
+            if (e.isMoveTo()) {
+                d += "M" + Number(e.x) + " " + Number(e.y) + " ";
+            } else if (e.isLineTo()) {
+                d += "L" + Number(e.x) + " " + Number(e.y) + " ";
+            } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+                const QPainterPath::Element c2 = path.elementAt(i + 1), to = path.elementAt(i + 2);
+                d += "C" + Number(e.x) + " " + Number(e.y) + " " + Number(c2.x) + " " + Number(c2.y) + " " +
+                     Number(to.x) + " " + Number(to.y) + " ";
+                i += 2;
+            }
+        }
+        if (source.elementCount() > 1 && source.elementAt(0) == source.elementAt(source.elementCount() - 1))
+            d += "Z";
+        QByteArray fill = "none", stroke = "none", extra;
+        if (filled && m_Brush.style() != Qt::NoBrush && m_Brush.color().alpha() > 0) {
+            fill = Colour(m_Brush.color());
+            if (m_Brush.color().alpha() < 255)
+                extra += " fill-opacity=\"" + Number(m_Brush.color().alphaF()) + "\"";
+            if (path.fillRule() == Qt::OddEvenFill)
+                extra += " fill-rule=\"evenodd\"";
+        }
+        if (m_Pen.style() != Qt::NoPen && m_Pen.color().alpha() > 0) {
+            stroke = Colour(m_Pen.color());
+            const qreal scale = std::sqrt(std::abs(m_Transform.determinant()));
+            const qreal width = m_Pen.isCosmetic() ? 1 : m_Pen.widthF() * scale;
+            extra += " stroke-width=\"" + Number(width) + "\"";
+            extra += m_Pen.capStyle() == Qt::RoundCap  ? " stroke-linecap=\"round\""
+                     : m_Pen.capStyle() == Qt::FlatCap ? " stroke-linecap=\"butt\""
+                                                       : " stroke-linecap=\"square\"";
+            extra += m_Pen.joinStyle() == Qt::RoundJoin   ? " stroke-linejoin=\"round\""
+                     : m_Pen.joinStyle() == Qt::MiterJoin ? " stroke-linejoin=\"miter\""
+                                                          : " stroke-linejoin=\"bevel\"";
+        }
+        Body += "  <path d=\"" + d.trimmed() + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\"" + extra + "/>\n";
+    }
+
+    QPen m_Pen;
+    QBrush m_Brush;
+    QTransform m_Transform;
+};
+
+class TSvgDevice final : public QPaintDevice {
+public:
+    explicit TSvgDevice(QSize size) : m_Size(size) {}
+    QPaintEngine* paintEngine() const override { return &m_Engine; }
+    QByteArray Body() const { return m_Engine.Body; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return m_Size.width();
+        case PdmHeight: return m_Size.height();
+        case PdmWidthMM: return m_Size.width() * 254 / 960;
+        case PdmHeightMM: return m_Size.height() * 254 / 960;
+        case PdmNumColors: return INT_MAX;
+        case PdmDepth: return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    QSize m_Size;
+    mutable TSvgEngine m_Engine;
+};
+
+} // namespace
+
+QByteArray Svg(const QString& name)
+{
+    static const QRegularExpression pattern("^RC_(?:BITMAP|ICON)_(\\d+)X(\\d+)_(\\w+)$");
+    const auto m = pattern.match(name);
+    const TGlyph glyph = m.hasMatch() ? Glyphs().value(m.captured(3)) : nullptr;
+    if (!glyph)
+        return {};
+    const QSize size(m.captured(1).toInt(), m.captured(2).toInt());
+    TSvgDevice device(size);
+    {
+        QPainter p(&device);
+        p.scale(size.width() / 16.0, size.height() / 16.0);
+        glyph(p);
+    }
+    const QByteArray w = QByteArray::number(size.width()), h = QByteArray::number(size.height());
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h +
+           "\">\n" + device.Body() + "</svg>\n";
 }
 
 QString String(int id)

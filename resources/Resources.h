@@ -9,12 +9,22 @@
 #include <QPixmap>
 #include <QString>
 
+#include <vector>
+
 namespace Resources {
 
 // The bitmap of the given resource name; a null pixmap for an unknown name.
 QPixmap Bitmap(const QString& name);
-// An icon resource (RC_ICON_*), or a bitmap name as an icon.
+// An icon resource (RC_ICON_*: its named size and every size of
+// ThemeIconSizes), or a bitmap name as an icon.
 QIcon Icon(const QString& name);
+// The sizes, in pixels, in which the desktop's icon theme expects an
+// application icon (besides a scalable one, see Svg).
+const std::vector<int>& ThemeIconSizes();
+// The image of the given resource name as a scalable SVG document (the same
+// drawing as Bitmap, in a view box of the named size); empty for an unknown
+// name.
+QByteArray Svg(const QString& name);
 // An entry of the string table; empty for an unknown id.
 QString String(int id);
 

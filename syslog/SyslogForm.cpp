@@ -43,6 +43,15 @@ QLineEdit* NewField(QWidget* parent)
     return field;
 }
 
+// A detail field shows its text from the start (a line edit would show the
+// end of a text longer than itself), and the whole text as its tool tip.
+void SetField(QLineEdit* field, const QString& text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+    field->setToolTip(text);
+}
+
 } // namespace
 
 TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDialog(owner)
@@ -57,6 +66,10 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     m_Facility = NewField(this);
     m_Severity = NewField(this);
     m_EventId = NewField(this);
+    // Wide enough for the longest facility name.
+    m_Facility->setMinimumWidth(m_Facility->fontMetrics().horizontalAdvance(
+                                    QStringLiteral("messages generated internally by syslogd")) +
+                                m_Facility->fontMetrics().averageCharWidth() * 2);
     auto* fields = new QFormLayout;
     const std::pair<const char*, QLineEdit*> labels[] = {{"&Date:", m_Date},         {"&Time:", m_Time},
                                                        {"&Host:", m_Host},         {"&Facility:", m_Facility},
@@ -200,12 +213,12 @@ void TSyslogForm::EventOnLogListSelectItem(int row)
 {
     if (row < 0)
         return;
-    m_EventId->setText(m_LogList->Text(row, ColEventId));
-    m_Facility->setText(m_LogList->Text(row, ColFacility));
-    m_Severity->setText(m_LogList->Text(row, ColSeverity));
-    m_Host->setText(m_LogList->Text(row, ColHost));
-    m_Date->setText(m_LogList->Text(row, ColDate));
-    m_Time->setText(m_LogList->Text(row, ColTime));
+    SetField(m_EventId, m_LogList->Text(row, ColEventId));
+    SetField(m_Facility, m_LogList->Text(row, ColFacility));
+    SetField(m_Severity, m_LogList->Text(row, ColSeverity));
+    SetField(m_Host, m_LogList->Text(row, ColHost));
+    SetField(m_Date, m_LogList->Text(row, ColDate));
+    SetField(m_Time, m_LogList->Text(row, ColTime));
     m_Memo->clear();
     m_Memo->setPlainText(m_LogList->Text(row, ColMessage));
     m_Prev->setEnabled(row > 0);

@@ -1,5 +1,6 @@
 #include "SyslogListView.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
@@ -21,6 +22,13 @@ int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 TSyslogListView::TSyslogListView(QWidget* parent) : QTableView(parent), m_Rows(new QStringListModel(this))
 {
     verticalHeader()->hide();
+    // The table's corner button sits where the two headers meet. With no
+    // row header there is no corner, and since this view places its headers
+    // itself, the button would otherwise stay at the top left at its default
+    // size, painted over the first column's header and the first row.
+    setCornerButtonEnabled(false);
+    for (QAbstractButton* corner : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+        corner->hide();
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollMode(ScrollPerPixel);
 }

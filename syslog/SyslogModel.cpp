@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 
 #include <algorithm>
@@ -25,15 +26,38 @@ QDateTime EventLocalTime(int64_t receiveMs) { return QDateTime::fromMSecsSinceEp
 
 namespace {
 
-QIcon MakeSeverityIcon(const QColor& color)
+// A severity mark: red disc with "!" (errors and worse), amber triangle
+// (warnings), blue disc with "i" (the rest). Each has a white rim, so that
+// it stands out on any row colour, the selection's blue included, and a
+// shape of its own, so that the colour is not the only sign.
+QIcon MakeSeverityIcon(int index)
 {
+    static const QColor Colors[3] = {QColor(0xd0, 0x30, 0x30), QColor(0xe8, 0xb0, 0x20), QColor(0x30, 0x70, 0xd0)};
+    const QColor color = Colors[index];
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(color.darker(160));
+    QPainterPath shape;
+    if (index == 1)
+        shape.addPolygon(QPolygonF({QPointF(8, 1.5), QPointF(14.5, 13.5), QPointF(1.5, 13.5), QPointF(8, 1.5)}));
+    else
+        shape.addEllipse(QRectF(2, 2, 12, 12));
+    painter.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::white);
+    painter.drawPath(shape);
+    painter.setPen(QPen(color.darker(170), 1));
     painter.setBrush(color);
-    painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+    painter.drawPath(shape);
+    painter.setPen(QPen(index == 1 ? QColor(40, 30, 0) : QColor(Qt::white), 1.8, Qt::SolidLine, Qt::RoundCap));
+    if (index == 2) {
+        painter.drawPoint(QPointF(8, 5));
+        painter.drawLine(QPointF(8, 7.5), QPointF(8, 11));
+    } else {
+        const qreal top = index == 1 ? 6 : 4.5;
+        painter.drawLine(QPointF(8, top), QPointF(8, top + 3.5));
+        painter.drawPoint(QPointF(8, top + 6));
+    }
     return QIcon(pixmap);
 }
 
@@ -58,10 +82,7 @@ QString ShownMessage(const TStoredEvent& event)
 
 const QIcon& SeverityIcon(int index)
 {
-    // Red for errors and worse, amber for warnings, blue for the rest.
-    static const QIcon Icons[3] = {MakeSeverityIcon(QColor(0xd0, 0x30, 0x30)),
-                                   MakeSeverityIcon(QColor(0xe8, 0xb0, 0x20)),
-                                   MakeSeverityIcon(QColor(0x30, 0x70, 0xd0))};
+    static const QIcon Icons[3] = {MakeSeverityIcon(0), MakeSeverityIcon(1), MakeSeverityIcon(2)};
     return Icons[index < 0 || index > 2 ? 2 : index];
 }
 

@@ -5,6 +5,10 @@
 #include "Resources.h"
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +28,36 @@ TPageRow DeviceRow(Intp::TDevice* device, QStringList texts)
     return row;
 }
 
+// Fixed widths for the columns of a device list: the addresses and the
+// versions as wide as their texts, the model's long description taking the
+// rest (cut, and whole in its tool tip), so that the MAC and IP addresses
+// that tell two switches of one model apart stay in view. Answers the width
+// the list needs to show them all.
+int FixDeviceColumns(TPageList* list, const QStringList& columns)
+{
+    const QFontMetrics metrics = list->fontMetrics();
+    const int pad = 2 * metrics.averageCharWidth() + 8;
+    std::vector<int> widths;
+    int model = -1, needed = 0;
+    for (int column = 0; column < columns.size(); ++column) {
+        const QString& caption = columns[column];
+        int width = 0;   // the header's own width
+        if (caption == QLatin1String("Model")) {
+            model = column;
+            width = metrics.averageCharWidth() * 14 + pad;
+        } else if (caption == QLatin1String("MAC")) {
+            width = metrics.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + pad;
+        } else if (caption.contains(QLatin1String("IP"))) {
+            width = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + pad;
+        }
+        width = std::max(width, list->horizontalHeader()->sectionSizeHint(column));
+        widths.push_back(width);
+        needed += width;
+    }
+    list->SetFixedColumnWidths(widths, model);
+    return needed + 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+}
+
 // --- TDevicePicker -----------------------------------------------------------------
 
 TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWidget(parent)
@@ -31,6 +65,7 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
     m_Source = new TPageList(columns, this);
     m_Chosen = new TPageList(columns, this);
     for (TPageList* list : {m_Source, m_Chosen}) {
+        m_ListWidth = FixDeviceColumns(list, columns);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDevicePicker::UpdateButtons);
         connect(list->Model(), &QAbstractItemModel::rowsInserted, this, &TDevicePicker::UpdateButtons);
@@ -41,22 +76,38 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
     m_AddAll = new QPushButton(QStringLiteral(">>"), this);
     m_Remove = new QPushButton(QStringLiteral("<"), this);
     m_RemoveAll = new QPushButton(QStringLiteral("<<"), this);
-    auto* buttons = new QVBoxLayout;
-    buttons->addStretch(1);
+    m_Buttons = new QVBoxLayout;
+    m_Buttons->addStretch(1);
     for (QPushButton* b : {m_Add, m_AddAll, m_Remove, m_RemoveAll})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_Source, 1);
-    layout->addLayout(buttons);
-    layout->addWidget(m_Chosen, 1);
+        m_Buttons->addWidget(b);
+    m_Buttons->addStretch(1);
+    m_Layout = new QHBoxLayout(this);
+    m_Layout->setContentsMargins(0, 0, 0, 0);
+    m_Layout->addWidget(m_Source, 1);
+    m_Layout->addLayout(m_Buttons);
+    m_Layout->addWidget(m_Chosen, 1);
     connect(m_Add, &QPushButton::clicked, this, &TDevicePicker::EventOnAddClick);
     connect(m_AddAll, &QPushButton::clicked, this, &TDevicePicker::EventOnAddAllClick);
     connect(m_Remove, &QPushButton::clicked, this, &TDevicePicker::EventOnRemoveClick);
     connect(m_RemoveAll, &QPushButton::clicked, this, &TDevicePicker::EventOnRemoveAllClick);
     UpdateButtons();
 }
+
+void TDevicePicker::resizeEvent(QResizeEvent* event)
+{
+    // Side by side while both lists show all their columns, else one above
+    // the other, each across the whole width.
+    const int buttons = m_Add->sizeHint().width() + 2 * m_Layout->spacing();
+    const bool across = event->size().width() >= 2 * m_ListWidth + buttons;
+    const auto direction = across ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (m_Layout->direction() != direction) {
+        m_Layout->setDirection(direction);
+        m_Buttons->setDirection(across ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    }
+    QWidget::resizeEvent(event);
+}
+
+bool TDevicePicker::SideBySide() const { return m_Layout->direction() == QBoxLayout::LeftToRight; }
 
 void TDevicePicker::Offer(std::vector<TPageRow> rows)
 {
@@ -187,6 +238,7 @@ TPageList* TWizardSteps::AddSettingsStep(const QString& heading, QWidget* settin
     auto* grid = static_cast<QGridLayout*>(settings->layout());
     const int row = grid->rowCount();
     m_Preview = new TPageList(columns, settings);
+    FixDeviceColumns(m_Preview, columns);
     grid->addWidget(m_Preview, row, 0, 1, 3);
     grid->setRowStretch(row, 1);
     AddStep(heading, settings);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+class QBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -51,6 +52,8 @@ public:
     void EventOnAddAllClick() { Move(m_Source, m_Chosen, true); }
     void EventOnRemoveClick() { Move(m_Chosen, m_Source, false); }
     void EventOnRemoveAllClick() { Move(m_Chosen, m_Source, true); }
+    // Whether the two lists stand side by side (else one above the other).
+    bool SideBySide() const;
 
 signals:
     void Changed();
@@ -62,7 +65,11 @@ private:
     // order.
     void Move(TPageList* from, TPageList* to, bool all);
     void UpdateButtons();
+    void resizeEvent(QResizeEvent* event) override;
 
+    QBoxLayout* m_Layout = nullptr;
+    QBoxLayout* m_Buttons = nullptr;
+    int m_ListWidth = 0;   // what one list needs to show all its columns
     TPageList* m_Source;
     TPageList* m_Chosen;
     QPushButton* m_Add;

@@ -32,9 +32,34 @@ TEST(AboutForm, VersionLine)
     EXPECT_EQ(ui.Urls[0], TAboutForm::WebAddress());
 }
 
+namespace {
+
+// A current folder that holds the viewer file (or not), for the test's
+// lifetime.
+class TViewerFolder {
+public:
+    explicit TViewerFolder(bool withViewer = true) : m_Saved(QDir::currentPath())
+    {
+        if (withViewer) {
+            QFile jar(m_Dir.filePath("TopologyView.jar"));
+            jar.open(QIODevice::WriteOnly);
+        }
+        QDir::setCurrent(m_Dir.path());
+    }
+    ~TViewerFolder() { QDir::setCurrent(m_Saved); }
+    QString Path() const { return m_Dir.path(); }
+
+private:
+    QString m_Saved;
+    QTemporaryDir m_Dir;
+};
+
+} // namespace
+
 TEST(JavaTopologyFrame, PageAndItsCommand)
 {
     TestSupport::TFakeUserInterface ui;
+    TViewerFolder folder;
     TJavaTopologyFrame frame;
     TModule& page = frame;
     EXPECT_EQ(page.GetCaption(), "Devices Topology");
@@ -73,6 +98,7 @@ TEST(JavaTopologyFrame, StartsTheProgramFoundOnThePath)
     qputenv("PATH", dir.path().toUtf8() + ":" + oldPath);
 
     SetUserInterface(nullptr);
+    TViewerFolder folder;
     TJavaTopologyFrame frame;
     frame.EventOnOpenClick();
     frame.EventOnOpenClick();
@@ -92,4 +118,35 @@ TEST(JavaTopologyFrame, StartsTheProgramFoundOnThePath)
     ASSERT_EQ(lines.size(), 2) << "two presses start two viewers";
     for (const QString& line : lines)
         EXPECT_EQ(line, "-jar|TopologyView.jar|" + QDir::currentPath());
+}
+
+// Open tells why the viewer cannot start: its file is missing from the
+// current folder (the runtime would only say so on its error output), or
+// the runtime itself is not installed. Nothing is started in the first case.
+TEST(JavaTopologyFrame, OpenThatCannotStartSaysWhy)
+{
+    TestSupport::TFakeUserInterface ui;
+    TJavaTopologyFrame frame;
+    {
+        TViewerFolder empty(false);
+        frame.m_Open->click();
+        EXPECT_TRUE(ui.Programs.empty()) << "no runtime started without its viewer";
+        ASSERT_EQ(ui.Boxes.size(), 1u);
+        EXPECT_EQ(ui.Boxes[0].Icon, IUserInterface::IconError);
+        EXPECT_EQ(ui.Boxes[0].Buttons, IUserInterface::Ok);
+        EXPECT_TRUE(ui.Boxes[0].Text.contains("\"TopologyView.jar\" is not in the folder")) << ui.LastText().toStdString();
+        EXPECT_TRUE(ui.Boxes[0].Text.contains(QDir::toNativeSeparators(empty.Path()))) << ui.LastText().toStdString();
+    }
+
+    // The viewer is there but the runtime is not on the search path.
+    TViewerFolder folder;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", folder.Path().toUtf8());
+    ui.LaunchFails = true;
+    frame.m_Open->click();
+    qputenv("PATH", oldPath);
+    ASSERT_EQ(ui.Programs.size(), 1u);
+    ASSERT_EQ(ui.Boxes.size(), 2u);
+    EXPECT_EQ(ui.Boxes[1].Text, "Cannot start \"java -jar TopologyView.jar\". The program \"java\" is not installed "
+                                "(not found on the search path).");
 }

@@ -201,25 +201,40 @@ protected:
 
 } // namespace
 
-TEST_F(StatusMonitorLook, NoColumnCutsItsTypicalRows)
+TEST_F(StatusMonitorLook, StatusStaysInViewAndCutCellsAreWholeInTheTip)
 {
     AddTypicalRows();
     QTreeWidget* list = Frame->m_List;
     ASSERT_EQ(list->topLevelItemCount(), 4);
     EXPECT_EQ(list->topLevelItem(0)->text(TStatusRow::ColStatus), "Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail");
     EXPECT_TRUE(list->topLevelItem(1)->text(TStatusRow::ColIp).startsWith("Original: "));
-    ExpectNoCellCut(list, list->header());
-    EXPECT_EQ(list->header()->length(), std::max(list->viewport()->width(), list->header()->length()));
+    QHeaderView* header = list->header();
+    auto inView = [&](int column) {
+        return header->sectionViewportPosition(column) >= 0 &&
+               header->sectionViewportPosition(column) + header->sectionSize(column) <= list->viewport()->width();
+    };
+    for (int column = 0; column < TStatusRow::ColumnCount; ++column)
+        EXPECT_TRUE(inView(column)) << column;
+    EXPECT_EQ(header->length(), list->viewport()->width()) << "the model takes the rest";
+    // The usual texts of the addresses, the time and a plain status are whole.
+    for (int column : {TStatusRow::ColIp, TStatusRow::ColMac, TStatusRow::ColTime, TStatusRow::ColStatus})
+        EXPECT_GE(header->sectionSize(column), list->sizeHintForIndex(list->model()->index(3, column)).width())
+            << column;
+    // A longer text is cut, and the row's tool tip holds every cell whole.
+    const QString tip = list->topLevelItem(0)->toolTip(TStatusRow::ColModel);
+    EXPECT_TRUE(tip.contains(list->topLevelItem(0)->text(TStatusRow::ColModel)));
+    EXPECT_TRUE(tip.contains("Status: Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail"));
 
-    // Narrower than the rows: it scrolls sideways and still cuts nothing.
-    Frame->resize(500, 400);
-    QCoreApplication::processEvents();
-    ExpectNoCellCut(list, list->header());
-    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
-    // Wider: the last column takes the room.
+    // Wider: the model takes the room.
+    const int model = header->sectionSize(TStatusRow::ColModel);
     Frame->resize(1600, 400);
     QCoreApplication::processEvents();
-    EXPECT_EQ(list->header()->length(), list->viewport()->width());
+    EXPECT_EQ(header->length(), list->viewport()->width());
+    EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), model + 560);
+    // Narrower than the fixed columns: it scrolls sideways.
+    Frame->resize(500, 400);
+    QCoreApplication::processEvents();
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(StatusMonitorLook, ColouredRowsAreReadableAndTheAlarmIsNotTheSelection)
@@ -230,20 +245,20 @@ TEST_F(StatusMonitorLook, ColouredRowsAreReadableAndTheAlarmIsNotTheSelection)
         EXPECT_GE(Distance(SelectionColor(), StatusColor(bits)), 150) << bits;
         EXPECT_GE(Distance(SelectedStatusColor(bits), StatusColor(bits)), 100) << bits;
     }
-    EXPECT_EQ(StatusTextColor(StatusIpDifferent), QColor(Qt::white));
-    EXPECT_EQ(StatusTextColor(StatusAlarm), QColor(Qt::white));
+    for (uint32_t bits : {StatusOffline, StatusQueryFail, StatusIpDifferent, StatusAlarm})
+        EXPECT_EQ(StatusTextColor(bits), QColor(Qt::black)) << bits;
     EXPECT_FALSE(StatusTextColor(0).isValid());
 
-    // As drawn: rows 0 (alarm) and 1 (IP different) carry white text; the
+    // As drawn: rows 0 (alarm) and 1 (IP different) carry black text; the
     // selected plain row and the selected alarm row look like neither the
     // alarm row nor each other.
     Frame->resize(1600, 400);   // room right of the texts
     AddTypicalRows();
     QTreeWidget* list = Frame->m_List;
-    EXPECT_EQ(list->topLevelItem(0)->foreground(TStatusRow::ColStatus).color(), QColor(Qt::white));
-    EXPECT_EQ(list->topLevelItem(1)->foreground(TStatusRow::ColIp).color(), QColor(Qt::white));
+    EXPECT_EQ(list->topLevelItem(0)->foreground(TStatusRow::ColStatus).color(), QColor(Qt::black));
+    EXPECT_EQ(list->topLevelItem(1)->foreground(TStatusRow::ColIp).color(), QColor(Qt::black));
     const QColor alarm = QColor(Pixel(0));
-    EXPECT_EQ(alarm, QColor(0, 102, 255));
+    EXPECT_EQ(alarm, StatusColor(StatusAlarm));
     list->topLevelItem(3)->setSelected(true);
     QCoreApplication::processEvents();
     const QColor selectedPlain = QColor(Pixel(3));

@@ -29,10 +29,10 @@ TEST(StatusText, BuiltFromBitsAndAlarms)
     EXPECT_EQ(StatusText(StatusAlarm, 1, 0), "Online/power1 fail");
     EXPECT_EQ(StatusText(StatusAlarm, 3, 1u << 31), "Online/power1 fail/power2 fail/port 32 fail");
     EXPECT_EQ(StatusText(StatusIpDifferent | StatusQueryFail, 0, 0), "Online/query fail/IP different");
-    EXPECT_EQ(StatusColor(StatusOffline | StatusAlarm), QColor(255, 0, 0));
-    EXPECT_EQ(StatusColor(StatusQueryFail | StatusIpDifferent), QColor(255, 255, 0));
-    EXPECT_EQ(StatusColor(StatusIpDifferent | StatusAlarm), QColor(0, 0, 255));
-    EXPECT_EQ(StatusColor(StatusAlarm), QColor(0, 102, 255));
+    EXPECT_EQ(StatusColor(StatusOffline | StatusAlarm), QColor(255, 190, 190));
+    EXPECT_EQ(StatusColor(StatusQueryFail | StatusIpDifferent), QColor(255, 240, 140));
+    EXPECT_EQ(StatusColor(StatusIpDifferent | StatusAlarm), QColor(215, 190, 255));
+    EXPECT_EQ(StatusColor(StatusAlarm), QColor(255, 200, 140));
     EXPECT_FALSE(StatusColor(0).isValid());
 }
 
@@ -149,7 +149,7 @@ TEST_F(StatusFrame, SilentSwitchGoesOfflineAndComesBack)
     EXPECT_EQ(Text(0, 5), "Offline");
     EXPECT_EQ(Frame->GetStatusFlags(d), StatusOffline);
     EXPECT_EQ(Row(0)->Image, 1);
-    EXPECT_EQ(Row(0)->background(1).color(), QColor(255, 0, 0));
+    EXPECT_EQ(Row(0)->background(1).color(), QColor(255, 190, 190));
     EXPECT_EQ(Text(0, 4), "(No response yet)");
 
     Frame->PollAll();
@@ -166,12 +166,12 @@ TEST_F(StatusFrame, FaultsAndFailedQueries)
     Deliver(d, 6, 0, PingBody(2, (1u << 2) | (1u << 4)));
     EXPECT_EQ(Text(0, 5), "Online/power2 fail/port 3,5 fail");
     EXPECT_EQ(Frame->GetStatusFlags(d), StatusAlarm);
-    EXPECT_EQ(Row(0)->background(0).color(), QColor(0, 102, 255));
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(255, 200, 140));
 
     Frame->PollAll();
     Deliver(d, 6, 0x0011, {});
     EXPECT_EQ(Text(0, 5), "Online/query fail");
-    EXPECT_EQ(Row(0)->background(0).color(), QColor(255, 255, 0));
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(255, 240, 140));
 
     Frame->PollAll();
     Deliver(d, 6, 0, PingBody(0, 0));
@@ -186,7 +186,7 @@ TEST_F(StatusFrame, ChangedAddressUntilClearError)
     ReplyFrom(d, 0xC0000263u, 0, PingBody(0, 0));   // now 192.0.2.99
     EXPECT_EQ(Text(0, 1), "Original: 192.0.2.5, Now: 192.0.2.99");
     EXPECT_EQ(Text(0, 5), "Online/IP different");
-    EXPECT_EQ(Row(0)->background(0).color(), QColor(0, 0, 255));
+    EXPECT_EQ(Row(0)->background(0).color(), QColor(215, 190, 255));
 
     // An address change alone does not beep.
     Frame->BeepTick();
@@ -249,9 +249,9 @@ TEST_F(StatusFrame, RowCellsFollowEachReport)
     EXPECT_EQ(changes[0].second, model->index(0, TStatusRow::ColumnCount - 1));
     const QString status = "Online/power1 fail/port 8 fail/IP different";
     EXPECT_EQ(Text(0, 5), status);
-    expectRow(QColor(0, 0, 255), StatusIpDifferent | StatusAlarm,
+    expectRow(QColor(215, 190, 255), StatusIpDifferent | StatusAlarm,
               tip("Original: 192.0.2.5, Now: 192.0.2.99", time, status));
-    EXPECT_EQ(Row(0)->foreground(1).color(), QColor(Qt::white));
+    EXPECT_EQ(Row(0)->foreground(1).color(), QColor(Qt::black));
 
     // A silent switch keeps its last time and address note.
     changes.clear();
@@ -260,7 +260,7 @@ TEST_F(StatusFrame, RowCellsFollowEachReport)
     EXPECT_EQ(changes.size(), 1u);
     EXPECT_EQ(Text(0, 1), "Original: 192.0.2.5, Now: 192.0.2.99");
     EXPECT_EQ(Text(0, 4), time);
-    expectRow(QColor(255, 0, 0), StatusOffline | StatusIpDifferent | StatusAlarm,
+    expectRow(QColor(255, 190, 190), StatusOffline | StatusIpDifferent | StatusAlarm,
               tip("Original: 192.0.2.5, Now: 192.0.2.99", time, "Offline"));
     EXPECT_NE(Row(0)->icon(0).cacheKey(), online);
 }

@@ -1,0 +1,131 @@
+// The panes of the main window at 1280 x 1024: a switch's long name or the
+// banner's syslog summary never squeezes the function list, the panes can
+// be dragged, and the status monitor keeps its "Status" column in view.
+#include "ListCheck.h"
+#include "ListColumns.h"
+#include "MainForm.h"
+#include "MainFormFixture.h"
+#include "StatusFrame.h"
+#include "SyslogFrame.h"
+
+#include <QHeaderView>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <gtest/gtest.h>
+
+using namespace TestSupport;
+
+namespace {
+
+class PaneWidths : public MainFormFixture {
+protected:
+    TMainForm* CreateShown()
+    {
+        TMainForm* f = Create();
+        f->resize(1280, 1024);
+        f->show();
+        Settle();
+        return f;
+    }
+    // Every caption of the function list, collapsed ones included, fits
+    // beside its indentation.
+    static void ExpectWholeCaptions(QTreeWidget* list, const char* when)
+    {
+        for (QTreeWidgetItemIterator it(list); *it; ++it) {
+            int depth = list->rootIsDecorated() ? 1 : 0;
+            for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+                ++depth;
+            const int needed = list->sizeHintForIndex(list->indexFromItem(*it)).width() + depth * list->indentation();
+            EXPECT_LE(needed, list->viewport()->width()) << (*it)->text(0).toStdString() << " " << when;
+        }
+    }
+
+    TFixedFont Font;
+};
+
+} // namespace
+
+TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
+{
+    TMainForm* f = CreateShown();
+    Intp::TDevice* device = Found(10);
+    ASSERT_NE(device, nullptr);
+    QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
+    f->Tree()->setCurrentItem(node);
+    Settle();
+    TModuleFrame* host = f->ModuleFrame();
+    ASSERT_TRUE(host->isVisible());
+    QTreeWidget* functions = host->PageTree();
+    const int paneBefore = f->Splitter()->sizes()[0];
+    const int listBefore = functions->width();
+    ExpectWholeCaptions(functions, "at first");
+
+    // A 300-character name and a syslog summary in the banner.
+    const std::string name(300, 'n');
+    device->SetName(name);
+    f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+    Settle();
+    QTest::qWait(50);
+    EXPECT_EQ(f->Splitter()->sizes()[0], paneBefore) << "a switch's name does not widen the tree's pane";
+    EXPECT_GE(functions->width(), listBefore);
+    ExpectWholeCaptions(functions, "with the long name");
+    // The name is cut at the pane's edge and whole in the node's tool tip.
+    const QModelIndex index = f->Tree()->indexFromItem(node);
+    EXPECT_LE(f->Tree()->visualRect(index).right(), f->Tree()->viewport()->rect().right());
+    EXPECT_EQ(CutTextTip(f->Tree(), index), node->text(0));
+    EXPECT_TRUE(node->text(0).startsWith(QString::fromStdString(name)));
+    // The pages' side keeps the window's width: nothing reaches past it.
+    EXPECT_LE(host->mapTo(f, QPoint(host->width(), 0)).x(), f->width());
+
+    // Shortened again: the list is as wide as before.
+    device->SetName("SW-1");
+    Settle();
+    QTest::qWait(50);
+    EXPECT_EQ(functions->width(), listBefore);
+    ExpectWholeCaptions(functions, "after the name was shortened");
+
+    // The user drags the edge between the list and the pages; the list
+    // never gets narrower than its captions, and never collapses.
+    QSplitter* split = host->Splitter();
+    ASSERT_NE(split, nullptr);
+    EXPECT_FALSE(split->childrenCollapsible());
+    const QList<int> sizes = split->sizes();
+    split->setSizes({sizes[0] + 120, sizes[1] - 120});
+    Settle();
+    EXPECT_EQ(functions->width(), listBefore + 120);
+    split->setSizes({10, sizes[0] + sizes[1] - 10});
+    Settle();
+    EXPECT_EQ(functions->width(), functions->minimumWidth());
+    ExpectWholeCaptions(functions, "after the edge was dragged");
+    EXPECT_FALSE(f->Splitter()->childrenCollapsible());
+}
+
+TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
+{
+    TMainForm* f = CreateShown();
+    for (uint8_t i = 0; i < 6; ++i)
+        f->StatusFrame()->AddDevice(Found(uint8_t(10 + i), uint32_t(1 + i)));
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < f->RootNode()->childCount(); ++i)
+        if (f->RootNode()->child(i)->text(0) == "Status Monitor")
+            node = f->RootNode()->child(i);
+    ASSERT_NE(node, nullptr);
+    f->Tree()->setCurrentItem(node);
+    Settle();
+    QTreeWidget* list = f->StatusFrame()->m_List;
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->topLevelItemCount(), 6);
+    QHeaderView* header = list->header();
+    const int status = Status::TStatusRow::ColStatus;
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GE(header->sectionViewportPosition(status), 0);
+    EXPECT_LE(header->sectionViewportPosition(status) + header->sectionSize(status), list->viewport()->width());
+    EXPECT_GE(header->sectionSize(status), list->fontMetrics().horizontalAdvance("Online/power1 fail"));
+    // The long model descriptions are cut with an ellipsis instead.
+    const QString model = list->topLevelItem(5)->text(Status::TStatusRow::ColModel);
+    EXPECT_GT(list->fontMetrics().horizontalAdvance(model), header->sectionSize(Status::TStatusRow::ColModel));
+    EXPECT_EQ(list->textElideMode(), Qt::ElideRight);
+}
