@@ -198,42 +198,53 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
                           offsetLabel, m_Offset, unit};
     Reads<Intp::TSessionBasicsSntpGet>();
     OnClear([this] {
+        // The reload's own changes are no edits.
+        m_Filling = true;
+        m_Edited = 0;
         m_Sntp->setCurrentIndex(0);
         m_Timezone->setCurrentIndex(0);
         m_Address->SetValue(0);
         m_BeginMarker = m_EndMarker = 0;
         m_Daylight->setCurrentIndex(0);
+        ShowDates(0, 0);
+        m_Offset->setValue(0);
         m_Timer->stop();
         m_Current->setText(QStringLiteral("(Invalid)"));
     });
     OnFill([this](Intp::TDevice* device) { ShowSettings(device); });
-    OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
-        Intp::TBasicsSntpValue value;
-        value.Enabled = m_Sntp->currentIndex() == 1 ? 1 : 0;
-        value.TimeZone = uint16_t(std::max(0, m_Timezone->currentIndex()));
-        value.Server = m_Address->Value();
-        value.DstEnabled = m_Daylight->currentIndex() == 1 ? 1 : 0;
-        value.DstBegin = ToSeconds(m_BeginDate->date(), m_BeginTime->time());
-        value.DstEnd = ToSeconds(m_EndDate->date(), m_EndTime->time());
-        value.DstOffset = uint32_t(m_Offset->value());
-        auto* set = new Intp::TSessionBasicsSntpSet;
-        set->SetValue(value);
-        return set;
-    });
+    OnWrite([this](Intp::TDevice* device) { return NewSet(device); });
     OnReloaded([this](Intp::TDevice* device) {
-        m_HasDevice = device != nullptr;
-        m_BasicTitle->setEnabled(m_HasDevice);
-        m_SntpLabel->setEnabled(m_HasDevice);
-        m_Sntp->setEnabled(m_HasDevice);
+        m_Filling = false;
+        const bool hasDevice = device != nullptr;
+        m_CanApply = hasDevice && Intp::GetPropertyBasicsSntp(device).Valid;
+        m_BasicTitle->setEnabled(hasDevice);
+        m_SntpLabel->setEnabled(hasDevice);
+        m_Sntp->setEnabled(hasDevice);
         SntpRule();
     });
 
-    connect(m_Sntp, &QComboBox::currentIndexChanged, this, &TModuleBasicsSntp::SntpRule);
-    connect(m_Daylight, &QComboBox::currentIndexChanged, this, &TModuleBasicsSntp::DaylightRule);
-    connect(m_Address, &QLineEdit::textChanged, this, &TModuleBasicsSntp::ApplyRule);
+    connect(m_Sntp, &QComboBox::currentIndexChanged, this, [this] {
+        MarkEdited(FieldSntp);
+        SntpRule();
+    });
+    connect(m_Timezone, &QComboBox::currentIndexChanged, this, [this] { MarkEdited(FieldZone); });
+    connect(m_Daylight, &QComboBox::currentIndexChanged, this, [this] {
+        MarkEdited(FieldDaylight);
+        DaylightRule();
+    });
+    connect(m_Address, &QLineEdit::textChanged, this, [this] {
+        MarkEdited(FieldServer);
+        ApplyRule();
+    });
     for (QDateTimeEdit* edit : {static_cast<QDateTimeEdit*>(m_BeginDate), static_cast<QDateTimeEdit*>(m_BeginTime),
-                                static_cast<QDateTimeEdit*>(m_EndDate), static_cast<QDateTimeEdit*>(m_EndTime)})
-        connect(edit, &QDateTimeEdit::dateTimeChanged, this, &TModuleBasicsSntp::ApplyRule);
+                                static_cast<QDateTimeEdit*>(m_EndDate), static_cast<QDateTimeEdit*>(m_EndTime)}) {
+        const TField field = edit == m_BeginDate || edit == m_BeginTime ? FieldBegin : FieldEnd;
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this, field] {
+            MarkEdited(field);
+            ApplyRule();
+        });
+    }
+    connect(m_Offset, &QSpinBox::valueChanged, this, [this] { MarkEdited(FieldOffset); });
     SntpRule();
 }
 
@@ -252,34 +263,58 @@ void TModuleBasicsSntp::ShowDates(uint32_t begin, uint32_t end)
 void TModuleBasicsSntp::ShowSettings(Intp::TDevice* device)
 {
     const Intp::TPropertyBasicsSntp& record = Intp::GetPropertyBasicsSntp(device);
-    if (!record.Valid || !record.Enabled)
+    if (!record.Valid)
         return;
-    m_Sntp->setCurrentIndex(1);
+    // Every field from this switch's record, the greyed ones too, so that
+    // nothing of the switch shown before stays in a control.
+    const bool on = record.Enabled != 0;
+    m_Sntp->setCurrentIndex(on ? 1 : 0);
     m_Timezone->setCurrentIndex(record.TimeZone < 63 ? int(record.TimeZone) : -1);
     m_Address->SetValue(record.Server);
-    const bool clockKnown = record.SwitchTime != Intp::SntpTimeUnknown;
-    if (clockKnown) {
+    m_Daylight->setCurrentIndex(record.DstEnabled ? 1 : 0);
+    ShowDates(record.DstBegin, record.DstEnd);
+    const int32_t offset = int32_t(record.DstOffset);
+    m_Offset->setValue(offset);
+    if (!on)
+        return;   // the switch's clock is not kept by its client
+    if (record.SwitchTime != Intp::SntpTimeUnknown) {
         m_ClockOffset = int64_t(record.SwitchTime) - m_Clock();
         m_LastTick = SwitchNow();
         m_Timer->start();
     }
     if (record.DstEnabled) {
-        m_Daylight->setCurrentIndex(1);
         // Read again 3 seconds after the switch's clock crossed either end.
-        const int32_t offset = int32_t(record.DstOffset);
         m_BeginMarker = int64_t(record.DstBegin) + 3;
         m_EndMarker = int64_t(record.DstEnd) + 3 + 60 * int64_t(offset);
-        ShowDates(record.DstBegin, record.DstEnd);
-        m_Offset->setValue(offset);
-    } else if (!clockKnown) {
-        const QDateTime now = QDateTime::fromSecsSinceEpoch(m_Clock());
-        for (QDateEdit* d : {m_BeginDate, m_EndDate})
-            d->setDate(now.date());
-        for (QTimeEdit* t : {m_BeginTime, m_EndTime})
-            t->setTime(now.time());
-    } else {
-        ShowDates(record.SwitchTime, record.SwitchTime);
     }
+}
+
+void TModuleBasicsSntp::MarkEdited(TField field)
+{
+    if (!m_Filling)
+        m_Edited |= field;
+}
+
+Intp::TSession* TModuleBasicsSntp::NewSet(Intp::TDevice* device) const
+{
+    // Each switch keeps what the user left alone as its own record holds
+    // it; a switch whose settings were not read gets nothing.
+    const Intp::TPropertyBasicsSntp& record = Intp::GetPropertyBasicsSntp(device);
+    if (!record.Valid)
+        return nullptr;
+    Intp::TBasicsSntpValue value;
+    value.Enabled = Edited(FieldSntp) ? uint8_t(m_Sntp->currentIndex() == 1 ? 1 : 0) : record.Enabled;
+    // A zone beyond the list shows no entry and goes back as read.
+    value.TimeZone = Edited(FieldZone) && m_Timezone->currentIndex() >= 0 ? uint16_t(m_Timezone->currentIndex())
+                                                                           : uint16_t(record.TimeZone);
+    value.Server = Edited(FieldServer) ? m_Address->Value() : record.Server;
+    value.DstEnabled = Edited(FieldDaylight) ? uint8_t(m_Daylight->currentIndex() == 1 ? 1 : 0) : record.DstEnabled;
+    value.DstBegin = Edited(FieldBegin) ? ToSeconds(m_BeginDate->date(), m_BeginTime->time()) : record.DstBegin;
+    value.DstEnd = Edited(FieldEnd) ? ToSeconds(m_EndDate->date(), m_EndTime->time()) : record.DstEnd;
+    value.DstOffset = Edited(FieldOffset) ? uint32_t(m_Offset->value()) : record.DstOffset;
+    auto* set = new Intp::TSessionBasicsSntpSet;
+    set->SetValue(value);
+    return set;
 }
 
 void TModuleBasicsSntp::SntpRule()
@@ -306,7 +341,7 @@ void TModuleBasicsSntp::ApplyRule()
             ok = m_EndDate->date() > m_BeginDate->date() ||
                  (m_EndDate->date() == m_BeginDate->date() && m_BeginTime->time().msecsTo(m_EndTime->time()) > 1);
     }
-    ApplyButton()->setEnabled(m_HasDevice && ok);
+    ApplyButton()->setEnabled(m_CanApply && ok);
 }
 
 void TModuleBasicsSntp::EventOnTimer()

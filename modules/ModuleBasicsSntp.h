@@ -1,6 +1,9 @@
 // "Time (SNTP)": the switch's SNTP client, server, time zone and daylight
 // saving period, with the switch's clock running second by second and a
 // fresh read once the clock passes the start or the end of the period.
+// Every field shows what the switch's record holds, also while greyed (the
+// client or daylight saving off); Apply sends each switch the fields the
+// user changed and, for the others, that switch's own values as read.
 #pragma once
 
 #include "ModulePage.h"
@@ -59,6 +62,21 @@ private:
     void DaylightRule();
     void ApplyRule();
     void ShowDates(uint32_t begin, uint32_t end);
+    // The request for `device`: the edited fields from the controls, the
+    // others from the device's record; null without a valid record.
+    Intp::TSession* NewSet(Intp::TDevice* device) const;
+    // The fields the user changed since the last reload.
+    enum TField : uint32_t {
+        FieldSntp = 1,
+        FieldZone = 2,
+        FieldServer = 4,
+        FieldDaylight = 8,
+        FieldBegin = 16,
+        FieldEnd = 32,
+        FieldOffset = 64
+    };
+    bool Edited(TField field) const { return (m_Edited & field) != 0; }
+    void MarkEdited(TField field);
     int64_t SwitchNow() const { return m_Clock() + m_ClockOffset; }
 
     TClock m_Clock;
@@ -67,7 +85,9 @@ private:
     QLabel* m_DaylightTitle;
     std::vector<QWidget*> m_SntpControls;       // enabled with "Enable"
     std::vector<QWidget*> m_DaylightControls;   // enabled with both "Enable"
-    bool m_HasDevice = false;
+    bool m_CanApply = false;       // a current device whose record was read
+    bool m_Filling = false;        // a reload sets the controls
+    uint32_t m_Edited = 0;         // TField bits
     int64_t m_ClockOffset = 0;     // switch clock - workstation clock, seconds
     int64_t m_BeginMarker = 0;     // on the switch's clock; 0 = none
     int64_t m_EndMarker = 0;

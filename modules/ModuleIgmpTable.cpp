@@ -44,8 +44,8 @@ TModuleIgmpTable::TModuleIgmpTable(QWidget* parent)
             row.Loaded = {entry.GroupIp, entry.VlanId, entry.PortMask};
             rows.push_back(std::move(row));
         }
+        // Record order; only a header click sorts.
         List()->Model()->Append(std::move(rows));
-        List()->Sort();
     });
 }
 

@@ -107,8 +107,8 @@ void TModuleMonitorMac::EventOnPortChange()
                 ++counts[entry.Static ? 1 : 0];
                 rows.push_back(std::move(row));
             }
+            // Record order; only a header click sorts.
             m_List->Model()->Append(std::move(rows));
-            m_List->Sort();
         }
     }
     m_Dynamic->setText(QString::number(counts[0]));

@@ -74,14 +74,15 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
     OnWrite([this](Intp::TDevice*) {
         Intp::TPropertySecurityIp request;
         request.Addresses.assign(m_Capacity, 0);
-        if (m_Mode->currentIndex() == 1) {
-            request.Enabled = 1;
-            for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
-                if (m_ManagementItems[bit]->isChecked())
-                    request.Management |= 1u << bit;
-            for (int row = 0; row < m_SecureIPs->RowCount() && uint32_t(row) < m_Capacity; ++row)
-                request.Addresses[size_t(row)] = InetAddr(m_SecureIPs->Text(row, 0));
-        }
+        // The management bits and the list go out as shown, greyed or not:
+        // turning the mode off keeps them on the switch for the day it is
+        // turned on again.
+        request.Enabled = m_Mode->currentIndex() == 1 ? 1 : 0;
+        for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
+            if (m_ManagementItems[bit]->isChecked())
+                request.Management |= 1u << bit;
+        for (int row = 0; row < m_SecureIPs->RowCount() && uint32_t(row) < m_Capacity; ++row)
+            request.Addresses[size_t(row)] = InetAddr(m_SecureIPs->Text(row, 0));
         return NewRequest<Intp::TSessionSecurityIpSet>(request);
     });
 

@@ -148,6 +148,8 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     connect(m_Copy, &QPushButton::clicked, this, &TSyslogForm::EventOnCopyClick);
     connect(m_Close, &QPushButton::clicked, this, &TSyslogForm::EventOnCloseClick);
     connect(m_LogList, &TPageList::RowSelected, this, &TSyslogForm::EventOnLogListSelectItem);
+    // A sort moves the selected row without selecting it again.
+    connect(m_LogList->Model(), &QAbstractItemModel::layoutChanged, this, &TSyslogForm::UpdateSteps);
 
     // The rows, in the list's order.
     Syslog::TSyslogServer* server = g_ModuleCallback ? g_ModuleCallback->GetSyslogServer() : nullptr;
@@ -221,9 +223,18 @@ void TSyslogForm::EventOnLogListSelectItem(int row)
     SetField(m_Time, m_LogList->Text(row, ColTime));
     m_Memo->clear();
     m_Memo->setPlainText(m_LogList->Text(row, ColMessage));
+    m_Copy->setEnabled(true);
+    UpdateSteps();
+}
+
+void TSyslogForm::UpdateSteps()
+{
+    // Positions in the list as it is sorted now.
+    const int row = m_LogList->SelectedRow();
+    if (row < 0)
+        return;
     m_Prev->setEnabled(row > 0);
     m_Next->setEnabled(row < m_LogList->RowCount() - 1);
-    m_Copy->setEnabled(true);
 }
 
 void TSyslogForm::EventOnPrevClick()

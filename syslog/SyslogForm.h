@@ -54,6 +54,8 @@ public:
 
 private:
     void EventOnLogListSelectItem(int row);
+    // Previous and Next by the selected row's place in the list's order.
+    void UpdateSteps();
 
     QLineEdit* m_Date;
     QLineEdit* m_Time;

@@ -84,6 +84,10 @@ TEST_F(IgmpLldpPagesTest, TableTextsAndNeutralStartPerColumnSorting)
     EXPECT_EQ(Numbers(list), "213");
     list->horizontalHeader()->sectionClicked(3);   // masks as numbers: 0b10 < 0b101 < 1 << 8
     EXPECT_EQ(Numbers(list), "312");
+    // The next read lists the rows in record order; only a click sorts.
+    ASSERT_EQ(page->Refresh(false), 1);
+    ASSERT_EQ(WaitForReport(Device(0), 0x0602), 0u);
+    EXPECT_EQ(Numbers(list), "123");
 
     page->Leave(false);
     EXPECT_EQ(list->RowCount(), 0);

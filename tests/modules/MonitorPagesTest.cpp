@@ -89,6 +89,12 @@ TEST_F(MonitorPagesTest, MacTableOverSeveralRepliesListsTheChosenPortWithItsCoun
     EXPECT_EQ(list->Text(0, 0), "1");
     list->horizontalHeader()->sectionClicked(0);
     EXPECT_EQ(list->Text(0, 0), "290");
+    // Listed again (another port and back): record order, the sort is not
+    // applied again until a header is clicked.
+    page->Port()->setCurrentIndex(page->Port()->findData(9));
+    page->Port()->setCurrentIndex(page->Port()->findData(0));
+    EXPECT_EQ(list->Text(0, 0) + " " + list->Text(0, 1), "1 00:0A:00:01:2A:B0");
+    EXPECT_EQ(list->Text(289, 0), "290");
 
     QTest::mouseClick(page->ClearButton(), Qt::LeftButton);
     EXPECT_EQ(WaitForReport(Device(0), 0x0A00), 0u);   // the Get after the Clear

@@ -168,6 +168,40 @@ TEST_F(SecurityPagesTest, IpSecurityListRulesAndTheRequests)
     EXPECT_EQ(Intp::GetBE32(&on[5 + 4 * 9]), 0u);
 }
 
+TEST_F(SecurityPagesTest, IpSecurityTurnedOffSendsItsBitsAndListAsReadForTheDayItIsTurnedOn)
+{
+    auto* page = Open<TModuleSecurityIP>();
+    // Off, with web and SNMP management allowed and two addresses kept.
+    std::vector<uint8_t> stored(4 * 10 + 5, 0);
+    Intp::PutBE32(&stored[1], Intp::SecurityIpWeb | Intp::SecurityIpSnmp);
+    Intp::PutBE32(&stored[5], 0xC0000207u);
+    Intp::PutBE32(&stored[9], 0xC0000208u);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x0800] = stored; });
+    ASSERT_TRUE(ShowPage());
+    auto* list = Child<TPageList>(page, "m_SecureIPs");
+    const auto boxes = Child<QWidget>(page, "m_Management")->findChildren<QAbstractButton*>();
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_EQ(Child<QComboBox>(page, "m_Mode")->currentText(), "Disable");
+    EXPECT_FALSE(list->isEnabled());
+    EXPECT_FALSE(boxes[0]->isEnabled());
+    EXPECT_TRUE(boxes[0]->isChecked() && !boxes[1]->isChecked() && boxes[2]->isChecked());
+    ASSERT_EQ(list->RowCount(), 2);
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(WaitForRequest(0x0801), stored);
+
+    // Turned on again (Apply reloads through the Get): bits and list are back.
+    Child<QComboBox>(page, "m_Mode")->setCurrentIndex(1);
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    stored[0] = 1;
+    EXPECT_EQ(WaitForRequest(0x0801, 2), stored);
+    Pump([&] { return Requests(0x0800).size() >= 3 && page->isVisible(); });
+    Settle(100);
+    EXPECT_EQ(Child<QComboBox>(page, "m_Mode")->currentText(), "Enable");
+    EXPECT_TRUE(list->isEnabled());
+    EXPECT_EQ(list->RowCount(), 2);
+    EXPECT_TRUE(boxes[2]->isChecked());
+}
+
 TEST_F(SecurityPagesTest, MacBlacklistAddAndDeleteGoOutAtOnce)
 {
     auto* page = Open<TModuleSecurityMac>();

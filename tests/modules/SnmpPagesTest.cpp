@@ -17,6 +17,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace TestSupport;
 
 namespace {
@@ -24,9 +26,9 @@ namespace {
 class SnmpPagesTest : public PagesTest {
 protected:
     // Agent version and users as the switch holds them: {name, auth, privacy}.
-    void SetUsers(uint8_t version, const std::vector<std::tuple<std::string, bool, bool>>& users)
+    void SetUsers(uint8_t version, const std::vector<std::tuple<std::string, bool, bool>>& users, size_t which = 0)
     {
-        Simulator().With(0, [&](Sim::TSimSwitch& sw) {
+        Simulator().With(which, [&](Sim::TSimSwitch& sw) {
             sw.Store[0x0700] = {version};
             auto& rows = sw.Store[0x0704];
             rows.clear();
@@ -144,6 +146,33 @@ TEST_F(SnmpPagesTest, UserPageReadsTheAgentVersionItself)
     EXPECT_FALSE(Enabled(page, "m_UserName"));
     EXPECT_FALSE(Enabled(page, "m_Add"));
     EXPECT_TRUE(Requests(0x0704).size() == 1);   // no user read in V1/V2c
+}
+
+TEST_F(SnmpPagesTest, UserRefreshReadsTheUsersOnlyOfSwitchesOnV3)
+{
+    StartSwitches(3);
+    auto* page = AddPage(new TModuleSnmpUser(Host()));
+    SetUsers(0, {{"alice", false, false}}, 0);   // SNMP V1/V2c
+    SetUsers(1, {{"bob", false, false}}, 1);     // SNMP V3
+    SetUsers(2, {{"carol", false, false}}, 2);   // no version of the list
+    auto readsOf = [this](uint16_t command) {
+        QString to;
+        for (const auto& e : Requests(command))
+            to += QString::number(e.DestIp - SimIp(0));
+        return to;
+    };
+    // Shown on the V1/V2c switch: the agent versions of all three are read,
+    // the users of the V3 switch alone; the page is disabled and empty.
+    Select({0, 1, 2});
+    ASSERT_TRUE(ShowPage());
+    ASSERT_TRUE(Pump([&] { return Requests(0x0704).size() >= 1; }));
+    Settle(200);
+    QString versions = readsOf(0x0700);
+    std::sort(versions.begin(), versions.end());
+    EXPECT_EQ(versions, "012");
+    EXPECT_EQ(readsOf(0x0704), "1");
+    EXPECT_EQ(Child<TPageList>(page, "m_List")->RowCount(), 0);
+    EXPECT_FALSE(Enabled(page, "m_UserName"));
 }
 
 TEST_F(SnmpPagesTest, UserAddAndDelete96BytesAndTheirMessages)

@@ -105,22 +105,26 @@ TEST_F(SntpPageTest, ShowsTheSwitchSettingsAndSendsTheSetAsEdited)
     EXPECT_EQ(page->m_Offset->value(), -30);
 }
 
-TEST_F(SntpPageTest, AClientThatIsOffShowsNothingOfTheSwitchAndDisableAlwaysApplies)
+TEST_F(SntpPageTest, AClientThatIsOffShowsItsSettingsGreyedAndDisableAlwaysApplies)
 {
     auto* page = Start();
-    // The record holds other values, but its client is off.
+    // The client is off; the other settings are shown greyed, as read.
     Store(SetImage(0, 9, Server, 1, Begin, End, 60));
     ASSERT_TRUE(ShowPage());
     EXPECT_EQ(page->m_Sntp->currentText(), "Disable");
-    EXPECT_EQ(page->m_Timezone->currentIndex(), 0);
-    EXPECT_EQ(page->m_Address->text(), "0.0.0.0");
+    EXPECT_EQ(page->m_Timezone->currentIndex(), 9);
+    EXPECT_EQ(page->m_Address->text(), "192.0.2.5");
     EXPECT_EQ(page->m_Current->text(), "(Invalid)");
-    EXPECT_EQ(page->m_Daylight->currentText(), "Disable");
+    EXPECT_EQ(page->m_Daylight->currentText(), "Enable");
+    EXPECT_EQ(page->m_BeginDate->date(), QDate(2024, 3, 31));
+    EXPECT_EQ(page->m_Offset->value(), 60);
     EXPECT_FALSE(page->m_Timer->isActive());
     EXPECT_FALSE(page->m_CurrentLabel->isEnabled());
     EXPECT_FALSE(page->m_Timezone->isEnabled());
     EXPECT_FALSE(page->m_BeginDate->isEnabled());
     EXPECT_TRUE(page->ApplyButton()->isEnabled());
+    page->m_Daylight->setCurrentIndex(0);
+    page->m_Address->setText("0.0.0.0");
 
     // "Enable" needs a usable server address.
     page->m_Sntp->setCurrentIndex(1);
@@ -147,6 +151,67 @@ TEST_F(SntpPageTest, AClientThatIsOffShowsNothingOfTheSwitchAndDisableAlwaysAppl
     FakeHost().Current.clear();
     page->Notify(nullptr, 0xFF01, 0);
     EXPECT_FALSE(page->m_Sntp->isEnabled());
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+}
+
+TEST_F(SntpPageTest, EachSwitchGetsItsOwnSettingsBackWithOnlyTheEditsInCommon)
+{
+    StartSwitches(2);
+    auto* page = AddPage(new TModuleBasicsSntp(Host()));
+    page->SetClock([this] { return Clock; });
+    // Both clients off, every other field different; switch 1's zone lies
+    // beyond the list and its server is not a usable address.
+    const auto image0 = SetImage(0, 9, Server, 1, Begin, End, 60);
+    const auto image1 = SetImage(0, 70, 0x7F000001u, 0, End, Begin, 255);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x010D] = image0; });
+    Simulator().With(1, [&](Sim::TSimSwitch& sw) { sw.Store[0x010D] = image1; });
+    auto sentTo = [this](size_t which) {
+        std::vector<std::vector<uint8_t>> bodies;
+        for (const auto& e : Requests(0x010E))
+            if (e.DestIp == SimIp(which))
+                bodies.push_back(e.Body);
+        return bodies;
+    };
+    auto apply = [&](size_t count0, size_t count1) {
+        QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+        EXPECT_TRUE(Pump([&] { return sentTo(0).size() >= count0 && sentTo(1).size() >= count1; }));
+        Settle(200);   // the Gets that follow reload the page
+    };
+
+    // Switch 0 shown, then switch 1 alone: nothing of switch 0 stays.
+    Select({0});
+    ASSERT_TRUE(ShowPage());
+    Select({1});
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->m_Timezone->currentIndex(), -1);
+    EXPECT_EQ(page->m_Offset->value(), 255);
+    EXPECT_EQ(page->m_BeginDate->date(), QDate(2024, 11, 2));
+    apply(0, 1);
+    EXPECT_EQ(sentTo(1).back(), image1);
+
+    // Both current, nothing edited: each its own settings, as read.
+    Select({0, 1});
+    ASSERT_TRUE(ShowPage());
+    apply(1, 2);
+    EXPECT_EQ(sentTo(0).back(), image0);
+    EXPECT_EQ(sentTo(1).back(), image1);
+
+    // The edited fields go to both; the rest stays each switch's own.
+    page->m_Sntp->setCurrentIndex(1);
+    page->m_Address->setText("192.0.2.9");
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    apply(2, 3);
+    EXPECT_EQ(sentTo(0).back(), SetImage(1, 9, 0xC0000209u, 1, Begin, End, 60));
+    EXPECT_EQ(sentTo(1).back(), SetImage(1, 70, 0xC0000209u, 0, End, Begin, 255));
+
+    // A switch whose settings are not read gets nothing; while the shown
+    // one's are not, nothing can be applied.
+    Intp::GetPropertyBasicsSntp(Device(1)).Valid = 0;
+    page->Notify(Device(0), 0xFF01, 0);
+    apply(3, 3);
+    EXPECT_EQ(sentTo(1).size(), 3u);
+    Intp::GetPropertyBasicsSntp(Device(0)).Valid = 0;
+    page->Notify(Device(0), 0xFF01, 0);
     EXPECT_FALSE(page->ApplyButton()->isEnabled());
 }
 
@@ -188,8 +253,10 @@ TEST_F(SntpPageTest, ReadsAgainOnceWhenTheClockPassesEachMarkerHoweverTheTicksCo
     ASSERT_TRUE(page->m_Timer->isActive());
     EXPECT_EQ(tickAt(1000014), 2u);
     EXPECT_EQ(tickAt(1003703), 2u);
-    // Daylight saving off and a known clock: the pickers show the clock.
+    // Daylight saving off: the greyed pickers show the period as read, not
+    // the clock.
     EXPECT_EQ(page->m_BeginDate->date(), QDate(1970, 1, 12));
+    EXPECT_EQ(page->m_EndTime->time(), QTime(13, 48, 20));
 
     // A clock the switch does not know: no running clock at all.
     record.SwitchTime = Intp::SntpTimeUnknown;

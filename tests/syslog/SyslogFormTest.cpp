@@ -97,6 +97,30 @@ TEST(SyslogForm, ColumnSortsAndSteppingFollowsTheNewOrder)
     EXPECT_EQ(form.EventIdField()->text(), "3");
 }
 
+TEST(SyslogForm, PreviousAndNextStepThroughTheRowsInTheirSortedOrder)
+{
+    TSyslogList list{Event(1, 6, "one", Day1), Event(2, 0, "two", Day1.addSecs(1)), Event(3, 3, "three", Day1.addSecs(2))};
+    TSyslogForm form(nullptr, list);   // on the newest, the last row
+    QHeaderView* header = form.LogList()->horizontalHeader();
+    auto steps = [&form] {
+        return QString(form.PrevButton()->isEnabled() ? "P" : "-") + (form.NextButton()->isEnabled() ? "N" : "-");
+    };
+    EXPECT_EQ(steps(), "P-");
+
+    // Falling ids: the chosen event 3 comes first.
+    header->sectionClicked(TSyslogForm::ColEventId);
+    ASSERT_EQ(Ids(form), "3 2 1");
+    EXPECT_EQ(form.EventIdField()->text(), "3");
+    EXPECT_EQ(steps(), "-N");
+    form.PrevButton()->click();   // disabled: nothing
+    EXPECT_EQ(form.EventIdField()->text(), "3");
+    form.NextButton()->click();
+    EXPECT_EQ(form.EventIdField()->text(), "2");
+    form.NextButton()->click();
+    EXPECT_EQ(form.EventIdField()->text(), "1");
+    EXPECT_EQ(steps(), "P-");
+}
+
 TEST(SyslogForm, TimeSortComparesWholeMillisecondsOfTheDay)
 {
     // 0.6 ms apart each: the old "less than 1 ms apart is equal" rule is not

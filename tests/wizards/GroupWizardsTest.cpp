@@ -149,6 +149,34 @@ TEST_F(GroupWizardTest, RangeRulesAndPreviewOrder)
     EXPECT_EQ(wizard->Step(), 0);
 }
 
+TEST_F(GroupWizardTest, ReorderButtonsFollowARowPickedWithTheMouse)
+{
+    Start(3);
+    auto* wizard = new TWizardGroupIpFrame(Host());
+    wizard->resize(800, 600);
+    wizard->show();
+    ChooseAndGoOn(wizard, {0, 1, 2});
+    TPageList* preview = wizard->Preview();
+    auto click = [preview](int row) {
+        const QRect cell = preview->visualRect(preview->Model()->index(row, 0));
+        QTest::mouseClick(preview->viewport(), Qt::LeftButton, {}, cell.center());
+        return preview->SelectedRow() == row;
+    };
+    auto buttons = [wizard] {
+        QString s;
+        for (QPushButton* b : {wizard->TopButton(), wizard->UpButton(), wizard->DownButton(), wizard->BottomButton()})
+            s += b->isEnabled() ? '1' : '0';
+        return s;
+    };
+    EXPECT_EQ(buttons(), "0000");   // nothing selected yet
+    ASSERT_TRUE(click(1));
+    EXPECT_EQ(buttons(), "1111");
+    ASSERT_TRUE(click(0));
+    EXPECT_EQ(buttons(), "0011");
+    ASSERT_TRUE(click(2));
+    EXPECT_EQ(buttons(), "1100");
+}
+
 TEST_F(GroupWizardTest, DhcpSendsTheServerAndIsBusyUntilEveryRowHasAResult)
 {
     Start(2);
