@@ -404,6 +404,18 @@ void FitColumns(QTableView* view, const std::vector<int>& minimumWidths)
     Fit(view, view ? view->horizontalHeader() : nullptr, nullptr, minimumWidths);
 }
 
+void FixColumns(QTableView* view, const std::vector<int>& widths)
+{
+    if (!view)
+        return;
+    delete FitterOf(view);
+    QHeaderView* header = view->horizontalHeader();
+    header->setStretchLastSection(true);
+    for (size_t column = 0; column < widths.size() && int(column) < header->count() - 1; ++column)
+        header->resizeSection(int(column), widths[column]);
+    view->setTextElideMode(Qt::ElideRight);
+}
+
 int FittedContentWidth(const QAbstractItemView* view, int column)
 {
     const TColumnFitter* fitter = view ? FitterOf(view) : nullptr;

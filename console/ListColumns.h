@@ -28,6 +28,13 @@ class QTreeView;
 void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths = {});
 void FitColumns(QTableView* view, const std::vector<int>& minimumWidths = {});
 
+// Gives the view's columns fixed widths in pixels (the user may still drag
+// them) and lets the last column take the rest of the view, so that it stays
+// in view whatever the other columns hold: a longer text is elided (with
+// ShowCutTextTips, shown whole as the cell's tool tip). Ends what FitColumns
+// did for the view.
+void FixColumns(QTableView* view, const std::vector<int>& widths);
+
 // The widest cell measured so far in the column of a view that FitColumns
 // looks after (0 for any other view).
 int FittedContentWidth(const QAbstractItemView* view, int column);

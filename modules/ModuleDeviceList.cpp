@@ -31,7 +31,9 @@ TModuleDeviceList::TModuleDeviceList(QString caption, QWidget* parent) : TModule
                                this);
     m_ListView->setObjectName("m_ListView");
     m_ListView->setShowGrid(true);
-    m_ListView->SetColumnWidths({120, 64, 80, 120, 120});
+    // Status, the column that tells each run's result, keeps the rest of
+    // the width: the others never widen to a long model name.
+    m_ListView->SetFixedColumnWidths({120, 64, 80, 120, 120});
     PageLayout()->addWidget(m_ListView, 1);
     SetFillsWhileShown(true);
     OnClear([this] {

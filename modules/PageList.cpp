@@ -365,6 +365,8 @@ void TPageList::EventOnHeaderClick(int column)
 
 void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(this, widths); }
 
+void TPageList::SetFixedColumnWidths(const std::vector<int>& widths) { FixColumns(this, widths); }
+
 // --- TRowEditors -------------------------------------------------------------------
 
 TRowEditors::TRowEditors(TPageList* list) : QObject(list), m_List(list)
