@@ -107,6 +107,8 @@ QLabel* AddFormRow(QFormLayout* form, const QString& label, QWidget* field)
 QComboBox* NewChoice(const QStringList& items, QWidget* parent)
 {
     auto* box = new QComboBox(parent);
+    // As wide as its longest item, never stretched to the page.
+    box->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     box->addItems(items);
     box->setCurrentIndex(items.isEmpty() ? -1 : 0);
     return box;

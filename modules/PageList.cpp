@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSpinBox>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -364,6 +365,12 @@ void TPageList::EventOnHeaderClick(int column)
 }
 
 void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(this, widths); }
+
+int TPageList::TextWidth(int characters) const
+{
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('x'))) + 2 * margin;
+}
 
 void TPageList::SetFixedColumnWidths(const std::vector<int>& widths) { FixColumns(this, widths); }
 

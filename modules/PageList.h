@@ -140,6 +140,8 @@ public:
     // The minimum widths of the columns, in pixels; a column is also as wide
     // as its header and its contents, and the last one takes the rest.
     void SetColumnWidths(const std::vector<int>& widths);
+    // The width a column needs for a text of that many characters.
+    int TextWidth(int characters) const;
     // Fixed widths instead: the columns keep them whatever they hold (a
     // longer text is elided and shown whole as its tool tip), and the last
     // column takes the rest, so it is always in view.

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -87,5 +88,50 @@ TEST_F(PageLayout, RunListsKeepTheirWidthsAndStatusInView)
         const QModelIndex model = list->Model()->index(0, 0);
         EXPECT_LT(list->visualRect(model).width(), list->sizeHintForIndex(model).width());
         EXPECT_EQ(CutTextTip(list, model), QString::fromStdString(Device->GetTypeName()));
+    }
+}
+
+TEST_F(PageLayout, SettingsKeepTheirNaturalWidthsAndStayTogether)
+{
+    QWidget* page = Show("802.1x");
+    ASSERT_NE(page, nullptr);
+    auto* protocol = page->findChild<QComboBox*>("m_Protocol");
+    auto* server = page->findChild<QLineEdit*>("m_ServerIp");
+    auto* port = page->findChild<QWidget*>("m_ServerPort");
+    ASSERT_TRUE(protocol && server && port);
+    ASSERT_GT(page->width(), 500);
+
+    // The choice of "Disable" and "Enable" is as wide as its items, the
+    // address field as wide as an address.
+    EXPECT_LE(protocol->width(), protocol->sizeHint().width());
+    EXPECT_LT(server->width(), page->width() / 2);
+    EXPECT_GE(server->width(), server->fontMetrics().horizontalAdvance("255.255.255.255"));
+
+    // A heading sits right above its first row, and the rows go on without
+    // gaps; the spare height is left below them.
+    QLabel* heading = nullptr;
+    for (QLabel* label : page->findChildren<QLabel*>())
+        if (label->text() == "Radius Server Settings:")
+            heading = label;
+    ASSERT_NE(heading, nullptr);
+    EXPECT_LE(heading->height(), heading->sizeHint().height() + 4);
+    EXPECT_LE(server->y() - heading->geometry().bottom(), 16);
+    EXPECT_LE(port->y() - server->geometry().bottom(), 16);
+    EXPECT_GT(page->findChild<QWidget*>("m_Apply")->y() - page->findChild<QWidget*>("m_ReAuth")->y(), 100);
+}
+
+TEST_F(PageLayout, CommunityColumnsHoldAWholeName)
+{
+    const QString name = QStringLiteral("snmp-community-of-32-characters!");
+    ASSERT_EQ(name.size(), 32);
+    for (const char* caption : {"Community", "Trap Settings"}) {
+        SCOPED_TRACE(caption);
+        QWidget* page = Show(caption);
+        ASSERT_NE(page, nullptr);
+        auto* list = page->findChild<TPageList*>("m_List");
+        ASSERT_NE(list, nullptr);
+        const int column = list->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole) == "Server IP" ? 2 : 1;
+        const int needed = list->fontMetrics().horizontalAdvance(name);
+        EXPECT_GE(list->horizontalHeader()->sectionSize(column), needed);
     }
 }
