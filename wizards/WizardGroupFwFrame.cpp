@@ -58,6 +58,8 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
     m_Builtin->setChecked(true);
     m_Path = new QLineEdit(settings);
     m_Browse = new QPushButton(Resources::Icon("RC_BITMAP_16X16_OPEN"), QString(), settings);
+    m_Path->setAccessibleName(QStringLiteral("Firmware file"));
+    m_Browse->setAccessibleName(QStringLiteral("Browse"));
     m_Tftp = new QRadioButton(QStringLiteral("Use &remote tftp server:"), settings);
     m_Server = new TIpEdit(settings);
     m_FileName = new QLineEdit(settings);

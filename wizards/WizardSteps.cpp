@@ -30,6 +30,8 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
 {
     m_Source = new TPageList(columns, this);
     m_Chosen = new TPageList(columns, this);
+    m_Source->setAccessibleName(QStringLiteral("Devices to choose from"));
+    m_Chosen->setAccessibleName(QStringLiteral("Chosen devices"));
     for (TPageList* list : {m_Source, m_Chosen}) {
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TDevicePicker::UpdateButtons);
@@ -41,6 +43,10 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
     m_AddAll = new QPushButton(QStringLiteral(">>"), this);
     m_Remove = new QPushButton(QStringLiteral("<"), this);
     m_RemoveAll = new QPushButton(QStringLiteral("<<"), this);
+    m_Add->setAccessibleName(QStringLiteral("Add"));
+    m_AddAll->setAccessibleName(QStringLiteral("Add all"));
+    m_Remove->setAccessibleName(QStringLiteral("Remove"));
+    m_RemoveAll->setAccessibleName(QStringLiteral("Remove all"));
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* b : {m_Add, m_AddAll, m_Remove, m_RemoveAll})
@@ -187,6 +193,7 @@ TPageList* TWizardSteps::AddSettingsStep(const QString& heading, QWidget* settin
     auto* grid = static_cast<QGridLayout*>(settings->layout());
     const int row = grid->rowCount();
     m_Preview = new TPageList(columns, settings);
+    m_Preview->setAccessibleName(heading);
     grid->addWidget(m_Preview, row, 0, 1, 3);
     grid->setRowStretch(row, 1);
     AddStep(heading, settings);
