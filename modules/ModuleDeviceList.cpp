@@ -20,6 +20,13 @@ QIcon RowIcon(int image)
     return image >= 0 && image < int(std::size(names)) ? Resources::Icon(names[image]) : QIcon();
 }
 
+// What each image means, for screen readers.
+QString RowIconText(int image)
+{
+    static const char* const texts[] = {"running", "done", "failed", "no answer", "writing flash"};
+    return image >= 0 && image < int(std::size(texts)) ? QString::fromLatin1(texts[image]) : QString();
+}
+
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -115,7 +122,7 @@ bool TModuleDeviceList::IsRowOf(int row, const Intp::TDevice* device) const
 void TModuleDeviceList::SetRowState(int row, int image, const QString& text)
 {
     m_Rows.at(size_t(row)).Image = image;
-    m_ListView->Model()->SetIcon(row, RowIcon(image));
+    m_ListView->Model()->SetIcon(row, RowIcon(image), RowIconText(image));
     m_ListView->Model()->SetText(row, ColStatus, text);
 }
 

@@ -34,6 +34,7 @@ class QSpinBox;
 struct TPageRow {
     QStringList Texts;                // one per column
     QIcon Icon;                       // shown in the first column
+    QString IconText;                 // what the image means, told to screen readers
     int64_t Key = 0;                  // the page's own key (port index, row number, ...)
     std::vector<int64_t> Loaded;      // editable lists: values as loaded
     std::vector<int64_t> Edited;      // editable lists: values as edited
@@ -73,7 +74,9 @@ public:
     // Removes the given rows (any order; out-of-range rows are skipped).
     void Remove(std::vector<int> rows);
     void SetText(int row, int column, const QString& text);
-    void SetIcon(int row, const QIcon& icon);
+    // `text` says what the image means (the first cell's accessible
+    // description), so the state is not shown by the image alone.
+    void SetIcon(int row, const QIcon& icon, const QString& text = QString());
     // Check lists: ticks or unticks a row that has a check box.
     void SetChecked(int row, bool checked);
     bool Checked(int row) const;

@@ -126,7 +126,9 @@ void TWizardGroupFwFrame::SetImage(int row, int image)
     if (row < 0 || size_t(row) >= m_Images.size() || m_Images[size_t(row)] == image)
         return;
     m_Images[size_t(row)] = image;
-    Preview()->Model()->SetIcon(row, Image(image));
+    static const char* const texts[] = {"transmitting", "done", "failed", "no answer", "writing flash"};
+    Preview()->Model()->SetIcon(row, Image(image),
+                                image >= 0 && image <= ImageWritingFlash ? QString::fromLatin1(texts[image]) : QString());
 }
 
 void TWizardGroupFwFrame::EventOnChoiceClick()

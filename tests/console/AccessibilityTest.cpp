@@ -4,8 +4,11 @@
 // that takes the focus and of each list.
 #include "FilterForm.h"
 #include "MainForm.h"
+#include "ModuleBannerBrivo6042G.h"
+#include "ModuleDeviceList.h"
 #include "MainFormFixture.h"
 #include "ModuleFrame.h"
+#include "PageList.h"
 #include "ScanForm.h"
 #include "SyslogForm.h"
 
@@ -15,6 +18,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -136,4 +141,66 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
     for (const std::string& path : nameless)
         report += path + "\n";
     EXPECT_TRUE(nameless.empty()) << nameless.size() << " without a name:\n" << report;
+}
+
+TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
+{
+    TMainForm* f = Create(0, RecordSends);
+    ASSERT_TRUE(Created);
+    f->resize(1280, 1024);
+    f->show();
+    Intp::TDevice* device = Found(10);
+    ASSERT_NE(device, nullptr);
+    QTreeWidgetItem* node = f->FindDeviceNode(device);
+    ASSERT_NE(node, nullptr);
+
+    // The device tree: the node's description says what its image shows.
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f->Tree());
+    ASSERT_NE(tree, nullptr);
+    auto description = [&] {
+        for (int i = 0; i < tree->childCount(); ++i) {
+            QAccessibleInterface* cell = tree->child(i);
+            if (cell && cell->text(QAccessible::Name) == node->text(0))
+                return cell->text(QAccessible::Description);
+        }
+        return QStringLiteral("(no cell)");
+    };
+    EXPECT_EQ(description(), "");
+    device->SetLoggedIn(true);
+    EXPECT_EQ(description(), "logged in");
+    device->SetFlags(Intp::DeviceFlagLoggedIn | Intp::DeviceFlagWarning);
+    EXPECT_EQ(description(), "logged in, warning");
+
+    // The banner: each light says its state, the port picture its links,
+    // and the redundancy buttons are radio buttons.
+    f->Tree()->setCurrentItem(node);
+    Settle();
+    auto* banner = f->findChild<TModuleBannerBrivo6042G*>();
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(NameOf(banner->OnlineLight()), "Online/Offline: online");
+    EXPECT_EQ(NameOf(banner->FaultLight()), "Device Fault: not known");
+    banner->OnlineLight()->SetColor(TModuleBannerBrivo6042G::Red);
+    EXPECT_EQ(NameOf(banner->OnlineLight()), "Online/Offline: offline");
+    banner->LinkImage()->SetLed(0, TModuleBannerBrivo6042G::BrightGreen);
+    banner->LinkImage()->SetLed(1, TModuleBannerBrivo6042G::Black);
+    QAccessibleInterface* links = QAccessible::queryAccessibleInterface(banner->LinkImage());
+    EXPECT_EQ(links->text(QAccessible::Name), "Port links");
+    EXPECT_TRUE(links->text(QAccessible::Description).startsWith("1 link up, 2 no link, 3 not known"))
+        << links->text(QAccessible::Description).toStdString();
+    for (QWidget* radio : {static_cast<QWidget*>(banner->RingButton()), static_cast<QWidget*>(banner->RstpButton())})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(radio)->role(), QAccessible::RadioButton);
+
+    // A run row: its image's meaning is the first cell's description.
+    QTreeWidget* pages = f->ModuleFrame()->PageTree();
+    const QList<QTreeWidgetItem*> save = pages->findItems("Save To Flash", Qt::MatchExactly);
+    ASSERT_EQ(save.size(), 1);
+    pages->setCurrentItem(save[0]);
+    auto* page = dynamic_cast<TModuleDeviceList*>(TModuleFrame::PageOf(save[0]));
+    ASSERT_NE(page, nullptr);
+    page->Notify(device, EventPageShown, 0);
+    ASSERT_EQ(page->RowCount(), 1);
+    page->findChild<QPushButton*>("m_Save")->click();
+    const QModelIndex first = page->List()->Model()->index(0, 0);
+    EXPECT_EQ(page->StatusText(0), "Sending request");
+    EXPECT_EQ(first.data(Qt::AccessibleDescriptionRole).toString(), "running");
 }
