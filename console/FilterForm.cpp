@@ -1,5 +1,7 @@
 #include "FilterForm.h"
 
+#include "AccessibleNames.h"
+
 #include <unordered_set>
 
 #include "Intp.h"
@@ -182,6 +184,7 @@ TFilterForm::TFilterForm(TNetProvider* net, QWidget* parent) : QDialog(parent), 
     m_Working = {m_Settings.Address, m_Settings.Mask, m_Settings.RangeBegin, m_Settings.RangeEnd};
     BuildControls();
     RefreshControls();
+    NameControls(this, windowTitle());
 }
 
 void TFilterForm::BuildControls()

@@ -2,6 +2,7 @@
 #include "MainForm.h"
 
 #include "AboutForm.h"
+#include "AccessibleNames.h"
 #include "ConfigFile.h"
 #include "IntpSocketThread.h"
 #include "JavaTopologyFrame.h"
@@ -210,6 +211,7 @@ void TMainForm::BuildWindow()
     leftLayout->addLayout(sortRow);
     m_Tree = new QTreeWidget(left);
     m_Tree->setObjectName("m_Tree");
+    m_Tree->setAccessibleName(QStringLiteral("Devices"));
     m_Tree->setHeaderHidden(true);
     // Every row is one line with a 16 x 16 image: with uniform heights a
     // caption change does not make the view measure its row again, which
@@ -474,6 +476,7 @@ TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int im
         control->setParent(m_FuncPages);
         static_cast<QGridLayout*>(m_FuncPages->layout())->addWidget(control, 0, 0);
         control->hide();
+        NameControls(control, page->GetCaption());
     }
     auto* node = new TTreeNode(TTreeNode::KindPage);
     node->Page = page;

@@ -170,6 +170,8 @@ public:
     TTreeNode* AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image);
     static QString DeviceCaption(const Intp::TDevice* device);
     static int DeviceImage(const Intp::TDevice* device);
+    // "logged in", "warning", both or nothing: what the image shows.
+    static QString DeviceStateText(const Intp::TDevice* device);
 
     // Actions.
     void EventOnDiscoveryExecute();

@@ -120,6 +120,8 @@ QVariant TTreeNode::data(int column, int role) const
 {
     if (Device && column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
         return TMainForm::DeviceCaption(Device);
+    if (Device && column == 0 && role == Qt::AccessibleDescriptionRole)
+        return TMainForm::DeviceStateText(Device);
     return QTreeWidgetItem::data(column, role);
 }
 
@@ -130,6 +132,17 @@ QString TMainForm::DeviceCaption(const Intp::TDevice* device)
     return QString("%1 (%2, %3)")
         .arg(Resources::VisibleText(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
              QString::fromStdString(Intp::MacToText(device->GetMac())));
+}
+
+QString TMainForm::DeviceStateText(const Intp::TDevice* device)
+{
+    // What the node's image shows, for screen readers.
+    QStringList states;
+    if (device->TestFlags(Intp::DeviceFlagLoggedIn))
+        states << QStringLiteral("logged in");
+    if (device->TestFlags(Intp::DeviceFlagWarning))
+        states << QStringLiteral("warning");
+    return states.join(QStringLiteral(", "));
 }
 
 int TMainForm::DeviceImage(const Intp::TDevice* device)

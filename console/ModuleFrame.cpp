@@ -1,5 +1,7 @@
 #include "ModuleFrame.h"
 
+#include "AccessibleNames.h"
+
 #include "Intp.h"
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasics.h"
@@ -192,6 +194,7 @@ TModuleFrame::TModuleFrame(QWidget* parent) : QFrame(parent)
 
     auto* treeLabel = new QLabel(QStringLiteral("All &Functions:"), this);
     treeLabel->setBuddy(m_PageTree);
+    m_PageTree->setAccessibleName(LabelName(treeLabel->text()));
     auto* leftPane = new QWidget(this);
     auto* left = new QVBoxLayout(leftPane);
     left->setContentsMargins(0, 0, 0, 0);
@@ -256,8 +259,10 @@ QTreeWidgetItem* TModuleFrame::AddPage(QTreeWidgetItem* parent, TModule* page)
 {
     if (!page)
         return nullptr;
-    if (QWidget* control = page->GetControl())
+    if (QWidget* control = page->GetControl()) {
         PlaceFilling(m_PagePanel, control);
+        NameControls(control, page->GetCaption());
+    }
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_PageTree);
     item->setText(0, page->GetCaption());
     item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(page)));
@@ -317,8 +322,10 @@ bool TModuleFrame::RegisterBanner(int model, TModule* page)
     if (!page || (model == 0 && m_DefaultBanner))
         return false;
     QWidget* control = page->GetControl();
-    if (control && control->parentWidget() != m_LinkPanel)
+    if (control && control->parentWidget() != m_LinkPanel) {
         PlaceFilling(m_LinkPanel, control);
+        NameControls(control, page->GetCaption());
+    }
     m_Banners.emplace(model, page);
     if (model == 0)
         m_DefaultBanner = page;

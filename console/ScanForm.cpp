@@ -1,5 +1,7 @@
 #include "ScanForm.h"
 
+#include "AccessibleNames.h"
+
 #include "ListColumns.h"
 #include "MessageBoxes.h"
 
@@ -62,6 +64,7 @@ TScanForm::TScanForm(QWidget* parent) : QDialog(parent)
 
     m_Worker = std::make_unique<TWinpcapThread>(this);
     EventOnInterfaceChange(-1);
+    NameControls(this, windowTitle());
 }
 
 TScanForm::~TScanForm()

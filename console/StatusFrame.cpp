@@ -170,6 +170,8 @@ QVariant TStatusRow::data(int column, int role) const
         }
         break;
     case Qt::ToolTipRole: return ToolTip();
+    // The row's colour and image, told to screen readers.
+    case Qt::AccessibleDescriptionRole: return StatusText(Bits, PowerAlarm, PortAlarm);
     case Qt::BackgroundRole: {
         const QColor color = StatusColor(Bits);
         return color.isValid() ? QVariant(QBrush(color)) : QVariant();

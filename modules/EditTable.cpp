@@ -21,6 +21,8 @@ TEditTable::TEditTable(QStringList headers, QWidget* parent, const QString& titl
     }
     m_List = new TPageList(std::move(headers), this);
     m_List->setObjectName("m_ListView");
+    if (m_Title)
+        m_Title->setBuddy(m_List);   // names the list
     layout->addWidget(m_List, 1);
     m_Editors = new TRowEditors(m_List);
     m_Form = new QFormLayout;

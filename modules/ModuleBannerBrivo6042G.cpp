@@ -85,6 +85,21 @@ TLinkImage::TLinkImage(QWidget* parent) : QFrame(parent)
 {
     setFixedSize(141, 64);
     m_Leds.fill(TModuleBannerBrivo6042G::Silver);
+    setAccessibleName(QStringLiteral("Port links"));
+    Describe();
+}
+
+void TLinkImage::Describe()
+{
+    QStringList ports;
+    for (int i = 0; i < LedCount; ++i) {
+        const QColor& led = m_Leds[size_t(i)];
+        const char* state = led == TModuleBannerBrivo6042G::BrightGreen ? "link up"
+                            : led == TModuleBannerBrivo6042G::Black     ? "no link"
+                                                                        : "not known";
+        ports << QStringLiteral("%1 %2").arg(i + 1).arg(QLatin1String(state));
+    }
+    setAccessibleDescription(ports.join(QStringLiteral(", ")));
 }
 
 QRect TLinkImage::LedRect(int index)
@@ -98,6 +113,7 @@ void TLinkImage::SetLed(int index, const QColor& color)
     if (index < 0 || index >= LedCount || m_Leds[size_t(index)] == color)
         return;
     m_Leds[size_t(index)] = color;
+    Describe();
     update();
 }
 
@@ -114,9 +130,12 @@ void TLinkImage::paintEvent(QPaintEvent*)
 
 // --- TStatusLight ----------------------------------------------------------------
 
-TStatusLight::TStatusLight(QWidget* parent) : QFrame(parent), m_Color(TModuleBannerBrivo6042G::Silver)
+TStatusLight::TStatusLight(QWidget* parent, QString caption, QString good, QString bad)
+    : QFrame(parent), m_Color(TModuleBannerBrivo6042G::Silver), m_Caption(std::move(caption)), m_Good(std::move(good)),
+      m_Bad(std::move(bad))
 {
     setFixedSize(16, 16);
+    Describe();
 }
 
 void TStatusLight::SetColor(const QColor& color)
@@ -124,7 +143,16 @@ void TStatusLight::SetColor(const QColor& color)
     if (m_Color == color)
         return;
     m_Color = color;
+    Describe();
     update();
+}
+
+void TStatusLight::Describe()
+{
+    const QString state = m_Color == TModuleBannerBrivo6042G::Green ? m_Good
+                          : m_Color == TModuleBannerBrivo6042G::Red ? m_Bad
+                                                                     : QStringLiteral("not known");
+    setAccessibleName(m_Caption + QStringLiteral(": ") + state);
 }
 
 void TStatusLight::paintEvent(QPaintEvent*)
@@ -171,16 +199,16 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     auto* status = new QGroupBox(QStringLiteral("Status"), this);
     auto* statusGrid = new QGridLayout(status);
     int row = 0;
-    auto light = [&](TStatusLight*& target, const char* caption) {
-        target = new TStatusLight(status);
+    auto light = [&](TStatusLight*& target, const char* caption, const char* good, const char* bad) {
+        target = new TStatusLight(status, QString::fromLatin1(caption), QString::fromLatin1(good), QString::fromLatin1(bad));
         statusGrid->addWidget(target, row, 0);
         statusGrid->addWidget(new QLabel(QString::fromLatin1(caption), status), row, 1);
         ++row;
     };
-    light(m_StatusOnline, "Online/Offline");
-    light(m_StatusQuery, "Query Failure");
-    light(m_StatusIp, "IP different");
-    light(m_StatusFault, "Device Fault");
+    light(m_StatusOnline, "Online/Offline", "online", "offline");
+    light(m_StatusQuery, "Query Failure", "no", "yes");
+    light(m_StatusIp, "IP different", "no", "yes");
+    light(m_StatusFault, "Device Fault", "no", "yes");
     statusGrid->addWidget(new QLabel(QStringLiteral("* Red as Error"), status), row, 1);
 
     auto* syslog = new QGroupBox(QStringLiteral("Syslog"), this);
@@ -206,10 +234,8 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     auto* redundancy = new QVBoxLayout(m_Redundancy);
     m_Ring = new QRadioButton(Resources::String(Resources::StrRingChoice), m_Redundancy);
     m_RSTP = new QRadioButton(QStringLiteral("&RSTP"), m_Redundancy);
-    for (QRadioButton* b : {m_Ring, m_RSTP}) {
-        b->setAutoExclusive(false);   // both may be unchecked
+    for (QRadioButton* b : {m_Ring, m_RSTP})
         redundancy->addWidget(b);
-    }
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_Icon, 0, Qt::AlignTop);
@@ -355,8 +381,13 @@ void TModuleBannerBrivo6042G::ShowSyslog(Intp::TDevice* device)
 void TModuleBannerBrivo6042G::ShowRedundancy(Intp::TDevice* device)
 {
     if (!device || !device->GetProperty<Intp::TPropertyRedundancy>().Valid) {
-        m_Ring->setChecked(false);
-        m_RSTP->setChecked(false);
+        // Neither: the buttons stay one exclusive pair (radio buttons to a
+        // screen reader) but may both be cleared.
+        for (QRadioButton* b : {m_Ring, m_RSTP}) {
+            b->setAutoExclusive(false);
+            b->setChecked(false);
+            b->setAutoExclusive(true);
+        }
         return;
     }
     // Another mode leaves the buttons as they were.

@@ -18,7 +18,8 @@ class QTimer;
 
 // A picture of the front panel whose eight LED areas are painted in the
 // colours given; the LED of port n (i = n - 1) contains the point
-// ((i div 2) * 34 + 5, (i mod 2) * 32 + 16).
+// ((i div 2) * 34 + 5, (i mod 2) * 32 + 16). Its accessible description
+// tells each port's state ("1 link up, 2 no link, ...").
 class TLinkImage final : public QFrame {
 public:
     static constexpr int LedCount = 8;
@@ -32,13 +33,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void Describe();
+
     std::array<QColor, LedCount> m_Leds;
 };
 
-// A 16 x 16 status light.
+// A 16 x 16 status light. Its accessible name tells what its colour shows:
+// "caption: good" (green), "caption: bad" (red) or "caption: not known".
 class TStatusLight final : public QFrame {
 public:
-    explicit TStatusLight(QWidget* parent);
+    TStatusLight(QWidget* parent, QString caption, QString good, QString bad);
     void SetColor(const QColor& color);
     QColor Color() const { return m_Color; }
 
@@ -46,7 +50,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void Describe();
+
     QColor m_Color;
+    QString m_Caption, m_Good, m_Bad;
 };
 
 class TModuleBannerBrivo6042G final : public QFrame, public TModule {

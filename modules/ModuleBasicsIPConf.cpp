@@ -57,6 +57,10 @@ void TModuleBasicsIPConf::TNode::SetImage(int image)
 {
     m_Image = image;
     setIcon(0, Resources::Icon(ImageNames[image]));
+    // The image's meaning, for screen readers.
+    static const char* const texts[] = {"group", "new settings ready", "no address", "new settings ready, address in use",
+                                        "current settings"};
+    setData(0, Qt::AccessibleDescriptionRole, QString::fromLatin1(texts[image]));
 }
 
 bool TModuleBasicsIPConf::TNode::operator<(const QTreeWidgetItem& other) const

@@ -33,6 +33,7 @@ TModuleBasicsSettings::TModuleBasicsSettings(QWidget* parent) : TModulePage(QStr
     m_Type = new QLineEdit(this);
     m_Type->setObjectName("m_Type");
     m_Type->setReadOnly(true);
+    m_Type->setAccessibleName(QStringLiteral("Model"));
     top->addWidget(m_Icon);
     top->addWidget(m_Type, 1);
     PageLayout()->addLayout(top);

@@ -177,8 +177,12 @@ TModuleBasicsSntp::TModuleBasicsSntp(QWidget* parent)
     QWidget* endRow = pair(m_EndDate, m_EndTime);
     QLabel* beginLabel = AddFormRow(form, QStringLiteral("Period &Begin:"), beginRow);
     beginLabel->setBuddy(m_BeginDate);
+    m_BeginDate->setAccessibleName(QStringLiteral("Period Begin date"));
+    m_BeginTime->setAccessibleName(QStringLiteral("Period Begin time"));
     QLabel* endLabel = AddFormRow(form, QStringLiteral("Period &End:"), endRow);
     endLabel->setBuddy(m_EndDate);
+    m_EndDate->setAccessibleName(QStringLiteral("Period End date"));
+    m_EndTime->setAccessibleName(QStringLiteral("Period End time"));
     m_Offset = new QSpinBox(this);
     m_Offset->setObjectName("m_Offset");
     m_Offset->setRange(INT_MIN, INT_MAX);

@@ -46,6 +46,7 @@ TModuleBasicsTransfer::TModuleBasicsTransfer(const TShape& shape, QWidget* paren
     m_Local = new QLineEdit(m_TopPanel);
     m_Local->setObjectName(shape.Backup ? "m_LocalDir" : "m_LocalFile");
     m_Local->setReadOnly(true);
+    m_Local->setAccessibleName(shape.Backup ? QStringLiteral("Local folder") : QStringLiteral("Local file"));
     m_Open = new QPushButton(Resources::Icon("RC_BITMAP_16X16_OPEN"), shape.PickerCaption, m_TopPanel);
     m_Open->setObjectName("m_Open");
     m_rbRemote = new QRadioButton(QStringLiteral("Use &remote tftp server:"), m_TopPanel);

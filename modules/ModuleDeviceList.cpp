@@ -20,6 +20,13 @@ QIcon RowIcon(int image)
     return image >= 0 && image < int(std::size(names)) ? Resources::Icon(names[image]) : QIcon();
 }
 
+// What each image means, for screen readers.
+QString RowIconText(int image)
+{
+    static const char* const texts[] = {"running", "done", "failed", "no answer", "writing flash"};
+    return image >= 0 && image < int(std::size(texts)) ? QString::fromLatin1(texts[image]) : QString();
+}
+
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -31,7 +38,9 @@ TModuleDeviceList::TModuleDeviceList(QString caption, QWidget* parent) : TModule
                                this);
     m_ListView->setObjectName("m_ListView");
     m_ListView->setShowGrid(true);
-    m_ListView->SetColumnWidths({120, 64, 80, 120, 120});
+    // Status, the column that tells each run's result, keeps the rest of
+    // the width: the others never widen to a long model name.
+    m_ListView->SetFixedColumnWidths({120, 64, 80, 120, 120});
     PageLayout()->addWidget(m_ListView, 1);
     SetFillsWhileShown(true);
     OnClear([this] {
@@ -113,7 +122,7 @@ bool TModuleDeviceList::IsRowOf(int row, const Intp::TDevice* device) const
 void TModuleDeviceList::SetRowState(int row, int image, const QString& text)
 {
     m_Rows.at(size_t(row)).Image = image;
-    m_ListView->Model()->SetIcon(row, RowIcon(image));
+    m_ListView->Model()->SetIcon(row, RowIcon(image), RowIconText(image));
     m_ListView->Model()->SetText(row, ColStatus, text);
 }
 

@@ -8,9 +8,12 @@
 
 #include <QAbstractSpinBox>
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -269,4 +272,48 @@ void TModulePage::keyPressEvent(QKeyEvent* event)
         return;
     }
     QFrame::keyPressEvent(event);
+}
+
+bool TModulePage::event(QEvent* event)
+{
+    if (event->type() == QEvent::Polish && !m_LaidOut) {
+        m_LaidOut = true;
+        KeepNaturalWidths();
+    }
+    return QFrame::event(event);
+}
+
+void TModulePage::KeepNaturalWidths()
+{
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        QSizePolicy policy = box->sizePolicy();
+        if (policy.horizontalPolicy() != QSizePolicy::Fixed) {
+            policy.setHorizontalPolicy(QSizePolicy::Maximum);
+            box->setSizePolicy(policy);
+        }
+    }
+    // A text field of a few characters (an address, a name of 32) is as
+    // wide as they need; longer texts take the width there is.
+    for (QLineEdit* field : findChildren<QLineEdit*>()) {
+        const int length = field->maxLength();
+        if (length > 64 || qobject_cast<QAbstractSpinBox*>(field->parentWidget()) ||
+            qobject_cast<QComboBox*>(field->parentWidget()))
+            continue;
+        const int x = field->fontMetrics().horizontalAdvance(QLatin1Char('x'));
+        const int hint = field->sizeHint().width();
+        field->setMaximumWidth(std::max(hint, hint + (length + 1 - 17) * x));
+    }
+    // Only fields that ask to expand (text fields) take a form's width.
+    for (QFormLayout* form : findChildren<QFormLayout*>())
+        form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    // Without a list or text area to take the height, the spare height
+    // goes below the rows (above the Apply row) instead of between them.
+    if (m_Layout->expandingDirections() & Qt::Vertical)
+        return;
+    const int last = m_Layout->count() - 1;
+    QLayout* row = last >= 0 ? m_Layout->itemAt(last)->layout() : nullptr;
+    if (m_Apply && row && row->indexOf(m_Apply) >= 0)
+        m_Layout->insertStretch(last, 1);
+    else
+        m_Layout->addStretch(1);
 }

@@ -14,6 +14,10 @@
 // - Reload hides the page, clears it, enables the device controls when there
 //   is a current device, fills it (from the record or the defaults) and
 //   shows it again;
+// - before it is first shown, the page is laid out at natural widths, as a
+//   settings dialog: drop-down lists and spinners no wider than their
+//   contents, and the rows kept together at the top when nothing on the
+//   page takes the height;
 // - Apply sends one Set per current device, shows nothing and does not
 //   reload;
 // - the read state: a page whose read of the current device did not succeed
@@ -167,6 +171,7 @@ protected:
     static bool IsCurrent(Intp::TDevice* device);
 
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     struct TChainStep {
@@ -186,6 +191,7 @@ private:
     std::vector<TReadRecord> m_ReadRecords;
     QLabel* m_ReadState;
     bool m_ReadFailed = false;
+    void KeepNaturalWidths();
 
     QString m_Caption;
     QVBoxLayout* m_Layout;
@@ -203,4 +209,5 @@ private:
     std::function<void()> m_Leaving;
     bool m_PortNames = false;
     bool m_FillsWhileShown = false;
+    bool m_LaidOut = false;
 };

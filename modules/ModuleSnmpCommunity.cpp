@@ -21,6 +21,8 @@ TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStrin
 {
     m_List = new TPageList({QString(), QStringLiteral("Community String"), QStringLiteral("Privilege")}, this);
     m_List->setObjectName("m_List");
+    // Room for a whole name of 32 characters.
+    m_List->SetColumnWidths({0, m_List->TextWidth(int(Intp::SnmpTextWidth))});
     PageLayout()->addWidget(m_List, 1);
     auto* form = new QFormLayout;
     PageLayout()->addLayout(form);

@@ -24,6 +24,8 @@ TModuleSnmpTrap::TModuleSnmpTrap(QWidget* parent) : TModulePage(QStringLiteral("
                             QStringLiteral("Trap Version")},
                            this);
     m_List->setObjectName("m_List");
+    // Room for a whole address and a whole community name of 32 characters.
+    m_List->SetColumnWidths({0, m_List->TextWidth(15), m_List->TextWidth(int(Intp::SnmpTextWidth))});
     m_List->Model()->SetAlignment(ColumnVersion, Qt::AlignCenter);
     m_List->SetSortRule(TPageList::SortPerColumn);
     // The row number and the address (kept in Loaded) compare as numbers.

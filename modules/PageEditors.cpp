@@ -383,6 +383,8 @@ QLabel* AddFormRow(QFormLayout* form, const QString& label, QWidget* field)
 TChoice* NewChoice(const QStringList& items, QWidget* parent)
 {
     auto* box = new TChoice(parent);
+    // As wide as its longest item, never stretched to the page.
+    box->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     box->addItems(items);
     box->setCurrentIndex(items.isEmpty() ? -1 : 0);
     return box;

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSpinBox>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -59,6 +60,8 @@ QVariant TPageListModel::data(const QModelIndex& index, int role) const
         return Text(index.row(), index.column());
     case Qt::DecorationRole:
         return index.column() == 0 && !row.Icon.isNull() ? QVariant(row.Icon) : QVariant();
+    case Qt::AccessibleDescriptionRole:
+        return index.column() == 0 && !row.Icon.isNull() && !row.IconText.isEmpty() ? QVariant(row.IconText) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_Alignment[size_t(index.column())]);
     case Qt::CheckStateRole:
@@ -169,12 +172,13 @@ void TPageListModel::SetText(int row, int column, const QString& text)
     emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
 }
 
-void TPageListModel::SetIcon(int row, const QIcon& icon)
+void TPageListModel::SetIcon(int row, const QIcon& icon, const QString& text)
 {
     if (row < 0 || row >= int(m_Rows.size()))
         return;
     m_Rows[size_t(row)].Icon = icon;
-    emit dataChanged(index(row, 0), index(row, 0), {Qt::DecorationRole});
+    m_Rows[size_t(row)].IconText = text;
+    emit dataChanged(index(row, 0), index(row, 0), {Qt::DecorationRole, Qt::AccessibleDescriptionRole});
 }
 
 void TPageListModel::SetAlignment(int column, Qt::Alignment alignment)
@@ -368,7 +372,13 @@ void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(thi
 
 void TPageList::SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn)
 {
-    FixColumns(this, widths, stretchColumn);
+    FixColumns(this, widths, stretchColumn < 0 ? m_Model->columnCount() - 1 : stretchColumn);
+}
+
+int TPageList::TextWidth(int characters) const
+{
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('x'))) + 2 * margin;
 }
 
 // --- TRowEditors -------------------------------------------------------------------

@@ -35,6 +35,7 @@ class TWideSpin;
 struct TPageRow {
     QStringList Texts;                // one per column
     QIcon Icon;                       // shown in the first column
+    QString IconText;                 // what the image means, told to screen readers
     int64_t Key = 0;                  // the page's own key (port index, row number, ...)
     std::vector<int64_t> Loaded;      // editable lists: values as loaded
     std::vector<int64_t> Edited;      // editable lists: values as edited
@@ -74,7 +75,9 @@ public:
     // Removes the given rows (any order; out-of-range rows are skipped).
     void Remove(std::vector<int> rows);
     void SetText(int row, int column, const QString& text);
-    void SetIcon(int row, const QIcon& icon);
+    // `text` says what the image means (the first cell's accessible
+    // description), so the state is not shown by the image alone.
+    void SetIcon(int row, const QIcon& icon, const QString& text = QString());
     // Check lists: ticks or unticks a row that has a check box.
     void SetChecked(int row, bool checked);
     bool Checked(int row) const;
@@ -141,10 +144,13 @@ public:
     // The minimum widths of the columns, in pixels; a column is also as wide
     // as its header and its contents, and the last one takes the rest.
     void SetColumnWidths(const std::vector<int>& widths);
-    // Fixed widths instead (0: the header's width); `stretchColumn` takes
-    // the rest of the list's width. Longer texts are cut with an ellipsis
-    // and shown whole as the cell's tool tip.
-    void SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn);
+    // Fixed widths instead (0: the header's width); `stretchColumn` (the
+    // last column when negative) takes the rest of the list's width, so it
+    // is always in view. Longer texts are cut with an ellipsis and shown
+    // whole as the cell's tool tip.
+    void SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn = -1);
+    // The width a column needs for a text of that many characters.
+    int TextWidth(int characters) const;
 
 signals:
     // After the selected row changed (-1: none).

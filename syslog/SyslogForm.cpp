@@ -1,5 +1,7 @@
 #include "SyslogForm.h"
 
+#include "AccessibleNames.h"
+
 #include "Intp.h"
 #include "ModuleCallback.h"
 #include "PageList.h"
@@ -83,6 +85,9 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     m_Prev = new QPushButton(Resources::Icon("RC_BITMAP_16X16_PREVIOUS"), QString(), this);
     m_Next = new QPushButton(Resources::Icon("RC_BITMAP_16X16_NEXT"), QString(), this);
     m_Copy = new QPushButton(Resources::Icon("RC_BITMAP_16X16_COPY"), QString(), this);
+    m_Prev->setAccessibleName(QStringLiteral("Previous"));
+    m_Next->setAccessibleName(QStringLiteral("Next"));
+    m_Copy->setAccessibleName(QStringLiteral("Copy"));
     for (QPushButton* b : {m_Prev, m_Next, m_Copy})
         b->setEnabled(false);
     auto* steps = new QVBoxLayout;
@@ -142,6 +147,9 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     layout->addWidget(splitter, 1);
     layout->addLayout(bottom);
     resize(760, 520);
+
+    // The list is the "Log" tab's.
+    NameControls(this, tabs->tabText(0));
 
     connect(m_Prev, &QPushButton::clicked, this, &TSyslogForm::EventOnPrevClick);
     connect(m_Next, &QPushButton::clicked, this, &TSyslogForm::EventOnNextClick);

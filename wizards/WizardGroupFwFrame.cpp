@@ -58,6 +58,8 @@ TWizardGroupFwFrame::TWizardGroupFwFrame(QWidget* parent)
     m_Builtin->setChecked(true);
     m_Path = new QLineEdit(settings);
     m_Browse = new QPushButton(Resources::Icon("RC_BITMAP_16X16_OPEN"), QString(), settings);
+    m_Path->setAccessibleName(QStringLiteral("Firmware file"));
+    m_Browse->setAccessibleName(QStringLiteral("Browse"));
     m_Tftp = new QRadioButton(QStringLiteral("Use &remote tftp server:"), settings);
     m_Server = new TIpEdit(settings);
     m_FileName = new QLineEdit(settings);
@@ -124,7 +126,9 @@ void TWizardGroupFwFrame::SetImage(int row, int image)
     if (row < 0 || size_t(row) >= m_Images.size() || m_Images[size_t(row)] == image)
         return;
     m_Images[size_t(row)] = image;
-    Preview()->Model()->SetIcon(row, Image(image));
+    static const char* const texts[] = {"transmitting", "done", "failed", "no answer", "writing flash"};
+    Preview()->Model()->SetIcon(row, Image(image),
+                                image >= 0 && image <= ImageWritingFlash ? QString::fromLatin1(texts[image]) : QString());
 }
 
 void TWizardGroupFwFrame::EventOnChoiceClick()

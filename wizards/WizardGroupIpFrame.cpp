@@ -222,7 +222,7 @@ void TWizardGroupIpFrame::ApplyAddresses()
                 Preview()->Model()->SetIcon(row, QIcon());
             } else {
                 m_Pending[size_t(row)] = ImageFailed;
-                Preview()->Model()->SetIcon(row, Resources::Icon("RC_BITMAP_16X16_CANCEL"));
+                Preview()->Model()->SetIcon(row, Resources::Icon("RC_BITMAP_16X16_CANCEL"), QStringLiteral("failed"));
             }
         });
 }
@@ -233,7 +233,8 @@ void TWizardGroupIpFrame::ShowSetResult(int row, Intp::TDevice* device, int comm
     if (command != 0x0107 || row < 0 || row >= Preview()->RowCount() || size_t(row) >= m_Pending.size())
         return;
     m_Pending[size_t(row)] = status == 0 ? ImageDone : ImageFailed;
-    Preview()->Model()->SetIcon(row, Resources::Icon(status == 0 ? "RC_BITMAP_16X16_ACCEPT" : "RC_BITMAP_16X16_CANCEL"));
+    Preview()->Model()->SetIcon(row, Resources::Icon(status == 0 ? "RC_BITMAP_16X16_ACCEPT" : "RC_BITMAP_16X16_CANCEL"),
+                                status == 0 ? QStringLiteral("done") : QStringLiteral("failed"));
     if (status == 0 && device) {
         Preview()->Model()->SetText(row, ColOriginal, IpText(device->GetIp()));
         const int64_t key = Preview()->Row(row).Key;

@@ -64,6 +64,8 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
 {
     m_Source = new TPageList(columns, this);
     m_Chosen = new TPageList(columns, this);
+    m_Source->setAccessibleName(QStringLiteral("Devices to choose from"));
+    m_Chosen->setAccessibleName(QStringLiteral("Chosen devices"));
     for (TPageList* list : {m_Source, m_Chosen}) {
         m_ListWidth = FixDeviceColumns(list, columns);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -76,6 +78,10 @@ TDevicePicker::TDevicePicker(const QStringList& columns, QWidget* parent) : QWid
     m_AddAll = new QPushButton(QStringLiteral(">>"), this);
     m_Remove = new QPushButton(QStringLiteral("<"), this);
     m_RemoveAll = new QPushButton(QStringLiteral("<<"), this);
+    m_Add->setAccessibleName(QStringLiteral("Add"));
+    m_AddAll->setAccessibleName(QStringLiteral("Add all"));
+    m_Remove->setAccessibleName(QStringLiteral("Remove"));
+    m_RemoveAll->setAccessibleName(QStringLiteral("Remove all"));
     m_Buttons = new QVBoxLayout;
     m_Buttons->addStretch(1);
     for (QPushButton* b : {m_Add, m_AddAll, m_Remove, m_RemoveAll})
@@ -239,6 +245,7 @@ TPageList* TWizardSteps::AddSettingsStep(const QString& heading, QWidget* settin
     const int row = grid->rowCount();
     m_Preview = new TPageList(columns, settings);
     FixDeviceColumns(m_Preview, columns);
+    m_Preview->setAccessibleName(heading);
     grid->addWidget(m_Preview, row, 0, 1, 3);
     grid->setRowStretch(row, 1);
     AddStep(heading, settings);

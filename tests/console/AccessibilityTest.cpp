@@ -1,0 +1,206 @@
+// The console as a screen reader meets it: one walk over the real main
+// window, every page of its page tree, every node of its tree and every
+// dialog, asking the accessibility interface for the name of each control
+// that takes the focus and of each list.
+#include "FilterForm.h"
+#include "MainForm.h"
+#include "ModuleBannerBrivo6042G.h"
+#include "ModuleDeviceList.h"
+#include "MainFormFixture.h"
+#include "ModuleFrame.h"
+#include "PageList.h"
+#include "ScanForm.h"
+#include "SyslogForm.h"
+
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace TestSupport;
+
+namespace {
+
+QString NameOf(QWidget* widget)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    return iface ? iface->text(QAccessible::Name).trimmed() : QString();
+}
+
+// Where a widget sits: its class and object name, and its parents'.
+std::string PathOf(const QWidget* widget)
+{
+    QStringList parts;
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const int index = w->parentWidget() ? int(w->parentWidget()->children().indexOf(const_cast<QWidget*>(w))) : 0;
+        parts.prepend(QString("%1(%2)#%3").arg(w->metaObject()->className(), w->objectName()).arg(index));
+        if (w->isWindow())
+            break;
+    }
+    return parts.join('/').toStdString();
+}
+
+// A part of a composite control (the edit of a spin or combo box), which
+// the control itself names.
+bool IsInnerPart(const QWidget* widget)
+{
+    for (const QWidget* p = widget->parentWidget(); p; p = p->parentWidget())
+        if (qobject_cast<const QAbstractSpinBox*>(p) || qobject_cast<const QComboBox*>(p))
+            return true;
+    return false;
+}
+
+// Every control under `root` that takes the focus, and every list, with no
+// accessible name.
+void CollectNameless(QWidget* root, std::set<std::string>& nameless)
+{
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* w : widgets) {
+        if (qobject_cast<QMenu*>(w->window()) || IsInnerPart(w))
+            continue;
+        if (qobject_cast<QHeaderView*>(w))
+            continue;   // a list's own header, named by its captions
+        const bool list = qobject_cast<QAbstractItemView*>(w) != nullptr;
+        if (!list && !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (NameOf(w).isEmpty())
+            nameless.insert(PathOf(w));
+    }
+}
+
+// The names of the lists under `root` that another list there shares.
+QStringList SharedListNames(QWidget* root)
+{
+    QStringList names, shared;
+    for (QAbstractItemView* list : root->findChildren<QAbstractItemView*>()) {
+        if (qobject_cast<QHeaderView*>(list))
+            continue;
+        const QString name = NameOf(list);
+        if (names.contains(name) && !shared.contains(name))
+            shared << name;
+        names << name;
+    }
+    return shared;
+}
+
+class Accessibility : public MainFormFixture {};
+
+} // namespace
+
+TEST_F(Accessibility, EveryControlAndListHasAName)
+{
+    TMainForm* f = Create(0, RecordSends);
+    ASSERT_TRUE(Created);
+    f->resize(1280, 1024);
+    f->show();
+    Intp::TDevice* device = Found(10);
+    ASSERT_NE(device, nullptr);
+    device->SetLoggedIn(true);
+    Settle();
+
+    std::set<std::string> nameless;
+    // Every node of the main tree, and under the switch every page.
+    for (QTreeWidgetItemIterator it(f->Tree()); *it; ++it) {
+        f->Tree()->setCurrentItem(*it);
+        Settle();
+        CollectNameless(f, nameless);
+    }
+    f->Tree()->setCurrentItem(f->FindDeviceNode(device));
+    Settle();
+    QTreeWidget* pages = f->ModuleFrame()->PageTree();
+    for (QTreeWidgetItemIterator it(pages); *it; ++it) {
+        pages->setCurrentItem(*it);
+        Settle();
+        EXPECT_EQ(pages->currentItem(), *it) << (*it)->text(0).toStdString();
+        // No switch answers here: the page fills from its defaults.
+        TModuleFrame::PageOf(*it)->Notify(device, EventPageShown, 0);
+        Settle();
+        if (QWidget* page = TModuleFrame::PageOf(*it)->GetControl())
+            EXPECT_EQ(SharedListNames(page), QStringList()) << (*it)->text(0).toStdString();
+        CollectNameless(f, nameless);
+    }
+    // The dialogs, and the syslog viewer.
+    const std::vector<QWidget*> dialogs = {f->LoginForm(), f->FilterForm(), f->ScanForm(), f->AboutForm()};
+    for (QWidget* dialog : dialogs)
+        CollectNameless(dialog, nameless);
+    TSyslogForm viewer(f, {});
+    CollectNameless(&viewer, nameless);
+
+    std::string report;
+    for (const std::string& path : nameless)
+        report += path + "\n";
+    EXPECT_TRUE(nameless.empty()) << nameless.size() << " without a name:\n" << report;
+}
+
+TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
+{
+    TMainForm* f = Create(0, RecordSends);
+    ASSERT_TRUE(Created);
+    f->resize(1280, 1024);
+    f->show();
+    Intp::TDevice* device = Found(10);
+    ASSERT_NE(device, nullptr);
+    QTreeWidgetItem* node = f->FindDeviceNode(device);
+    ASSERT_NE(node, nullptr);
+
+    // The device tree: the node's description says what its image shows.
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f->Tree());
+    ASSERT_NE(tree, nullptr);
+    auto description = [&] {
+        for (int i = 0; i < tree->childCount(); ++i) {
+            QAccessibleInterface* cell = tree->child(i);
+            if (cell && cell->text(QAccessible::Name) == node->text(0))
+                return cell->text(QAccessible::Description);
+        }
+        return QStringLiteral("(no cell)");
+    };
+    EXPECT_EQ(description(), "");
+    device->SetLoggedIn(true);
+    EXPECT_EQ(description(), "logged in");
+    device->SetFlags(Intp::DeviceFlagLoggedIn | Intp::DeviceFlagWarning);
+    EXPECT_EQ(description(), "logged in, warning");
+
+    // The banner: each light says its state, the port picture its links,
+    // and the redundancy buttons are radio buttons.
+    f->Tree()->setCurrentItem(node);
+    Settle();
+    auto* banner = f->findChild<TModuleBannerBrivo6042G*>();
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(NameOf(banner->OnlineLight()), "Online/Offline: online");
+    EXPECT_EQ(NameOf(banner->FaultLight()), "Device Fault: not known");
+    banner->OnlineLight()->SetColor(TModuleBannerBrivo6042G::Red);
+    EXPECT_EQ(NameOf(banner->OnlineLight()), "Online/Offline: offline");
+    banner->LinkImage()->SetLed(0, TModuleBannerBrivo6042G::BrightGreen);
+    banner->LinkImage()->SetLed(1, TModuleBannerBrivo6042G::Black);
+    QAccessibleInterface* links = QAccessible::queryAccessibleInterface(banner->LinkImage());
+    EXPECT_EQ(links->text(QAccessible::Name), "Port links");
+    EXPECT_TRUE(links->text(QAccessible::Description).startsWith("1 link up, 2 no link, 3 not known"))
+        << links->text(QAccessible::Description).toStdString();
+    for (QWidget* radio : {static_cast<QWidget*>(banner->RingButton()), static_cast<QWidget*>(banner->RstpButton())})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(radio)->role(), QAccessible::RadioButton);
+
+    // A run row: its image's meaning is the first cell's description.
+    QTreeWidget* pages = f->ModuleFrame()->PageTree();
+    const QList<QTreeWidgetItem*> save = pages->findItems("Save To Flash", Qt::MatchExactly);
+    ASSERT_EQ(save.size(), 1);
+    pages->setCurrentItem(save[0]);
+    auto* page = dynamic_cast<TModuleDeviceList*>(TModuleFrame::PageOf(save[0]));
+    ASSERT_NE(page, nullptr);
+    page->Notify(device, EventPageShown, 0);
+    ASSERT_EQ(page->RowCount(), 1);
+    page->findChild<QPushButton*>("m_Save")->click();
+    const QModelIndex first = page->List()->Model()->index(0, 0);
+    EXPECT_EQ(page->StatusText(0), "Sending request");
+    EXPECT_EQ(first.data(Qt::AccessibleDescriptionRole).toString(), "running");
+}
