@@ -17,7 +17,12 @@
 //   >16ms        how many of those gaps were longer than 16 ms
 //   rx ns/dg     processor time of the receiving thread per datagram it
 //                read (system calls included): what it takes whatever the
-//                machine's load
+//                machine's load; printed again below the table beside the
+//                floor: a bare recvmmsg loop (no queue, no hand-over) on its
+//                own thread, fed the same datagrams at the same rate in the
+//                same run
+//   win ns/dg    (below the table) the window thread's processor time per
+//                datagram stored
 //   win run/wait the same as rx run/wait for the window thread
 //   longest      the window thread's longest single piece of work (one
 //                event it handled, processor time) and what it was: the
@@ -48,6 +53,8 @@
 #include <arpa/inet.h>
 #include <ctime>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -174,7 +181,7 @@ struct TResult {
     long LongStalls = 0;
     double MaxBusyMs = 0;
     double RxRun = 0, RxWait = 0, WinRun = 0, WinWait = 0;
-    double RxNs = 0;
+    double RxNs = 0, WinNs = 0;
     TBenchApplication::TLongest Longest;
     size_t PeakBytes = 0, AddedBytes = 0, StoreBytes = 0;
     double MessageBytes = 0;
@@ -319,6 +326,7 @@ TResult Run(long rate, int seconds, size_t storeBytes)
         result.RxWait = 100.0 * (rxAfter.second - rxBefore.second) / wallNs;
         result.WinRun = 100.0 * (winAfter.first - winBefore.first) / wallNs;
         result.WinWait = 100.0 * (winAfter.second - winBefore.second) / wallNs;
+        result.WinNs = (winAfter.first - winBefore.first) / double(std::max<uint64_t>(receiver.ReceivedCount(), 1));
         for (std::thread& t : senders)
             t.join();
         frame.FlushList();
@@ -343,6 +351,102 @@ TResult Run(long rate, int seconds, size_t storeBytes)
     }
     Syslog::ReturnFreeMemory();
     return result;
+}
+
+struct TFloor {
+    long Sent = 0;
+    uint64_t Received = 0;
+    double RxNs = 0;
+};
+
+// The floor of the receiving thread: a thread that does nothing but read
+// the socket, a batch of 256 datagrams per recvmmsg into fixed buffers,
+// waiting in poll when it is empty; fed like the receiver.
+TFloor RunBareFloor(long rate, int seconds)
+{
+    TFloor floor;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return floor;
+    int size = TSyslogSocketThread::SyslogReceiveBufferBytes;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        ::close(fd);
+        return floor;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> received{0};
+    double rxNs = 0;
+    std::thread reader([&] {
+        constexpr unsigned Batch = 256, Slot = 2048;
+        std::vector<uint8_t> buffer(size_t(Batch) * Slot);
+        mmsghdr messages[Batch];
+        iovec vectors[Batch];
+        sockaddr_in senders[Batch];
+        const double start = ThreadMs();
+        while (!stop) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            for (;;) {
+                for (unsigned i = 0; i < Batch; ++i) {
+                    vectors[i] = {buffer.data() + size_t(i) * Slot, Slot};
+                    messages[i] = {};
+                    messages[i].msg_hdr.msg_name = &senders[i];
+                    messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+                    messages[i].msg_hdr.msg_iov = &vectors[i];
+                    messages[i].msg_hdr.msg_iovlen = 1;
+                }
+                const int got = ::recvmmsg(fd, messages, Batch, MSG_DONTWAIT, nullptr);
+                if (got <= 0)
+                    break;
+                received += unsigned(got);
+                if (got < int(Batch))
+                    break;
+            }
+        }
+        rxNs = (ThreadMs() - start) * 1e6;
+    });
+    const long total = rate * seconds;
+    const int senderCount = int(std::clamp<long>((rate + RatePerSender - 1) / RatePerSender, 1, MaxSenders));
+    std::atomic<long> sent{0};
+    const auto start = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    std::vector<std::thread> senders;
+    for (int s = 0; s < senderCount; ++s)
+        senders.emplace_back([&, s] { SendShare(ntohs(bound.sin_port), s, senderCount, total, rate, sent, start); });
+    for (std::thread& t : senders)
+        t.join();
+    // Until the socket is drained.
+    uint64_t last = ~uint64_t(0);
+    while (received.load() != last) {
+        last = received.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    stop = true;
+    reader.join();
+    ::close(fd);
+    floor.Sent = sent;
+    floor.Received = received;
+    // Its poll waits of 20 ms cost nothing measurable beside the datagrams.
+    floor.RxNs = rxNs / double(std::max<uint64_t>(floor.Received, 1));
+    return floor;
+}
+
+std::string LoadAverage()
+{
+    char text[64] = "?";
+    std::ifstream load("/proc/loadavg");
+    double a = 0, b = 0, c = 0;
+    if (load >> a >> b >> c)
+        std::snprintf(text, sizeof text, "%.1f/%.1f/%.1f", a, b, c);
+    return text;
 }
 
 void ListCost(const std::vector<long>& counts)
@@ -430,6 +534,11 @@ int main(int argc, char** argv)
                     r.Stored, static_cast<unsigned long long>(r.Evicted), static_cast<long long>(r.MaxStallMs), r.LongStalls,
                     r.MaxBusyMs, r.RxNs, r.RxRun, r.RxWait, r.WinRun, r.WinWait, double(r.PeakBytes) / 1048576.0, double(r.AddedBytes) / stored, double(r.StoreBytes) / stored,
                     r.MessageBytes, r.Longest.Ms, r.Longest.Type, r.Longest.Receiver.constData());
+        const TFloor floor = RunBareFloor(rate, seconds);
+        std::printf("%9s receiving thread %.0f ns/dg beside a bare recvmmsg loop's %.0f ns/dg (%.2fx; it read %llu "
+                    "of %ld); window thread %.0f ns/dg; load average %s\n",
+                    "", r.RxNs, floor.RxNs, floor.RxNs > 0 ? r.RxNs / floor.RxNs : 0.0,
+                    static_cast<unsigned long long>(floor.Received), floor.Sent, r.WinNs, LoadAverage().c_str());
         std::fflush(stdout);
     }
     return 0;

@@ -26,6 +26,13 @@ void TIntpSocketThread::DispatchDatagram(const TListElement& element)
     Intp::ReceivePacket(element.SourceIp, element.Data.size(), element.Data.data());
 }
 
+static_assert(TReceivePump::PrefetchAhead == Intp::PrefetchDistance);
+
+void TIntpSocketThread::PrefetchDatagram(const uint8_t* data, size_t length)
+{
+    Intp::PrefetchPacket(length, data);
+}
+
 bool TIntpSocketThread::IsOwnAddress(uint32_t ip)
 {
     // Listing the interfaces asks the kernel over a socket of its own: a

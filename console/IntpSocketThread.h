@@ -33,6 +33,8 @@ public:
 protected:
     // Runs Intp::ReceivePacket on the datagram.
     void DispatchDatagram(const TListElement& element) override;
+    // Announces it to the dispatcher (Intp::PrefetchPacket).
+    void PrefetchDatagram(const uint8_t* data, size_t length) override;
 
 private:
     // Whether ip is one of this host's IPv4 addresses. The addresses are

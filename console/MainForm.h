@@ -156,6 +156,7 @@ public:
     void Report(Intp::TDevice* device, uint16_t command, uint32_t status, void* data, Intp::TWizard* observer,
                 const char* name) override;
     void SetTimeout(Intp::TSession* session, unsigned milliseconds) override;
+    void PrefetchTimer(Intp::TSession* session, int step) override { m_SessionTimers.Prefetch(session, step); }
 
     // Device tree.
     TTreeNode* FindDeviceNode(Intp::TDevice* device) const;

@@ -82,6 +82,26 @@ void TSessionTimerQueue::SetInterval(TKey key, unsigned milliseconds, int64_t no
     }
 }
 
+void TSessionTimerQueue::Prefetch(TKey key, int step) const
+{
+    if (step == 0) {
+        m_Index.Prefetch(key);
+        return;
+    }
+    const TTimer* timer = Find(key);
+    if (!timer)
+        return;
+    if (step == 1) {
+        __builtin_prefetch(timer, 1);
+    } else if (timer->Lane != Nil) {
+        // Stopping the timer links its neighbours to each other.
+        if (timer->Prev != Nil)
+            __builtin_prefetch(&m_Records[timer->Prev], 1);
+        if (timer->Next != Nil)
+            __builtin_prefetch(&m_Records[timer->Next], 1);
+    }
+}
+
 bool TSessionTimerQueue::IsActive(TKey key) const
 {
     const TTimer* timer = Find(key);

@@ -42,6 +42,12 @@ public:
     unsigned Interval(TKey key) const;
     size_t Count() const { return m_Index.Size(); }
 
+    // Starts fetching what the key's timer will need (the steps follow
+    // each other, each reading what the one before fetched): 0 its place
+    // in the index, 1 its record, 2 its neighbours in its lane. Changes
+    // nothing.
+    void Prefetch(TKey key, int step) const;
+
     // Whether any timer runs, and the earliest deadline.
     bool Earliest(int64_t& deadline) const;
     // The running timer with the earliest deadline when that deadline is at

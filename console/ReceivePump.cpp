@@ -222,6 +222,8 @@ void TReceivePump::Stop()
     }
     QMutexLocker lock(&m_SendLock);
     m_SendQueue.clear();
+    m_SpareSendBlocks.clear();
+    m_SendCount = 0;
     m_SendQueueBytes = 0;
     m_SendInFlight = 0;
     m_SendWoken = false;
@@ -245,7 +247,9 @@ void TReceivePump::ReceiveLoop()
         // Waits for the socket to become writable only while datagrams wait
         // to be sent (Send wakes this thread when the queue fills).
         fds[0].events = short(POLLIN | (m_SendQueued.load() ? POLLOUT : 0));
-        int ready = ::poll(fds, 2, 0);
+        // Long datagrams left pages behind: a look first, so that they go
+        // back before sleeping; otherwise straight to the wait.
+        int ready = area.OverflowTouched ? ::poll(fds, 2, 0) : ::poll(fds, 2, -1);
         if (ready == 0) {
             // Nothing is ready: a good moment to let go of what long
             // datagrams left behind, before sleeping.
@@ -390,9 +394,25 @@ void TReceivePump::DeliverQueued()
             }
         }
         // Each datagram is copied into the one element handed over, whose
-        // buffer is kept from one datagram to the next.
+        // buffer is kept from one datagram to the next. A second cursor runs
+        // PrefetchAhead datagrams ahead, announcing them.
+        size_t aheadBlock = 0, aheadDatagram = 0;
+        auto announce = [&] {
+            while (aheadBlock < slice.size() && aheadDatagram == slice[aheadBlock].Datagrams.size()) {
+                ++aheadBlock;
+                aheadDatagram = 0;
+            }
+            if (aheadBlock == slice.size())
+                return;
+            const TBlock& block = slice[aheadBlock];
+            const TQueuedDatagram& datagram = block.Datagrams[aheadDatagram++];
+            PrefetchDatagram(block.Bytes.get() + datagram.Offset, datagram.Length);
+        };
+        for (size_t i = 0; i < PrefetchAhead; ++i)
+            announce();
         for (const TBlock& block : slice) {
             for (const TQueuedDatagram& datagram : block.Datagrams) {
+                announce();
                 m_Delivered.SourceIp = datagram.SourceIp;
                 m_Delivered.SourcePort = datagram.SourcePort;
                 const uint8_t* bytes = block.Bytes.get() + datagram.Offset;
@@ -471,20 +491,19 @@ bool TReceivePump::Send(uint32_t ip, uint16_t port, const uint8_t* data, size_t 
     if (!queue) {
         // Whatever waits goes first, so that datagrams leave in order: the
         // receiving thread sends it, or this caller when there is none.
-        const bool empty = m_SendQueue.empty() && m_SendInFlight == 0;
+        const bool empty = m_SendCount == 0 && m_SendInFlight == 0;
         if (empty || (!m_Running.load() && FlushSendQueue(lock))) {
             const bool sent = sendNow(done);
             if (done)
                 return sent;
         }
     }
-    if (m_SendQueue.size() >= MaxSendQueue || m_SendQueueBytes + length > MaxSendQueueBytes) {
+    if (m_SendCount >= MaxSendQueue || m_SendQueueBytes + length > MaxSendQueueBytes) {
         errno = ENOBUFS;
         return false;
     }
-    m_SendQueue.push_back({ip, port, std::vector<uint8_t>(data, data + length)});
-    m_SendQueueBytes += length;
-    m_SendQueued = m_SendQueue.size() + m_SendInFlight;
+    QueueSend(ip, port, data, length);
+    m_SendQueued = m_SendCount + m_SendInFlight;
     if (queue) {
         m_SendWakeDue = true;
     } else if (!m_SendWoken && m_Running.load()) {
@@ -506,48 +525,103 @@ void TReceivePump::WakeForQueuedSends()
     }
 }
 
+void TReceivePump::QueueSend(uint32_t ip, uint16_t port, const uint8_t* data, size_t length)
+{
+    // A block being sent is out of the queue: datagrams join the back block
+    // unless it is full.
+    if (m_SendQueue.empty() || m_SendQueue.back().Datagrams.size() >= SendBlockDatagrams ||
+        m_SendQueue.back().Bytes.size() + length > std::max(SendBlockBytes, length)) {
+        if (!m_SpareSendBlocks.empty()) {
+            m_SendQueue.push_back(std::move(m_SpareSendBlocks.back()));
+            m_SpareSendBlocks.pop_back();
+        } else {
+            m_SendQueue.emplace_back();
+        }
+    }
+    TSendBlock& block = m_SendQueue.back();
+    block.Datagrams.push_back({ip, port, uint32_t(block.Bytes.size()), uint32_t(length)});
+    if (length != 0)
+        block.Bytes.insert(block.Bytes.end(), data, data + length);
+    ++m_SendCount;
+    m_SendQueueBytes += length;
+}
+
 bool TReceivePump::FlushSendQueue(QMutexLocker<QMutex>& lock)
 {
     // Another thread is sending from the queue: it carries on.
     if (m_SendInFlight != 0)
         return false;
-    constexpr size_t Slice = 64;
-    std::vector<TOutgoing> slice;
+    // Datagrams handed to the kernel per system call.
+    constexpr unsigned Slice = 64;
+    mmsghdr messages[Slice];
+    iovec vectors[Slice];
+    sockaddr_in to[Slice];
     std::vector<TSendFailure> failures;
     bool blocked = false;
     while (!m_SendQueue.empty() && !blocked) {
-        while (!m_SendQueue.empty() && slice.size() < Slice) {
-            slice.push_back(std::move(m_SendQueue.front()));
-            m_SendQueue.pop_front();
-        }
-        m_SendInFlight = slice.size();
+        // The front block leaves the queue while it is sent, so that new
+        // datagrams go into a block of their own meanwhile.
+        TSendBlock block = std::move(m_SendQueue.front());
+        m_SendQueue.pop_front();
+        const size_t count = block.Datagrams.size() - block.Next;
+        m_SendCount -= count;
+        m_SendInFlight = count;
         // The datagrams leave without the lock, so that a sender on the
         // window thread only ever waits for the queue's bookkeeping.
         lock.unlock();
-        size_t done = 0;
         size_t bytes = 0;
-        for (; done < slice.size(); ++done) {
-            const TOutgoing& next = slice[done];
-            const ssize_t sent = SendNow(m_Socket, next.Ip, next.Port, next.Data.data(), next.Data.size());
+        while (block.Next < block.Datagrams.size() && !blocked) {
+            const unsigned n = unsigned(std::min<size_t>(Slice, block.Datagrams.size() - block.Next));
+            for (unsigned i = 0; i < n; ++i) {
+                const TOutgoing& next = block.Datagrams[block.Next + i];
+                to[i] = {};
+                to[i].sin_family = AF_INET;
+                to[i].sin_addr.s_addr = htonl(next.Ip);
+                to[i].sin_port = htons(next.Port);
+                vectors[i] = {block.Bytes.data() + next.Offset, next.Length};
+                messages[i] = {};
+                messages[i].msg_hdr.msg_name = &to[i];
+                messages[i].msg_hdr.msg_namelen = sizeof to[i];
+                messages[i].msg_hdr.msg_iov = &vectors[i];
+                messages[i].msg_hdr.msg_iovlen = 1;
+            }
+            const int sent = ::sendmmsg(m_Socket, messages, n, MSG_DONTWAIT);
+            if (sent < 0 && errno == EINTR)
+                continue;
             if (sent < 0 && WouldBlock(errno)) {
                 blocked = true;
                 break;
             }
-            if (sent != static_cast<ssize_t>(next.Data.size()))
-                failures.push_back({next.Ip, sent < 0 ? errno : EMSGSIZE});
-            bytes += next.Data.size();
+            // A datagram the socket refused fails alone (the call reports
+            // its error when it comes first); the ones after it go on.
+            const unsigned done = sent < 0 ? 1 : unsigned(sent);
+            for (unsigned i = 0; i < done; ++i) {
+                const TOutgoing& next = block.Datagrams[block.Next + i];
+                if (sent < 0)
+                    failures.push_back({next.Ip, errno});
+                else if (messages[i].msg_len != next.Length)
+                    failures.push_back({next.Ip, EMSGSIZE});
+                bytes += next.Length;
+            }
+            block.Next += done;
         }
         lock.relock();
         m_SendInFlight = 0;
         m_SendQueueBytes -= bytes;
-        // What the socket did not take goes back to the front, in order.
-        for (size_t i = slice.size(); i > done; --i)
-            m_SendQueue.push_front(std::move(slice[i - 1]));
-        slice.clear();
+        if (block.Next < block.Datagrams.size()) {
+            // What the socket did not take goes back to the front, in order.
+            m_SendCount += block.Datagrams.size() - block.Next;
+            m_SendQueue.push_front(std::move(block));
+        } else if (m_SpareSendBlocks.size() < SpareSendBlocks && block.Bytes.capacity() <= 4 * SendBlockBytes) {
+            block.Datagrams.clear();
+            block.Bytes.clear();
+            block.Next = 0;
+            m_SpareSendBlocks.push_back(std::move(block));
+        }
     }
-    m_SendQueued = m_SendQueue.size();
+    m_SendQueued = m_SendCount;
     // Told again once the queue has run empty.
-    if (m_SendQueue.empty())
+    if (m_SendCount == 0)
         m_SendWoken = false;
     if (!failures.empty()) {
         m_SendFailures.insert(m_SendFailures.end(), failures.begin(), failures.end());
@@ -556,7 +630,7 @@ bool TReceivePump::FlushSendQueue(QMutexLocker<QMutex>& lock)
             QMetaObject::invokeMethod(this, &TReceivePump::ReportSendFailures, Qt::QueuedConnection);
         }
     }
-    return m_SendQueue.empty();
+    return m_SendCount == 0;
 }
 
 void TReceivePump::ReportSendFailures()
@@ -575,7 +649,7 @@ void TReceivePump::ReportSendFailures()
 size_t TReceivePump::QueuedSendCount() const
 {
     QMutexLocker lock(&m_SendLock);
-    return m_SendQueue.size() + m_SendInFlight;
+    return m_SendCount + m_SendInFlight;
 }
 
 size_t TReceivePump::PendingCount() const

@@ -143,19 +143,39 @@ public:
     size_t QueueLimit() const;
     size_t QueueBytes() const;
 
+    // Datagrams announced to PrefetchDatagram ahead of their hand-over.
+    static constexpr size_t PrefetchAhead = 8;
+
 protected:
     // Window thread: one datagram, in arrival order. Calls the handler.
     virtual void DispatchDatagram(const TListElement& element);
+    // Window thread: the datagram PrefetchAhead places after the one being
+    // handed over (within what the hand-over took off the queue), so that a
+    // dispatcher may start fetching what it will need. Does nothing here.
+    virtual void PrefetchDatagram(const uint8_t* data, size_t length) { (void)data, (void)length; }
     // Window thread: counts the hand-overs, so that what a dispatch looks up
     // can be kept for the rest of the hand-over it belongs to.
     uint64_t DeliveryNumber() const { return m_Deliveries; }
 
 private:
+    // Datagrams waiting to be sent travel in blocks too: records and bytes
+    // packed, the blocks kept for reuse, so that queueing a request
+    // allocates nothing once the queue has been used, and the receiving
+    // thread sends a block's datagrams many per system call.
     struct TOutgoing {
         uint32_t Ip;
         uint16_t Port;
-        std::vector<uint8_t> Data;
+        uint32_t Offset; // into the block's bytes
+        uint32_t Length;
     };
+    struct TSendBlock {
+        std::vector<TOutgoing> Datagrams;
+        std::vector<uint8_t> Bytes;
+        size_t Next = 0; // the first datagram not yet sent
+    };
+    static constexpr size_t SendBlockDatagrams = 256;
+    static constexpr size_t SendBlockBytes = 64 * 1024;
+    static constexpr size_t SpareSendBlocks = 4;
     struct TSendFailure {
         uint32_t Ip;
         int Error;
@@ -187,6 +207,8 @@ private:
     // queue; answers how many were dropped.
     static uint64_t KeepWhatFits(TBlock& block, size_t room);
     void DeliverQueued();
+    // Queues one datagram; called with m_SendLock held.
+    void QueueSend(uint32_t ip, uint16_t port, const uint8_t* data, size_t length);
     // Sends what the queue holds until the socket would block or the queue
     // is empty; called with m_SendLock held by `lock`, which it releases
     // while sending. Only one thread sends from the queue at a time (the
@@ -222,7 +244,9 @@ private:
     std::atomic<bool> m_Stopping{false};
 
     mutable QMutex m_SendLock;         // guards the send queue and failures
-    std::deque<TOutgoing> m_SendQueue;
+    std::deque<TSendBlock> m_SendQueue;   // oldest first; the front one may be partly sent
+    std::vector<TSendBlock> m_SpareSendBlocks;
+    size_t m_SendCount = 0;            // datagrams in m_SendQueue not yet sent
     std::atomic<size_t> m_SendQueued{0};   // queued and being sent, read without the lock
     size_t m_SendInFlight = 0;         // taken off the queue and being sent
     bool m_SendWoken = false;          // the receiving thread was told of the queue

@@ -421,6 +421,11 @@ public:
     virtual void Report(TDevice* device, uint16_t command, uint32_t status, void* data,
                         TWizard* observer, const char* name) = 0;
     virtual void SetTimeout(TSession* session, unsigned milliseconds) = 0;
+    // A reply for the session is near (PrefetchPacket): the memory its timer
+    // needs may be fetched now, in steps (0, 1, 2) that each may read what
+    // the step before fetched. It must change nothing; the session may be
+    // gone, so it is a key to look up, never to read through.
+    virtual void PrefetchTimer(TSession* session, int step) { (void)session, (void)step; }
 };
 
 void SetSessionCallback(TSessionCallback* callback);
@@ -469,6 +474,7 @@ protected:
 
 private:
     friend struct TPendingIndex;
+    friend void PrefetchPacket(size_t length, const uint8_t* data);
     TWizard* m_Observer = nullptr;
     uint64_t m_Serial;
     // Kept by the pending list: start number (0 while not pending), the
@@ -548,6 +554,16 @@ bool StartOwnedSession(std::unique_ptr<TSession> session, TDevice* device, TWiza
 
 // The one receive entry point: 0 when the datagram was taken, 2 when dropped.
 int ReceivePacket(uint32_t sourceIp, size_t length, const uint8_t* data);
+
+// Announces a datagram that ReceivePacket will be given soon, so that the
+// memory its dispatch reads (the device's and the pending session's
+// entries, then the device, the session, its neighbours in the pending list
+// and its timer) is on its way while the datagrams before it are handled.
+// A caller that holds many datagrams announces each one PrefetchDistance
+// datagrams ahead of handing it over. It changes nothing: any datagram may
+// be announced, or none.
+constexpr size_t PrefetchDistance = 8;
+void PrefetchPacket(size_t length, const uint8_t* data);
 
 // Releases every process-wide container (pending sessions, devices, the
 // model table) without calling back into the observers, and forgets the

@@ -24,7 +24,6 @@
 #include <QTimeZone>
 #include <QVBoxLayout>
 
-#include <unordered_map>
 
 namespace {
 
@@ -166,17 +165,13 @@ TSyslogForm::TSyslogForm(QWidget* owner, const Syslog::TSyslogList& list) : QDia
     for (int m = 1; m <= 12; ++m)
         months[m] = locale.monthName(m, QLocale::ShortFormat);
     // The local time of each event; the offset from UTC is looked up once
-    // per hour of receive time, not once per event.
-    std::unordered_map<qint64, qint64> offsets;   // hour since the epoch -> offset, ms
+    // per quarter hour of receive time, not once per event.
+    Syslog::TLocalTimes offsets;
     std::vector<TPageRow> rows;
     rows.reserve(list.size());
     for (const Syslog::TSyslogListNode& event : list) {
         const qint64 utc = event.ReceiveTime.toMSecsSinceEpoch();
-        auto [slot, fresh] = offsets.try_emplace(utc / 3600000, 0);
-        if (fresh)
-            slot->second = qint64(event.ReceiveTime.toLocalTime().offsetFromUtc()) * 1000;
-        const qint64 offsetMs = slot->second;
-        const QDateTime local = QDateTime::fromMSecsSinceEpoch(utc + offsetMs, Qt::UTC);
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(utc + offsets.OffsetMs(utc), Qt::UTC);
         TPageRow row;
         // Only the message is kept as text; the other columns are made from
         // the row's values when they are shown.

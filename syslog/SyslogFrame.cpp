@@ -292,14 +292,14 @@ QString TSyslogFrame::GetSeverityName(uint32_t severity)
 
 namespace {
 
-TSyslogListNode ListNode(const TStoredEvent& event)
+TSyslogListNode ListNode(const TStoredEvent& event, TLocalTimes& times)
 {
     TSyslogListNode node;
     node.Facility = event.Facility;
     node.Severity = event.Severity;
     node.Message = QString::fromUtf8(event.Text, qsizetype(event.Length));
     node.EventId = event.EventId;
-    node.ReceiveTime = EventLocalTime(event.ReceiveMs);
+    node.ReceiveTime = times.At(event.ReceiveMs);
     node.Sender = event.Sender;
     node.Read = event.Read;
     return node;
@@ -319,10 +319,11 @@ void TSyslogFrame::GetEntries(uint32_t sender, TSyslogList& list, bool markRead)
         std::stable_sort(picked.begin(), picked.end(),
                          [](const TStoredEvent* a, const TStoredEvent* b) { return a->Sender < b->Sender; });
     list.reserve(list.size() + picked.size());
+    TLocalTimes times;
     for (TStoredEvent* event : picked) {
         if (markRead)
             event->Read = 1;
-        list.push_back(ListNode(*event));
+        list.push_back(ListNode(*event, times));
     }
 }
 

@@ -24,6 +24,24 @@ QString EventTimeText(const QDateTime& time)
 
 QDateTime EventLocalTime(int64_t receiveMs) { return QDateTime::fromMSecsSinceEpoch(receiveMs); }
 
+int64_t TLocalTimes::OffsetMs(int64_t receiveMs)
+{
+    // Slots counted towards minus infinity, so that one before the epoch is
+    // a whole slot too.
+    const int64_t slot = receiveMs >= 0 ? receiveMs / SlotMs : -((-receiveMs + SlotMs - 1) / SlotMs);
+    if (slot != m_Slot) {
+        m_OffsetMs = int64_t(EventLocalTime(receiveMs).offsetFromUtc()) * 1000;
+        m_Slot = slot;
+    }
+    return m_OffsetMs;
+}
+
+QDateTime TLocalTimes::At(int64_t receiveMs)
+{
+    const int64_t offset = OffsetMs(receiveMs);
+    return QDateTime::fromMSecsSinceEpoch(receiveMs, Qt::OffsetFromUTC, int(offset / 1000));
+}
+
 namespace {
 
 // A severity mark: red disc with "!" (errors and worse), amber triangle

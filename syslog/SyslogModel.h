@@ -23,6 +23,24 @@ QString EventTimeText(const QDateTime& time);
 // The local date-time of a UTC receive time.
 QDateTime EventLocalTime(int64_t receiveMs);
 
+// Local date-times of many receive times. Looking the local time zone up
+// is slow (it goes through the C library's time-zone rules), so the offset
+// from UTC is looked up once per quarter hour of receive time: offsets
+// change only at a quarter hour of UTC in every zone. The date-times carry
+// that fixed offset, so they show local wall-clock time and still stand for
+// the same instant.
+class TLocalTimes {
+public:
+    QDateTime At(int64_t receiveMs);
+    // The offset from UTC in milliseconds at that receive time.
+    int64_t OffsetMs(int64_t receiveMs);
+
+private:
+    static constexpr int64_t SlotMs = 15 * 60 * 1000;
+    int64_t m_Slot = INT64_MIN;
+    int64_t m_OffsetMs = 0;
+};
+
 // The three severity images (0: severity 0-3, 1: severity 4, 2: 5-7).
 const QIcon& SeverityIcon(int index);
 

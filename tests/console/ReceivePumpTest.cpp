@@ -381,6 +381,83 @@ TEST(ReceivePump, SendsOfAHandOverLeaveFromTheReceivingThreadInOrder)
     EXPECT_TRUE(WaitFor([&] { return got.size() == Count + 1; }, 5000, true));
 }
 
+TEST(ReceivePump, QueuedSendsOfEverySizeLeaveWholeAndInOrder)
+{
+    // Small requests, full frames and datagrams near the largest UDP
+    // payload, mixed: the packed send queue starts new blocks by count and
+    // by bytes, and one datagram larger than a block fills one alone.
+    const size_t sizes[] = {12, 16, 1400, 30000, 48, 64, 16, 16, 65000, 64, 28, 12, 16, 65507, 4, 1400};
+    constexpr uint32_t Count = 600;
+    TReceivePump a, b;
+    ASSERT_TRUE(a.Open(0, false));
+    ASSERT_TRUE(b.Open(0, false));
+    ASSERT_TRUE(a.Start());
+    ASSERT_TRUE(b.Start());
+    std::vector<std::vector<uint8_t>> got;
+    b.SetHandler([&](const TListElement& e) { got.push_back(e.Data); });
+    auto datagram = [&](uint32_t n) {
+        std::vector<uint8_t> bytes(std::max<size_t>(sizes[n % std::size(sizes)], 4));
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = uint8_t(n * 7 + i);
+        std::memcpy(bytes.data(), &n, sizeof n);
+        return bytes;
+    };
+    a.SetHandler([&](const TListElement&) {
+        for (uint32_t n = 0; n < Count; ++n) {
+            const std::vector<uint8_t> bytes = datagram(n);
+            ASSERT_TRUE(a.Send(Loopback, b.LocalPort(), bytes.data(), bytes.size()));
+        }
+    });
+    TSender sender;
+    ASSERT_TRUE(sender.SendNumber(a.LocalPort(), 1));
+    ASSERT_TRUE(WaitFor([&] { return got.size() == Count; }, 20000, true)) << got.size() << " received";
+    for (uint32_t n = 0; n < Count; ++n)
+        ASSERT_EQ(got[n], datagram(n)) << "datagram " << n;
+    EXPECT_EQ(a.QueuedSendCount(), 0u);
+}
+
+// Records what it is told to announce and what it hands over.
+class TAnnouncingPump : public TReceivePump {
+public:
+    std::vector<uint32_t> Announced, Dispatched;
+    size_t MostAhead = 0;
+
+protected:
+    void PrefetchDatagram(const uint8_t* data, size_t length) override
+    {
+        uint32_t n = UINT32_MAX;
+        if (length >= 4)
+            std::memcpy(&n, data, 4);
+        Announced.push_back(n);
+        MostAhead = std::max(MostAhead, Announced.size() - Dispatched.size());
+    }
+    void DispatchDatagram(const TListElement& element) override { Dispatched.push_back(Number(element)); }
+};
+
+TEST(ReceivePump, EveryDatagramIsAnnouncedOnceAheadOfItsHandOver)
+{
+    constexpr uint32_t Count = 3000;
+    TAnnouncingPump pump;
+    ASSERT_TRUE(pump.Open(0, false));
+    ASSERT_TRUE(pump.Start());
+    // Pushed in batches of different sizes while the window thread is busy,
+    // so that hand-overs take several blocks at a time.
+    for (uint32_t n = 0; n < Count; ++n) {
+        std::vector<uint8_t> bytes(16 + n % 40, uint8_t(n));
+        std::memcpy(bytes.data(), &n, sizeof n);
+        pump.PushDatagram(Loopback, bytes.size(), bytes.data());
+        if (n % 997 == 0)
+            QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(WaitFor([&] { return pump.Dispatched.size() == Count; }, 10000, true));
+    ASSERT_EQ(pump.Announced.size(), Count);
+    for (uint32_t n = 0; n < Count; ++n) {
+        ASSERT_EQ(pump.Dispatched[n], n);
+        ASSERT_EQ(pump.Announced[n], n);
+    }
+    EXPECT_LE(pump.MostAhead, TReceivePump::PrefetchAhead + 1);
+}
+
 class IntpSocketThreadTest : public TestSupport::LibraryTest {};
 
 TEST_F(IntpSocketThreadTest, HandsDatagramsToTheReceiveDispatcher)

@@ -90,6 +90,11 @@ TEST(SessionTimerQueue, ManyTimersFireInDeadlineOrderAndDeletedOnesNever)
     }
     std::stable_sort(expected.begin(), expected.end(),
                      [](const TExpected& a, const TExpected& b) { return a.Deadline < b.Deadline; });
+    // Prefetching any key, running, stopped, deleted or never seen, at any
+    // step, changes nothing.
+    for (uintptr_t k = 0; k <= 5001; ++k)
+        for (int step = 0; step < 3; ++step)
+            q.Prefetch(Key(k), step);
     std::vector<Intp::TSession*> fired;
     for (const TExpected& e : expected) {
         // Stop each timer as it fires, as a session that ends does.

@@ -3,7 +3,10 @@
 #include "LibraryFixture.h"
 #include "TestSessions.h"
 
+#include <algorithm>
 #include <functional>
+#include <random>
+#include <string>
 
 using namespace Intp;
 using namespace TestSupport;
@@ -510,3 +513,83 @@ TEST_F(RowLists, FirstReadTimingOutLeavesTheSecondWhole)
 }
 
 } // namespace
+
+namespace {
+
+// A transport that also records what the dispatcher asks it to prefetch.
+class TPrefetchingTransport : public TestSupport::TFakeTransport {
+public:
+    void PrefetchTimer(TSession* session, int step) override
+    {
+        ++Prefetches;
+        Steps |= 1u << step;
+        (void)session; // a key only: it may be gone
+    }
+    size_t Prefetches = 0;
+    unsigned Steps = 0;
+};
+
+// Replies for many switches in a shuffled order, each ending its session
+// whose report starts the switch's next one, while sessions and devices are
+// deleted between a reply's announcement and its hand-over; garbage is
+// announced too. Answers what was reported, in order, with the results.
+std::vector<std::string> Churn(bool announce, TPrefetchingTransport& transport)
+{
+    StartCleanLibrary(&transport);
+    constexpr uint32_t Switches = 300, Replies = 3000;
+    std::vector<TDevice*> devices;
+    for (uint32_t i = 0; i < Switches; ++i) {
+        devices.push_back(AddSwitch(Mac(uint8_t(i), uint8_t(i >> 8)), 1, 0xC0000000u + i));
+        EXPECT_TRUE(StartSession(new TSessionIntpPing2(1000), devices.back(), nullptr));
+    }
+    std::mt19937 random(5);
+    std::vector<std::vector<uint8_t>> replies;
+    for (uint32_t n = 0; n < Replies; ++n) {
+        const uint32_t i = uint32_t(random() % Switches);
+        replies.push_back(MakeReply(6, 0, Mac(uint8_t(i), uint8_t(i >> 8)), std::vector<uint8_t>(12, 1)));
+    }
+    std::vector<std::string> seen;
+    size_t reported = 0;
+    for (uint32_t n = 0; n < Replies; ++n) {
+        if (announce) {
+            const auto& ahead = replies[(n + PrefetchDistance) % Replies];
+            PrefetchPacket(ahead.size(), ahead.data());
+            PrefetchPacket(5, ahead.data());
+            PrefetchPacket(0, nullptr);
+        }
+        if (n % 7 == 3 && !SessionList().empty())
+            delete SessionList()[random() % SessionList().size()];
+        if (n % 13 == 5 && !DeviceMap().empty()) {
+            auto it = DeviceMap().begin();
+            std::advance(it, random() % DeviceMap().size());
+            delete it->second;
+        }
+        const int result = ReceivePacket(0xC0000100u + n, replies[n].size(), replies[n].data());
+        seen.push_back("result " + std::to_string(result));
+        for (; reported < transport.Reports.size(); ++reported) {
+            const auto& r = transport.Reports[reported];
+            seen.push_back("report " + MacToText(r.Device->GetMac()) + " " + std::to_string(r.Command) + " " +
+                           std::to_string(r.Status));
+            auto* next = new TSessionIntpPing2(1000);
+            if (!StartSession(next, r.Device, nullptr))
+                delete next;
+        }
+    }
+    ReleaseLibrary();
+    return seen;
+}
+
+} // namespace
+
+TEST(DispatcherPrefetch, AnnouncedRepliesAreHandledExactlyAsUnannounced)
+{
+    TPrefetchingTransport plain, prefetching;
+    const std::vector<std::string> without = Churn(false, plain);
+    const std::vector<std::string> with = Churn(true, prefetching);
+    EXPECT_EQ(plain.Prefetches, 0u);
+    EXPECT_GT(prefetching.Prefetches, 0u);
+    EXPECT_EQ(prefetching.Steps, 7u) << "every step of the timer's prefetch is asked for";
+    ASSERT_EQ(without.size(), with.size());
+    EXPECT_EQ(without, with);
+    EXPECT_GT(std::count_if(with.begin(), with.end(), [](const std::string& s) { return s == "result 0"; }), 1000);
+}

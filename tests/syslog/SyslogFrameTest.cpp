@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
+#include <ctime>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -163,6 +164,78 @@ TEST_F(SyslogFrameTest, DoubleClickOpensViewerOnTheSenderAndMarksRead)
     for (const auto& e : all)
         EXPECT_EQ(e.Read, 1);
     Frame.EventOnListViewDblClick(QModelIndex()); // no row: nothing
+}
+
+TEST_F(SyslogFrameTest, EntriesOfOneSenderAreExactlyItsEventsInArrivalOrderAtTheirLocalTimes)
+{
+    // Three senders interleaved unevenly, with receive times set far apart
+    // (across days and months) so that local time changes between them.
+    const uint32_t senders[] = {Ip(10, 0, 0, 7), Ip(10, 0, 0, 3), Ip(192, 168, 1, 1)};
+    for (int n = 0; n < 600; ++n)
+        Frame.AddDatagram(senders[(n * n) % 7 % 3], "<13>Oct 11 22:14:15 sw message " + std::to_string(n));
+    TSyslogStore& store = Frame.Model()->Store();
+    for (size_t i = 0; i < store.Size(); ++i)
+        store.At(i).ReceiveMs = 1700000000000LL + int64_t(i) * 37 * 3600 * 1000 + int64_t(i % 1000);
+    for (uint32_t sender : senders) {
+        TSyslogList list;
+        Frame.GetEntries(sender, list, false);
+        std::vector<const TStoredEvent*> expected;
+        for (size_t i = 0; i < store.Size(); ++i)
+            if (store.At(i).Sender == sender)
+                expected.push_back(&store.At(i));
+        ASSERT_EQ(list.size(), expected.size());
+        for (size_t k = 0; k < list.size(); ++k) {
+            const TStoredEvent& e = *expected[k];
+            ASSERT_EQ(list[k].EventId, e.EventId);
+            EXPECT_EQ(list[k].Sender, sender);
+            EXPECT_EQ(list[k].Message.toStdString(), std::string(e.Message()));
+            const QDateTime local = QDateTime::fromMSecsSinceEpoch(e.ReceiveMs);
+            EXPECT_EQ(list[k].ReceiveTime.toMSecsSinceEpoch(), e.ReceiveMs);
+            EXPECT_EQ(list[k].ReceiveTime.date(), local.date()) << e.ReceiveMs;
+            EXPECT_EQ(list[k].ReceiveTime.time(), local.time()) << e.ReceiveMs;
+        }
+    }
+}
+
+// Local times looked up once per quarter hour agree with the system's own
+// conversion minute by minute across daylight-saving changes, in zones with
+// whole-hour and half-hour offsets.
+TEST(SyslogLocalTimes, AgreeWithTheSystemAcrossClockChanges)
+{
+    const QByteArray saved = qgetenv("TZ");
+    const bool had = qEnvironmentVariableIsSet("TZ");
+    struct TZone {
+        const char* Name;
+        int64_t FromMs;   // an hour or so before a change
+    } zones[] = {
+        {"Europe/Berlin", 1711846800000LL - 2 * 3600000},    // 2024-03-31 01:00 UTC
+        {"Europe/Berlin", 1729990800000LL - 2 * 3600000},    // 2024-10-27 01:00 UTC
+        {"America/St_Johns", 1710048600000LL - 2 * 3600000}, // 2024-03-10 05:30 UTC
+        {"America/St_Johns", 1730608200000LL - 2 * 3600000}, // 2024-11-03 04:30 UTC
+    };
+    for (const TZone& zone : zones) {
+        if (!QFile::exists(QStringLiteral("/usr/share/zoneinfo/") + QLatin1String(zone.Name)))
+            continue;
+        qputenv("TZ", zone.Name);
+        ::tzset();
+        TLocalTimes times;
+        int changes = 0, lastOffset = 0;
+        for (int64_t ms = zone.FromMs; ms < zone.FromMs + 4 * 3600000; ms += 60000 + 7) {
+            const QDateTime expected = QDateTime::fromMSecsSinceEpoch(ms);
+            const QDateTime got = times.At(ms);
+            ASSERT_EQ(got.toMSecsSinceEpoch(), ms) << zone.Name;
+            ASSERT_EQ(got.date(), expected.date()) << zone.Name << " " << ms;
+            ASSERT_EQ(got.time(), expected.time()) << zone.Name << " " << ms;
+            changes += ms != zone.FromMs && expected.offsetFromUtc() != lastOffset;
+            lastOffset = expected.offsetFromUtc();
+        }
+        EXPECT_EQ(changes, 1) << zone.Name << ": the clock change lies in the range";
+    }
+    if (had)
+        qputenv("TZ", saved);
+    else
+        qunsetenv("TZ");
+    ::tzset();
 }
 
 TEST_F(SyslogFrameTest, ClearAnsweredCancelKeepsNoEmpties)
