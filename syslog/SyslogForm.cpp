@@ -6,6 +6,7 @@
 #include "Resources.h"
 #include "SyslogModel.h"
 #include "SyslogParser.h"
+#include "VisibleText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -207,7 +208,9 @@ void TSyslogForm::EventOnLogListSelectItem(int row)
     m_Date->setText(m_LogList->Text(row, ColDate));
     m_Time->setText(m_LogList->Text(row, ColTime));
     m_Memo->clear();
-    m_Memo->setPlainText(m_LogList->Text(row, ColMessage));
+    // The message as the switch sent it, its control characters (line
+    // breaks and bidirectional controls too) made visible as in the lists.
+    m_Memo->setPlainText(Resources::VisibleText(m_LogList->Text(row, ColMessage)));
     m_Prev->setEnabled(row > 0);
     m_Next->setEnabled(row < m_LogList->RowCount() - 1);
     m_Copy->setEnabled(true);
