@@ -2,10 +2,11 @@
 
 #include "Intp.h"
 #include "MessageBoxes.h"
+#include "SaveFile.h"
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -238,26 +239,18 @@ QString TextEntriesRefused(size_t refused)
 bool SaveConfigFile(const QString& path, const Filter::TFilterSettings& settings,
                     const std::vector<Intp::TDevice*>& devices, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QXmlStreamWriter xml(&file);
+    // The document is made in memory (it is small) and written in one go.
+    QByteArray document;
+    QBuffer buffer(&document);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter xml(&buffer);
     WriteConfig(xml, settings, devices);
-    if (xml.hasError() || file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    TSaveFile file(path);
+    if (file.Open() && file.Write(document.constData(), document.size()) && file.Commit())
+        return true;
+    if (error)
+        *error = file.ErrorString();
+    return false;
 }
 
 bool LoadConfigFile(const QString& path, Filter::TFilterSettings& out, bool* hasDiscovery, size_t* refused,

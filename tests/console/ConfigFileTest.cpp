@@ -1,6 +1,7 @@
 // The XML configuration file: what a save writes, what a load takes back,
 // and how both behave on files that are bad or cannot be written.
 #include "ConfigFile.h"
+#include "FailingSaves.h"
 #include "FakeUserInterface.h"
 #include "FilterForm.h"
 #include "Intp.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace ConfigFile;
@@ -553,4 +555,36 @@ TEST_F(ConfigFileTest, LargeFilesKeepTheWindowResponsive)
             EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
         }
     }
+}
+
+// A save that fails says why in the system's words, after the message the
+// console has always shown; the old file (where there is one) stays and no
+// temporary file is left; a device is written in place, never replaced.
+TEST_F(ConfigFileTest, FailedSaveShowsTheSystemsReason)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+    std::vector<Intp::TDevice*> many;
+    for (int i = 1; i <= 200; ++i)
+        many.push_back(AddDevice(uint8_t(i)));
+    for (const TestSupport::TFailingSave& save : TestSupport::FailingSaves(m_Dir)) {
+        SCOPED_TRACE(save.What);
+        ui.Boxes.clear();
+        ui.Paths.push_back(save.Path);
+        bool saved = true;
+        {
+            std::optional<TestSupport::TFileSizeLimit> limit;
+            if (save.SizeLimit)
+                limit.emplace(1024);
+            saved = RunSaveConfig(form, many);
+        }
+        EXPECT_FALSE(saved);
+        ASSERT_EQ(ui.Boxes.size(), 1u);
+        EXPECT_EQ(ui.Boxes[0].Text, QStringLiteral("Failed to save config to %1: %2").arg(save.Path, save.Reason));
+    }
+    struct stat st {};
+    if (::stat("/dev/full", &st) == 0)
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device is still a device";
+    EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"});
 }
