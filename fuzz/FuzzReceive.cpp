@@ -50,17 +50,21 @@ struct TInput {
 // to upload and the backups written. Removed when the process ends.
 const std::filesystem::path& WorkFolder()
 {
-    static const std::filesystem::path folder = [] {
+    // Never destroyed, so that the exit handler can still use it.
+    static const std::filesystem::path* const folder = [] {
         char name[] = "/tmp/fuzz_receive.XXXXXX";
         const char* made = mkdtemp(name);
         if (!made)
             std::abort();
-        std::filesystem::path path(made);
-        std::ofstream(path / "image.bin", std::ios::binary) << std::string(1500, '\x5A');
-        std::atexit([] { std::error_code ec; std::filesystem::remove_all(WorkFolder(), ec); });
+        auto* path = new std::filesystem::path(made);
+        std::ofstream(*path / "image.bin", std::ios::binary) << std::string(1500, '\x5A');
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(WorkFolder(), ec);
+        });
         return path;
     }();
-    return folder;
+    return *folder;
 }
 
 // One feature session, given what it needs to send its request: a table
