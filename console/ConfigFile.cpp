@@ -10,6 +10,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -139,7 +140,8 @@ private:
 
 // The file's bytes, or nothing when it cannot be read or is too large. The
 // size is checked before anything is read; a device without a size (a pipe)
-// is read no further than the limit.
+// is read no further than the limit. Read in pieces, so that a small file
+// costs no buffer of the limit's size.
 bool ReadLimited(const QString& path, QByteArray& bytes)
 {
     QFile file(path);
@@ -147,10 +149,22 @@ bool ReadLimited(const QString& path, QByteArray& bytes)
         return false;
     if (!file.isSequential() && file.size() > MaxConfigFileBytes)
         return false;
-    bytes = file.read(MaxConfigFileBytes + 1);
-    return bytes.size() <= MaxConfigFileBytes && file.error() == QFileDevice::NoError;
+    bytes.clear();
+    if (!file.isSequential())
+        bytes.reserve(qsizetype(file.size()));
+    char piece[64 * 1024];
+    for (;;) {
+        const qint64 got = file.read(piece, qint64(std::min<qsizetype>(sizeof piece, MaxConfigFileBytes + 1 - bytes.size())));
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        bytes.append(piece, qsizetype(got));
+        if (bytes.size() > MaxConfigFileBytes)
+            return false;
+    }
+    return file.error() == QFileDevice::NoError;
 }
-
 
 // A value element's text (that of its nested elements included) into the
 // loaded settings: the method as a decimal number from 0 to 2 (anything else
