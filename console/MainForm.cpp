@@ -137,6 +137,7 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
     BuildWindow();
     m_AboutForm = new TAboutForm(this);
     m_FilterForm = new TFilterForm(m_Options.Net, this);
+    m_ConfigLoad = new ConfigFile::TConfigLoad(*m_FilterForm, this);
     m_LoginForm = new TLoginForm(this);
 }
 
@@ -159,6 +160,9 @@ void TMainForm::Shutdown()
     if (m_ShutDown)
         return;
     m_ShutDown = true;
+    // A configuration still being read is dropped, its thread joined.
+    delete m_ConfigLoad;
+    m_ConfigLoad = nullptr;
     if (m_IntpThread)
         m_IntpThread->Stop();
     if (m_SyslogThread)
@@ -505,8 +509,8 @@ void TMainForm::EventOnExitExecute()
 
 void TMainForm::EventOnLoadConfigExecute()
 {
-    if (ConfigFile::RunLoadConfig(*m_FilterForm))
-        EventOnDiscoveryExecute();
+    if (m_ConfigLoad)
+        m_ConfigLoad->Start([this] { EventOnDiscoveryExecute(); });
 }
 
 void TMainForm::EventOnSaveConfigExecute()

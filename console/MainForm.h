@@ -39,6 +39,9 @@ class TSyslogSocketThread;
 class TStatusFrame;
 class TLocalNetProvider;
 class TScanForm;
+namespace ConfigFile {
+class TConfigLoad;
+}
 
 // The "Login" dialog: a user name and a password of at most 16 characters.
 class TLoginForm final : public QDialog {
@@ -274,6 +277,7 @@ private:
     static constexpr qint64 NewNodeMaxMs = 250;
     QDialog* m_AboutForm = nullptr;
     TFilterForm* m_FilterForm = nullptr;
+    ConfigFile::TConfigLoad* m_ConfigLoad = nullptr;   // reads a configuration off the window thread
     TLoginForm* m_LoginForm = nullptr;
     TStatusFrame* m_StatusFrame = nullptr;
     TSyslogFrame* m_SyslogFrame = nullptr;

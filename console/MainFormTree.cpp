@@ -128,9 +128,10 @@ QVariant TTreeNode::data(int column, int role) const
 QString TMainForm::DeviceCaption(const Intp::TDevice* device)
 {
     // The name comes from the switch: its control characters are shown as
-    // symbols, so that they cannot cut the caption short.
+    // symbols, so that they cannot cut the caption short, and it is isolated,
+    // so that it cannot reorder the addresses after it.
     return QString("%1 (%2, %3)")
-        .arg(Resources::VisibleText(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
+        .arg(Resources::IsolatedText(device->GetName()), QString::fromStdString(Intp::IpToText(device->GetIp())),
              QString::fromStdString(Intp::MacToText(device->GetMac())));
 }
 

@@ -2,6 +2,7 @@
 // request record.
 #include "IntpTransfer.h"
 
+#include <cerrno>
 #include <fstream>
 #include <set>
 #include <system_error>
@@ -152,6 +153,12 @@ bool AbsoluteTransferPath(const std::string& path, std::filesystem::path& out)
 // Backup
 // ---------------------------------------------------------------------------
 
+namespace {
+// The error number a failed file operation left (the caller clears errno
+// first); EIO when the operation failed without setting one.
+int LastFileError() { return errno != 0 ? errno : EIO; }
+} // namespace
+
 TSessionBasicsBackupBuildin::~TSessionBasicsBackupBuildin() { CloseFile(); }
 
 bool TSessionBasicsBackupBuildin::OpenFile(const std::string& fileName)
@@ -167,8 +174,10 @@ bool TSessionBasicsBackupBuildin::OpenFile(const std::string& fileName)
     if (!ec)
         full = canonical;
     const std::string key = full.string();
-    if (BusyBackupNames().count(key))
+    if (BusyBackupNames().count(key)) {
+        m_Data.FileError = EBUSY;
         return false;
+    }
 
     TTransferFileSystem& fs = TransferFileSystem();
     // The temporary file lives in the backup's folder so that the final
@@ -178,13 +187,19 @@ bool TSessionBasicsBackupBuildin::OpenFile(const std::string& fileName)
         temp += attempt ? ".part" + std::to_string(attempt) : std::string(".part");
         if (fs.Exists(temp))
             continue;
+        errno = 0;
         m_File = fs.CreateNew(temp);
-        if (!m_File)
+        if (!m_File) {
+            m_Data.FileError = LastFileError();
             return false;
+        }
         m_TempName = temp;
     }
-    if (!m_File)
+    if (!m_File) {
+        m_Data.FileError = EEXIST;
         return false;
+    }
+    m_Data.FileError = 0;
     m_FileName = fileName;
     m_BackupPath = full;
     BusyBackupNames().insert(key);
@@ -215,12 +230,17 @@ void TSessionBasicsBackupBuildin::CloseFile()
 bool TSessionBasicsBackupBuildin::Finish()
 {
     TTransferFileSystem& fs = TransferFileSystem();
+    errno = 0;
     bool ok = m_File && m_File->Close();
     m_File.reset();
-    if (ok)
+    if (ok) {
+        errno = 0;
         ok = fs.Rename(m_TempName, m_BackupPath);
-    if (!ok)
+    }
+    if (!ok) {
+        m_Data.FileError = LastFileError();
         fs.Remove(m_TempName);
+    }
     m_TempName.clear();
     ReleaseName();
     return ok;
@@ -265,7 +285,9 @@ int TSessionBasicsBackupBuildin::ParseReply(TDevice* device, const TPacketHeader
         return ReplyFinished;
     }
     if (block == BackupLastBlock || block == m_Expected) {
+        errno = 0;
         if (!m_File || !m_File->Write(m_Data.Bytes, TransferBlockSize)) {
+            m_Data.FileError = LastFileError();
             CloseFile();
             Report(device, Command, StatusTableError, &m_Data);
             return ReplyFinished;

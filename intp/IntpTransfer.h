@@ -100,6 +100,9 @@ struct TUploadReplyData {
 struct TBackupReplyData {
     uint16_t State = 0;
     uint8_t Bytes[TransferBlockSize] = {};
+    // The system's error number (errno) of a local file operation that
+    // failed the backup (reported with status 0x1100); 0 when none did.
+    int FileError = 0;
 };
 
 // Upload of a local file to the switch, one 512-byte block per request.
@@ -181,6 +184,10 @@ public:
     const std::filesystem::path& TempFileName() const { return m_TempName; }
     uint16_t ExpectedBlock() const { return m_Expected; }
     uint32_t ResendCount() const { return m_Resends; }
+    // The system's error number of the last local file operation that
+    // failed (OpenFile, a block's write, the final close or rename); 0 when
+    // none did.
+    int FileError() const { return m_Data.FileError; }
 
     void OnTimeout() override;
     const char* GetName() const override { return "Backup"; }

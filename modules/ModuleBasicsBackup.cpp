@@ -49,3 +49,9 @@ uint32_t TModuleBasicsBackup::ReportedState(const void* data, bool builtin) cons
         return data ? static_cast<const Intp::TBackupReplyData*>(data)->State : uint32_t(Intp::BackupStateProgress);
     return UploadState(data, false);
 }
+
+QString TModuleBasicsBackup::StartFailureReason(const Intp::TSession* session) const
+{
+    const auto* backup = dynamic_cast<const Intp::TSessionBasicsBackupBuildin*>(session);
+    return backup && backup->FileError() != 0 ? SystemErrorText(backup->FileError()) : QString();
+}

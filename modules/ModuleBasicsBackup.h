@@ -16,4 +16,6 @@ protected:
     Intp::TSession* NewBuiltinSession(int row, Intp::TDevice* device, bool& ready) override;
     Intp::TSession* NewRemoteSession(int row, Intp::TDevice* device, bool& ready) override;
     uint32_t ReportedState(const void* data, bool builtin) const override;
+    // The system's reason the backup file could not be created.
+    QString StartFailureReason(const Intp::TSession* session) const override;
 };

@@ -284,6 +284,15 @@ void TModuleBasicsTransfer::OnRunEvent(Intp::TDevice* device, int command, uint1
         bool ended = true;
         if (status != Intp::StatusOk) {
             SetRowFailure(row, status);
+            // A backup file that could not be written: the system's reason.
+            const int fileError = m_Shape.Backup && builtin && data && status == Intp::StatusTableError
+                                      ? static_cast<const Intp::TBackupReplyData*>(data)->FileError
+                                      : 0;
+            if (fileError != 0)
+                SetRowState(row, ImageFailed,
+                            QStringLiteral("Error: 0x%1 (%2)")
+                                .arg(status, 4, 16, QLatin1Char('0'))
+                                .arg(SystemErrorText(fileError)));
         } else {
             switch (ReportedState(data, builtin)) {
             case Intp::UploadStateDone:

@@ -7,6 +7,7 @@
 
 #include <QVBoxLayout>
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -134,6 +135,8 @@ void TModuleDeviceList::ClearRowImages()
     }
 }
 
+QString TModuleDeviceList::SystemErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
 void TModuleDeviceList::SetRowFailure(int row, uint16_t status)
 {
     if (status == Intp::StatusTimeout)
@@ -156,8 +159,11 @@ bool TModuleDeviceList::StartRow(int row, const TRowFactory& make, const QString
         return false;
     }
     if (!ready || !Intp::StartSession(session, device, this)) {
+        const QString reason = StartFailureReason(session);
         delete session;
-        SetRowState(row, ImageFailed, QStringLiteral("Fail to send request"));
+        SetRowState(row, ImageFailed,
+                    reason.isEmpty() ? QStringLiteral("Fail to send request")
+                                     : QStringLiteral("Fail to send request (%1)").arg(reason));
         return false;
     }
     SetRowState(row, ImageRunning, runningText);

@@ -66,6 +66,12 @@ protected:
     // outcome in the row ("Initialize Error", "Memory insufficient", "Fail
     // to send request", or `runningText`). True when it started.
     bool StartRow(int row, const TRowFactory& make, const QString& runningText);
+    // Why a session that was made could not start, when the page knows (the
+    // system's reason a file could not be created, say); shown after "Fail
+    // to send request". Empty by default.
+    virtual QString StartFailureReason(const Intp::TSession* session) const { return {}; }
+    // The system's wording of an error number (errno), for a row's text.
+    static QString SystemErrorText(int error);
 
     void SetBusy(bool busy) { m_Busy = busy; }
 

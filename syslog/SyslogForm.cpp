@@ -8,6 +8,7 @@
 #include "Resources.h"
 #include "SyslogModel.h"
 #include "SyslogParser.h"
+#include "VisibleText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -225,7 +226,9 @@ void TSyslogForm::EventOnLogListSelectItem(int row)
     SetField(m_Date, m_LogList->Text(row, ColDate));
     SetField(m_Time, m_LogList->Text(row, ColTime));
     m_Memo->clear();
-    m_Memo->setPlainText(m_LogList->Text(row, ColMessage));
+    // The message as the switch sent it, its control characters (line
+    // breaks and bidirectional controls too) made visible as in the lists.
+    m_Memo->setPlainText(Resources::VisibleText(m_LogList->Text(row, ColMessage)));
     m_Copy->setEnabled(true);
     UpdateSteps();
 }

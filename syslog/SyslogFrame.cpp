@@ -6,6 +6,7 @@
 #include "ListColumns.h"
 #include "MessageBoxes.h"
 #include "Resources.h"
+#include "SaveFile.h"
 #include "SyslogParser.h"
 
 #include <QBuffer>
@@ -16,7 +17,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
@@ -91,10 +91,10 @@ bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QStr
 {
     // The document goes to a temporary file that replaces the target only
     // once it is complete, so a failed save never leaves a truncated file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    TSaveFile file(fileName);
+    if (!file.Open()) {
         if (error)
-            *error = file.errorString();
+            *error = file.ErrorString();
         return false;
     }
     // The writer fills a buffer in memory that goes to the file each time it
@@ -102,7 +102,7 @@ bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QStr
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     auto spill = [&] {
-        if (buffer.size() != 0 && file.write(buffer.data()) != buffer.size())
+        if (buffer.size() != 0 && !file.Write(buffer.data().constData(), buffer.size()))
             return false;
         buffer.buffer().clear();
         buffer.seek(0);
@@ -130,10 +130,10 @@ bool WriteEntriesFile(const QString& fileName, const TXmlEntrySource& next, QStr
     xml.writeEndElement();
     xml.writeEndDocument();
     written = written && spill();
-    if (!written || xml.hasError() || file.error() != QFileDevice::NoError || !file.commit()) {
+    if (!written || xml.hasError() || !file.Commit()) {
         if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+            *error = file.ErrorString();
+        file.Cancel();
         return false;
     }
     return true;

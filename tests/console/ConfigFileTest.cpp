@@ -1,6 +1,7 @@
 // The XML configuration file: what a save writes, what a load takes back,
 // and how both behave on files that are bad or cannot be written.
 #include "ConfigFile.h"
+#include "FailingSaves.h"
 #include "FakeUserInterface.h"
 #include "FilterForm.h"
 #include "Intp.h"
@@ -9,10 +10,13 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace ConfigFile;
@@ -330,7 +334,7 @@ TEST_F(ConfigFileTest, FailedSaveReportsAndKeepsTheOldFile)
 
 // Hostile files: one past the size limit fails before it is parsed, a
 // million entries load the first 4 096 distinct ones and report the rest,
-// deep nesting loads in one pass, and an entity bomb fails.
+// deep nesting and an entity bomb fail.
 TEST_F(ConfigFileTest, HostileFilesFailOrLoadWithTheirMessage)
 {
     TestSupport::TFakeUserInterface ui;
@@ -381,17 +385,17 @@ TEST_F(ConfigFileTest, HostileFilesFailOrLoadWithTheirMessage)
     EXPECT_EQ(form.GetSettings().Unicasts.size(), MaxLoadedEntries);
     EXPECT_EQ(form.m_RemoteList->topLevelItemCount(), int(MaxLoadedEntries));
 
-    // 100 000 nested elements inside the first Filter and the device list:
-    // read in one pass, nothing below a Filter counts.
+    // 100 000 nested elements inside the first Filter: past the nesting
+    // limit, so the file fails as a whole.
     QByteArray deep = "<Config><Discovery><Method>1</Method><Filters><Filter Address=\"10.0.0.5\">";
     deep += QByteArray("<Filter Address=\"10.0.0.6\">").repeated(100000);
     deep += QByteArray("</Filter>").repeated(100000);
-    deep += "</Filter></Filters></Discovery><Devices>" + QByteArray("<a>").repeated(100000) +
-            QByteArray("</a>").repeated(100000) + "</Devices></Config>";
-    EXPECT_TRUE(load(deep));
-    EXPECT_TRUE(ui.Boxes.empty());
-    ASSERT_EQ(form.GetSettings().Unicasts.size(), 1u);
-    EXPECT_EQ(form.GetSettings().Unicasts.front().Ip, Ip("10.0.0.5"));
+    deep += "</Filter></Filters></Discovery></Config>";
+    form.LoadSettings(SampleSettings());
+    EXPECT_FALSE(load(deep));
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+    ExpectSameSettings(form.GetSettings(), SampleSettings());
 
     // Entities that would expand to gigabytes.
     QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE Config [\n<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">\n";
@@ -407,4 +411,180 @@ TEST_F(ConfigFileTest, HostileFilesFailOrLoadWithTheirMessage)
     ASSERT_EQ(ui.Boxes.size(), 1u);
     EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
     ExpectSameSettings(form.GetSettings(), SampleSettings());
+}
+
+// Nesting: down to the limit a file loads (a value's text is gathered from
+// its nested elements); one level past it, under any element the loader
+// reads or passes over, the file fails with the loader's message. 60 000
+// levels (a stack's worth, were the reader to recurse) fail the same way.
+TEST_F(ConfigFileTest, NestingPastTheLimitFailsUnderEveryElement)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    const QString path = Path("deep.xml");
+    auto nested = [](int levels, const QByteArray& inner) {
+        return QByteArray("<n>").repeated(levels) + inner + QByteArray("</n>").repeated(levels);
+    };
+    // Each place, as the file around a marker "@" standing at depth 3 or 4.
+    const char* const places[] = {
+        "<Config><Discovery><Method>@</Method></Discovery></Config>",
+        "<Config><Discovery><Address>@</Address></Discovery></Config>",
+        "<Config><Discovery><Mask>@</Mask></Discovery></Config>",
+        "<Config><Discovery><BeginAddr>@</BeginAddr></Discovery></Config>",
+        "<Config><Discovery><EndAddr>@</EndAddr></Discovery></Config>",
+        "<Config><Discovery><Filters><Filter Address=\"10.0.0.5\">@</Filter></Filters></Discovery></Config>",
+        "<Config><Discovery><Other>@</Other></Discovery></Config>",
+        "<Config><Devices><Device MacAddr=\"00:11:22:33:44:55\">@</Device></Devices></Config>",
+    };
+    for (const char* place : places) {
+        const QByteArray shape(place);
+        const int at = shape.indexOf('@');
+        const int depth = shape.left(at).count('<') - shape.left(at).count("</");
+        auto fileWith = [&](const QByteArray& inner) { return shape.left(at) + inner + shape.mid(at + 1); };
+        SCOPED_TRACE(place);
+
+        // Exactly at the limit: loads.
+        TFilterSettings s;
+        WriteFile(path, fileWith(nested(MaxConfigDepth - depth, "1")));
+        EXPECT_TRUE(LoadConfigFile(path, s));
+
+        for (int levels : {MaxConfigDepth - depth + 1, 60000}) {
+            WriteFile(path, fileWith(nested(levels, "1")));
+            EXPECT_FALSE(LoadConfigFile(path, s)) << levels;
+            form.LoadSettings(SampleSettings());
+            ui.Boxes.clear();
+            ui.Paths.push_back(path);
+            EXPECT_FALSE(RunLoadConfig(form));
+            ASSERT_EQ(ui.Boxes.size(), 1u);
+            EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+            ExpectSameSettings(form.GetSettings(), SampleSettings());
+        }
+    }
+
+    // A value's text, that of nested elements included.
+    TFilterSettings s;
+    WriteFile(path, "<Config><Discovery><Method><n>1</n></Method><Address>10.<n>0.<n>0</n>.</n>9</Address>"
+                    "</Discovery></Config>");
+    ASSERT_TRUE(LoadConfigFile(path, s));
+    EXPECT_EQ(s.Method, 1);
+    EXPECT_EQ(s.Address, Ip("10.0.0.9"));
+    // A text past the length limit reads as one that does not parse.
+    WriteFile(path, "<Config><Discovery><Address>10.0.0.9" + QByteArray(int(MaxValueTextLength), ' ') +
+                        "</Address></Discovery></Config>");
+    ASSERT_TRUE(LoadConfigFile(path, s));
+    EXPECT_EQ(s.Address, 0xFFFFFFFFu);
+}
+
+// Markup the loader refuses before parsing: a start tag past the attribute
+// limit (counted as the reader does: quoted '=' and '>' are values, comments
+// and CDATA sections hold no tags) and a document type declaration.
+TEST_F(ConfigFileTest, MarkupPastTheLimitsFails)
+{
+    const QString path = Path("markup.xml");
+    auto attributes = [](int count) {
+        QByteArray text;
+        for (int i = 0; i < count; ++i)
+            text += " a" + QByteArray::number(i) + "=\"x=>'\"";
+        return text;
+    };
+    struct TCase {
+        QByteArray Text;
+        bool Loads;
+    } const cases[] = {
+        {"<Config" + attributes(MaxConfigAttributes) + "/>", true},
+        {"<Config" + attributes(MaxConfigAttributes + 1) + "/>", false},
+        {"<Config><Devices><Device" + attributes(2000) + "/></Devices></Config>", false},
+        {"<Config><!--<a" + attributes(40) + ">--><![CDATA[<a" + attributes(40) + ">]]><?pi <a" + attributes(40) +
+             "?></Config>",
+         true},
+        {"<!DOCTYPE Config><Config/>", false},
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE Config [<!ATTLIST Config a CDATA \"1\">]><Config/>", false},
+    };
+    for (const TCase& c : cases) {
+        WriteFile(path, c.Text);
+        TFilterSettings s;
+        EXPECT_EQ(LoadConfigFile(path, s), c.Loads) << c.Text.left(80).constData();
+    }
+}
+
+// Files near the size cap that cost the reader the most (thousands of
+// attributes per element, or nearly a million elements) either load or fail
+// with the loader's message while the window's events keep running: a
+// timer's ticks never wait a second.
+TEST_F(ConfigFileTest, LargeFilesKeepTheWindowResponsive)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    const QString path = Path("large.xml");
+
+    QByteArray attributes = "<Config><Devices>";
+    attributes.reserve(32 << 20);
+    QByteArray element = "<Device";
+    for (int i = 0; i < 2000; ++i)
+        element += " a" + QByteArray::number(i) + "=\"1234567\"";
+    element += "/>";
+    while (attributes.size() + element.size() < (31 << 20))
+        attributes += element;
+    attributes += "</Devices></Config>";
+
+    QByteArray elements = "<Config><Discovery><Filters>";
+    elements.reserve(32 << 20);
+    for (uint32_t i = 0; elements.size() < (31 << 20) - 64; ++i)
+        elements += "<F Address=\"" + QByteArray::fromStdString(Intp::IpToText(0x0A000001u + i)) + "\"/>";
+    elements += "</Filters></Discovery></Config>";
+
+    for (const QByteArray* text : {&attributes, &elements}) {
+        ASSERT_LE(text->size(), MaxConfigFileBytes);
+        WriteFile(path, *text);
+        ui.Boxes.clear();
+        ui.Paths.push_back(path);
+        QElapsedTimer sinceTick;
+        qint64 longestWait = 0;
+        QTimer watchdog;
+        watchdog.setInterval(20);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            longestWait = std::max(longestWait, sinceTick.restart());
+        });
+        sinceTick.start();
+        watchdog.start();
+        const bool loaded = RunLoadConfig(form);
+        longestWait = std::max(longestWait, sinceTick.elapsed());
+        EXPECT_LT(longestWait, 1000) << "the window's events waited " << longestWait << " ms";
+        if (!loaded) {
+            ASSERT_EQ(ui.Boxes.size(), 1u);
+            EXPECT_EQ(ui.Boxes[0].Text, "Failed to load config");
+        }
+    }
+}
+
+// A save that fails says why in the system's words, after the message the
+// console has always shown; the old file (where there is one) stays and no
+// temporary file is left; a device is written in place, never replaced.
+TEST_F(ConfigFileTest, FailedSaveShowsTheSystemsReason)
+{
+    TestSupport::TFakeUserInterface ui;
+    TFilterForm form(nullptr);
+    form.LoadSettings(SampleSettings());
+    std::vector<Intp::TDevice*> many;
+    for (int i = 1; i <= 200; ++i)
+        many.push_back(AddDevice(uint8_t(i)));
+    for (const TestSupport::TFailingSave& save : TestSupport::FailingSaves(m_Dir)) {
+        SCOPED_TRACE(save.What);
+        ui.Boxes.clear();
+        ui.Paths.push_back(save.Path);
+        bool saved = true;
+        {
+            std::optional<TestSupport::TFileSizeLimit> limit;
+            if (save.SizeLimit)
+                limit.emplace(1024);
+            saved = RunSaveConfig(form, many);
+        }
+        EXPECT_FALSE(saved);
+        ASSERT_EQ(ui.Boxes.size(), 1u);
+        EXPECT_EQ(ui.Boxes[0].Text, QStringLiteral("Failed to save config to %1: %2").arg(save.Path, save.Reason));
+    }
+    struct stat st {};
+    if (::stat("/dev/full", &st) == 0)
+        EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device is still a device";
+    EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"});
 }

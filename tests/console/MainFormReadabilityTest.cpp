@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -112,6 +113,37 @@ TEST_F(MainFormLook, ControlCharactersInANameCannotHideTheAddress)
     d->SetName("evil\x1b[2J\r\nname");
     QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
     EXPECT_EQ(node->text(0), QString::fromUtf16(u"evil\u241b[2J\u240d\u240aname (192.0.2.5, 00:11:22:33:44:05)"));
+}
+
+// Each bidirectional control in a name is shown as a mark, and neither it
+// nor right-to-left letters move the addresses after the name: they read in
+// order, right of the name. (The name as sent would reverse them.)
+TEST_F(MainFormLook, BidiControlsInANameCannotReorderTheAddress)
+{
+    TFixedFont font;
+    TMainForm* f = Create();
+    Intp::TDevice* d = Found(5);
+    ASSERT_NE(d, nullptr);
+    QTreeWidget* tree = f->Tree();
+    const QString address = "192.0.2.5, 00:11:22:33:44:05)";
+    const char16_t controls[] = {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067,
+                                 0x2068, 0x2069, 0x200E, 0x200F, 0x061C};
+    for (char16_t control : controls) {
+        const QString name = QString::fromUtf16(u"core") + QChar(control) + QString::fromUtf16(u"\u05e9\u05dc\u05d5\u05dd");
+        d->SetName(name.toStdString());
+        QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
+        const QModelIndex index = tree->indexFromItem(node);
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(tree->itemDelegateForIndex(index));
+        ASSERT_NE(delegate, nullptr);
+        const QString shown = delegate->displayText(index.data(), QLocale());
+        SCOPED_TRACE(QString::number(control, 16).toStdString());
+        EXPECT_TRUE(shown.contains(QString::fromUtf16(u"core\ufffd\u05e9"))) << "a mark stands in its place";
+        EXPECT_TRUE(ReadsInOrderAfterItsStart(shown, address)) << shown.toStdString();
+        if (control == 0x202E)
+            EXPECT_FALSE(ReadsInOrderAfterItsStart(name + " (" + address, address)) << "the check sees a reversal";
+    }
+    // The name on the switch stays as it was sent.
+    EXPECT_EQ(d->GetName(), (QString::fromUtf16(u"core\u061c\u05e9\u05dc\u05d5\u05dd")).toStdString());
 }
 
 TEST_F(MainFormLook, DialogTitlesAreTheirOwn)

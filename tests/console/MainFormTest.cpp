@@ -374,6 +374,11 @@ TEST_F(MainFormTest, DiscoveryAfterLoadingAConfigurationGoesWhereTheFiltersSay)
 
     Ui->Paths.push_back(path);
     f->Action("acLoadConfig")->trigger();
+    // The file is read off the window thread; discovery follows its result.
+    QElapsedTimer clock;
+    clock.start();
+    while (Sends.empty() && clock.elapsed() < 10000)
+        QTest::qWait(5);
     // The custom network is not a target while there are unicast entries.
     std::vector<uint32_t> targets;
     for (const auto& sent : Sends) {

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cerrno>
 #include <numeric>
 
 using namespace TestSupport;
@@ -357,4 +358,46 @@ TEST_F(TransferPagesTest, SaveSendsToEverySwitchAtOnceAndShowsEachResult)
     EXPECT_EQ(CountStatus(page, "Sending request"), 3);
     ASSERT_TRUE(WaitIdle(page));
     EXPECT_EQ(page->StatusText(1), "Error: 0x0003");
+}
+
+// A backup file that cannot be created or written: the row says why, in the
+// system's words, after the usual text; no file is left behind.
+TEST_F(TransferPagesTest, BackupFileFailuresShowTheSystemsReason)
+{
+    // Creating the file for the first switch is refused; the second one's
+    // disk fills up at its first block.
+    class TFailingFiles final : public Intp::TTransferFileSystem {
+    public:
+        class TFullFile final : public Intp::TTransferFile {
+        public:
+            long long ReadAt(uint64_t, uint8_t*, size_t) override { return -1; }
+            bool Write(const uint8_t*, size_t) override
+            {
+                errno = ENOSPC;
+                return false;
+            }
+            bool Close() override { return true; }
+        };
+        std::unique_ptr<Intp::TTransferFile> CreateNew(const std::filesystem::path& path) override
+        {
+            if (path.filename().string().find("127.0.0.2.") != std::string::npos) {
+                errno = EACCES;
+                return nullptr;
+            }
+            return std::make_unique<TFullFile>();
+        }
+    } files;
+    Intp::SetTransferFileSystem(&files);
+    auto* page = Start<TModuleBasicsBackup>(2);
+    ASSERT_TRUE(ShowPage());
+    QTemporaryDir dir;
+    Pick(page, dir.path());
+    QTest::mouseClick(page->ActionButton(), Qt::LeftButton);
+    const bool idle = WaitIdle(page);
+    Intp::SetTransferFileSystem(nullptr);
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(page->StatusText(0), "Fail to send request (Permission denied)");
+    EXPECT_EQ(page->StatusText(1), "Error: 0x1100 (No space left on device)");
+    EXPECT_EQ(page->RowImage(1), TModuleDeviceList::ImageFailed);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }

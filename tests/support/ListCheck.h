@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QHeaderView>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 namespace TestSupport {
@@ -39,6 +40,36 @@ inline void ExpectNoCellCut(const QAbstractItemView* view, const QHeaderView* he
                 << "row " << row << " column " << column << ": " << index.data().toString().toStdString();
         }
     }
+}
+
+// Whether `part` of `text`, laid out as one left-to-right line in the
+// application font, is drawn in reading order (each character right of the
+// one before it) and to the right of everything before it in the text.
+inline bool ReadsInOrderAfterItsStart(const QString& text, const QString& part)
+{
+    const qsizetype at = text.lastIndexOf(part);
+    if (at < 0 || part.isEmpty())
+        return false;
+    QTextLayout layout(text, QApplication::font());
+    QTextOption option;
+    option.setTextDirection(Qt::LeftToRight);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e6);
+    layout.endLayout();
+    // The left edge of character i: where the cursor stands before it.
+    auto left = [&](qsizetype i) { return line.cursorToX(int(i), QTextLine::Leading); };
+    qreal before = -1;
+    for (qsizetype i = 0; i < at; ++i)
+        before = std::max(before, left(i));
+    for (qsizetype i = at; i < at + part.size(); ++i) {
+        const qreal x = left(i);
+        if (x <= before)
+            return false;
+        before = x;
+    }
+    return true;
 }
 
 } // namespace TestSupport

@@ -1,4 +1,5 @@
 // The event store, the list, clearing and saving, and the XML export.
+#include "FailingSaves.h"
 #include "FakeUserInterface.h"
 #include "SyslogFrame.h"
 
@@ -6,6 +7,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableView>
@@ -15,6 +17,7 @@
 
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -542,4 +545,29 @@ TEST_F(SyslogFrameTest, ListShowsTheStartOfALongMessage)
     Frame.GetEntries(0, all, false);
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0].Message, QString::fromStdString(message));
+}
+
+// An export that fails says why in the system's words, and nothing is
+// cleared.
+TEST_F(SyslogFrameTest, FailedSaveShowsTheSystemsReason)
+{
+    for (int i = 0; i < 100; ++i)
+        AddThree();
+    for (const TestSupport::TFailingSave& save : TestSupport::FailingSaves(Dir)) {
+        SCOPED_TRACE(save.What);
+        if (QFileInfo(save.Path).suffix().isEmpty())
+            continue;   // the dialog's default extension would name another file
+        Ui.Boxes.clear();
+        {
+            std::optional<TestSupport::TFileSizeLimit> limit;
+            if (save.SizeLimit)
+                limit.emplace(1024);
+            Clear(IUserInterface::Yes, save.Path);
+        }
+        EXPECT_EQ(Frame.EventCount(), 300u);
+        ASSERT_EQ(Ui.Boxes.size(), 2u);
+        EXPECT_EQ(Ui.Boxes[1].Text,
+                  QStringLiteral("Cannot save the syslog messages to \"%1\": %2").arg(save.Path, save.Reason));
+    }
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"});
 }

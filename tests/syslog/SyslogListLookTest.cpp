@@ -5,10 +5,13 @@
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MessageBoxes.h"
+#include "PageList.h"
+#include "SyslogForm.h"
 #include "SyslogFrame.h"
 #include "VisibleText.h"
 
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -68,4 +71,44 @@ TEST(SyslogListLook, ControlCharactersOfAMessageAreVisible)
     EXPECT_EQ(message.data().toString(), "bad\x1b[2J\r\nline " + tail);
     // Too long for the view: the whole message is the cell's tool tip.
     EXPECT_EQ(CutTextTip(list, message), shown);
+}
+
+// A message with a bidirectional control before an address: the event list
+// and the viewer show a mark in its place and the address reads in order;
+// the stored message is the one received.
+TEST(SyslogListLook, BidiControlsOfAMessageCannotReorderTheAddress)
+{
+    TFixedFont font;
+    TFakeUserInterface ui;
+    TSyslogFrame frame;
+    frame.resize(900, 300);
+    frame.show();
+    const char16_t controls[] = {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067,
+                                 0x2068, 0x2069, 0x200E, 0x200F, 0x061C};
+    const QString address = "10.0.0.5 failed";
+    for (char16_t control : controls) {
+        const QString message = QString("login from ") + QChar(control) + address;
+        frame.AddDatagram(0xC00002FEu, ("<13>Oct 11 22:14:15 sw1 " + message).toStdString());
+    }
+    frame.FlushList();
+    QTableView* list = frame.ListView();
+    ASSERT_EQ(list->model()->rowCount(), int(std::size(controls)));
+    Syslog::TSyslogList events;
+    frame.GetEntries(0, events, false);
+    TSyslogForm viewer(nullptr, events);
+    for (int row = 0; row < int(std::size(controls)); ++row) {
+        SCOPED_TRACE(QString::number(controls[row], 16).toStdString());
+        const QModelIndex message = list->model()->index(row, 6);
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(list->itemDelegateForIndex(message));
+        ASSERT_NE(delegate, nullptr);
+        const QString shown = delegate->displayText(message.data(), QLocale());
+        EXPECT_EQ(shown, "login from \ufffd" + address);
+        EXPECT_TRUE(ReadsInOrderAfterItsStart(shown, address));
+        EXPECT_EQ(message.data().toString(), QString("login from ") + QChar(controls[row]) + address);
+
+        viewer.LogList()->SelectRow(row);
+        EXPECT_EQ(viewer.Memo()->toPlainText(), shown);
+    }
+    EXPECT_FALSE(ReadsInOrderAfterItsStart(QString("login from \u202e") + address, address))
+        << "the check sees a reversal";
 }
