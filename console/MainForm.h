@@ -88,12 +88,6 @@ public:
     bool Waiting = false;               // device nodes: not in the tree yet
 };
 
-// Starts one login (or logout, with an all-zero digest) per current device;
-// returns how many started.
-int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer);
-// Starts one reboot per current device; returns how many started.
-int StartRebootSessions(Intp::TWizard* observer);
-
 class TMainForm final : public QMainWindow,
                         public TModuleCallback,
                         public Intp::TDeviceCallback,

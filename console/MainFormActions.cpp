@@ -48,26 +48,6 @@ void TFindHook::OnSessionEvent(Intp::TDevice* device, int command, uint16_t stat
 }
 
 // ---------------------------------------------------------------------------
-// Shared operations
-// ---------------------------------------------------------------------------
-
-int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer)
-{
-    return StartOnCurrentDevices(
-        [digest](Intp::TDevice*) {
-            auto* session = new Intp::TSessionIntpLogin;
-            session->SetDigest(digest);
-            return session;
-        },
-        observer);
-}
-
-int StartRebootSessions(Intp::TWizard* observer)
-{
-    return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionBasicsReboot; }, observer);
-}
-
-// ---------------------------------------------------------------------------
 // Actions
 // ---------------------------------------------------------------------------
 

@@ -1,7 +1,8 @@
-// The page interface that every frame of the main window implements, and
-// the page host: the "Devices" frame with its tree of configuration pages,
+// The page host: the "Devices" frame with its tree of configuration pages,
 // the banner above them and the wait label behind them.
 #pragma once
+
+#include "Module.h"
 
 #include <QFrame>
 #include <QString>
@@ -19,29 +20,6 @@ class QTreeWidgetItem;
 namespace Intp {
 class TDevice;
 }
-
-// Window event codes that pages receive besides session command codes.
-enum : uint16_t {
-    EventPageShown = 0xFF01,        // page shown or selection changed: reload
-    EventDeviceAdded = 0xFF02,
-    EventDeviceRemoved = 0xFF03,
-    EventDeviceTypeChanged = 0xFF04,
-    EventDeviceNameChanged = 0xFF05,
-    EventDeviceIpChanged = 0xFF06,
-    EventDeviceFlagsChanged = 0xFF07,
-};
-
-class TModule {
-public:
-    virtual ~TModule() = default;
-    virtual QString GetCaption() const = 0;
-    virtual QWidget* GetControl() = 0;
-    virtual void Notify(Intp::TDevice* device, uint16_t code, uint16_t status) = 0;
-    // The page is about to be left: false refuses; true hides the page.
-    virtual bool Leave(bool force) = 0;
-    // Starts the reads the page needs; returns how many started.
-    virtual int Refresh(bool shown) = 0;
-};
 
 // A category node: a caption and nothing else.
 class TModuleDummy final : public TModule {

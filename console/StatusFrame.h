@@ -5,6 +5,7 @@
 
 #include "Intp.h"
 #include "ModuleFrame.h"
+#include "StatusServer.h"
 
 #include <QFrame>
 #include <QTreeWidgetItem>
@@ -22,22 +23,6 @@ class QTimer;
 class QTreeWidget;
 
 namespace Status {
-
-// Bits of a row's status word.
-enum : uint32_t {
-    StatusOffline = 1,
-    StatusQueryFail = 2,
-    StatusIpDifferent = 4,
-    StatusAlarm = 8,
-};
-
-class TStatusServer {
-public:
-    virtual ~TStatusServer() = default;
-    virtual void AddDevices(const std::vector<Intp::TDevice*>& devices) = 0;
-    virtual void AddDevice(Intp::TDevice* device) = 0;
-    virtual uint32_t GetStatusFlags(Intp::TDevice* device) = 0;
-};
 
 // The "Status" text of a row from its status bits and its last Ping2 alarms.
 QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm);

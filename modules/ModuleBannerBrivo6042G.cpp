@@ -7,7 +7,7 @@
 #include "ModuleCallback.h"
 #include "PageReads.h"
 #include "Resources.h"
-#include "StatusFrame.h"
+#include "StatusServer.h"
 #include "SyslogForm.h"
 #include "SyslogFrame.h"
 

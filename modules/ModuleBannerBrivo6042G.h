@@ -4,7 +4,7 @@
 // which redundancy protocol it runs, read every 5 seconds while shown.
 #pragma once
 
-#include "ModuleFrame.h"
+#include "Module.h"
 
 #include <QColor>
 #include <QFrame>

@@ -1,10 +1,10 @@
 #include "ModuleBasics.h"
 
 #include "IntpBasics.h"
-#include "MainForm.h"
 #include "ModuleCallback.h"
 #include "PageEditors.h"
 #include "PageList.h"
+#include "PageReads.h"
 #include "Resources.h"
 
 #include <QFormLayout>

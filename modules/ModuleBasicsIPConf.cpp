@@ -1,6 +1,6 @@
 #include "ModuleBasicsIPConf.h"
 
-#include "FilterForm.h"
+#include "FilterServer.h"
 #include "IntpIpConf.h"
 #include "LocalNet.h"
 #include "MessageBoxes.h"

@@ -1,6 +1,6 @@
 #include "ModuleBasicsReboot.h"
 
-#include "MainForm.h"
+#include "PageReads.h"
 #include "Resources.h"
 
 #include <QHBoxLayout>

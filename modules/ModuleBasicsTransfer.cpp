@@ -1,9 +1,9 @@
 #include "ModuleBasicsTransfer.h"
 
-#include "MainForm.h"
 #include "MessageBoxes.h"
 #include "PageEditors.h"
 #include "PageList.h"
+#include "PageReads.h"
 #include "Resources.h"
 
 #include <QFileInfo>

@@ -36,7 +36,7 @@
 // - the page paints its whole area, so what lies behind it stays hidden.
 #pragma once
 
-#include "ModuleFrame.h"
+#include "Module.h"
 #include "PageReads.h"
 
 #include <QFrame>

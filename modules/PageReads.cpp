@@ -1,7 +1,9 @@
 #include "PageReads.h"
 
 #include "Intp.h"
+#include "IntpBasics.h"
 #include "IntpPort.h"
+#include "IntpProtocol.h"
 #include "ModuleCallback.h"
 
 int StartOnCurrentDevices(const TSessionFactory& make, Intp::TWizard* observer)
@@ -25,6 +27,22 @@ bool StartOnDevice(Intp::TSession* session, Intp::TDevice* device, Intp::TWizard
         return true;
     delete session;
     return false;
+}
+
+int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer)
+{
+    return StartOnCurrentDevices(
+        [digest](Intp::TDevice*) {
+            auto* session = new Intp::TSessionIntpLogin;
+            session->SetDigest(digest);
+            return session;
+        },
+        observer);
+}
+
+int StartRebootSessions(Intp::TWizard* observer)
+{
+    return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionBasicsReboot; }, observer);
 }
 
 int RequestPortNames()

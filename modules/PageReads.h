@@ -27,6 +27,12 @@ int StartOnCurrentDevices(const TSessionFactory& make, Intp::TWizard* observer =
 // Starts one session on `device`; deletes it when it does not start.
 bool StartOnDevice(Intp::TSession* session, Intp::TDevice* device, Intp::TWizard* observer = nullptr);
 
+// Starts one login (or logout, with an all-zero digest) per current device;
+// returns how many started.
+int StartLoginSessions(const uint8_t digest[16], Intp::TWizard* observer);
+// Starts one reboot per current device; returns how many started.
+int StartRebootSessions(Intp::TWizard* observer);
+
 // The port-name read ("PortName", 0x0200) on every current device.
 int RequestPortNames();
 // The port status read ("PortStatusGet", 0x0203) on every current device.

@@ -2,7 +2,7 @@
 // its list, and the XML export.
 #pragma once
 
-#include "ModuleFrame.h"
+#include "Module.h"
 #include "SyslogListView.h"
 #include "SyslogModel.h"
 

@@ -1,7 +1,7 @@
 // "Wizards": the index of the group wizards, one button each.
 #pragma once
 
-#include "ModuleFrame.h"
+#include "Module.h"
 
 #include <QFrame>
 

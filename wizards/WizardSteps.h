@@ -9,7 +9,7 @@
 #pragma once
 
 #include "Intp.h"
-#include "ModuleFrame.h"
+#include "Module.h"
 #include "PageList.h"
 
 #include <QFrame>

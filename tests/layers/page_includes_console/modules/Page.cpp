@@ -1,0 +1,3 @@
+#include "Page.h"
+
+#include "../console/Host.h"

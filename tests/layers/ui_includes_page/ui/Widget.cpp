@@ -1,0 +1,2 @@
+#include "Widget.h"
+#include "Page.h"
