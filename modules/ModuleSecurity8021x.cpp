@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -44,10 +45,10 @@ TModuleSecurity8021x::TModuleSecurity8021x(QWidget* parent) : TModulePage(QStrin
     text(m_ServerIp, QStringLiteral("Radius Server &IP:"), "m_ServerIp");
     m_ServerPort = spin(form, QStringLiteral("Server &Port:"), 1, 65535, 1812, "m_ServerPort");
     m_AccountingPort = spin(form, QStringLiteral("A&ccounting Port:"), 1, 65535, 1813, "m_AccountingPort");
-    m_SharedKey = new QLineEdit(this);
+    m_SharedKey = new TFixedTextEdit(RadiusTextWidth, this);
     m_SharedKey->setMaxLength(int(RadiusTextWidth));
     text(m_SharedKey, QStringLiteral("Shared &Key:"), "m_SharedKey");
-    m_NasId = new QLineEdit(this);
+    m_NasId = new TFixedTextEdit(RadiusTextWidth, this);
     m_NasId->setMaxLength(int(RadiusTextWidth));
     text(m_NasId, QStringLiteral("&NAS Identifier:"), "m_NasId");
 
@@ -61,7 +62,21 @@ TModuleSecurity8021x::TModuleSecurity8021x(QWidget* parent) : TModulePage(QStrin
     m_Supplicant = spin(timers, QStringLiteral("S&upplicant Timeout:"), 1, 300, 30, "m_Supplicant");
     m_ServerTimeout = spin(timers, QStringLiteral("Server Time&out:"), 1, 300, 30, "m_ServerTimeout");
     m_MaxRequest = spin(timers, QStringLiteral("&Max Requests:"), 1, 10, 2, "m_MaxRequest");
-    m_ReAuth = spin(timers, QStringLiteral("&Re-Auth Period:"), 1, 999999, 3600, "m_ReAuth");
+    {
+        // Four bytes on the wire: a period read past the int range is kept
+        // as read, so this one spinner covers the unsigned range.
+        auto* field = new QWidget(this);
+        m_ReAuth = new TWideSpin(1, 999999, 3600, field);
+        m_ReAuth->setObjectName("m_ReAuth");
+        auto* row = new QHBoxLayout(field);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(m_ReAuth);
+        row->addWidget(m_ReAuth->LimitLabel());
+        row->addStretch(1);
+        QLabel* label = AddFormRow(timers, QStringLiteral("&Re-Auth Period:"), field);
+        label->setBuddy(m_ReAuth);
+        m_Sections.insert(m_Sections.end(), {label, m_ReAuth, m_ReAuth->LimitLabel()});
+    }
     AddApplyButton();
     Reads<Intp::TSessionSecurity8021xGet>();
     OnClear([this] { m_Protocol->setCurrentIndex(0); });
@@ -75,31 +90,25 @@ void TModuleSecurity8021x::FillValues(Intp::TDevice* device)
 {
     const auto& r = Intp::GetPropertySecurity8021x(device);
     if (!r.Valid) {
+        // Shown only: the page says its read failed and keeps Apply
+        // disabled, so these never go over the switch's settings.
         m_ServerIp->setText(QStringLiteral("0.0.0.0"));
-        m_ServerPort->setValue(1812);
-        m_AccountingPort->setValue(1813);
         m_SharedKey->setText(QStringLiteral("40271956"));
         m_NasId->setText(QStringLiteral("NAS_L2_SWITCH"));
-        m_Quiet->setValue(60);
-        m_TX->setValue(30);
-        m_Supplicant->setValue(30);
-        m_ServerTimeout->setValue(30);
-        m_MaxRequest->setValue(2);
-        m_ReAuth->setValue(3600);
-        return;
+        return;   // the spinners already show their defaults
     }
     m_Protocol->setCurrentIndex(r.Enabled ? 1 : 0);
     m_ServerIp->setText(QString::fromStdString(Intp::IpToText(r.RadiusServer)));
-    m_ServerPort->setValue(int(r.ServerPort));
-    m_AccountingPort->setValue(int(r.AccountingPort));
-    m_SharedKey->setText(QString::fromStdString(r.SharedKey));
-    m_NasId->setText(QString::fromStdString(r.NasIdentifier));
-    m_Quiet->setValue(int(r.QuietPeriod));
-    m_TX->setValue(int(r.TxPeriod));
-    m_Supplicant->setValue(int(r.SupplicantTimeout));
-    m_ServerTimeout->setValue(int(r.ServerTimeout));
-    m_MaxRequest->setValue(int(r.MaxRequests));
-    m_ReAuth->setValue(int(r.ReauthPeriod));
+    m_ServerPort->SetReadValue(r.ServerPort);
+    m_AccountingPort->SetReadValue(r.AccountingPort);
+    m_SharedKey->SetReadBytes(r.SharedKey);
+    m_NasId->SetReadBytes(r.NasIdentifier);
+    m_Quiet->SetReadValue(r.QuietPeriod);
+    m_TX->SetReadValue(r.TxPeriod);
+    m_Supplicant->SetReadValue(r.SupplicantTimeout);
+    m_ServerTimeout->SetReadValue(r.ServerTimeout);
+    m_MaxRequest->SetReadValue(r.MaxRequests);
+    m_ReAuth->SetReadValue(r.ReauthPeriod);
 }
 
 void TModuleSecurity8021x::EventOnProtocolChange()
@@ -120,13 +129,13 @@ Intp::TPropertySecurity8021x TModuleSecurity8021x::BuildRequest() const
     request.RadiusServer = m_ServerIp->Value();
     request.ServerPort = uint32_t(m_ServerPort->value());
     request.AccountingPort = uint32_t(m_AccountingPort->value());
-    request.SharedKey = FixedFieldText(m_SharedKey->text(), RadiusTextWidth);
-    request.NasIdentifier = FixedFieldText(m_NasId->text(), RadiusTextWidth);
+    request.SharedKey = m_SharedKey->FieldBytes();
+    request.NasIdentifier = m_NasId->FieldBytes();
     request.QuietPeriod = uint32_t(m_Quiet->value());
     request.TxPeriod = uint32_t(m_TX->value());
     request.SupplicantTimeout = uint32_t(m_Supplicant->value());
     request.ServerTimeout = uint32_t(m_ServerTimeout->value());
     request.MaxRequests = uint32_t(m_MaxRequest->value());
-    request.ReauthPeriod = uint32_t(m_ReAuth->value());
+    request.ReauthPeriod = uint32_t(m_ReAuth->Value());
     return request;
 }

@@ -7,9 +7,10 @@
 #include <vector>
 
 class QComboBox;
-class QLineEdit;
+class TFixedTextEdit;
 class TInetAddrEdit;
 class TLimitSpin;
+class TWideSpin;
 
 namespace Intp {
 struct TPropertySecurity8021x;
@@ -22,7 +23,8 @@ public:
 
 private:
     // The switch's values, or the page's defaults when its record is not
-    // valid (the protocol choice then stays as it is).
+    // valid (the protocol choice then stays as it is). Values outside a
+    // field's limits and the texts' bytes are kept as read.
     void FillValues(Intp::TDevice* device);
     Intp::TPropertySecurity8021x BuildRequest() const;
     // The protocol rule, then (with "Enable") the field rule.
@@ -32,13 +34,13 @@ private:
     TInetAddrEdit* m_ServerIp;
     TLimitSpin* m_ServerPort;
     TLimitSpin* m_AccountingPort;
-    QLineEdit* m_SharedKey;
-    QLineEdit* m_NasId;
+    TFixedTextEdit* m_SharedKey;
+    TFixedTextEdit* m_NasId;
     TLimitSpin* m_Quiet;
     TLimitSpin* m_TX;
     TLimitSpin* m_Supplicant;
     TLimitSpin* m_ServerTimeout;
     TLimitSpin* m_MaxRequest;
-    TLimitSpin* m_ReAuth;
+    TWideSpin* m_ReAuth;   // four bytes on the wire
     std::vector<QWidget*> m_Sections;   // follow "Enable"
 };

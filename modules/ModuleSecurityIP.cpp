@@ -57,12 +57,16 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
         for (QCheckBox* box : m_ManagementItems)
             box->setChecked(false);
         EmptyList();   // the address field keeps its text
+        m_ReadManagement = 0;
+        m_ReadAddresses.clear();
     });
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertySecurityIp(device);
         if (!record.Valid)
             return;
         m_Capacity = device->GetIpSecurityCount();
+        m_ReadManagement = record.Management;
+        m_ReadAddresses = record.Addresses;
         m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
         for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
             m_ManagementItems[bit]->setChecked(record.Management & (1u << bit));
@@ -73,16 +77,29 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
     OnLeaving([this] { EmptyList(); });
     OnWrite([this](Intp::TDevice*) {
         Intp::TPropertySecurityIp request;
-        request.Addresses.assign(m_Capacity, 0);
         // The management bits and the list go out as shown, greyed or not:
         // turning the mode off keeps them on the switch for the day it is
-        // turned on again.
+        // turned on again. Bits without a check box and a list not edited
+        // go back as read.
         request.Enabled = m_Mode->currentIndex() == 1 ? 1 : 0;
+        request.Management = m_ReadManagement & ~uint32_t((1u << m_ManagementItems.size()) - 1);
         for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
             if (m_ManagementItems[bit]->isChecked())
                 request.Management |= 1u << bit;
-        for (int row = 0; row < m_SecureIPs->RowCount() && uint32_t(row) < m_Capacity; ++row)
-            request.Addresses[size_t(row)] = InetAddr(m_SecureIPs->Text(row, 0));
+        // The list takes the slots up to the first unused one as read (or
+        // as many as it has rows, when it grew); the slots after them are
+        // not listed and go back as read.
+        request.Addresses = m_ReadAddresses;
+        request.Addresses.resize(m_Capacity, 0);
+        size_t listed = 0;
+        while (listed < request.Addresses.size() && request.Addresses[listed] != 0)
+            ++listed;
+        for (size_t slot = 0; slot < request.Addresses.size(); ++slot) {
+            if (slot < size_t(m_SecureIPs->RowCount()))
+                request.Addresses[slot] = InetAddr(m_SecureIPs->Text(int(slot), 0));
+            else if (slot < listed)
+                request.Addresses[slot] = 0;   // deleted from the list
+        }
         return NewRequest<Intp::TSessionSecurityIpSet>(request);
     });
 

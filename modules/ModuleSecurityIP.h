@@ -36,5 +36,10 @@ private:
     QPushButton* m_Add;
     QPushButton* m_Delete;
     uint32_t m_Capacity = 0;   // the switch's entry count at the last valid read
+    // As read: the management bits (those above the three check boxes go
+    // back unchanged) and every address slot (those after the first unused
+    // slot are not listed and go back as read).
+    uint32_t m_ReadManagement = 0;
+    std::vector<uint32_t> m_ReadAddresses;
     bool m_Emptying = false;
 };

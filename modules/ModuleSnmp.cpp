@@ -20,7 +20,8 @@ TModuleSnmp::TModuleSnmp(QWidget* parent) : TModulePage(QStringLiteral("SNMP"), 
     Reads<Intp::TSessionSnmpGet>();
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertySnmp(device);
-        m_Version->setCurrentIndex(record.Valid && record.Version == Intp::SnmpVersionV3 ? 1 : 0);
+        if (record.Valid)
+            SetChoiceValue(m_Version, record.Version);
     });
-    OnWrite([this](Intp::TDevice*) { return NewRequest<Intp::TSessionSnmpSet>(uint8_t(m_Version->currentIndex())); });
+    OnWrite([this](Intp::TDevice*) { return NewRequest<Intp::TSessionSnmpSet>(uint8_t(ChoiceValue(m_Version))); });
 }

@@ -42,22 +42,30 @@ TModuleSnmpCommunity::TModuleSnmpCommunity(QWidget* parent) : TModulePage(QStrin
     OnClear([this] {
         m_List->Clear();
         m_Editors->Reset();
+        m_ReadNames.clear();
     });
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertySnmpCommunity(device);
         const uint32_t count = device->GetSnmpCommunityCount();
+        m_ReadNames.assign(count, std::string());
         for (uint32_t i = 0; i < count; ++i) {
             const bool valid = record.Valid && i < record.Entries.size();
+            if (valid)
+                m_ReadNames[i] = record.Entries[i].Name.substr(0, Intp::SnmpTextWidth);
             const int row =
                 m_Editors->AddRow(QString::number(i), {valid ? record.Entries[i].Privilege : Intp::SnmpReadOnly}, i);
-            m_List->Model()->SetText(row, ColumnName, valid ? QString::fromStdString(record.Entries[i].Name) : QString());
+            m_List->Model()->SetText(row, ColumnName, QString::fromStdString(m_ReadNames[i]));
         }
     });
     OnWrite([this](Intp::TDevice*) {
         std::vector<Intp::TPropertySnmpCommunityEntry> rows;
-        for (const TPageRow& row : m_List->Model()->Rows())
-            rows.push_back({FixedFieldText(row.Texts.value(ColumnName), Intp::SnmpTextWidth),
+        for (const TPageRow& row : m_List->Model()->Rows()) {
+            const QString name = row.Texts.value(ColumnName);
+            const size_t index = size_t(row.Key);
+            const bool asRead = index < m_ReadNames.size() && name == QString::fromStdString(m_ReadNames[index]);
+            rows.push_back({asRead ? m_ReadNames[index] : FixedFieldText(name, Intp::SnmpTextWidth),
                             uint32_t(row.Edited[SlotPrivilege])});
+        }
         return NewRequest<Intp::TSessionSnmpCommunitySet>(rows);
     });
 

@@ -4,6 +4,9 @@
 
 #include "ModulePage.h"
 
+#include <string>
+#include <vector>
+
 class QLineEdit;
 class TPageList;
 class TRowEditors;
@@ -17,4 +20,7 @@ private:
     TPageList* m_List;
     TRowEditors* m_Editors;
     QLineEdit* m_Community;
+    // Each row's name as read, by row index: a name whose text was not
+    // changed goes back byte for byte.
+    std::vector<std::string> m_ReadNames;
 };

@@ -159,15 +159,63 @@ std::vector<TPageCase> Pages()
         {"802.1Q VLAN", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand, TSessionVlan8021qSet::Command},
         {"802.1Q Port", Factory<TModuleVlan8021qPort>(), TPropertyVlan8021qPort::GetCommand, TSessionVlan8021qPortSet::Command},
         {"VLAN Table", Factory<TModuleVlanTable>(), TPropertyVlan::GetCommand},
-        {"SNMP", Factory<TModuleSnmp>(), TPropertySnmp::GetCommand, TSessionSnmpSet::Command},
-        {"SNMP Community", Factory<TModuleSnmpCommunity>(), TPropertySnmpCommunity::GetCommand, TSessionSnmpCommunitySet::Command},
-        {"SNMP User", Factory<TModuleSnmpUser>(), TPropertySnmp::GetCommand},
+        {"SNMP", Factory<TModuleSnmp>(), TPropertySnmp::GetCommand, TSessionSnmpSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0700] = {2}; },   // no such version
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0700] = {1}; }},
+        {"SNMP Community", Factory<TModuleSnmpCommunity>(), TPropertySnmpCommunity::GetCommand,
+         TSessionSnmpCommunitySet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0702][2 * 33 + 32] = 2; },   // no such privilege
+         [](Sim::TSimSwitch& sw) {   // a full-width name, one not UTF-8 (ending in a cut character), a two-byte character
+             std::vector<uint8_t> rows(4 * 33, 0);
+             std::memset(&rows[0], 'c', 32);
+             const uint8_t odd[] = {'a', 0xFF, 0xC3, 'b', 0xE2, 0x82};
+             std::memcpy(&rows[33], odd, sizeof odd);
+             rows[33 + 32] = 1;
+             std::memcpy(&rows[2 * 33], "priv\xC3\xA9", 6);
+             rows[3 * 33 + 32] = 1;
+             sw.Store[0x0702] = rows;
+         }},
+        {"SNMP User", Factory<TModuleSnmpUser>(), TPropertySnmp::GetCommand, 0,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0700] = {7}; }},
         {"SNMP Trap", Factory<TModuleSnmpTrap>(), TPropertySnmpTrap::GetCommand},
-        {"IP Security", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand, TSessionSecurityIpSet::Command},
-        {"Port Security", Factory<TModuleSecurityPort>(), TPropertySecurityPort::GetCommand},
+        {"IP Security", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand, TSessionSecurityIpSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0800].resize(5 + 4 * 9); },   // a slot short
+         [](Sim::TSimSwitch& sw) {   // on; bits past the three boxes; addresses after an unused slot
+             std::vector<uint8_t> body(5 + 4 * 10, 0);
+             body[0] = 1;
+             Intp::PutBE32(&body[1], 0xF0000005u);
+             Intp::PutBE32(&body[5], 0xC0000201u);
+             Intp::PutBE32(&body[13], 0xC0000203u);
+             Intp::PutBE32(&body[5 + 4 * 9], 0xFFFFFFFFu);
+             sw.Store[0x0800] = body;
+         }},
+        {"Port Security", Factory<TModuleSecurityPort>(), TPropertySecurityPort::GetCommand, 0,
+         [](Sim::TSimSwitch& sw) {   // a row on logical port 12 of 12
+             sw.Store[0x0802] = {12, 0x02, 0, 0, 0, 0, 1};
+         }},
         {"MAC Blacklist", Factory<TModuleSecurityMac>(), TPropertySecurityMac::GetCommand},
-        {"802.1x", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand, TSessionSecurity8021xSet::Command},
-        {"802.1x Port", Factory<TModuleSecurity8021xPort>(), TPropertySecurity8021xPort::GetCommand, TSessionSecurity8021xPortSet::Command},
+        {"802.1x", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand, TSessionSecurity8021xSet::Command,
+         nullptr,
+         [](Sim::TSimSwitch& sw) {   // on; timers and ports past their limits; a 32-byte key not UTF-8
+             std::vector<uint8_t> radius(86, 0);
+             radius[0] = 1;
+             Intp::PutBE32(&radius[1], 0xC0000205u);
+             Intp::PutBE16(&radius[5], 0);
+             Intp::PutBE16(&radius[7], 65535);
+             std::memset(&radius[9], 0xFF, 32);
+             std::memcpy(&radius[41], "NAS\xE2\x82\xAC", 6);
+             Intp::PutBE16(&radius[73], 65535);
+             Intp::PutBE16(&radius[75], 0);
+             Intp::PutBE16(&radius[77], 301);
+             Intp::PutBE16(&radius[79], 0);
+             radius[81] = 200;
+             Intp::PutBE32(&radius[82], 0xFFFFFFFFu);
+             sw.Store[0x0808] = radius;
+         }},
+        {"802.1x Port", Factory<TModuleSecurity8021xPort>(), TPropertySecurity8021xPort::GetCommand,
+         TSessionSecurity8021xPortSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x080A][3] = 4; },   // no such mode
+         [](Sim::TSimSwitch& sw) { sw.Store[0x080A] = {0, 1, 2, 3, 3, 2, 1, 0}; }},
         {"Fault Alarm", Factory<TModuleWarningFault>(), TPropertyWarningFault::GetCommand, TSessionWarningFaultSet::Command},
         {"Syslog Warning", Factory<TModuleWarningSyslog>(), TPropertyWarningSyslog::GetCommand, TSessionWarningSyslogSet::Command},
         {"SMTP Warning", Factory<TModuleWarningSmtp>(), TPropertyWarningSmtp::GetCommand, TSessionWarningSmtpSet::Command},

@@ -7,6 +7,7 @@
 #include "ModuleSecurityIP.h"
 #include "ModuleSecurityMac.h"
 #include "ModuleSecurityPort.h"
+#include "PageEditors.h"
 #include "PageTestHelpers.h"
 #include "PageList.h"
 
@@ -39,7 +40,7 @@ TEST_F(SecurityPagesTest, Radius86BytesFromTheDefaultsWithTheEnableRules)
     EXPECT_EQ(Child<QLineEdit>(page, "m_SharedKey")->text(), "40271956");
     EXPECT_EQ(Child<QLineEdit>(page, "m_NasId")->text(), "NAS_L2_SWITCH");
     EXPECT_EQ(Child<QLineEdit>(page, "m_ServerIp")->text(), "0.0.0.0");
-    EXPECT_EQ(Child<QSpinBox>(page, "m_ReAuth")->value(), 3600);
+    EXPECT_EQ(Child<TWideSpin>(page, "m_ReAuth")->Value(), 3600);
     // "Disable": the sections are disabled; the defaults are not the
     // switch's, so Apply stays disabled until a read succeeds.
     EXPECT_FALSE(Enabled(page, "m_SharedKey"));
@@ -104,6 +105,65 @@ TEST_F(SecurityPagesTest, Radius86BytesFromTheDefaultsWithTheEnableRules)
     EXPECT_EQ(Intp::GetBE32(&body[82]), 3600u);
     // Read back whole.
     EXPECT_TRUE(Pump([&] { return Intp::GetPropertySecurity8021x(Device(0)).NasIdentifier == std::string(32, 'n'); }));
+}
+
+TEST_F(SecurityPagesTest, RadiusSendsWhatWasReadUnlessEditedAndClampsTypedTimers)
+{
+    auto* page = Open<TModuleSecurity8021x>();
+    // On, with a NAS identifier that is not UTF-8, maximum requests past
+    // their limit and a re-authentication period past the int range.
+    std::vector<uint8_t> stored(86, 0);
+    stored[0] = 1;
+    Intp::PutBE32(&stored[1], 0xC0000205u);
+    Intp::PutBE16(&stored[5], 1812);
+    Intp::PutBE16(&stored[7], 1813);
+    std::memcpy(&stored[9], "secret", 6);
+    const uint8_t nas[] = {'n', 0xFF, 0xFE, 's'};
+    std::memcpy(&stored[41], nas, sizeof nas);
+    Intp::PutBE16(&stored[73], 60);
+    Intp::PutBE16(&stored[75], 30);
+    Intp::PutBE16(&stored[77], 30);
+    Intp::PutBE16(&stored[79], 30);
+    stored[81] = 99;
+    Intp::PutBE32(&stored[82], 3000000000u);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x0808] = stored; });
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(Child<TLimitSpin>(page, "m_MaxRequest")->value(), 99);
+    EXPECT_EQ(Child<TWideSpin>(page, "m_ReAuth")->Value(), 3000000000);
+
+    // Typed past the limit: the nearer limit when the field is left, and
+    // when Apply commits a field not left.
+    auto* quiet = Child<TLimitSpin>(page, "m_Quiet");
+    auto* quietText = quiet->findChild<QLineEdit*>();
+    quietText->selectAll();
+    QTest::keyClicks(quietText, "70000");
+    Leave(quiet);
+    EXPECT_EQ(quiet->value(), 65535);
+    EXPECT_EQ(quietText->text(), "65535");
+    auto* tx = Child<TLimitSpin>(page, "m_TX");
+    auto* txText = tx->findChild<QLineEdit*>();
+    txText->selectAll();
+    QTest::keyClicks(txText, "99999");
+    Child<QLineEdit>(page, "m_SharedKey")->setText(QString::fromUtf8("n\xC3\xA9u"));
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    auto body = WaitForRequest(0x0809);
+    EXPECT_EQ(txText->text(), "65535");
+    std::vector<uint8_t> expected = stored;
+    Intp::PutBE16(&expected[73], 65535);
+    Intp::PutBE16(&expected[75], 65535);
+    std::memset(&expected[9], 0, 32);
+    std::memcpy(&expected[9], "n\xC3\xA9u", 4);
+    EXPECT_EQ(body, expected);
+
+    // Turned off: the greyed settings go back as read, for the day 802.1x
+    // is turned on again.
+    ASSERT_TRUE(Pump([&] { return Requests(0x0808).size() >= 2 && page->isVisible(); }));
+    Settle(50);
+    Child<QComboBox>(page, "m_Protocol")->setCurrentIndex(0);
+    EXPECT_FALSE(Enabled(page, "m_NasId"));
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    expected[0] = 0;
+    EXPECT_EQ(WaitForRequest(0x0809, 2), expected);
 }
 
 TEST_F(SecurityPagesTest, PortAuthHeaderWrapsDisableToRejectAndApplySendsOneBytePerPort)
@@ -200,6 +260,47 @@ TEST_F(SecurityPagesTest, IpSecurityTurnedOffSendsItsBitsAndListAsReadForTheDayI
     EXPECT_TRUE(list->isEnabled());
     EXPECT_EQ(list->RowCount(), 2);
     EXPECT_TRUE(boxes[2]->isChecked());
+}
+
+TEST_F(SecurityPagesTest, IpSecurityKeepsBitsWithoutABoxAndSlotsAfterAnUnusedOne)
+{
+    auto* page = Open<TModuleSecurityIP>();
+    // On, web management and two bits no box stands for; listed: .1; not
+    // listed (after the unused slot 1): .3 in slot 2 and .10 in slot 9.
+    std::vector<uint8_t> stored(4 * 10 + 5, 0);
+    stored[0] = 1;
+    Intp::PutBE32(&stored[1], 0x80000010u | Intp::SecurityIpWeb);
+    Intp::PutBE32(&stored[5], 0xC0000201u);
+    Intp::PutBE32(&stored[5 + 4 * 2], 0xC0000203u);
+    Intp::PutBE32(&stored[5 + 4 * 9], 0xC000020Au);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x0800] = stored; });
+    ASSERT_TRUE(ShowPage());
+    auto* list = Child<TPageList>(page, "m_SecureIPs");
+    ASSERT_EQ(list->RowCount(), 1);
+    const auto boxes = Child<QWidget>(page, "m_Management")->findChildren<QAbstractButton*>();
+    ASSERT_EQ(boxes.size(), 3);
+    boxes[1]->click();   // Telnet
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    std::vector<uint8_t> expected = stored;
+    Intp::PutBE32(&expected[1], 0x80000010u | Intp::SecurityIpWeb | Intp::SecurityIpTelnet);
+    EXPECT_EQ(WaitForRequest(0x0801), expected);
+
+    // The listed slots follow the list; those after it stay as read.
+    ASSERT_TRUE(Pump([&] { return Requests(0x0800).size() >= 2 && page->isVisible(); }));
+    Settle(50);
+    ASSERT_EQ(list->RowCount(), 1);
+    list->SelectRow(0);
+    Press(page, "m_Delete");
+    auto* address = Child<QLineEdit>(page, "m_Address");
+    address->setText("192.0.2.7");
+    Press(page, "m_Add");
+    address->setText("192.0.2.8");
+    Press(page, "m_Add");
+    ASSERT_EQ(list->RowCount(), 2);
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    Intp::PutBE32(&expected[5], 0xC0000207u);
+    Intp::PutBE32(&expected[9], 0xC0000208u);
+    EXPECT_EQ(WaitForRequest(0x0801, 2), expected);
 }
 
 TEST_F(SecurityPagesTest, MacBlacklistAddAndDeleteGoOutAtOnce)

@@ -64,6 +64,16 @@ TEST_F(SnmpPagesTest, AgentVersionShowsAndApplies)
 TEST_F(SnmpPagesTest, CommunitiesShowEveryModelRowAndCutLongNames)
 {
     auto* page = Open<TModuleSnmpCommunity>();
+    // The last name is not UTF-8: unedited, it goes back byte for byte.
+    const std::string odd = "n\xFF\xC3";
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> rows(4 * 33, 0);
+        Intp::PutFieldText(&rows[0], 32, "public");
+        Intp::PutFieldText(&rows[33], 32, "private");
+        rows[33 + 32] = 1;
+        std::copy(odd.begin(), odd.end(), rows.begin() + 99);
+        sw.Store[0x0702] = rows;
+    });
     ASSERT_TRUE(ShowPage());
     auto* list = Child<TPageList>(page, "m_List");
     ASSERT_EQ(list->RowCount(), 4);
@@ -85,6 +95,7 @@ TEST_F(SnmpPagesTest, CommunitiesShowEveryModelRowAndCutLongNames)
     ASSERT_EQ(body.size(), 4u * 33);
     EXPECT_EQ(Field(body, 0), Padded("public"));
     EXPECT_EQ(Field(body, 66), std::string(32, 'c'));   // the first 32, no terminator
+    EXPECT_EQ(Field(body, 99), Padded(odd));
     for (size_t row = 0; row < 4; ++row)
         EXPECT_EQ(body[33 * row + 32], 1);
 }
