@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TModuleIgmp::TModuleIgmp(QWidget* parent) : TModulePage(QStringLiteral("IGMP Snooping"), parent)
 {
     auto* form = new QFormLayout;
@@ -24,16 +26,17 @@ TModuleIgmp::TModuleIgmp(QWidget* parent) : TModulePage(QStringLiteral("IGMP Sno
     Reads<Intp::TSessionIgmpGet>();
     OnFill([this](Intp::TDevice* device) {
         const auto& record = device->GetProperty<Intp::TPropertyIgmp>();
-        m_Snooping->setCurrentIndex(record.Valid && record.Snooping ? 1 : 0);
-        m_QueryMode->setCurrentIndex(record.Valid && record.QueryMode < Intp::IgmpQueryModeCount ? int(record.QueryMode)
-                                                                                                 : 0);
+        if (!record.Valid)
+            return;   // the defaults, shown with Apply disabled
+        SetChoiceValue(m_Snooping, record.Snooping ? 1 : 0);
+        SetChoiceValue(m_QueryMode, record.QueryMode);
     });
     // This page keeps its controls enabled, with or without a device: with
     // none, Apply has nobody to send to.
     OnReloaded([this](Intp::TDevice*) { ApplyButton()->setEnabled(true); });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionIgmpSet;
-        set->SetValue({uint8_t(m_Snooping->currentIndex() > 0 ? 1 : 0), uint8_t(std::max(0, m_QueryMode->currentIndex()))});
+        set->SetValue({uint8_t(ChoiceValue(m_Snooping) == 1 ? 1 : 0), uint8_t(std::max<int64_t>(0, ChoiceValue(m_QueryMode)))});
         return set;
     });
 }

@@ -8,7 +8,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,14 +19,14 @@ TModuleLldp::TModuleLldp(QWidget* parent) : TModulePage(QStringLiteral("LLDP"), 
     auto* form = new QFormLayout;
     m_Enable = NewChoice(OnOffTexts(), this);
     m_Enable->setObjectName("m_Enable");
-    // The interval travels in 16 bits: the spinner keeps it within them.
-    m_Interval = new QSpinBox(this);
+    // The interval travels in 16 bits: a typed value goes to the nearer of
+    // its limits, so that what the field shows is what is sent.
+    m_Interval = new TLimitSpin(0, 0xFFFF, DefaultInterval, this);
     m_Interval->setObjectName("m_Interval");
-    m_Interval->setRange(0, 0xFFFF);
-    m_Interval->setValue(DefaultInterval);
     auto* interval = new QHBoxLayout;
     interval->addWidget(m_Interval);
     interval->addWidget(new QLabel(QStringLiteral("(sec)"), this));
+    interval->addWidget(m_Interval->LimitLabel());
     interval->addStretch(1);
     AddFormRow(form, QStringLiteral("LLDP &Protocol:"), m_Enable);
     auto* label = new QLabel(QStringLiteral("&Interval:"), this);
@@ -40,12 +39,14 @@ TModuleLldp::TModuleLldp(QWidget* parent) : TModulePage(QStringLiteral("LLDP"), 
     Reads<Intp::TSessionLldpGet>();
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyLldp(device);
-        m_Enable->setCurrentIndex(record.Valid && record.Enabled ? 1 : 0);
-        m_Interval->setValue(record.Valid ? int(record.Interval) : DefaultInterval);
+        if (!record.Valid)
+            return;   // the defaults, shown with Apply disabled
+        SetChoiceValue(m_Enable, record.Enabled ? 1 : 0);
+        m_Interval->SetReadValue(record.Interval);
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionLldpSet;
-        set->SetData({uint8_t(m_Enable->currentIndex() == 1 ? 1 : 0), 0, uint16_t(m_Interval->value())});
+        set->SetData({uint8_t(ChoiceValue(m_Enable) == 1 ? 1 : 0), 0, uint16_t(m_Interval->value())});
         return set;
     });
 }

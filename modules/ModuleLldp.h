@@ -4,7 +4,7 @@
 #include "ModulePage.h"
 
 class QComboBox;
-class QSpinBox;
+class TLimitSpin;
 
 class TModuleLldp final : public TModulePage {
     Q_OBJECT
@@ -12,9 +12,9 @@ public:
     explicit TModuleLldp(QWidget* parent);
 
     QComboBox* Enable() const { return m_Enable; }
-    QSpinBox* Interval() const { return m_Interval; }
+    TLimitSpin* Interval() const { return m_Interval; }
 
 private:
     QComboBox* m_Enable;
-    QSpinBox* m_Interval;
+    TLimitSpin* m_Interval;
 };

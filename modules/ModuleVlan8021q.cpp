@@ -9,8 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
-
 int RequestVlanMode()
 {
     return StartOnCurrentDevices([](Intp::TDevice*) { return new Intp::TSessionVlanGet; });
@@ -59,16 +57,14 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
     AddChainStep(Intp::TPropertyVlan::GetCommand, [](Intp::TDevice* device) -> Intp::TSession* {
         return Intp::GetPropertyVlan(device).Valid ? new Intp::TSessionVlan8021qGet : nullptr;
     });
-    OnClear([this] {
-        m_Gvrp->setCurrentIndex(0);
-        m_ManagementVlan->setValue(0);
-    });
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyVlan8021q(device);
         if (!VlanModeAllows8021q(device) || !record.Valid)
             return;
-        m_Gvrp->setCurrentIndex(record.Gvrp ? 1 : 0);
-        m_ManagementVlan->setValue(int(std::min<uint32_t>(record.ManagementVlan, Intp::VlanIdMax)));
+        // A management VLAN past the field's limits is shown and sent back
+        // as read until the user changes it.
+        SetChoiceValue(m_Gvrp, record.Gvrp ? 1 : 0);
+        m_ManagementVlan->SetReadValue(record.ManagementVlan);
     });
     OnReloaded([this](Intp::TDevice* device) {
         const bool enabled = device && VlanModeAllows8021q(device);
@@ -77,7 +73,7 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionVlan8021qSet;
-        set->SetData(m_Gvrp->currentIndex() == 1, uint16_t(m_ManagementVlan->value()));
+        set->SetData(ChoiceValue(m_Gvrp) == 1, uint16_t(m_ManagementVlan->value()));
         return set;
     });
 }

@@ -141,6 +141,7 @@ TModuleVlan8021qPort::TModuleVlan8021qPort(QWidget* parent) : TModulePage(QStrin
         m_Tagged->clear();
         m_Loading = false;
         m_Usable = false;
+        m_ReadTagged.clear();
     });
     OnFill([this](Intp::TDevice* device) { FillRows(device); });
     OnReloaded([this](Intp::TDevice*) {
@@ -172,11 +173,14 @@ void TModuleVlan8021qPort::FillRows(Intp::TDevice* device)
         const uint32_t bit = port < 32 ? 1u << port : 0;
         int64_t untagged = 1;
         QString tagged;
+        std::vector<uint16_t> vids;
         for (const auto& entry : members.Rows) {
             if (entry.UntaggedMask & bit)
                 untagged = entry.VlanId;
-            if (entry.TaggedMask & bit)
+            if (entry.TaggedMask & bit) {
                 tagged += QString::number(entry.VlanId) + u',';
+                vids.push_back(uint16_t(entry.VlanId));
+            }
         }
         int64_t linkType = Intp::VlanLinkAccess;
         if (!tagged.isEmpty()) {
@@ -186,6 +190,7 @@ void TModuleVlan8021qPort::FillRows(Intp::TDevice* device)
         const QString name = port < names.Names.size() ? QString::fromStdString(names.Names[port]) : QString();
         const int row = m_Editors->AddRow(name, {linkType, untagged}, port);
         SetTaggedText(row, tagged);
+        m_ReadTagged[port] = {tagged, std::move(vids)};
     }
 }
 
@@ -270,7 +275,9 @@ bool TModuleVlan8021qPort::BuildRequests()
         const TPageRow& r = m_List->Row(row);
         const QString tagged = m_List->Text(row, ColTagged);
         vids.clear();
-        if (!tagged.isEmpty() && !ParseTaggedVids(tagged, vids)) {
+        if (const auto read = m_ReadTagged.find(r.Key); read != m_ReadTagged.end() && read->second.first == tagged) {
+            vids = read->second.second;
+        } else if (!tagged.isEmpty() && !ParseTaggedVids(tagged, vids)) {
             m_Requests.clear();
             ShowError(QStringLiteral("Wrong tagged VIDs format!"));
             return false;

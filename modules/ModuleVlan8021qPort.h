@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -68,6 +70,10 @@ private:
     QLabel* m_TaggedLabel;
     bool m_Usable = false;
     bool m_Loading = false;
+    // Per port (the row key): the tagged text as loaded and the VLAN IDs it
+    // was made of. An unchanged text goes back as these IDs, also ones the
+    // field would refuse, so that an unedited row is written as it was read.
+    std::map<int64_t, std::pair<QString, std::vector<uint16_t>>> m_ReadTagged;
     // The membership requests built by the last Apply.
     std::vector<std::vector<uint16_t>> m_Requests;
 };

@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 QString SystemEventName(uint32_t bit)
@@ -68,6 +71,8 @@ TModuleWarningEvent::TModuleWarningEvent(QWidget* parent, uint32_t systemEvents)
             list->Editors->Reset();
         }
         m_SyslogAvailable = m_SmtpAvailable = false;
+        std::fill(std::begin(m_Read), std::end(m_Read), 0u);
+        m_SystemRows = m_PortRows = 0;
     });
     OnFill([this](Intp::TDevice* device) { FillRows(device); });
     OnReloaded([this](Intp::TDevice* device) {
@@ -119,12 +124,19 @@ void TModuleWarningEvent::FillRows(Intp::TDevice* device)
     m_SyslogAvailable = syslog.Valid && syslog.Mode != 0;
     m_SmtpAvailable = smtp.Valid && smtp.Enabled;
     const bool valid = record.Valid;
+    if (valid) {
+        m_Read[0] = record.SyslogSystem, m_Read[1] = record.SyslogLinkUp, m_Read[2] = record.SyslogLinkDown;
+        m_Read[3] = record.MailSystem, m_Read[4] = record.MailLinkUp, m_Read[5] = record.MailLinkDown;
+    }
+    m_SystemRows = m_SystemEvents & ((1u << SystemEventCount) - 1);
+    const uint32_t ports = std::min<uint32_t>(device->GetPortCount(), 32);
+    m_PortRows = ports >= 32 ? 0xFFFFFFFFu : (1u << ports) - 1;
     for (uint32_t bit = 0; bit < SystemEventCount; ++bit)
         if (m_SystemEvents & (1u << bit))
             m_Sys.Editors->AddRow(SystemEventName(bit),
                                   {valid ? (record.SyslogSystem >> bit) & 1 : 0, valid ? (record.MailSystem >> bit) & 1 : 0},
                                   bit);
-    for (uint32_t port = 0; port < device->GetPortCount() && port < 32; ++port)
+    for (uint32_t port = 0; port < ports; ++port)
         m_Port.Editors->AddRow(PortCaption(port),
                                {valid ? PortValue(record.SyslogLinkUp, record.SyslogLinkDown, port) : 0,
                                 valid ? PortValue(record.MailLinkUp, record.MailLinkDown, port) : 0},
@@ -160,6 +172,12 @@ void TModuleWarningEvent::EventOnHeaderClick(const TEventList& list, int column)
 Intp::TPropertyWarningEvent TModuleWarningEvent::EventRequest() const
 {
     Intp::TPropertyWarningEvent request;
+    request.SyslogSystem = m_Read[0] & ~m_SystemRows;
+    request.SyslogLinkUp = m_Read[1] & ~m_PortRows;
+    request.SyslogLinkDown = m_Read[2] & ~m_PortRows;
+    request.MailSystem = m_Read[3] & ~m_SystemRows;
+    request.MailLinkUp = m_Read[4] & ~m_PortRows;
+    request.MailLinkDown = m_Read[5] & ~m_PortRows;
     for (const TPageRow& row : m_Sys.List->Model()->Rows()) {
         const uint32_t bit = 1u << row.Key;
         if (row.Edited[SlotSyslog])

@@ -55,4 +55,9 @@ private:
     TEventList m_Port;
     bool m_SyslogAvailable = false;
     bool m_SmtpAvailable = false;
+    // The masks as read (all 0 when not valid); the bits that no row stands
+    // for go back as read.
+    uint32_t m_Read[6] = {};
+    uint32_t m_SystemRows = 0;
+    uint32_t m_PortRows = 0;
 };

@@ -9,6 +9,8 @@
 #include <QHeaderView>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 
 // A check list under its label, without a header.
@@ -40,9 +42,11 @@ void SetCheckedMask(TPageList* list, uint32_t mask)
         list->Model()->SetChecked(i, i < 32 && (mask & (1u << i)));
 }
 
-uint32_t CheckedMask(const TPageList* list)
+// The ticked items' bits over `read`, whose bits beyond the items are kept.
+uint32_t CheckedMask(const TPageList* list, uint32_t read)
 {
-    uint32_t mask = 0;
+    const int items = std::min(list->RowCount(), 32);
+    uint32_t mask = items >= 32 ? 0 : read & ~((1u << items) - 1);
     for (int i = 0; i < list->RowCount() && i < 32; ++i)
         if (list->Model()->Checked(i))
             mask |= 1u << i;
@@ -65,18 +69,25 @@ TModuleWarningFault::TModuleWarningFault(QWidget* parent) : TModulePage(QStringL
     for (QWidget* w : {static_cast<QWidget*>(m_SysList), sysLabel, static_cast<QWidget*>(m_PortList), portLabel})
         AddDeviceControl(w);
     Reads<Intp::TSessionWarningFaultGet>();
-    OnClear([this] { m_PortList->Clear(); });
+    OnClear([this] {
+        m_PortList->Clear();
+        m_ReadSystem = m_ReadPorts = 0;
+    });
     OnFill([this](Intp::TDevice* device) {
         for (uint32_t port = 0; port < device->GetPortCount(); ++port)
             AddCheckRow(m_PortList, PortCaption(port));
         const auto& record = Intp::GetPropertyWarningFault(device);
-        SetCheckedMask(m_SysList, record.Valid ? record.SystemAlarms : 0);
-        SetCheckedMask(m_PortList, record.Valid ? record.PortAlarms : 0);
+        if (record.Valid) {
+            m_ReadSystem = record.SystemAlarms;
+            m_ReadPorts = record.PortAlarms;
+        }
+        SetCheckedMask(m_SysList, m_ReadSystem);
+        SetCheckedMask(m_PortList, m_ReadPorts);
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         Intp::TPropertyWarningFault request;
-        request.SystemAlarms = CheckedMask(m_SysList);
-        request.PortAlarms = CheckedMask(m_PortList);
+        request.SystemAlarms = CheckedMask(m_SysList, m_ReadSystem);
+        request.PortAlarms = CheckedMask(m_PortList, m_ReadPorts);
         auto* set = new Intp::TSessionWarningFaultSet;
         set->SetData(request);
         return set;

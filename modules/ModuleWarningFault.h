@@ -4,6 +4,8 @@
 
 #include "ModulePage.h"
 
+#include <cstdint>
+
 class TPageList;
 
 class TModuleWarningFault final : public TModulePage {
@@ -17,4 +19,7 @@ public:
 private:
     TPageList* m_SysList;
     TPageList* m_PortList;
+    // The masks as read: their bits that no item stands for go back as read.
+    uint32_t m_ReadSystem = 0;
+    uint32_t m_ReadPorts = 0;
 };

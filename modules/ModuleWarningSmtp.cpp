@@ -3,6 +3,7 @@
 #include "IntpWarning.h"
 #include "MessageBoxes.h"
 #include "PageEditors.h"
+#include "PageFields.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -11,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,10 +26,15 @@ QLineEdit* NewTextField(QWidget* parent, const char* name, int maxLength = 0)
     return edit;
 }
 
-std::string Utf8(const QString& text)
+// The account field takes this many characters as typed (a longer account
+// read from a switch is shown whole).
+constexpr int AccountLength = 15;
+
+TFixedTextEdit* NewFixedField(QWidget* parent, const char* name)
 {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), size_t(bytes.size()));
+    auto* edit = new TFixedTextEdit(Intp::SmtpTextWidth, parent);
+    edit->setObjectName(name);
+    return edit;
 }
 
 } // namespace
@@ -39,9 +47,10 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
     m_ModeLabel = AddFormRow(form, QStringLiteral("&Mode:"), m_Mode);
     m_Address = new TIpEdit(this);
     m_Address->setObjectName("m_Address");
-    m_Sender = NewTextField(this, "m_Sender");
-    m_Subject = NewTextField(this, "m_Subject");
-    m_Account = NewTextField(this, "m_Account", 15);
+    m_Sender = NewFixedField(this, "m_Sender");
+    m_Subject = NewFixedField(this, "m_Subject");
+    m_Account = NewFixedField(this, "m_Account");
+    m_Account->setMaxLength(AccountLength);
     m_Password = NewTextField(this, "m_Password", 15);
     m_Password->setEchoMode(QLineEdit::Password);
     m_Confirm = NewTextField(this, "m_Confirm", 15);
@@ -74,10 +83,12 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
     Reads<Intp::TSessionWarningSmtpGet>();
     OnClear([this] {
         m_Count = 0;
-        m_Mode->setCurrentIndex(0);
         m_Address->SetValue(0);
-        for (QLineEdit* edit : {m_Sender, m_Subject, m_Account, m_Password, m_Confirm})
+        m_Account->setMaxLength(AccountLength);
+        for (QLineEdit* edit : {m_Password, m_Confirm})
             edit->clear();
+        m_ReadRecipients.clear();
+        m_ShownRecipients.clear();
         m_Recipients->clear();
     });
     OnFill([this](Intp::TDevice* device) {
@@ -85,16 +96,20 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
         const auto& record = Intp::GetPropertyWarningSmtp(device);
         if (!record.Valid)
             return;
-        m_Mode->setCurrentIndex(record.Enabled ? 1 : 0);
-        m_Address->SetValue(record.Server);
-        m_Sender->setText(QString::fromStdString(record.Sender));
-        m_Subject->setText(QString::fromStdString(record.Subject));
-        m_Account->setText(QString::fromStdString(record.Account));
+        SetChoiceValue(m_Mode, record.Enabled ? 1 : 0);
+        m_Address->SetReadValue(record.Server);
+        m_Sender->SetReadBytes(record.Sender);
+        m_Subject->SetReadBytes(record.Subject);
+        const QString account = QString::fromUtf8(record.Account.data(), qsizetype(record.Account.size()));
+        m_Account->setMaxLength(std::max(AccountLength, int(account.size())));
+        m_Account->SetReadBytes(record.Account);
         QStringList lines;
         for (const std::string& recipient : record.Recipients)
             if (!recipient.empty())
-                lines << QString::fromStdString(recipient);
+                lines << QString::fromUtf8(recipient.data(), qsizetype(recipient.size()));
         m_Recipients->setPlainText(lines.join(u'\n'));
+        m_ReadRecipients = record.Recipients;
+        m_ShownRecipients = m_Recipients->toPlainText();
     });
     OnReloaded([this](Intp::TDevice* device) {
         ApplyModeRule();
@@ -103,6 +118,9 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
     });
     OnCheck([this] {
         // A recipient field holds 64 bytes; a longer address would be cut.
+        // The recipients as read go back as they are.
+        if (!RecipientsEdited())
+            return true;
         for (const QString& line : RecipientLines())
             if (Utf8Length(line) > Intp::SmtpTextWidth) {
                 ShowError(QStringLiteral("E-mail address too long!"));
@@ -115,10 +133,15 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
 
     connect(m_Mode, &QComboBox::currentIndexChanged, this, &TModuleWarningSmtp::ApplyModeRule);
     connect(m_Address, &TIpEdit::ValueChanged, this, &TModuleWarningSmtp::ApplyEntryRule);
-    for (QLineEdit* edit : {m_Sender, m_Subject, m_Password, m_Confirm})
+    for (QLineEdit* edit : std::initializer_list<QLineEdit*>{m_Sender, m_Subject, m_Password, m_Confirm})
         connect(edit, &QLineEdit::textChanged, this, &TModuleWarningSmtp::ApplyEntryRule);
     connect(m_Account, &QLineEdit::textChanged, this, &TModuleWarningSmtp::ApplyModeRule);
     connect(m_Recipients, &QPlainTextEdit::textChanged, this, &TModuleWarningSmtp::ApplyEntryRule);
+}
+
+bool TModuleWarningSmtp::RecipientsEdited() const
+{
+    return m_ReadRecipients.size() != m_Count || m_Recipients->toPlainText() != m_ShownRecipients;
 }
 
 QStringList TModuleWarningSmtp::RecipientLines() const
@@ -130,7 +153,7 @@ QStringList TModuleWarningSmtp::RecipientLines() const
 
 void TModuleWarningSmtp::ApplyModeRule()
 {
-    const bool enabled = m_Mode->currentIndex() == 1;
+    const bool enabled = ChoiceValue(m_Mode) == 1;
     for (QWidget* w : m_Entries)
         w->setEnabled(enabled);
     for (QWidget* w : m_PasswordFields)
@@ -143,7 +166,7 @@ void TModuleWarningSmtp::ApplyModeRule()
 
 void TModuleWarningSmtp::ApplyEntryRule()
 {
-    if (m_Mode->currentIndex() != 1)
+    if (ChoiceValue(m_Mode) != 1)
         return;
     const qsizetype lines = RecipientLines().size();
     const bool account = m_Account->text().isEmpty() ||
@@ -155,19 +178,23 @@ void TModuleWarningSmtp::ApplyEntryRule()
 Intp::TSession* TModuleWarningSmtp::NewSmtpSet() const
 {
     Intp::TPropertyWarningSmtp request;
-    request.Enabled = m_Mode->currentIndex() == 1;
+    request.Enabled = ChoiceValue(m_Mode) == 1;
     request.Server = m_Address->Value();
-    request.Sender = Utf8(m_Sender->text());
-    request.Subject = Utf8(m_Subject->text());
-    request.Account = Utf8(m_Account->text());
-    // Exactly the model's count of entries, whatever the mode: the first
-    // lines that count, the rest unused.
-    request.Recipients.assign(m_Count, std::string());
-    const QStringList lines = RecipientLines();
-    for (qsizetype i = 0; i < lines.size() && size_t(i) < m_Count; ++i)
-        request.Recipients[size_t(i)] = Utf8(lines[i]);
+    request.Sender = m_Sender->FieldBytes();
+    request.Subject = m_Subject->FieldBytes();
+    request.Account = m_Account->FieldBytes();
+    // Exactly the model's count of entries, whatever the mode: as read while
+    // the text is unchanged; else the first lines that count, the rest unused.
+    if (!RecipientsEdited()) {
+        request.Recipients = m_ReadRecipients;
+    } else {
+        request.Recipients.assign(m_Count, std::string());
+        const QStringList lines = RecipientLines();
+        for (qsizetype i = 0; i < lines.size() && size_t(i) < m_Count; ++i)
+            request.Recipients[size_t(i)] = FixedFieldText(lines[i], Intp::SmtpTextWidth);
+    }
     auto* set = new Intp::TSessionWarningSmtpSet;
-    if (set->SetData(request, Utf8(m_Password->text())))
+    if (set->SetData(request, FixedFieldText(m_Password->text(), Intp::SmtpPasswordWidth)))
         return set;
     delete set;
     return nullptr;

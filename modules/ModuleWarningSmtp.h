@@ -7,12 +7,14 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class TFixedTextEdit;
 class TIpEdit;
 
 class TModuleWarningSmtp final : public TModulePage {
@@ -22,9 +24,9 @@ public:
 
     QComboBox* Mode() const { return m_Mode; }
     TIpEdit* Address() const { return m_Address; }
-    QLineEdit* Sender() const { return m_Sender; }
-    QLineEdit* Subject() const { return m_Subject; }
-    QLineEdit* Account() const { return m_Account; }
+    TFixedTextEdit* Sender() const { return m_Sender; }
+    TFixedTextEdit* Subject() const { return m_Subject; }
+    TFixedTextEdit* Account() const { return m_Account; }
     QLineEdit* Password() const { return m_Password; }
     QLineEdit* Confirm() const { return m_Confirm; }
     QPlainTextEdit* Recipients() const { return m_Recipients; }
@@ -41,9 +43,9 @@ private:
     QComboBox* m_Mode;
     QLabel* m_ModeLabel;
     TIpEdit* m_Address;
-    QLineEdit* m_Sender;
-    QLineEdit* m_Subject;
-    QLineEdit* m_Account;
+    TFixedTextEdit* m_Sender;
+    TFixedTextEdit* m_Subject;
+    TFixedTextEdit* m_Account;
     QLineEdit* m_Password;
     QLineEdit* m_Confirm;
     QPlainTextEdit* m_Recipients;
@@ -52,4 +54,10 @@ private:
     std::vector<QWidget*> m_PasswordFields;
     // The model's recipient count, taken at reload.
     uint32_t m_Count = 0;
+    // The recipients as read and the text they showed: while the text is
+    // unchanged they go back as read, byte for byte and in their places.
+    std::vector<std::string> m_ReadRecipients;
+    QString m_ShownRecipients;
+    // Whether the recipients' text is still the one read.
+    bool RecipientsEdited() const;
 };

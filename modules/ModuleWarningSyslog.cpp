@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
-enum : uint32_t { ModeDisable, ModeClient, ModeServer, ModeBoth, ModeItems };
+enum : int64_t { ModeDisable, ModeClient, ModeServer, ModeBoth };
 
 } // namespace
 
@@ -32,18 +34,15 @@ TModuleWarningSyslog::TModuleWarningSyslog(QWidget* parent) : TModulePage(QStrin
     AddDeviceControl(m_ModeLabel);
     SetFillsWhileShown(true);
     Reads<Intp::TSessionWarningSyslogGet>();
-    OnClear([this] {
-        m_ModeValue = ModeDisable;
-        m_Mode->setCurrentIndex(0);
-        m_Address->SetValue(0);
-    });
+    OnClear([this] { m_Address->SetValue(0); });
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyWarningSyslog(device);
         if (!record.Valid)
             return;
-        m_ModeValue = record.Mode;
-        m_Mode->setCurrentIndex(record.Mode < ModeItems ? int(record.Mode) : -1);
-        m_Address->SetValue(record.Server);
+        // A reported mode without an item shows as its number and goes back
+        // as it was until another mode is picked.
+        SetChoiceValue(m_Mode, record.Mode);
+        m_Address->SetReadValue(record.Server);
     });
     OnReloaded([this](Intp::TDevice* device) {
         ApplyModeRule();
@@ -52,27 +51,23 @@ TModuleWarningSyslog::TModuleWarningSyslog(QWidget* parent) : TModulePage(QStrin
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         Intp::TPropertyWarningSyslog request;
-        request.Mode = m_ModeValue;
+        request.Mode = uint32_t(std::max<int64_t>(0, ChoiceValue(m_Mode)));
         request.Server = m_Address->Value();
         auto* set = new Intp::TSessionWarningSyslogSet;
         set->SetData(request);
         return set;
     });
 
-    // Only a pick by the administrator changes the mode to send.
-    connect(m_Mode, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0)
-            m_ModeValue = uint32_t(index);
-        ApplyModeRule();
-    });
+    connect(m_Mode, &QComboBox::currentIndexChanged, this, &TModuleWarningSyslog::ApplyModeRule);
     connect(m_Address, &TIpEdit::ValueChanged, this, &TModuleWarningSyslog::ApplyModeRule);
 }
 
 void TModuleWarningSyslog::ApplyModeRule()
 {
-    const bool server = m_ModeValue == ModeServer || m_ModeValue == ModeBoth;
+    const int64_t mode = ChoiceValue(m_Mode);
+    const bool server = mode == ModeServer || mode == ModeBoth;
     m_Address->setEnabled(server);
     m_AddressLabel->setEnabled(server);
-    const bool open = m_ModeValue == ModeDisable || m_ModeValue == ModeClient;
+    const bool open = mode == ModeDisable || mode == ModeClient;
     ApplyButton()->setEnabled(CurrentDevice() && (open || Intp::IsUsableIp(m_Address->Value())));
 }

@@ -3,8 +3,6 @@
 
 #include "ModulePage.h"
 
-#include <cstdint>
-
 class QComboBox;
 class QLabel;
 class TIpEdit;
@@ -25,7 +23,4 @@ private:
     QLabel* m_ModeLabel;
     TIpEdit* m_Address;
     QLabel* m_AddressLabel;
-    // The mode to send: the item the administrator picked, or the reported
-    // mode as it was (also one that has no item).
-    uint32_t m_ModeValue = 0;
 };

@@ -357,6 +357,15 @@ void TIpEdit::SetValue(uint32_t ip)
     m_Value = ip;
 }
 
+void TIpEdit::SetReadValue(uint32_t ip)
+{
+    setText(QString::fromStdString(Intp::IpToText(ip)));
+    if (m_Value != ip) {
+        m_Value = ip;
+        emit ValueChanged(ip);
+    }
+}
+
 void TIpEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);

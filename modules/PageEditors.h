@@ -177,6 +177,9 @@ public:
     // Host byte order; 0 when the text is not a usable address.
     uint32_t Value() const { return m_Value; }
     void SetValue(uint32_t ip);
+    // Shows an address as read from a switch and keeps it, also one that is
+    // not usable, until the text is changed.
+    void SetReadValue(uint32_t ip);
     // Rewrites the text from the parsed value, as leaving the field does.
     void Commit();
 

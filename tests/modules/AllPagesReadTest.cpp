@@ -118,6 +118,21 @@ void OddRstp(Sim::TSimSwitch& sw)
 // with its ports, dual homing on.
 void OddRing(Sim::TSimSwitch& sw) { sw.Store[0x0300] = {0, 1, 3, 200, 0, 5, 6, 1, 2}; }
 
+// VLAN mode 3, which no switch has.
+void UnknownVlanMode(Sim::TSimSwitch& sw) { sw.Store[0x0400] = {3}; }
+
+// Syslog on; events with bits that no row stands for (system events past
+// the four listed, ports past the model's) among bits of listed rows.
+void OddEvents(Sim::TSimSwitch& sw)
+{
+    sw.Store[0x0902] = {1, 192, 0, 2, 1};
+    std::vector<uint8_t> events(24);
+    const uint32_t words[6] = {0xF0000009u, 0x80000101u, 0x00010003u, 0x00000030u, 0xFFFFFFFFu, 0x00000200u};
+    for (size_t i = 0; i < 6; ++i)
+        Intp::PutBE32(&events[4 * i], words[i]);
+    sw.Store[0x0906] = events;
+}
+
 std::vector<TPageCase> Pages()
 {
     using namespace Intp;
@@ -154,11 +169,16 @@ std::vector<TPageCase> Pages()
         {"QoS Port", Factory<TModuleQosPort>(), TPropertyQosPort::GetCommand, TSessionQosPortSet::Command},
         {"QoS CoS", Factory<TModuleQosCos>(), TPropertyQosCos::GetCommand, TSessionQosCosSet::Command},
         {"QoS ToS", Factory<TModuleQosTos>(), TPropertyQosTos::GetCommand, TSessionQosTosSet::Command},
-        {"IGMP", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command},
+        {"IGMP", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 9}; },   // query mode 9
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {1, 2}; }},
         {"IGMP Table", Factory<TModuleIgmpTable>(), TPropertyIgmpTable::GetCommand},
-        {"802.1Q VLAN", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand, TSessionVlan8021qSet::Command},
-        {"802.1Q Port", Factory<TModuleVlan8021qPort>(), TPropertyVlan8021qPort::GetCommand, TSessionVlan8021qPortSet::Command},
-        {"VLAN Table", Factory<TModuleVlanTable>(), TPropertyVlan::GetCommand},
+        {"802.1Q VLAN", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand, TSessionVlan8021qSet::Command,
+         UnknownVlanMode,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0406] = {1, 0x0F, 0xFF}; }},   // management VLAN 4095
+        {"802.1Q Port", Factory<TModuleVlan8021qPort>(), TPropertyVlan8021qPort::GetCommand,
+         TSessionVlan8021qPortSet::Command, UnknownVlanMode},
+        {"VLAN Table", Factory<TModuleVlanTable>(), TPropertyVlan::GetCommand, 0, UnknownVlanMode},
         {"SNMP", Factory<TModuleSnmp>(), TPropertySnmp::GetCommand, TSessionSnmpSet::Command,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0700] = {2}; },   // no such version
          [](Sim::TSimSwitch& sw) { sw.Store[0x0700] = {1}; }},
@@ -216,17 +236,26 @@ std::vector<TPageCase> Pages()
          TSessionSecurity8021xPortSet::Command,
          [](Sim::TSimSwitch& sw) { sw.Store[0x080A][3] = 4; },   // no such mode
          [](Sim::TSimSwitch& sw) { sw.Store[0x080A] = {0, 1, 2, 3, 3, 2, 1, 0}; }},
-        {"Fault Alarm", Factory<TModuleWarningFault>(), TPropertyWarningFault::GetCommand, TSessionWarningFaultSet::Command},
-        {"Syslog Warning", Factory<TModuleWarningSyslog>(), TPropertyWarningSyslog::GetCommand, TSessionWarningSyslogSet::Command},
+        {"Fault Alarm", Factory<TModuleWarningFault>(), TPropertyWarningFault::GetCommand, TSessionWarningFaultSet::Command,
+         nullptr,
+         // Alarm bits that no item stands for: past the two power items and
+         // past the ports.
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0900] = {0x80, 0, 0x01, 0x06, 0x80, 0x01, 0x01, 0x05}; }},
+        {"Syslog Warning", Factory<TModuleWarningSyslog>(), TPropertyWarningSyslog::GetCommand,
+         TSessionWarningSyslogSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0902] = {5, 192, 0, 2, 1}; },   // mode 5
+         // A client with a server address that is no usable one.
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0902] = {1, 255, 255, 255, 255}; }},
         {"SMTP Warning", Factory<TModuleWarningSmtp>(), TPropertyWarningSmtp::GetCommand, TSessionWarningSmtpSet::Command},
         {"Event Selection",
          [](QWidget* host) -> TModulePage* { return new TModuleWarningEvent(host, 0x0F); },
-         TPropertyWarningEvent::GetCommand, TSessionWarningEventSet::Command},
+         TPropertyWarningEvent::GetCommand, TSessionWarningEventSet::Command, nullptr, OddEvents},
         {"MAC Address Table", Factory<TModuleMonitorMac>(), TPropertyMonitorMac::GetCommand},
         {"Port Statistics", Factory<TModuleMonitorPort>(), TPropertyMonitorPort::GetCommand},
         {"Port Mirroring", Factory<TModuleMonitorMirror>(), TPropertyMonitorMirror::GetCommand, TSessionMonitorMirrorSet::Command},
         {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
-        {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command},
+        {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0xFE, 0xDC}; }},
     };
 }
 

@@ -5,9 +5,11 @@
 #include "ModuleIgmpTable.h"
 #include "ModuleLldp.h"
 #include "PageFixture.h"
+#include "PageEditors.h"
 #include "PageList.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSpinBox>
@@ -121,4 +123,34 @@ TEST_F(IgmpLldpPagesTest, LldpDefaultsAndAnIntervalBoundToSixteenBits)
     EXPECT_EQ(WaitForRequest(0x0B01, 2), (std::vector<uint8_t>{1, 0, 0xFF, 0xFF}));
     EXPECT_EQ(WaitForReportSince(reports, Device(0), 0x0B00), 0u);
     EXPECT_EQ(page->Interval()->value(), 65535);
+}
+
+// Text put into the interval box from outside (as through the accessibility
+// interface), past the 16 bits the interval travels in, is clamped when
+// Apply commits it: the box then shows what was sent.
+TEST_F(IgmpLldpPagesTest, LldpIntervalTypedPastItsLimitIsSentAsShown)
+{
+    auto* page = ShowOnOneSwitch<TModuleLldp>([](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0, 30}; });
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    auto* text = page->Interval()->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    struct TCase {
+        const char* Typed;
+        int Shown;
+    } cases[] = {{"70000", 65535}, {"120", 120}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Typed);
+        text->setText(c.Typed);   // as the accessibility interface sets it, unvalidated
+        EXPECT_EQ(text->text(), c.Typed);
+        Simulator().ClearLog();
+        const size_t reports = ReportCount();
+        page->EventOnApplyClick();
+        const auto body = WaitForRequest(0x0B01);
+        ASSERT_EQ(body.size(), 4u);
+        EXPECT_EQ(Intp::GetBE16(&body[2]), c.Shown);
+        EXPECT_EQ(page->Interval()->value(), c.Shown);
+        EXPECT_EQ(text->text(), QString::number(c.Shown));
+        ASSERT_EQ(WaitForReportSince(reports, Device(0), 0x0B00), 0u);   // read back as sent
+        EXPECT_EQ(page->Interval()->value(), c.Shown);
+    }
 }

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace TestSupport;
 
 namespace {
@@ -26,6 +28,12 @@ std::vector<uint16_t> Items(const std::vector<uint8_t>& body)
     for (size_t i = 0; i + 1 < body.size(); i += 2)
         items.push_back(Intp::GetBE16(&body[i]));
     return items;
+}
+
+// Whether `items` holds `run` at a position.
+bool HasRun(const std::vector<uint16_t>& items, const std::vector<uint16_t>& run)
+{
+    return std::search(items.begin(), items.end(), run.begin(), run.end()) != items.end();
 }
 
 class VlanPagesTest : public PageTest {
@@ -230,4 +238,40 @@ TEST_F(VlanPagesTest, VlanTableShowsTheModesTableOrSaysNotEnabled)
     EXPECT_EQ(Ui().LastText(), "VLAN Not Enabled!");
     page->Leave(false);
     EXPECT_FALSE(page->isVisible());
+}
+
+// A membership table with a VLAN the fields would refuse (4095): an
+// unedited Apply writes every port back as it was read, without a message;
+// editing one port's tagged VLANs changes that port only.
+TEST_F(VlanPagesTest, PortPageWritesUneditedRowsBackAsRead)
+{
+    auto* page = StartWithPage(new TModuleVlan8021qPort(Host()));
+    Simulator().With(0, [](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> rows(20, 0);
+        Intp::PutBE16(&rows[0], 4095);   // port 3 untagged, port 2 tagged
+        Intp::PutBE32(&rows[2], 1u << 2);
+        Intp::PutBE32(&rows[6], 1u << 1);
+        Intp::PutBE16(&rows[10], 10);    // ports 2 and 4 tagged
+        Intp::PutBE32(&rows[16], (1u << 1) | (1u << 3));
+        sw.Store[0x0408] = rows;
+    });
+    ASSERT_TRUE(ShowPage());
+    TPageList* list = page->List();
+    ASSERT_GE(list->RowCount(), 4);
+    EXPECT_EQ(list->Text(1, 1) + "|" + list->Text(1, 2) + "|" + list->Text(1, 3), "802.1Q|1|4095,10");
+    EXPECT_EQ(list->Text(2, 1) + "|" + list->Text(2, 2) + "|" + list->Text(2, 3), "Access|4095|");
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    const size_t reports = ReportCount();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    auto items = Items(WaitForRequest(0x0409));
+    // The switch refuses VLAN 4095; its table, read again, fills the page anew.
+    ASSERT_EQ(WaitForReportSince(reports, Device(0), 0x0408), 0u);
+    EXPECT_TRUE(Ui().LastText().isEmpty()) << Ui().LastText().toStdString();
+    EXPECT_TRUE(HasRun(items, {0x0000, 1, 0, 0x0101, 1, 4095, 10, 0, 0x0200, 4095, 0, 0x0301, 1, 10, 0}));
+
+    EditRow(page, 1, 1, "10");
+    Simulator().ClearLog();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    items = Items(WaitForRequest(0x0409));
+    EXPECT_TRUE(HasRun(items, {0x0101, 1, 10, 0, 0x0200, 4095, 0, 0x0301, 1, 10, 0}));
 }

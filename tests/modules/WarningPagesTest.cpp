@@ -73,7 +73,7 @@ TEST_F(WarningPagesTest, SyslogModeRuleAndAReportedModeWithoutItemKept)
     auto* page = StartWithPage(new TModuleWarningSyslog(Host()));
     Store(0x0902, {4, 192, 0, 2, 1});
     ASSERT_TRUE(ShowPage());
-    EXPECT_EQ(page->Mode()->currentIndex(), -1);
+    EXPECT_EQ(page->Mode()->currentText(), "4");   // shown as its number
     EXPECT_EQ(page->Address()->text(), "192.0.2.1");
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     EXPECT_EQ(WaitForRequest(0x0903), (std::vector<uint8_t>{4, 192, 0, 2, 1}));
@@ -131,6 +131,46 @@ TEST_F(WarningPagesTest, SmtpRequestCarriesEveryFieldAndRefusesLongAddresses)
     EXPECT_TRUE(Requests(0x0905).empty());
     page->Account()->clear();   // no account: no password needed
     EXPECT_FALSE(page->Password()->isEnabled());
+}
+
+// E-mail warnings off with everything else kept: an unedited Apply leaves
+// the switch's settings as they were, byte for byte (texts that are no
+// valid UTF-8, a full-width subject, an account longer than the field takes
+// when typed, an unusable server address, recipients with gaps between
+// them); an edited recipient list goes as its lines.
+TEST_F(WarningPagesTest, SmtpUneditedApplyKeepsTheSwitchsSettingsByteForByte)
+{
+    auto* page = StartWithPage(new TModuleWarningSmtp(Host()));
+    const size_t n = Device(0)->GetSmtpEntryCount();
+    ASSERT_GE(n, 3u);
+    std::vector<uint8_t> record(197 + 64 * n, 0);
+    Intp::PutBE32(&record[1], 0xFFFFFFFFu);
+    auto put = [&record](size_t at, const std::string& text) { std::copy(text.begin(), text.end(), record.begin() + ptrdiff_t(at)); };
+    put(5, "al\xFFrm@\xC3");                // invalid UTF-8, a cut character
+    put(69, std::string(64, 'S'));           // no terminating zero
+    put(133, "an-account-of-twenty");
+    put(197 + 64, "second@example.com");     // the first entry unused
+    put(197 + 64 * (n - 1), "\xE9t\xE9@example.com");
+    Store(0x0904, record);
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->Account()->text(), "an-account-of-twenty");
+    EXPECT_FALSE(page->Sender()->isEnabled());   // greyed, mode off
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    size_t reports = ReportCount();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    ASSERT_EQ(WaitForReportSince(reports, Device(0), 0x0904), 0u);
+    EXPECT_EQ(Simulator().With(0, [](Sim::TSimSwitch& sw) { return sw.Store[0x0904]; }), record);
+
+    // Edited recipients: the lines in order, the others unused.
+    page->Recipients()->setPlainText("a@example.com");
+    reports = ReportCount();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    ASSERT_EQ(WaitForReportSince(reports, Device(0), 0x0904), 0u);
+    const auto stored = Simulator().With(0, [](Sim::TSimSwitch& sw) { return sw.Store[0x0904]; });
+    EXPECT_EQ(std::vector<uint8_t>(stored.begin(), stored.begin() + 197),
+              std::vector<uint8_t>(record.begin(), record.begin() + 197));
+    EXPECT_EQ(Field(stored, 197, 64), "a@example.com");
+    EXPECT_EQ(Field(stored, 197 + 64, 64), "");
 }
 
 TEST_F(WarningPagesTest, SmtpDisabledAfterTooManyLinesSendsOnlyTheModelsCount)

@@ -130,6 +130,9 @@ SIM_HANDLER(0x0408)   // Vlan8021qPortGet
     std::vector<Sim::TSimReply> out;
     if (!Sim::RequireLogin(sw, out))
         return out;
+    // Rows stored as they are (odd tables for tests) answer instead, until a Set.
+    if (auto stored = sw.Store.find(0x0408); stored != sw.Store.end())
+        return Sim::SplitRows(stored->second, MemberRow, MemberThreshold);
     return Sim::SplitRows(MembershipRows(Membership(sw)), MemberRow, MemberThreshold);
 }
 
@@ -141,6 +144,7 @@ SIM_HANDLER(0x0409)   // Vlan8021qPortSet
     std::vector<TPortEntry> entries;
     if (!ParseMembership(sw, req.Body, entries))
         return {Sim::Reply(1)};
+    sw.Store.erase(0x0408);
     TMembership& m = Membership(sw);
     for (const auto& e : entries) {
         const uint32_t bit = 1u << e.Port;
