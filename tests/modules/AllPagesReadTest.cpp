@@ -72,6 +72,9 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <cstring>
+#include <functional>
+
 using namespace TestSupport;
 
 namespace {
