@@ -100,29 +100,6 @@ TEST_F(BasicsPagesTest, SwitchSettingOfAFailedReadShowsOnlyModelAndMac)
     EXPECT_FALSE(page->WebButton()->isEnabled());
 }
 
-// An edited text goes as UTF-8; the three left alone go back byte for byte,
-// bytes that are not UTF-8 included, though they show as U+FFFD.
-TEST_F(BasicsPagesTest, SwitchSettingSendsTheTextsNotEditedAsTheyWereRead)
-{
-    auto* page = Start<TModuleBasicsSettings>(1, {0});
-    const std::string name("core\xE9\xFF", 6), contact("ops\x01\xC3", 5);
-    std::vector<uint8_t> texts(1024, 0);
-    std::copy(name.begin(), name.end(), texts.begin());
-    std::copy_n("old", 3, texts.begin() + 256);
-    std::copy_n("hall", 4, texts.begin() + 512);
-    std::copy(contact.begin(), contact.end(), texts.begin() + 768);
-    Simulator().With(0, [&](Sim::TSimSwitch& sw) {
-        sw.Name = name;
-        sw.Store[0x0104] = texts;
-    });
-    ASSERT_TRUE(ShowPage());
-    EXPECT_EQ(page->NameEdit()->text(), QString::fromUtf8("core\xEF\xBF\xBD\xEF\xBF\xBD"));
-    page->DescriptionEdit()->setText(QString::fromUtf8("new \xE2\x82\xAC"));
-    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    std::copy_n("new \xE2\x82\xAC", 7, texts.begin() + 256);
-    EXPECT_EQ(WaitForRequest(0x0105), texts);
-}
-
 TEST_F(BasicsPagesTest, PasswordNeedsAMatchingConfirmationAndSendsSixteenBytesEach)
 {
     auto* page = Start<TModuleBasicsPassword>(2, {});
