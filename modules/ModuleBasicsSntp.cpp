@@ -271,7 +271,7 @@ void TModuleBasicsSntp::ShowSettings(Intp::TDevice* device)
     m_Sntp->setCurrentIndex(on ? 1 : 0);
     // A zone beyond the list shows as its number, a server address that is
     // not usable as it is: each shows what goes back.
-    static_cast<TChoice*>(m_Timezone)->SetValue(record.TimeZone);
+    m_Timezone->SetValue(record.TimeZone);
     m_Address->SetReadValue(record.Server);
     m_Daylight->setCurrentIndex(record.DstEnabled ? 1 : 0);
     ShowDates(record.DstBegin, record.DstEnd);
@@ -306,7 +306,7 @@ Intp::TSession* TModuleBasicsSntp::NewSet(Intp::TDevice* device) const
         return nullptr;
     Intp::TBasicsSntpValue value;
     value.Enabled = Edited(FieldSntp) ? uint8_t(m_Sntp->currentIndex() == 1 ? 1 : 0) : record.Enabled;
-    value.TimeZone = Edited(FieldZone) ? uint16_t(ChoiceValue(m_Timezone)) : uint16_t(record.TimeZone);
+    value.TimeZone = Edited(FieldZone) ? uint16_t(m_Timezone->Value()) : uint16_t(record.TimeZone);
     value.Server = Edited(FieldServer) ? m_Address->Value() : record.Server;
     value.DstEnabled = Edited(FieldDaylight) ? uint8_t(m_Daylight->currentIndex() == 1 ? 1 : 0) : record.DstEnabled;
     value.DstBegin = Edited(FieldBegin) ? ToSeconds(m_BeginDate->date(), m_BeginTime->time()) : record.DstBegin;
