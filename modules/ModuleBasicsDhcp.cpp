@@ -3,7 +3,6 @@
 #include "IntpDhcp.h"
 #include "PageEditors.h"
 
-#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,7 +26,7 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     m_Mask->setMaxLength(15);
     m_Gateway = new TIpEdit(this);
     m_Dns = new TIpEdit(this);
-    m_Lease = new TLimitSpin(1, INT_MAX, 1, this);
+    m_Lease = new TWideSpin(1, INT_MAX, 1, this);
     auto* unit = new QLabel(QStringLiteral("sec"), this);
     auto* leaseRow = new QHBoxLayout;
     leaseRow->addWidget(m_Lease);
@@ -50,15 +49,17 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     AddApplyButton();
     Reads<Intp::TSessionBasicsDhcpGet>();
     OnFill([this](Intp::TDevice* device) { ShowServer(device); });
+    // Every field as read unless edited, greyed ones included, so that a
+    // server turned off keeps its pool for turning it on again.
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         Intp::TBasicsDhcpRequest request;
-        request.ServerEnabled = m_Server->currentIndex() == 1 ? 1 : 0;
-        request.StartIp = m_Start->Value();
-        request.EndIp = m_End->Value();
-        request.Netmask = MaskValue();
-        request.Gateway = m_Gateway->Value();
-        request.Dns = m_Dns->Value();
-        request.LeaseTime = uint32_t(m_Lease->value());
+        request.ServerEnabled = uint8_t(m_Server->Value());
+        request.StartIp = m_Start->SentValue();
+        request.EndIp = m_End->SentValue();
+        request.Netmask = MaskSent();
+        request.Gateway = m_Gateway->SentValue();
+        request.Dns = m_Dns->SentValue();
+        request.LeaseTime = uint32_t(m_Lease->Value());
         auto* set = new Intp::TSessionBasicsDhcpSet;
         set->SetValue(request);
         return set;
@@ -72,8 +73,12 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
         ServerRule();
     });
 
-    connect(m_Mask, &QLineEdit::editingFinished, this,
-            [this] { m_Mask->setText(QString::fromStdString(Intp::IpToText(MaskValue()))); });
+    // Leaving the netmask field rewrites it from its value, unless it still
+    // shows the netmask as read.
+    connect(m_Mask, &QLineEdit::editingFinished, this, [this] {
+        if (m_MaskShown.isEmpty() || m_Mask->text() != m_MaskShown)
+            m_Mask->setText(QString::fromStdString(Intp::IpToText(MaskValue())));
+    });
     connect(m_Server, &QComboBox::currentIndexChanged, this, &TModuleBasicsDhcp::ServerRule);
     for (QLineEdit* field : {static_cast<QLineEdit*>(m_Start), static_cast<QLineEdit*>(m_End),
                              static_cast<QLineEdit*>(m_Mask)})
@@ -92,27 +97,39 @@ bool TModuleBasicsDhcp::EntriesValid() const
     return m_Start->Value() != 0 && m_End->Value() != 0 && MaskValue() != 0 && m_Start->Value() < m_End->Value();
 }
 
+uint32_t TModuleBasicsDhcp::MaskSent() const
+{
+    return !m_MaskShown.isEmpty() && m_Mask->text() == m_MaskShown ? m_ReadMask : MaskValue();
+}
+
 void TModuleBasicsDhcp::ShowServer(Intp::TDevice* device)
 {
-    m_Server->setCurrentIndex(0);
     const Intp::TPropertyBasicsDhcp& record = Intp::GetPropertyBasicsDhcp(device);
-    // A record that could not be read shows no addresses rather than those
-    // of the switch shown before, which Apply would write into this one.
-    const Intp::TPropertyBasicsDhcp shown = record.Valid ? record : Intp::TPropertyBasicsDhcp{};
-    if (shown.ServerEnabled)
-        m_Server->setCurrentIndex(1);
-    m_Start->SetValue(shown.StartIp);
-    m_End->SetValue(shown.EndIp);
-    m_Mask->setText(QString::fromStdString(Intp::IpToText(shown.Netmask)));
-    m_Gateway->SetValue(shown.Gateway);
-    m_Dns->SetValue(shown.Dns);
-    if (record.Valid)
-        m_Lease->setValue(int(std::min<uint32_t>(record.LeaseTime, INT_MAX)));
+    m_MaskShown.clear();
+    if (!record.Valid) {
+        // No addresses rather than those of the switch shown before; Apply
+        // stays off until a read succeeds.
+        for (TIpEdit* field : {m_Start, m_End, m_Gateway, m_Dns})
+            field->SetValue(0);
+        m_Mask->setText(QStringLiteral("0.0.0.0"));
+        return;
+    }
+    // Every value as read, also addresses that are not usable and a lease
+    // outside the spinner's limits: what is not edited goes back unchanged.
+    m_Server->SetValue(record.ServerEnabled);
+    m_Start->SetReadValue(record.StartIp);
+    m_End->SetReadValue(record.EndIp);
+    m_Gateway->SetReadValue(record.Gateway);
+    m_Dns->SetReadValue(record.Dns);
+    m_ReadMask = record.Netmask;
+    m_Mask->setText(QString::fromStdString(Intp::IpToText(record.Netmask)));
+    m_MaskShown = m_Mask->text();
+    m_Lease->SetReadValue(record.LeaseTime);
 }
 
 void TModuleBasicsDhcp::ServerRule()
 {
-    const bool on = m_Server->currentIndex() == 1;
+    const bool on = m_Server->Value() == 1;
     for (QWidget* w : m_PoolControls)
         w->setEnabled(on);
     if (ApplyButton())

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-class QComboBox;
 class QLabel;
 class QLineEdit;
+class TChoice;
 class TIpEdit;
-class TLimitSpin;
+class TWideSpin;
 
 class TModuleBasicsDhcp final : public TModulePage {
     Q_OBJECT
@@ -24,14 +24,17 @@ public:
     bool EntriesValid() const;
     // The netmask field's value: 0 unless it holds a valid netmask.
     uint32_t MaskValue() const;
+    // The netmask a request carries: the one read while the field shows it
+    // unchanged, else MaskValue().
+    uint32_t MaskSent() const;
 
-    QComboBox* m_Server;
+    TChoice* m_Server;
     TIpEdit* m_Start;
     TIpEdit* m_End;
     QLineEdit* m_Mask;   // rewritten from its value when editing ends
     TIpEdit* m_Gateway;
     TIpEdit* m_Dns;
-    TLimitSpin* m_Lease;
+    TWideSpin* m_Lease;   // the record's whole unsigned range kept as read
 
 private:
     // The record's values; no addresses when it could not be read.
@@ -41,4 +44,7 @@ private:
     QLabel* m_ServerLabel;
     std::vector<QWidget*> m_PoolControls;   // enabled with "Enable"
     bool m_HasDevice = false;
+    // The netmask as read and the text that shows it (empty: none read).
+    uint32_t m_ReadMask = 0;
+    QString m_MaskShown;
 };

@@ -21,12 +21,17 @@ TModuleBasicsDhcpPortIp::TModuleBasicsDhcpPortIp(QWidget* parent)
     QLabel* label = AddFormRow(form, QStringLiteral("&IP Address:"), m_IpAddress);
     PageLayout()->addLayout(form);
     m_Editors = new TRowEditors(m_ListView);
-    // The edited address of the selected row follows every keystroke; an
-    // unusable address counts as no binding (0).
+    // A row's address shows as read (also one that is not usable) and stays
+    // so until its text is changed; then the edited address of the selected
+    // row follows every change, an unusable address counting as no binding
+    // (0).
     m_Editors->BindCustom(
-        1, 0, m_IpAddress, [this](int64_t ip) { m_IpAddress->SetValue(uint32_t(ip)); },
+        1, 0, m_IpAddress, [this](int64_t ip) { m_IpAddress->SetReadValue(uint32_t(ip)); },
         [](int64_t ip) { return QString::fromStdString(Intp::IpToText(uint32_t(ip))); }, label);
-    connect(m_IpAddress, &TIpEdit::ValueChanged, this, [this](uint32_t ip) { m_Editors->SetEdited(0, ip); });
+    connect(m_IpAddress, &QLineEdit::textChanged, this, [this] {
+        if (!m_IpAddress->KeepsReadValue())
+            m_Editors->SetEdited(0, m_IpAddress->Value());
+    });
     AddDeviceControl(m_ListView);
     AddApplyButton();
     Reads<Intp::TSessionBasicsDhcpPortIpGet>();
@@ -37,6 +42,8 @@ TModuleBasicsDhcpPortIp::TModuleBasicsDhcpPortIp(QWidget* parent)
     OnFill([this](Intp::TDevice* device) {
         const Intp::TPropertyBasicsDhcpPortIp& record = Intp::GetPropertyBasicsDhcpPortIp(device);
         for (uint32_t port = 0; port < device->GetPortCount(); ++port) {
+            // Not valid: no bindings shown, and Apply stays off until a read
+            // succeeds.
             const uint32_t ip = record.Valid && port < record.Addresses.size() ? record.Addresses[port] : 0;
             m_Editors->AddRow(PortCaption(port), {int64_t(ip)}, port);
         }

@@ -41,7 +41,7 @@ TModuleBasicsSettings::TModuleBasicsSettings(QWidget* parent) : TModulePage(QStr
     auto* form = new QFormLayout;
     std::vector<QWidget*> controls{m_Icon, m_Type};
     auto edit = [&](const char* name, const QString& label) {
-        auto* e = new QLineEdit(this);
+        auto* e = new TFixedTextEdit(Intp::SysTextWidth, this);
         e->setObjectName(name);
         controls.push_back(AddFormRow(form, label, e));
         controls.push_back(e);
@@ -79,11 +79,11 @@ TModuleBasicsSettings::TModuleBasicsSettings(QWidget* parent) : TModulePage(QStr
         AddDeviceControl(w);
     Reads<Intp::TSessionBasicsSettingsGet>();
     OnFill([this](Intp::TDevice* device) { ShowSystemInfo(device); });
-    // The four texts, each in its fixed-width field.
+    // The four texts, each in its fixed-width field: as read unless edited.
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         std::vector<uint8_t> request;
-        for (const QLineEdit* field : {m_Name, m_Desc, m_Location, m_Contact})
-            AppendFixedText(request, Intp::SysTextWidth, field->text());
+        for (const TFixedTextEdit* field : {m_Name, m_Desc, m_Location, m_Contact})
+            field->AppendField(request);
         auto* session = new Intp::TSessionBasicsSettingsSet;
         session->SetValue(request.data(), request.size());
         return session;
@@ -98,10 +98,14 @@ void TModuleBasicsSettings::ShowSystemInfo(Intp::TDevice* device)
     const auto& record = Intp::GetPropertyBasicsSettings(device);
     const bool valid = record.Valid != 0;
     m_Type->setText(Text(device->GetTypeName()));
-    m_Name->setText(valid ? Text(device->GetName()) : QString());
-    m_Desc->setText(valid ? Text(record.Description) : QString());
-    m_Location->setText(valid ? Text(record.Location) : QString());
-    m_Contact->setText(valid ? Text(record.Contact) : QString());
+    // Not valid: the texts stay empty (the reload emptied them) and Apply
+    // stays off until a read succeeds.
+    if (valid) {
+        m_Name->SetReadBytes(device->GetName());
+        m_Desc->SetReadBytes(record.Description);
+        m_Location->SetReadBytes(record.Location);
+        m_Contact->SetReadBytes(record.Contact);
+    }
     m_MAC->setText(Text(Intp::MacToText(device->GetMac())));
     m_OID->setText(valid ? Text(Intp::ObjectIdText(record.ObjectId)) : QString());
     m_FVer->setText(valid ? Text(Intp::VersionText(record.FirmwareVersion)) : QString());

@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QToolButton;
+class TFixedTextEdit;
 
 class TModuleBasicsSettings final : public TModulePage {
     Q_OBJECT
@@ -18,10 +19,10 @@ public:
     // Opens "http://<address>" for every current device.
     void EventOnWebClick();
 
-    QLineEdit* NameEdit() const { return m_Name; }
-    QLineEdit* DescriptionEdit() const { return m_Desc; }
-    QLineEdit* LocationEdit() const { return m_Location; }
-    QLineEdit* ContactEdit() const { return m_Contact; }
+    TFixedTextEdit* NameEdit() const { return m_Name; }
+    TFixedTextEdit* DescriptionEdit() const { return m_Desc; }
+    TFixedTextEdit* LocationEdit() const { return m_Location; }
+    TFixedTextEdit* ContactEdit() const { return m_Contact; }
     QLineEdit* TypeEdit() const { return m_Type; }
     QLabel* OidLabel() const { return m_OID; }
     QLabel* MacLabel() const { return m_MAC; }
@@ -36,10 +37,11 @@ private:
 
     QToolButton* m_Icon;
     QLineEdit* m_Type;
-    QLineEdit* m_Name;
-    QLineEdit* m_Location;
-    QLineEdit* m_Contact;
-    QLineEdit* m_Desc;
+    // The four texts go back byte for byte as read unless edited.
+    TFixedTextEdit* m_Name;
+    TFixedTextEdit* m_Location;
+    TFixedTextEdit* m_Contact;
+    TFixedTextEdit* m_Desc;
     QLabel* m_OID;
     QLabel* m_MAC;
     QLabel* m_FVer;

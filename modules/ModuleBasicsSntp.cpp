@@ -273,8 +273,10 @@ void TModuleBasicsSntp::ShowSettings(Intp::TDevice* device)
     // nothing of the switch shown before stays in a control.
     const bool on = record.Enabled != 0;
     m_Sntp->setCurrentIndex(on ? 1 : 0);
-    m_Timezone->setCurrentIndex(record.TimeZone < 63 ? int(record.TimeZone) : -1);
-    m_Address->SetValue(record.Server);
+    // A zone beyond the list shows as its number, a server address that is
+    // not usable as it is: each shows what goes back.
+    m_Timezone->SetValue(record.TimeZone);
+    m_Address->SetReadValue(record.Server);
     m_Daylight->setCurrentIndex(record.DstEnabled ? 1 : 0);
     ShowDates(record.DstBegin, record.DstEnd);
     const int32_t offset = int32_t(record.DstOffset);
@@ -308,9 +310,7 @@ Intp::TSession* TModuleBasicsSntp::NewSet(Intp::TDevice* device) const
         return nullptr;
     Intp::TBasicsSntpValue value;
     value.Enabled = Edited(FieldSntp) ? uint8_t(m_Sntp->currentIndex() == 1 ? 1 : 0) : record.Enabled;
-    // A zone beyond the list shows no entry and goes back as read.
-    value.TimeZone = Edited(FieldZone) && m_Timezone->currentIndex() >= 0 ? uint16_t(m_Timezone->currentIndex())
-                                                                           : uint16_t(record.TimeZone);
+    value.TimeZone = Edited(FieldZone) ? uint16_t(m_Timezone->Value()) : uint16_t(record.TimeZone);
     value.Server = Edited(FieldServer) ? m_Address->Value() : record.Server;
     value.DstEnabled = Edited(FieldDaylight) ? uint8_t(m_Daylight->currentIndex() == 1 ? 1 : 0) : record.DstEnabled;
     value.DstBegin = Edited(FieldBegin) ? ToSeconds(m_BeginDate->date(), m_BeginTime->time()) : record.DstBegin;

@@ -20,6 +20,7 @@ class QLabel;
 class QSpinBox;
 class QTimeEdit;
 class QTimer;
+class TChoice;
 class TIpEdit;
 
 class TModuleBasicsSntp final : public TModulePage {
@@ -43,7 +44,7 @@ public:
     void EventOnTimer();
 
     QComboBox* m_Sntp;
-    QComboBox* m_Timezone;
+    TChoice* m_Timezone;   // a zone beyond the list shows as its number
     TIpEdit* m_Address;
     QLabel* m_CurrentLabel;
     QLabel* m_Current;

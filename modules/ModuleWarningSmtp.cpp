@@ -179,7 +179,7 @@ Intp::TSession* TModuleWarningSmtp::NewSmtpSet() const
 {
     Intp::TPropertyWarningSmtp request;
     request.Enabled = ChoiceValue(m_Mode) == 1;
-    request.Server = m_Address->Value();
+    request.Server = m_Address->SentValue();
     request.Sender = m_Sender->FieldBytes();
     request.Subject = m_Subject->FieldBytes();
     request.Account = m_Account->FieldBytes();

@@ -52,7 +52,7 @@ TModuleWarningSyslog::TModuleWarningSyslog(QWidget* parent) : TModulePage(QStrin
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         Intp::TPropertyWarningSyslog request;
         request.Mode = uint32_t(std::max<int64_t>(0, ChoiceValue(m_Mode)));
-        request.Server = m_Address->Value();
+        request.Server = m_Address->SentValue();
         auto* set = new Intp::TSessionWarningSyslogSet;
         set->SetData(request);
         return set;

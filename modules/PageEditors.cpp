@@ -344,13 +344,15 @@ TIpEdit::TIpEdit(QWidget* parent) : QLineEdit(parent)
             ip = 0;
         if (ip != m_Value) {
             m_Value = ip;
-            emit ValueChanged(ip);
+            if (!m_Quiet)
+                emit ValueChanged(ip);
         }
     });
 }
 
 void TIpEdit::SetValue(uint32_t ip)
 {
+    m_Held = false;
     if (!Intp::IsUsableIp(ip))
         ip = 0;
     setText(QString::fromStdString(Intp::IpToText(ip)));
@@ -359,11 +361,14 @@ void TIpEdit::SetValue(uint32_t ip)
 
 void TIpEdit::SetReadValue(uint32_t ip)
 {
-    setText(QString::fromStdString(Intp::IpToText(ip)));
-    if (m_Value != ip) {
-        m_Value = ip;
-        emit ValueChanged(ip);
-    }
+    // Held before the text changes, so that handlers of textChanged already
+    // see the read address kept.
+    m_Held = true;
+    m_Read = ip;
+    m_Shown = QString::fromStdString(Intp::IpToText(ip));
+    m_Quiet = true;
+    setText(m_Shown);
+    m_Quiet = false;
 }
 
 void TIpEdit::focusOutEvent(QFocusEvent* event)
@@ -374,6 +379,8 @@ void TIpEdit::focusOutEvent(QFocusEvent* event)
 
 void TIpEdit::Commit()
 {
+    if (KeepsReadValue())
+        return;
     const QString dotted = QString::fromStdString(Intp::IpToText(m_Value));
     if (text() != dotted)
         setText(dotted);

@@ -170,6 +170,10 @@ private:
 // An IPv4 address field: the text is parsed whenever it changes (an
 // unusable address reads as 0) and rewritten from the parsed value when the
 // field loses the focus.
+//
+// An address read from a switch (SetReadValue) is shown as it is, also one
+// that is not usable, and kept until the text is changed: SentValue() gives
+// it back, and neither leaving the field nor Commit rewrites its text.
 class TIpEdit final : public QLineEdit {
     Q_OBJECT
 public:
@@ -177,9 +181,13 @@ public:
     // Host byte order; 0 when the text is not a usable address.
     uint32_t Value() const { return m_Value; }
     void SetValue(uint32_t ip);
-    // Shows an address as read from a switch and keeps it, also one that is
-    // not usable, until the text is changed.
+    // Shows an address as read and keeps it; emits no ValueChanged (a value
+    // shown is no edit).
     void SetReadValue(uint32_t ip);
+    // Whether the text still shows the kept read address.
+    bool KeepsReadValue() const { return m_Held && text() == m_Shown; }
+    // The address a request carries: the kept read address, else Value().
+    uint32_t SentValue() const { return KeepsReadValue() ? m_Read : m_Value; }
     // Rewrites the text from the parsed value, as leaving the field does.
     void Commit();
 
@@ -191,6 +199,10 @@ protected:
 
 private:
     uint32_t m_Value = 0;
+    bool m_Held = false;
+    bool m_Quiet = false;
+    uint32_t m_Read = 0;
+    QString m_Shown;
 };
 
 // Adds "label" + `field` as a row of `form`; the label's buddy is the field.

@@ -243,9 +243,33 @@ TPageList::TPageList(QStringList headers, QWidget* parent) : QTableView(parent)
     FitColumns(this);
     ShowCutTextTips(this);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TPageList::EventOnHeaderClick);
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& now, const QModelIndex&) { emit RowSelected(now.isValid() ? now.row() : -1); });
-    connect(m_Model, &QAbstractItemModel::modelReset, this, [this] { emit RowSelected(-1); });
+    // RowSelected comes once the current row and the selection agree, so
+    // that SelectedRow() gives the same row inside its handlers, however the
+    // row was chosen: a mouse click makes the row current before it selects
+    // it, the arrow keys and SelectRow do both before either signal.
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TPageList::EventOnSelectionMoved);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TPageList::EventOnSelectionMoved);
+    // Rows that move with their selection are no new choice.
+    auto moved = [this] { m_Reported = SelectedRow(); };
+    connect(m_Model, &QAbstractItemModel::layoutChanged, this, moved);
+    connect(m_Model, &QAbstractItemModel::rowsInserted, this, moved);
+    connect(m_Model, &QAbstractItemModel::rowsRemoved, this, moved);
+    connect(m_Model, &QAbstractItemModel::rowsMoved, this, moved);
+    connect(m_Model, &QAbstractItemModel::modelReset, this, [this] {
+        m_Reported = -1;
+        emit RowSelected(-1);
+    });
+}
+
+void TPageList::EventOnSelectionMoved()
+{
+    const int row = SelectedRow();
+    // The current row not yet selected while another still is: a click
+    // half done.
+    if ((row < 0 && selectionModel()->hasSelection()) || row == m_Reported)
+        return;
+    m_Reported = row;
+    emit RowSelected(row);
 }
 
 int TPageList::AddRow(QStringList texts, int64_t key)

@@ -153,15 +153,18 @@ public:
     int TextWidth(int characters) const;
 
 signals:
-    // After the selected row changed (-1: none).
+    // After the selected row changed (-1: none), with SelectedRow() already
+    // giving `row`, whether the row was chosen by mouse, keys or SelectRow.
     void RowSelected(int row);
     // A header was clicked (after the list's own sort rule ran).
     void HeaderClicked(int column);
 
 private:
     void EventOnHeaderClick(int column);
+    void EventOnSelectionMoved();
 
     TPageListModel* m_Model;
+    int m_Reported = -1;   // the row RowSelected last gave
     TSortRule m_Rule = SortNone;
     int m_SortColumn = 0;
     int m_SharedDirection = 1;

@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -84,12 +83,8 @@ TWizardGroupIpFrame::TWizardGroupIpFrame(QWidget* parent)
     connect(m_Server, &TIpEdit::ValueChanged, this, &TWizardGroupIpFrame::UpdateNext);
     for (TIpEdit* field : {m_Begin, m_End, m_Netmask})
         connect(field, &TIpEdit::ValueChanged, this, &TWizardGroupIpFrame::EventOnRangeChange);
-    // The buttons follow the selection however it is made: a mouse click
-    // moves the current row before it selects it, so the current-row change
-    // alone would still see no selected row.
+    // The buttons follow the selection however it is made.
     connect(Preview(), &TPageList::RowSelected, this, &TWizardGroupIpFrame::UpdateReorderButtons);
-    connect(Preview()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TWizardGroupIpFrame::UpdateReorderButtons);
     connect(m_Top, &QPushButton::clicked, this, [this] { MovePreviewRow(0); });
     connect(m_Up, &QPushButton::clicked, this, [this] { MovePreviewRow(Preview()->SelectedRow() - 1); });
     connect(m_Down, &QPushButton::clicked, this, [this] { MovePreviewRow(Preview()->SelectedRow() + 1); });

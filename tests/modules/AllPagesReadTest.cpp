@@ -66,6 +66,8 @@
 #include "ModuleWarningSmtp.h"
 #include "ModuleWarningSyslog.h"
 #include "PageTestHelpers.h"
+#include "handlers/SimDhcp.h"
+#include "handlers/SimTableFault.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -136,16 +138,78 @@ void OddEvents(Sim::TSimSwitch& sw)
     sw.Store[0x0906] = events;
 }
 
+// System texts: a name of bytes that are not UTF-8, a description that
+// fills its 256 bytes and ends inside a character, a location with a tab
+// and a two-byte character, no contact.
+void OddSystemTexts(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> texts(1024, 0);
+    const std::string name("sw\xFF\xFE\xC3(\x80-7", 9);
+    std::copy(name.begin(), name.end(), texts.begin());
+    std::fill_n(texts.begin() + 256, 255, uint8_t('d'));
+    texts[256 + 255] = 0xC3;
+    const std::string location("row\t4 caf\xC3\xA9");
+    std::copy(location.begin(), location.end(), texts.begin() + 512);
+    sw.Store[0x0104] = texts;
+    sw.Name = name;
+}
+
+// The DHCP server off with its pool kept: addresses that are not usable, a
+// netmask that is none, a lease past the signed 32-bit range.
+void OddDhcpServer(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> body(25, 0);
+    const uint32_t values[] = {0x7F000005u, 0xFFFFFFFFu, 0xFF00FF00u, 0xE0000001u, 0, 4000000000u};
+    for (size_t i = 0; i < 6; ++i)
+        Intp::PutBE32(&body[1 + 4 * i], values[i]);
+    sw.Store[0x0110] = body;
+}
+
+// Port bindings: a usable address among ones that are not.
+void OddDhcpPortIps(Sim::TSimSwitch& sw)
+{
+    const uint32_t odd[] = {0xFFFFFFFFu, 0x7F000001u, 0xC0000221u, 0, 0xE0000005u};
+    std::vector<uint8_t> body(4 * sw.PortCount(), 0);
+    for (size_t i = 0; i < sw.PortCount(); ++i)
+        Intp::PutBE32(&body[4 * i], odd[i % std::size(odd)]);
+    sw.Store[0x0113] = body;
+}
+
+// SNTP client off, a time zone beyond the list, a server that is not
+// usable, daylight saving on to the end of the 32-bit time, offset -60.
+void OddSntp(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> body(20, 0);
+    Intp::PutBE16(&body[1], 70);
+    Intp::PutBE32(&body[3], 0xFFFFFFFFu);
+    body[7] = 1;
+    Intp::PutBE32(&body[8], 1700000000u);
+    Intp::PutBE32(&body[12], 0xFFFFFFFFu);
+    Intp::PutBE32(&body[16], uint32_t(-60));
+    sw.Store[0x010D] = body;
+}
+
 std::vector<TPageCase> Pages()
 {
     using namespace Intp;
     return {
         {"Basics", Factory<TModuleBasics>(), TPropertyBasicsSettings::GetCommand},
-        {"Switch Setting", Factory<TModuleBasicsSettings>(), TPropertyBasicsSettings::GetCommand, TSessionBasicsSettingsSet::Command},
-        {"SNTP", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand, TSessionBasicsSntpSet::Command},
-        {"DHCP Server", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand, TSessionBasicsDhcpSet::Command},
-        {"DHCP Entries", Factory<TModuleBasicsDhcpEntry>(), TPropertyBasicsDhcpEntry::GetCommand},
-        {"DHCP Port IP", Factory<TModuleBasicsDhcpPortIp>(), TPropertyBasicsDhcpPortIp::GetCommand, TSessionBasicsDhcpPortIpSet::Command},
+        {"Switch Setting", Factory<TModuleBasicsSettings>(), TPropertyBasicsSettings::GetCommand,
+         TSessionBasicsSettingsSet::Command, nullptr, OddSystemTexts},
+        {"SNTP", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand, TSessionBasicsSntpSet::Command, nullptr,
+         OddSntp},
+        {"DHCP Server", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand, TSessionBasicsDhcpSet::Command,
+         nullptr, OddDhcpServer},
+        {"DHCP Entries", Factory<TModuleBasicsDhcpEntry>(), TPropertyBasicsDhcpEntry::GetCommand, 0,
+         // A row of type 5 after two good ones.
+         [](Sim::TSimSwitch& sw) {
+             Sim::SetDhcpEntryCount(sw, 3);
+             Intp::PutBE16(&sw.Store[0x0112][2 * 18 + 10], 5);
+         }},
+        {"DHCP Port IP", Factory<TModuleBasicsDhcpPortIp>(), TPropertyBasicsDhcpPortIp::GetCommand,
+         TSessionBasicsDhcpPortIpSet::Command,
+         // One address more than the model has ports.
+         [](Sim::TSimSwitch& sw) { Sim::SetTableFault(sw, 0x0113, Sim::TTableFault::TooManyRows); }, OddDhcpPortIps},
         {"Port Configuration", Factory<TModulePortConfig>(), TPropertyPortConfig::GetCommand, TSessionPortConfigSet::Command},
         {"Port Status", Factory<TModulePortStatus>(), TPropertyPortStatus::GetCommand},
         {"Rate Limit", Factory<TModulePortLimit>(), TPropertyPortLimit::GetCommand, TSessionPortLimitSet::Command,

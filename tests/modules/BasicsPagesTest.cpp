@@ -81,6 +81,11 @@ TEST_F(BasicsPagesTest, SwitchSettingOfAFailedReadShowsOnlyModelAndMac)
     EXPECT_EQ(page->MacLabel()->text(), QString::fromStdString(Intp::MacToText(Device(0)->GetMac())));
     EXPECT_TRUE(page->DescriptionEdit()->text().isEmpty());
     EXPECT_TRUE(page->FirmwareLabel()->text().isEmpty());
+    // The empty texts are no switch's: nothing can be applied.
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    page->EventOnApplyClick();
+    Settle(50);
+    EXPECT_TRUE(Requests(0x0105).empty());
 
     // A read of a switch that is not the current one changes nothing.
     Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });

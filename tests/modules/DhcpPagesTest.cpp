@@ -104,12 +104,90 @@ TEST_F(DhcpPagesTest, ServerPageShowsNoAddressesOfThePreviousSwitchForAnUnreadab
     EXPECT_EQ(page->m_Server->currentText(), "Disable");
     EXPECT_EQ(page->m_Start->Value(), 0u);
     EXPECT_EQ(page->MaskValue(), 0u);
+    // Nothing of it can be applied, "Disable" chosen as it is.
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    EXPECT_TRUE(page->ReadStateLabel()->isVisible());
 
     // Without a device the list and Apply are off.
     FakeHost().Current.clear();
     page->Notify(nullptr, 0xFF01, 0);
     EXPECT_FALSE(page->m_Server->isEnabled());
     EXPECT_FALSE(page->ApplyButton()->isEnabled());
+}
+
+// A server turned off keeps its pool: an edit sends that field, every other
+// goes back as read, greyed, not usable or past a spinner's limits; a lease
+// typed past its limit goes to the limit, as shown.
+TEST_F(DhcpPagesTest, ServerPageSendsWhatItReadUnlessEditedAndClampsTheLease)
+{
+    StartSwitches(1);
+    auto* page = AddPage(new TModuleBasicsDhcp(Host()));
+    Select({0});
+    const auto read = DhcpImage(0, 0x7F000005u, 0xFFFFFFFFu, 0xFF00FF00u, 0xE0000001u, 0xC0000202, 4000000000u);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x0110] = read; });
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->m_Start->text(), "127.0.0.5");
+    emit page->m_Mask->editingFinished();   // not rewritten
+    EXPECT_EQ(page->m_Mask->text(), "255.0.255.0");
+    page->m_Server->setCurrentIndex(1);   // an edit made while on stays
+    Type(page->m_Dns, "192.0.2.53");
+    page->m_Server->setCurrentIndex(0);
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    auto expected = read;
+    Intp::PutBE32(expected.data() + 17, 0xC0000235);
+    EXPECT_EQ(WaitForRequest(0x0111), expected);
+    Settle(300);
+
+    // Turned on with a pool that is no pool: nothing can be applied until
+    // the fields are mended; the lease is clamped to what it shows.
+    page->m_Server->setCurrentIndex(1);
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    Type(page->m_Start, "192.0.2.100");
+    Type(page->m_End, "192.0.2.200");
+    Type(page->m_Mask, "255.255.255.0");
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    QLineEdit* lease = page->m_Lease->findChild<QLineEdit*>();
+    lease->selectAll();
+    QTest::keyClicks(lease, "3000000000");
+    EXPECT_EQ(lease->text(), "3000000000");   // nothing dropped while typing
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(lease->text(), "2147483647");
+    EXPECT_EQ(WaitForRequest(0x0111, 2),
+              DhcpImage(1, 0xC0000264, 0xC00002C8, 0xFFFFFF00, 0xE0000001u, 0xC0000235, 2147483647u));
+}
+
+// Clicking rows shows their addresses as read and changes none of them;
+// only a row whose address is typed over changes.
+TEST_F(DhcpPagesTest, PortBindingRowsKeepTheirAddressesWhenClicked)
+{
+    StartSwitches(1);
+    auto* page = AddPage(new TModuleBasicsDhcpPortIp(Host()));
+    page->resize(600, 500);
+    Select({0});
+    const uint32_t ports = Device(0)->GetPortCount();
+    std::vector<uint8_t> read(4 * ports, 0);
+    Intp::PutBE32(read.data(), 0xFFFFFFFFu);
+    Intp::PutBE32(read.data() + 4, 0x7F000001u);
+    Intp::PutBE32(read.data() + 8, 0xC0000221u);
+    Simulator().With(0, [&](Sim::TSimSwitch& sw) { sw.Store[0x0113] = read; });
+    ASSERT_TRUE(ShowPage());
+    EXPECT_EQ(page->m_ListView->Text(0, 1), "255.255.255.255");
+    auto click = [page](int row) {
+        TPageList* list = page->m_ListView;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->Model()->index(row, 0)).center());
+        return list->SelectedRow() == row;
+    };
+    for (int row : {0, 1, 2, 0})
+        ASSERT_TRUE(click(row));
+    EXPECT_EQ(page->m_IpAddress->text(), "255.255.255.255");
+    ASSERT_TRUE(click(1));
+    Type(page->m_IpAddress, "192.0.2.11");
+    ASSERT_TRUE(click(2));
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    auto expected = read;
+    Intp::PutBE32(expected.data() + 4, 0xC000020Bu);
+    EXPECT_EQ(WaitForRequest(0x0114), expected);
 }
 
 TEST_F(DhcpPagesTest, ClientEntriesAreListedOnceCompleteAndSortByTheirColumnsRules)

@@ -148,6 +148,14 @@ TEST(PageToolkit, IpFieldParsesOnChangeAndRewritesOnLeaving)
     QFocusEvent out(QEvent::FocusOut);
     QCoreApplication::sendEvent(&edit, &out);
     EXPECT_EQ(edit.text(), "0.0.0.0");
+    // An address read is shown and given back as it is until the text
+    // changes; leaving does not rewrite it.
+    edit.SetReadValue(0xFFFFFFFFu);
+    QCoreApplication::sendEvent(&edit, &out);
+    EXPECT_EQ(edit.text(), "255.255.255.255");
+    EXPECT_EQ(edit.SentValue(), 0xFFFFFFFFu);
+    edit.setText("192.0.2.9");
+    EXPECT_EQ(edit.SentValue(), 0xC0000209u);
 }
 
 TEST(PageToolkit, PerColumnSortStartsNeutralAndStable)
@@ -500,4 +508,38 @@ TEST(PageToolkit, FixedTextFieldGivesBackTheBytesReadUnlessEdited)
     field.Reset();
     EXPECT_TRUE(field.text().isEmpty());
     EXPECT_EQ(field.FieldBytes(), "");
+}
+
+// Handlers of RowSelected see SelectedRow() already at the row they are
+// given, whether the row was clicked, reached with the arrow keys, chosen by
+// SelectRow or unselected; a row is reported once per choice.
+TEST(PageToolkit, RowSelectedComesWithTheRowAlreadySelectedHoweverItWasChosen)
+{
+    QWidget parent;
+    parent.resize(400, 300);
+    TPageList list({"N"}, &parent);
+    list.resize(400, 300);
+    for (const char* n : {"a", "b", "c", "d"})
+        list.AddRow({n});
+    parent.show();
+    std::vector<std::pair<int, int>> seen;   // (signal's row, SelectedRow())
+    QObject::connect(&list, &TPageList::RowSelected, &list,
+                     [&](int row) { seen.emplace_back(row, list.SelectedRow()); });
+    auto click = [&](int row, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, keys, list.visualRect(list.Model()->index(row, 0)).center());
+    };
+    click(2);   // nothing selected before
+    click(0);   // another row selected before
+    QTest::keyClick(&list, Qt::Key_Down);
+    list.SelectRow(3);
+    click(3, Qt::ControlModifier);   // unselects the row
+    EXPECT_EQ(list.SelectedRow(), -1);
+    click(3);   // the same row, current already
+    const std::vector<std::pair<int, int>> expected{{2, 2}, {0, 0}, {1, 1}, {3, 3}, {-1, -1}, {3, 3}};
+    EXPECT_EQ(seen, expected);
+    seen.clear();
+    list.Clear();
+    ASSERT_FALSE(seen.empty());
+    for (const auto& s : seen)
+        EXPECT_EQ(s, std::make_pair(-1, -1));
 }
