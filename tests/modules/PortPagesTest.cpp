@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -148,17 +149,28 @@ TEST_F(PortPagesTest, RateLimitDefaultsNonNegativeSpinnersAndBigEndianRequest)
     EXPECT_EQ(list->Text(1, 3), "3000000");
     list->horizontalHeader()->sectionClicked(1);   // "Broadcast Only" wraps to "All"
     list->horizontalHeader()->sectionClicked(2);   // a rate column: nothing
+    // Typed past the field's range and not left: Apply takes the nearer
+    // limit, as the field then shows.
+    list->SelectRow(2);
+    QLineEdit* typed = page->Ingress()->findChild<QLineEdit*>();
+    typed->selectAll();
+    QTest::keyClicks(typed, "5000000000");
+    const size_t reports = ReportCount();
     ClickApply(page);
+    EXPECT_EQ(page->Ingress()->text(), "4294967295");
     const auto body = WaitForRequest(0x0205);
     ASSERT_EQ(body.size(), 9 * p);
     std::vector<uint8_t> expected;
     for (size_t i = 0; i < p; ++i) {
-        const uint32_t ingress = i == 1 ? 0 : 8192, egress = i == 1 ? 3000000 : 0;
+        const uint32_t ingress = i == 1 ? 0 : i == 2 ? 0xFFFFFFFFu : 8192, egress = i == 1 ? 3000000 : 0;
         expected.insert(expected.end(), {0, uint8_t(ingress >> 24), uint8_t(ingress >> 16), uint8_t(ingress >> 8),
                                          uint8_t(ingress), uint8_t(egress >> 24), uint8_t(egress >> 16),
                                          uint8_t(egress >> 8), uint8_t(egress)});
     }
     EXPECT_EQ(body, expected);
+    // The reply's Get shows what the switch now holds.
+    EXPECT_EQ(WaitForReportSince(reports, Device(0), 0x0204), 0u);
+    EXPECT_EQ(list->Text(2, 2), "4294967295");
 }
 
 TEST_F(PortPagesTest, TrunkMembersFromTheCheckListAndTheRequestOfEveryGroup)
