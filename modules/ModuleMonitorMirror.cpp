@@ -23,9 +23,9 @@ TModuleMonitorMirror::TModuleMonitorMirror(QWidget* parent)
                      {QStringLiteral("Port No."), QStringLiteral("Source TX"), QStringLiteral("Source RX")}, parent)
 {
     auto* destinations = new QFormLayout;
-    m_DestTx = new QComboBox(this);
+    m_DestTx = new TChoice(this);
     m_DestTx->setObjectName("m_DestTx");
-    m_DestRx = new QComboBox(this);
+    m_DestRx = new TChoice(this);
     m_DestRx->setObjectName("m_DestRx");
     QLabel* txLabel = AddFormRow(destinations, QStringLiteral("Destination &TX Port:"), m_DestTx);
     QLabel* rxLabel = AddFormRow(destinations, QStringLiteral("Destination &RX Port:"), m_DestRx);
@@ -42,23 +42,36 @@ TModuleMonitorMirror::TModuleMonitorMirror(QWidget* parent)
         Table()->Clear();
         m_DestTx->clear();
         m_DestRx->clear();
+        m_HiddenTx = m_HiddenRx = 0;
     });
+    // A record that is not valid sets nothing: item 0 and no marks, shown
+    // while the read state keeps Apply off.
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyMonitorMirror(device);
-        for (uint32_t i = 0; i < device->GetPortCount(); ++i) {
+        const uint32_t ports = device->GetPortCount();
+        for (uint32_t i = 0; i < ports; ++i) {
             const bool tx = record.Valid && i < 32 && (record.SourceTxMask >> i) & 1;
             const bool rx = record.Valid && i < 32 && (record.SourceRxMask >> i) & 1;
             Table()->AddRow(PortCaption(i), {tx ? 1 : 0, rx ? 1 : 0}, i);
             m_DestTx->addItem(PortCaption(i));
             m_DestRx->addItem(PortCaption(i));
         }
-        m_DestTx->setCurrentIndex(record.Valid && int(record.DestTx) < m_DestTx->count() ? int(record.DestTx) : 0);
-        m_DestRx->setCurrentIndex(record.Valid && int(record.DestRx) < m_DestRx->count() ? int(record.DestRx) : 0);
+        if (!record.Valid)
+            return;
+        const uint32_t shown = ports >= 32 ? ~0u : (1u << ports) - 1;
+        m_HiddenTx = record.SourceTxMask & ~shown;
+        m_HiddenRx = record.SourceRxMask & ~shown;
+        m_DestTx->SetValue(record.DestTx);
+        m_DestRx->SetValue(record.DestRx);
     });
+    // The destinations as chosen (or as read), the rows' marks and the
+    // hidden bits as read.
     OnWrite([this](Intp::TDevice*) {
         Intp::TMonitorMirrorRequest request;
-        request.DestRx = uint8_t(std::max(0, m_DestRx->currentIndex()));
-        request.DestTx = uint8_t(std::max(0, m_DestTx->currentIndex()));
+        request.DestRx = uint8_t(std::max<int64_t>(0, m_DestRx->Value()));
+        request.DestTx = uint8_t(std::max<int64_t>(0, m_DestTx->Value()));
+        request.SourceTxMask = m_HiddenTx;
+        request.SourceRxMask = m_HiddenRx;
         for (int row = 0; row < Table()->List()->RowCount() && row < 32; ++row) {
             request.SourceTxMask |= Table()->Edited(row, SlotTx) ? 1u << row : 0;
             request.SourceRxMask |= Table()->Edited(row, SlotRx) ? 1u << row : 0;

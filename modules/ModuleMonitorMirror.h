@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EditTable.h"
+#include "PageEditors.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,9 +28,13 @@ private:
     // Every row's mark of `slot` set to `mark`; the check boxes follow.
     void SetAllMarks(int slot, bool mark);
 
-    QComboBox* m_DestTx;
-    QComboBox* m_DestRx;
+    TChoice* m_DestTx;
+    TChoice* m_DestRx;
     QCheckBox* m_SrcTx;
     QCheckBox* m_SrcRx;
     QPushButton* m_Clear;
+    // The bits of the read masks beyond the model's ports (no row shows
+    // them): sent back as read.
+    uint32_t m_HiddenTx = 0;
+    uint32_t m_HiddenRx = 0;
 };

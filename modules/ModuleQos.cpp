@@ -33,15 +33,17 @@ TModuleQos::TModuleQos(QWidget* parent) : TModulePage(QStringLiteral("Traffic Pr
         AddDeviceControl(w);
     AddApplyButton();
     Reads<Intp::TSessionQosGet>();
+    // The decoder lets only known codes through; the type goes back as read
+    // all the same, and nothing is set from a record that is not valid (the
+    // reload has chosen the defaults, and the read state keeps Apply off).
     OnFill([this](Intp::TDevice* device) {
         const auto& record = Intp::GetPropertyQos(device);
-        const bool strict = record.Valid && record.QueueScheme == 1;
-        (strict ? m_Strict : m_Weighted)->setChecked(true);
-        m_Mode->setCurrentIndex(record.Valid && record.PriorityType < Intp::QosPriorityTypeCount ? int(record.PriorityType)
-                                                                                                 : 0);
+        (record.Valid && record.QueueScheme == 1 ? m_Strict : m_Weighted)->setChecked(true);
+        if (record.Valid)
+            m_Mode->SetValue(record.PriorityType);
     });
     OnWrite([this](Intp::TDevice*) {
-        const uint8_t request[2] = {uint8_t(m_Strict->isChecked() ? 1 : 0), uint8_t(std::max(0, m_Mode->currentIndex()))};
+        const uint8_t request[2] = {uint8_t(m_Strict->isChecked() ? 1 : 0), uint8_t(std::max<int64_t>(0, m_Mode->Value()))};
         return NewFilledSet<Intp::TSessionQosSet>(std::span<const uint8_t>(request));
     });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 class QComboBox;
 class QLabel;
@@ -19,5 +20,5 @@ public:
 private:
     QRadioButton* m_Weighted;
     QRadioButton* m_Strict;
-    QComboBox* m_Mode;
+    TChoice* m_Mode;
 };

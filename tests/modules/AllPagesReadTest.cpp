@@ -189,6 +189,59 @@ void OddSntp(Sim::TSimSwitch& sw)
     sw.Store[0x010D] = body;
 }
 
+// The port and QoS pages: good rows around one that the decoder refuses,
+// and tables of every value their pick lists have, the last ones included.
+// The configuration rows {port, type 100TX, enabled, speed, flow, security}
+// with `bad` at offset `at` of row 2 (the port status rows follow them).
+void ConfigWith(Sim::TSimSwitch& sw, size_t at, uint8_t bad)
+{
+    std::vector<uint8_t> body(4 + 6 * sw.LogicalPortCount(), 0);
+    for (uint32_t i = 0; i < sw.LogicalPortCount(); ++i)
+        body[4 + 6 * i] = uint8_t(i), body[5 + 6 * i] = 4, body[6 + 6 * i] = 1;
+    body[4 + 6 * 2 + at] = bad;
+    sw.Store[0x0201] = body;
+}
+void LimitFrameTypeNine(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> rows(9 * sw.PortCount(), 0);
+    for (size_t i = 0; i < sw.PortCount(); ++i) {
+        rows[9 * i] = i == 5 ? 9 : uint8_t(i % 4);
+        Intp::PutBE32(&rows[9 * i + 1], 100 * uint32_t(i));
+    }
+    sw.Store[0x0204] = rows;
+}
+// Groups 1 and 2 share port 2.
+void OverlappingTrunks(Sim::TSimSwitch& sw) { sw.Store[0x0206] = {0, 0, 0, 3, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}; }
+// LACP and static groups, the last with the model's last port.
+void OddTrunks(Sim::TSimSwitch& sw)
+{
+    sw.Store[0x0206] = {0, 0, 0, 5, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+    Intp::PutBE32(&sw.Store[0x0206][15], 1u << (sw.PortCount() - 1));
+}
+// Every level and priority, a pattern per row.
+std::vector<uint8_t> Levels(size_t n, size_t first, unsigned modulo)
+{
+    std::vector<uint8_t> levels(n);
+    for (size_t i = 0; i < n; ++i)
+        levels[i] = uint8_t((first + i * 3) % modulo);
+    return levels;
+}
+void OddCos(Sim::TSimSwitch& sw)
+{
+    sw.Store[0x0504] = Levels(8, 3, 4);
+    const auto ports = Levels(sw.PortCount(), 7, 8);
+    sw.Store[0x0504].insert(sw.Store[0x0504].end(), ports.begin(), ports.end());
+}
+// Destinations past port 1 and source masks with bits beyond the model's
+// ports, which no row shows.
+void OddMirror(Sim::TSimSwitch& sw)
+{
+    std::vector<uint8_t> body{uint8_t(sw.PortCount() - 1), 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    Intp::PutBE32(&body[2], 0x80000105u);
+    Intp::PutBE32(&body[6], 0x0000FF82u);
+    sw.Store[0x0A04] = body;
+}
+
 std::vector<TPageCase> Pages()
 {
     using namespace Intp;
@@ -210,10 +263,12 @@ std::vector<TPageCase> Pages()
          TSessionBasicsDhcpPortIpSet::Command,
          // One address more than the model has ports.
          [](Sim::TSimSwitch& sw) { Sim::SetTableFault(sw, 0x0113, Sim::TTableFault::TooManyRows); }, OddDhcpPortIps},
-        {"Port Configuration", Factory<TModulePortConfig>(), TPropertyPortConfig::GetCommand, TSessionPortConfigSet::Command},
-        {"Port Status", Factory<TModulePortStatus>(), TPropertyPortStatus::GetCommand},
+        {"Port Configuration", Factory<TModulePortConfig>(), TPropertyPortConfig::GetCommand,
+         TSessionPortConfigSet::Command, [](Sim::TSimSwitch& sw) { ConfigWith(sw, 3, 8); }},   // its request has rows of its own: see its page test
+        {"Port Status", Factory<TModulePortStatus>(), TPropertyPortStatus::GetCommand, 0,
+         [](Sim::TSimSwitch& sw) { ConfigWith(sw, 1, 10); }},
         {"Rate Limit", Factory<TModulePortLimit>(), TPropertyPortLimit::GetCommand, TSessionPortLimitSet::Command,
-         nullptr,
+         LimitFrameTypeNine,
          [](Sim::TSimSwitch& sw) {   // rates past the signed 32-bit range
              std::vector<uint8_t> rows(9 * sw.PortCount(), 0);
              for (size_t i = 0; i < sw.PortCount(); ++i) {
@@ -223,8 +278,9 @@ std::vector<TPageCase> Pages()
              }
              sw.Store[0x0204] = rows;
          }},
-        {"Trunk", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand, TSessionPortTrunkSet::Command},
-        {"Trunk Status", Factory<TModulePortTrunkStatus>(), TPropertyPortTrunk::GetCommand},
+        {"Trunk", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand, TSessionPortTrunkSet::Command,
+         OverlappingTrunks, OddTrunks},
+        {"Trunk Status", Factory<TModulePortTrunkStatus>(), TPropertyPortTrunk::GetCommand, 0, OverlappingTrunks},
         {"Ring", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
          TSessionRedundancyQloopSet::Command, nullptr, OddRing},
         {"RSTP Settings", Factory<TModuleRedundancyRstp>(), TPropertyRedundancyRstp::GetCommand,
@@ -232,10 +288,17 @@ std::vector<TPageCase> Pages()
          // Six bytes: the bridge values without the port rows.
          [](Sim::TSimSwitch& sw) { sw.Store[0x0302].resize(6); }, OddRstp},
         {"RSTP Information", Factory<TModuleRedundancyRstpInfo>(), TPropertyRedundancyRstpInfo::GetCommand},
-        {"QoS", Factory<TModuleQos>(), TPropertyQos::GetCommand, TSessionQosSet::Command},
-        {"QoS Port", Factory<TModuleQosPort>(), TPropertyQosPort::GetCommand, TSessionQosPortSet::Command},
-        {"QoS CoS", Factory<TModuleQosCos>(), TPropertyQosCos::GetCommand, TSessionQosCosSet::Command},
-        {"QoS ToS", Factory<TModuleQosTos>(), TPropertyQosTos::GetCommand, TSessionQosTosSet::Command},
+        {"QoS", Factory<TModuleQos>(), TPropertyQos::GetCommand, TSessionQosSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0500] = {0, 6}; },
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0500] = {1, 5}; }},
+        {"QoS Port", Factory<TModuleQosPort>(), TPropertyQosPort::GetCommand, TSessionQosPortSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0502] = Levels(sw.PortCount(), 0, 4), sw.Store[0x0502][2] = 5; },
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0502] = Levels(sw.PortCount(), 1, 4); }},
+        {"QoS CoS", Factory<TModuleQosCos>(), TPropertyQosCos::GetCommand, TSessionQosCosSet::Command,
+         [](Sim::TSimSwitch& sw) { OddCos(sw), sw.Store[0x0504][8 + 3] = 8; }, OddCos},
+        {"QoS ToS", Factory<TModuleQosTos>(), TPropertyQosTos::GetCommand, TSessionQosTosSet::Command,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0506] = Levels(64, 2, 4), sw.Store[0x0506][40] = 4; },
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0506] = Levels(64, 2, 4); }},
         {"IGMP", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 9}; },   // query mode 9
          [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {1, 2}; }},
@@ -318,8 +381,11 @@ std::vector<TPageCase> Pages()
          [](QWidget* host) -> TModulePage* { return new TModuleWarningEvent(host, 0x0F); },
          TPropertyWarningEvent::GetCommand, TSessionWarningEventSet::Command, nullptr, OddEvents},
         {"MAC Address Table", Factory<TModuleMonitorMac>(), TPropertyMonitorMac::GetCommand},
-        {"Port Statistics", Factory<TModuleMonitorPort>(), TPropertyMonitorPort::GetCommand},
-        {"Port Mirroring", Factory<TModuleMonitorMirror>(), TPropertyMonitorMirror::GetCommand, TSessionMonitorMirrorSet::Command},
+        {"Port Statistics", Factory<TModuleMonitorPort>(), TPropertyMonitorPort::GetCommand, 0,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0A02].assign(24 * (sw.PortCount() - 1), 0); }},   // a port short
+        {"Port Mirroring", Factory<TModuleMonitorMirror>(), TPropertyMonitorMirror::GetCommand,
+         TSessionMonitorMirrorSet::Command, [](Sim::TSimSwitch& sw) { sw.Store[0x0A04] = {0, uint8_t(sw.PortCount()), 0, 0, 0, 0, 0, 0, 0, 0}; },
+         OddMirror},
         {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
         {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0xFE, 0xDC}; }},
@@ -382,6 +448,9 @@ TEST_F(AllPagesReadTest, EveryPageSaysWhyItsReadFailedAndAppliesNothing)
             SCOPED_TRACE(std::string(c.Name) + ", " + f.Name);
             if (!f.Set) {
                 Show(c, nullptr, nullptr)->hide();   // the store as the switch keeps it
+                // The page shows on its first report; a later read's reply
+                // of the good store must not come after the change.
+                Settle();
                 Simulator().With(0, c.Unreadable);
             }
             TModulePage* page = Show(c, f.Set, nullptr);

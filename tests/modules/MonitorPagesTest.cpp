@@ -169,6 +169,32 @@ TEST_F(MonitorPagesTest, MirroringHeaderFlipsAColumnAndApplySendsBigEndianMasks)
     EXPECT_TRUE(Requests(0x0A01).empty());
 }
 
+TEST_F(MonitorPagesTest, MirroringKeepsTheMaskBitsBeyondThePortsAndADestinationAsRead)
+{
+    // Source masks with bits of ports the model does not have; a failed
+    // read first, whose defaults are never sent.
+    auto* page = ShowOnOneSwitch<TModuleMonitorMirror>([](Sim::TSimSwitch& sw) {
+        sw.Store[0x0A04] = {1, 6, 0xC0, 0, 0x01, 0x01, 0x80, 0, 0x02, 0x02};
+        sw.Faults.ForceStatus = 3;
+    });
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Faults.ForceStatus = -1; });
+    Select({0});
+    page->hide();
+    ASSERT_TRUE(ShowPage());
+    TPageList* list = page->Table()->List();
+    EXPECT_EQ(page->DestTx()->currentText() + page->DestRx()->currentText(), "Port.07Port.02");
+    EXPECT_EQ(list->Text(0, 1) + list->Text(1, 1) + "|" + list->Text(0, 2), "Yes|Yes");
+
+    // The page's marks cleared and port 3 marked for RX: the bits beyond
+    // port 8 stay as read.
+    QTest::mouseClick(page->ClearButton(), Qt::LeftButton);
+    list->SelectRow(2);
+    page->SrcRx()->click();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(WaitForRequest(0x0A05), (std::vector<uint8_t>{1, 6, 0xC0, 0, 0x01, 0x04, 0x80, 0, 0x02, 0x00}));
+}
+
 TEST_F(MonitorPagesTest, EventLogOfTwoHundredFiftyEntriesGivesThreePages)
 {
     auto* page = ShowOnOneSwitch<TModuleMonitorEvent>([](Sim::TSimSwitch& sw) { sw.Store[0x0A06] = EventRows(250); });

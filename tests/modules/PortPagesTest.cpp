@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -74,6 +75,40 @@ TEST_F(PortPagesTest, PortConfigurationReadsNamesFirstKeepsRowsSortedByNameAndSe
     EXPECT_EQ(body[4], 1);   // the first row is port index 1 ("AA")
 }
 
+TEST_F(PortPagesTest, PortConfigurationSendsEveryRowAsReadAndOneEditOnlyChangesItsField)
+{
+    // Every code of each column, speed/duplex 7 (no text) on port 8.
+    auto* page = ShowOnOneSwitch<TModulePortConfig>([](Sim::TSimSwitch& sw) {
+        std::vector<uint8_t> config(4 + 6 * sw.LogicalPortCount(), 0);
+        for (uint32_t i = 0; i < sw.LogicalPortCount(); ++i) {
+            uint8_t* r = config.data() + 4 + 6 * i;
+            r[0] = uint8_t(i), r[1] = uint8_t(i % 10), r[2] = uint8_t(i % 2), r[3] = uint8_t(i % 8);
+            r[4] = uint8_t(i % 3), r[5] = uint8_t((i / 2) % 2);
+        }
+        sw.Store[0x0201] = config;
+    });
+    TPageList* list = page->Table()->List();
+    const int n = int(Device(0)->GetLogicalPortCount());
+    ASSERT_EQ(list->RowCount(), n);
+    ASSERT_TRUE(page->ApplyButton()->isEnabled());
+    EXPECT_EQ(list->Text(7, 2), "7");
+    std::vector<uint8_t> read(4, 0);
+    for (int i = 0; i < n; ++i)
+        read.insert(read.end(), {uint8_t(i), uint8_t(i % 2), uint8_t(i % 8), uint8_t(i % 3), uint8_t((i / 2) % 2)});
+    ClickApply(page);
+    EXPECT_EQ(WaitForRequest(0x0202), read);
+
+    // The state of port 8 edited: its speed 7 and every other row go back
+    // as read.
+    Simulator().ClearLog();
+    list->SelectRow(7);
+    EXPECT_EQ(page->Duplex()->currentText(), "7");
+    page->State()->setCurrentIndex(0);
+    ClickApply(page);
+    read[4 + 5 * 7 + 1] = 0;
+    EXPECT_EQ(WaitForRequest(0x0202), read);
+}
+
 TEST_F(PortPagesTest, PortConfigurationWithoutPortNamesShowsNoRowsAndSendsNothing)
 {
     auto* page = ShowOnOneSwitch<TModulePortConfig>([](Sim::TSimSwitch& sw) { Sim::SetTableFault(sw, 0x0200, Sim::TTableFault::Short); });
@@ -114,17 +149,28 @@ TEST_F(PortPagesTest, RateLimitDefaultsNonNegativeSpinnersAndBigEndianRequest)
     EXPECT_EQ(list->Text(1, 3), "3000000");
     list->horizontalHeader()->sectionClicked(1);   // "Broadcast Only" wraps to "All"
     list->horizontalHeader()->sectionClicked(2);   // a rate column: nothing
+    // Typed past the field's range and not left: Apply takes the nearer
+    // limit, as the field then shows.
+    list->SelectRow(2);
+    QLineEdit* typed = page->Ingress()->findChild<QLineEdit*>();
+    typed->selectAll();
+    QTest::keyClicks(typed, "5000000000");
+    const size_t reports = ReportCount();
     ClickApply(page);
+    EXPECT_EQ(page->Ingress()->text(), "4294967295");
     const auto body = WaitForRequest(0x0205);
     ASSERT_EQ(body.size(), 9 * p);
     std::vector<uint8_t> expected;
     for (size_t i = 0; i < p; ++i) {
-        const uint32_t ingress = i == 1 ? 0 : 8192, egress = i == 1 ? 3000000 : 0;
+        const uint32_t ingress = i == 1 ? 0 : i == 2 ? 0xFFFFFFFFu : 8192, egress = i == 1 ? 3000000 : 0;
         expected.insert(expected.end(), {0, uint8_t(ingress >> 24), uint8_t(ingress >> 16), uint8_t(ingress >> 8),
                                          uint8_t(ingress), uint8_t(egress >> 24), uint8_t(egress >> 16),
                                          uint8_t(egress >> 8), uint8_t(egress)});
     }
     EXPECT_EQ(body, expected);
+    // The reply's Get shows what the switch now holds.
+    EXPECT_EQ(WaitForReportSince(reports, Device(0), 0x0204), 0u);
+    EXPECT_EQ(list->Text(2, 2), "4294967295");
 }
 
 TEST_F(PortPagesTest, TrunkMembersFromTheCheckListAndTheRequestOfEveryGroup)
