@@ -143,14 +143,7 @@ export "$mark_name=${!mark_name:-$$.$RANDOM$RANDOM}"
 unset DESTDIR
 
 # The build's own install record, to be found unchanged at the end.
-manifest_state() {
-  if [ -e "$build/install_manifest.txt" ]; then
-    stat -c '%i %s %Y' "$build/install_manifest.txt"
-    sha256sum <"$build/install_manifest.txt"
-  else
-    echo absent
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/manifest_state.sh"
 manifest_before=$(manifest_state)
 
 # What the installs below write into the build directory: saved here and put

@@ -14,14 +14,7 @@ test_script=$(cd "$(dirname "$0")" && pwd)/install_test.sh
 
 fail() { echo "FAILED: $*"; exit 1; }
 
-manifest_state() {
-  if [ -e "$build/install_manifest.txt" ]; then
-    stat -c '%i %s %Y' "$build/install_manifest.txt"
-    sha256sum <"$build/install_manifest.txt"
-  else
-    echo absent
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/manifest_state.sh"
 
 # The run in progress: ended and waited for on every way out.
 child=
