@@ -94,18 +94,29 @@ QStringList SharedListNames(QWidget* root)
     return shared;
 }
 
-class Accessibility : public MainFormFixture {};
+class Accessibility : public MainFormFixture {
+protected:
+    // The main window at 1280 x 1024 with one switch found; null when either
+    // did not come.
+    TMainForm* ShowWithSwitch(Intp::TDevice*& device)
+    {
+        TMainForm* f = Create(0, RecordSends);
+        if (!Created)
+            return nullptr;
+        f->resize(1280, 1024);
+        f->show();
+        device = Found(10);
+        return device ? f : nullptr;
+    }
+};
 
 } // namespace
 
 TEST_F(Accessibility, EveryControlAndListHasAName)
 {
-    TMainForm* f = Create(0, RecordSends);
-    ASSERT_TRUE(Created);
-    f->resize(1280, 1024);
-    f->show();
-    Intp::TDevice* device = Found(10);
-    ASSERT_NE(device, nullptr);
+    Intp::TDevice* device = nullptr;
+    TMainForm* f = ShowWithSwitch(device);
+    ASSERT_NE(f, nullptr);
     device->SetLoggedIn(true);
     Settle();
 
@@ -145,12 +156,9 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
 
 TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
 {
-    TMainForm* f = Create(0, RecordSends);
-    ASSERT_TRUE(Created);
-    f->resize(1280, 1024);
-    f->show();
-    Intp::TDevice* device = Found(10);
-    ASSERT_NE(device, nullptr);
+    Intp::TDevice* device = nullptr;
+    TMainForm* f = ShowWithSwitch(device);
+    ASSERT_NE(f, nullptr);
     QTreeWidgetItem* node = f->FindDeviceNode(device);
     ASSERT_NE(node, nullptr);
 
