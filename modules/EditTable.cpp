@@ -46,15 +46,8 @@ QSpinBox* TEditTable::AddSpin(int column, const QString& label, int minimum, int
 
 TWideSpin* TEditTable::AddWideSpin(int column, const QString& label, int64_t minimum, int64_t maximum)
 {
-    auto* field = new QWidget(this);
-    auto* spin = new TWideSpin(minimum, maximum, minimum, field);
-    auto* row = new QHBoxLayout(field);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(spin);
-    row->addWidget(spin->LimitLabel());
-    row->addStretch(1);
-    QLabel* l = AddFormRow(m_Form, label, field);
-    l->setBuddy(spin);
+    auto* spin = new TWideSpin(minimum, maximum, minimum, this);
+    QLabel* l = AddSpinRow(m_Form, label, spin, spin->LimitLabel());
     m_Editors->BindSpin(column, column - 1, spin, l);
     m_Editors->AddControl(spin->LimitLabel());
     return spin;

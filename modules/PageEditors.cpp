@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -393,6 +394,20 @@ QLabel* AddFormRow(QFormLayout* form, const QString& label, QWidget* field)
     auto* l = new QLabel(label, form->parentWidget());
     l->setBuddy(field);
     form->addRow(l, field);
+    return l;
+}
+
+QLabel* AddSpinRow(QFormLayout* form, const QString& label, QAbstractSpinBox* spin, QLabel* limit)
+{
+    // The spinner and its limit label share the row's field, a bare box.
+    auto* field = new QWidget(form->parentWidget());
+    auto* row = new QHBoxLayout(field);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(spin);
+    row->addWidget(limit);
+    row->addStretch(1);
+    QLabel* l = AddFormRow(form, label, field);
+    l->setBuddy(spin);
     return l;
 }
 

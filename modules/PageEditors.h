@@ -207,6 +207,9 @@ private:
 
 // Adds "label" + `field` as a row of `form`; the label's buddy is the field.
 QLabel* AddFormRow(QFormLayout* form, const QString& label, QWidget* field);
+// Adds "label" + `spin` with its limit label beside it as a row of `form`;
+// the label's buddy is the spinner.
+QLabel* AddSpinRow(QFormLayout* form, const QString& label, QAbstractSpinBox* spin, QLabel* limit);
 // A pick list (a TChoice) with the given items, the first chosen.
 TChoice* NewChoice(const QStringList& items, QWidget* parent);
 

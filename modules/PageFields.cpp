@@ -84,17 +84,9 @@ QString MacText(const Intp::TMacAddr& mac) { return QString::fromStdString(Intp:
 TLimitSpin* AddLimitRow(QFormLayout* form, const QString& label, int minimum, int maximum, int value,
                         QLabel** labelOut, int step)
 {
-    // The spinner and its limit label share the row's field, a bare box.
-    auto* field = new QWidget(form->parentWidget());
-    auto* spin = new TLimitSpin(minimum, maximum, value, field, step);
+    auto* spin = new TLimitSpin(minimum, maximum, value, form->parentWidget(), step);
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    auto* row = new QHBoxLayout(field);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(spin);
-    row->addWidget(spin->LimitLabel());
-    row->addStretch(1);
-    QLabel* l = AddFormRow(form, label, field);
-    l->setBuddy(spin);
+    QLabel* l = AddSpinRow(form, label, spin, spin->LimitLabel());
     if (labelOut)
         *labelOut = l;
     return spin;
