@@ -50,6 +50,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -79,6 +80,7 @@ struct TRound {
     double Ms = 0;    // wall time
     double Cpu = 0;   // processor time of the console's (or the floor's) threads, ms
     double WindowCpu = 0; // of those, the window thread's (the floor's only thread), ms
+    double WindowWakes = 0; // times the window thread went to sleep and was woken
     size_t Done = 0;
 };
 
@@ -107,6 +109,15 @@ double TimespecMs(clockid_t clock)
     timespec t{};
     ::clock_gettime(clock, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Voluntary context switches of the calling thread: how often it slept and
+// was woken again.
+long ThreadWakes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
 }
 
 // Processor time of the simulator's threads (named after the thread that
@@ -279,6 +290,7 @@ TRound RunConsole(TMainForm& form, size_t count)
     heartbeat.start();
     const TCpuClock cpu;
     const double windowStart = TimespecMs(CLOCK_THREAD_CPUTIME_ID);
+    const long wakesStart = ThreadWakes();
     timer.start();
     form.EventOnDiscoveryExecute();
     for (;;) {
@@ -294,6 +306,7 @@ TRound RunConsole(TMainForm& form, size_t count)
     round.Ms = double(timer.nsecsElapsed()) / 1e6;
     round.Cpu = cpu.Ms();
     round.WindowCpu = TimespecMs(CLOCK_THREAD_CPUTIME_ID) - windowStart;
+    round.WindowWakes = double(ThreadWakes() - wakesStart);
     if (round.Done < count)
         round.Done = ReadCount(form);
     return round;
@@ -419,10 +432,10 @@ constexpr const char* ResultTag = "discovery-round";
 
 void PrintResult(const TRoundResult& r)
 {
-    std::printf("%s %f %f %zu %f %f %zu %f %f %zu %f %f %zu %f %f %f\n", ResultTag, r.Floor.Ms, r.Floor.Cpu,
+    std::printf("%s %f %f %zu %f %f %zu %f %f %zu %f %f %zu %f %f %f %f\n", ResultTag, r.Floor.Ms, r.Floor.Cpu,
                 r.Floor.Done, r.Reads.Ms, r.Reads.Cpu, r.Reads.Done, r.First.Ms, r.First.Cpu, r.First.Done,
                 r.Repeated.Ms, r.Repeated.Cpu, r.Repeated.Done, r.HeapPerSwitch, r.ResidentPerSwitch,
-                r.First.WindowCpu);
+                r.First.WindowCpu, r.First.WindowWakes);
 }
 
 bool ParseResult(const std::string& line, TRoundResult& r)
@@ -430,10 +443,11 @@ bool ParseResult(const std::string& line, TRoundResult& r)
     const std::string prefix = std::string(ResultTag) + " ";
     if (line.rfind(prefix, 0) != 0)
         return false;
-    return std::sscanf(line.c_str() + prefix.size(), "%lf %lf %zu %lf %lf %zu %lf %lf %zu %lf %lf %zu %lf %lf %lf",
+    return std::sscanf(line.c_str() + prefix.size(), "%lf %lf %zu %lf %lf %zu %lf %lf %zu %lf %lf %zu %lf %lf %lf %lf",
                        &r.Floor.Ms, &r.Floor.Cpu, &r.Floor.Done, &r.Reads.Ms, &r.Reads.Cpu, &r.Reads.Done,
                        &r.First.Ms, &r.First.Cpu, &r.First.Done, &r.Repeated.Ms, &r.Repeated.Cpu,
-                       &r.Repeated.Done, &r.HeapPerSwitch, &r.ResidentPerSwitch, &r.First.WindowCpu) == 15;
+                       &r.Repeated.Done, &r.HeapPerSwitch, &r.ResidentPerSwitch, &r.First.WindowCpu,
+                       &r.First.WindowWakes) == 16;
 }
 
 // Runs one round in a fresh process (this program with --child), passing
@@ -596,8 +610,8 @@ int main(int argc, char** argv)
     }
 
     std::printf("\nprocessor time (all threads of each side), ms:\n");
-    std::printf("%8s %10s %10s %10s %7s %8s %12s %12s %12s %10s %10s\n", "switches", "floor", "reads", "first",
-                "ratio", "(reads)", "repeated", "first us/sw", "floor us/sw", "(window", "others)");
+    std::printf("%8s %10s %10s %10s %7s %8s %12s %12s %12s %10s %10s %8s\n", "switches", "floor", "reads", "first",
+                "ratio", "(reads)", "repeated", "first us/sw", "floor us/sw", "(window", "others)", "wakes");
     for (const TSizeResult& r : results) {
         const double floor = MedianOf(r, [](const TRoundResult& x) { return x.Floor.Cpu; });
         const double reads = MedianOf(r, [](const TRoundResult& x) { return x.Reads.Cpu; });
@@ -605,9 +619,10 @@ int main(int argc, char** argv)
         const double repeated = MedianOf(r, [](const TRoundResult& x) { return x.Repeated.Cpu; });
         const double window = MedianOf(r, [](const TRoundResult& x) { return x.First.WindowCpu; });
         const double others = MedianOf(r, [](const TRoundResult& x) { return x.First.Cpu - x.First.WindowCpu; });
-        std::printf("%8zu %10.1f %10.1f %10.1f %7.2f %8.2f %12.1f %12.1f %12.1f %10.1f %10.1f\n", r.Count, floor,
-                    reads, first, floor > 0 ? first / floor : 0.0, reads > 0 ? first / reads : 0.0, repeated,
-                    first * 1000.0 / double(r.Count), floor * 1000.0 / double(r.Count), window, others);
+        const double wakes = MedianOf(r, [](const TRoundResult& x) { return x.First.WindowWakes; });
+        std::printf("%8zu %10.1f %10.1f %10.1f %7.2f %8.2f %12.1f %12.1f %12.1f %10.1f %10.1f %8.0f\n", r.Count,
+                    floor, reads, first, floor > 0 ? first / floor : 0.0, reads > 0 ? first / reads : 0.0, repeated,
+                    first * 1000.0 / double(r.Count), floor * 1000.0 / double(r.Count), window, others, wakes);
     }
     std::printf("wall time, ms:\n");
     std::printf("%8s %10s %10s %10s %7s %8s %12s %10s %9s\n", "switches", "floor", "reads", "first", "ratio",
@@ -624,6 +639,7 @@ int main(int argc, char** argv)
     }
     std::printf("(medians over the rounds, each a fresh process; ratios against the floor of the same exchanges, and "
                 "against the reads alone; the first discovery's processor time split into the window thread's and "
-                "the other threads' (the receiving thread's); load average %s at the end)\n", LoadAverage().c_str());
+                "the other threads' (the receiving thread's), and how often the window thread slept and was woken; "
+                "load average %s at the end)\n", LoadAverage().c_str());
     return status;
 }

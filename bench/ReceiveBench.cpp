@@ -114,6 +114,7 @@ void BM_ReplyChurn(benchmark::State& state)
     const auto count = size_t(state.range(0));
     constexpr size_t ReplyBytes = 24;
     TTimedTransport transport;
+    transport.Timers.KeepPlaceInSessions();   // as the main window keeps them
     TestSupport::StartCleanLibrary(&transport);
     std::vector<uint32_t> order(count);
     for (size_t i = 0; i < count; ++i) {

@@ -122,6 +122,8 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
     // nothing it sends can go out from another port.
     m_IntpThread = std::make_unique<TIntpSocketThread>(m_Options.IntpLocalPort);
     m_IntpThread->SetSendFailureHandler([this](uint32_t ip, int error) { AddSendError(ip, error); });
+    // Every key the library hands the queue is a live session.
+    m_SessionTimers.KeepPlaceInSessions();
     m_SessionTimer = new QTimer(this);
     m_SessionTimer->setSingleShot(true);
     m_SessionTimer->setTimerType(Qt::PreciseTimer);

@@ -1,5 +1,7 @@
 #include "MainFormTimers.h"
 
+#include "Intp.h"
+
 namespace {
 unsigned EffectiveInterval(unsigned milliseconds)
 {
@@ -7,20 +9,48 @@ unsigned EffectiveInterval(unsigned milliseconds)
 }
 } // namespace
 
+void TSessionTimerQueue::KeepPlaceInSessions()
+{
+    if (m_Count == 0)
+        m_InSessions = true;
+}
+
+uint32_t TSessionTimerQueue::IndexOf(TKey key) const
+{
+    if (!key)
+        return Nil;
+    if (!m_InSessions) {
+        const uint32_t* index = m_Index.Find(key);
+        return index ? *index : Nil;
+    }
+    // A place the session kept from a timer since deleted (and perhaps
+    // reused by another session) is not this key's.
+    const uint32_t index = key->CallbackSlot();
+    return index < m_Records.size() && m_Records[index].Key == key ? index : Nil;
+}
+
 TSessionTimerQueue::TTimer* TSessionTimerQueue::Find(TKey key)
 {
-    const uint32_t* index = m_Index.Find(key);
-    return index ? &m_Records[*index] : nullptr;
+    const uint32_t index = IndexOf(key);
+    return index != Nil ? &m_Records[index] : nullptr;
 }
 
 bool TSessionTimerQueue::Create(TKey key, unsigned milliseconds, int64_t now)
 {
     if (!key)
         return false;
-    bool added = false;
-    uint32_t& slot = m_Index.Insert(key, added);
-    if (!added)
-        return false;
+    uint32_t* slot = nullptr;
+    if (m_InSessions) {
+        if (IndexOf(key) != Nil)
+            return false;
+        slot = &key->CallbackSlot();
+    } else {
+        bool added = false;
+        slot = &m_Index.Insert(key, added);
+        if (!added)
+            return false;
+    }
+    ++m_Count;
     uint32_t index = m_Free;
     if (index != Nil) {
         m_Free = m_Records[index].Next;
@@ -29,7 +59,7 @@ bool TSessionTimerQueue::Create(TKey key, unsigned milliseconds, int64_t now)
         index = uint32_t(m_Records.size());
         m_Records.emplace_back();
     }
-    slot = index;
+    *slot = index;
     TTimer& timer = m_Records[index];
     timer.Key = key;
     timer.Interval = EffectiveInterval(milliseconds);
@@ -39,17 +69,20 @@ bool TSessionTimerQueue::Create(TKey key, unsigned milliseconds, int64_t now)
 
 bool TSessionTimerQueue::Delete(TKey key)
 {
-    const uint32_t* found = m_Index.Find(key);
-    if (!found)
+    const uint32_t index = IndexOf(key);
+    if (index == Nil)
         return false;
-    const uint32_t index = *found;
-    m_Index.Erase(key);
+    if (m_InSessions)
+        key->CallbackSlot() = Nil;
+    else
+        m_Index.Erase(key);
+    --m_Count;
     Unlink(index);
     TTimer& timer = m_Records[index];
     timer.Key = nullptr;
     timer.Next = m_Free;
     m_Free = index;
-    if (m_Index.Size() == 0) {
+    if (m_Count == 0) {
         // Nothing left to time: the records of a burst of sessions go.
         std::vector<TTimer>().swap(m_Records);
         m_Free = Nil;
@@ -59,10 +92,9 @@ bool TSessionTimerQueue::Delete(TKey key)
 
 void TSessionTimerQueue::Enable(TKey key, bool enable, int64_t now)
 {
-    const uint32_t* found = m_Index.Find(key);
-    if (!found)
+    const uint32_t index = IndexOf(key);
+    if (index == Nil)
         return;
-    const uint32_t index = *found;
     Unlink(index);
     if (enable)
         Arm(index, now + m_Records[index].Interval);
@@ -70,10 +102,9 @@ void TSessionTimerQueue::Enable(TKey key, bool enable, int64_t now)
 
 void TSessionTimerQueue::SetInterval(TKey key, unsigned milliseconds, int64_t now)
 {
-    const uint32_t* found = m_Index.Find(key);
-    if (!found)
+    const uint32_t index = IndexOf(key);
+    if (index == Nil)
         return;
-    const uint32_t index = *found;
     TTimer& timer = m_Records[index];
     timer.Interval = EffectiveInterval(milliseconds);
     if (timer.Lane != Nil) {
@@ -85,7 +116,9 @@ void TSessionTimerQueue::SetInterval(TKey key, unsigned milliseconds, int64_t no
 void TSessionTimerQueue::Prefetch(TKey key, int step) const
 {
     if (step == 0) {
-        m_Index.Prefetch(key);
+        // A session's place lies in the session, which the caller fetches.
+        if (!m_InSessions)
+            m_Index.Prefetch(key);
         return;
     }
     const TTimer* timer = Find(key);

@@ -4,8 +4,9 @@
 // later and joins at the tail. Starting, stopping and firing a timer cost
 // O(1) whatever the number of sessions, and the earliest deadline is the
 // earliest of the lane heads. The records sit in one array reached through
-// a flat index. The window drives the queue with a single QTimer armed for
-// the earliest deadline.
+// a flat index, or, for keys that are live sessions, through the place each
+// session keeps for its callback (no look-up at all). The window drives the
+// queue with a single QTimer armed for the earliest deadline.
 #pragma once
 
 #include "IntpFlatMap.h"
@@ -36,16 +37,21 @@ public:
     // from `now`, a stopped one stays stopped.
     void SetInterval(TKey key, unsigned milliseconds, int64_t now);
 
-    bool Has(TKey key) const { return m_Index.Find(key) != nullptr; }
+    // From now on every key is a live session and its timer's place is kept
+    // in the session (TSession::CallbackSlot) instead of the flat index. Set
+    // before the first timer is made.
+    void KeepPlaceInSessions();
+
+    bool Has(TKey key) const { return Find(key) != nullptr; }
     bool IsActive(TKey key) const;
     // The key's interval, 0 when it has no timer.
     unsigned Interval(TKey key) const;
-    size_t Count() const { return m_Index.Size(); }
+    size_t Count() const { return m_Count; }
 
     // Starts fetching what the key's timer will need (the steps follow
     // each other, each reading what the one before fetched): 0 its place
     // in the index, 1 its record, 2 its neighbours in its lane. Changes
-    // nothing.
+    // nothing; with places kept in sessions, the key must be a live one.
     void Prefetch(TKey key, int step) const;
 
     // Whether any timer runs, and the earliest deadline.
@@ -78,6 +84,8 @@ private:
         uint64_t HeadOrder = 0;
     };
 
+    // The record index of the key's timer, or Nil.
+    uint32_t IndexOf(TKey key) const;
     TTimer* Find(TKey key);
     const TTimer* Find(TKey key) const { return const_cast<TSessionTimerQueue*>(this)->Find(key); }
     // The lane with the earliest head, or Nil when no timer runs.
@@ -90,7 +98,9 @@ private:
     void Arm(uint32_t index, int64_t deadline);
     void Unlink(uint32_t index);
 
-    Intp::TFlatMap<TKey, uint32_t> m_Index;   // key -> position in m_Records
+    Intp::TFlatMap<TKey, uint32_t> m_Index;   // key -> position in m_Records (unless m_InSessions)
+    bool m_InSessions = false;
+    size_t m_Count = 0;
     std::vector<TTimer> m_Records;
     uint32_t m_Free = Nil;
     std::vector<TLane> m_Lanes;

@@ -216,22 +216,37 @@ public:
     template <class T>
     T& GetProperty()
     {
-        constexpr int32_t key = PropertyKey<T>();
-        auto& slot = m_Records[key];
-        auto* rec = dynamic_cast<Property<T>*>(slot.get());
-        if (!rec) {
-            auto fresh = std::make_unique<Property<T>>();
-            rec = fresh.get();
-            slot = std::move(fresh);
+        TSlot& slot = SlotFor(PropertyKey<T>());
+        // The slot's type is known by a tag of its own, so that the records
+        // looked up on every reply cost no run-time type check.
+        if (slot.Type != TypeTag<T>()) {
+            slot.Record = std::make_unique<Property<T>>();
+            slot.Type = TypeTag<T>();
         }
-        return rec->Value;
+        return static_cast<Property<T>*>(slot.Record.get())->Value;
     }
     // The record under `key`, or null.
     PropertyBase* Find(int32_t key) const;
     size_t Count() const { return m_Records.size(); }
 
 private:
-    std::map<int32_t, std::unique_ptr<PropertyBase>> m_Records;
+    struct TSlot {
+        int32_t Key = 0;
+        const void* Type = nullptr;   // TypeTag of the record's type
+        std::unique_ptr<PropertyBase> Record;
+    };
+    template <class T>
+    static const void* TypeTag()
+    {
+        static const char tag = 0;
+        return &tag;
+    }
+    // The slot of `key`, made (empty) when there is none.
+    TSlot& SlotFor(int32_t key);
+
+    // By key. A switch holds a few records to a few dozen: a sorted vector
+    // is smaller and quicker to search than a tree of them.
+    std::vector<TSlot> m_Records;
 };
 
 // ---------------------------------------------------------------------------
@@ -423,8 +438,9 @@ public:
     virtual void SetTimeout(TSession* session, unsigned milliseconds) = 0;
     // A reply for the session is near (PrefetchPacket): the memory its timer
     // needs may be fetched now, in steps (0, 1, 2) that each may read what
-    // the step before fetched. It must change nothing; the session may be
-    // gone, so it is a key to look up, never to read through.
+    // the step before fetched. It must change nothing. The session is pending
+    // at the call (its memory may be read), but may be gone by the next
+    // step's call for it.
     virtual void PrefetchTimer(TSession* session, int step) { (void)session, (void)step; }
 };
 
@@ -467,6 +483,10 @@ public:
     bool IsPending() const { return m_Started != 0; }
     // The next pending session in start order (null after the last one).
     TSession* NextPending() const { return m_Next; }
+    // A number the session callback may keep with the session (the main
+    // window keeps the place of the session's timer there, so that it finds
+    // the timer without a look-up). The library never reads or changes it.
+    uint32_t& CallbackSlot() { return m_CallbackSlot; }
 
 protected:
     // Reports through the session callback.
@@ -483,6 +503,7 @@ private:
     uint64_t m_Started = 0;
     uint64_t m_Key = 0;
     bool m_Keyed = false;
+    uint32_t m_CallbackSlot = UINT32_MAX;
     TSession* m_Prev = nullptr;
     TSession* m_Next = nullptr;
     TSession* m_KeyPrev = nullptr;

@@ -169,8 +169,20 @@ bool IsValidNetmask(uint32_t mask)
 
 PropertyBase* PropertyMap::Find(int32_t key) const
 {
-    auto it = m_Records.find(key);
-    return it == m_Records.end() ? nullptr : it->second.get();
+    auto it = std::lower_bound(m_Records.begin(), m_Records.end(), key,
+                               [](const TSlot& slot, int32_t k) { return slot.Key < k; });
+    return it == m_Records.end() || it->Key != key ? nullptr : it->Record.get();
+}
+
+PropertyMap::TSlot& PropertyMap::SlotFor(int32_t key)
+{
+    auto it = std::lower_bound(m_Records.begin(), m_Records.end(), key,
+                               [](const TSlot& slot, int32_t k) { return slot.Key < k; });
+    if (it == m_Records.end() || it->Key != key) {
+        it = m_Records.insert(it, TSlot{});
+        it->Key = key;
+    }
+    return *it;
 }
 
 // ---------------------------------------------------------------------------

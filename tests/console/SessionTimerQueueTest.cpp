@@ -1,4 +1,5 @@
 // The main window's session timer queue on a manual clock.
+#include "IntpProtocol.h"
 #include "MainFormTimers.h"
 
 #include <gtest/gtest.h>
@@ -159,3 +160,33 @@ TEST(SessionTimerQueue, LateReArmAndTiesAcrossIntervals)
 }
 
 } // namespace
+
+// The main window keeps each timer's place in its session: a session whose
+// timer was deleted still holds the old place, which another session's timer
+// may have taken since, and must not reach that timer through it.
+TEST(SessionTimerQueue, PlacesKeptInSessionsNeverReachAnotherSessionsTimer)
+{
+    TSessionTimerQueue q;
+    q.KeepPlaceInSessions();
+    Intp::TSessionIntpPing2 a(1000), b(1000), c(1000);
+    ASSERT_TRUE(q.Create(&a, 100, 0));
+    ASSERT_TRUE(q.Create(&b, 200, 0));
+    EXPECT_FALSE(q.Create(&a, 5, 0));   // a second create changes nothing
+    const uint32_t placeOfA = a.CallbackSlot();
+    ASSERT_TRUE(q.Delete(&a));
+    ASSERT_TRUE(q.Create(&c, 300, 0));
+    EXPECT_EQ(c.CallbackSlot(), placeOfA);   // c took a's place
+    // A stale place: a as if its own place had been left behind.
+    a.CallbackSlot() = placeOfA;
+    EXPECT_FALSE(q.Has(&a));
+    EXPECT_FALSE(q.Delete(&a));
+    q.Enable(&a, false, 0);   // changes nothing
+    q.SetInterval(&a, 1, 0);
+    EXPECT_EQ(q.Interval(&c), 300u);
+    EXPECT_EQ(q.Count(), 2u);
+    EXPECT_EQ(FireUntil(q, 0, 300), (std::vector<Intp::TSession*>{&b, &c}));
+    EXPECT_TRUE(q.Delete(&b));
+    EXPECT_TRUE(q.Delete(&c));
+    EXPECT_EQ(q.Count(), 0u);
+    EXPECT_FALSE(q.Has(&c));
+}
