@@ -265,7 +265,7 @@ int TStatusModel::columnCount(const QModelIndex& parent) const
 
 QVariant TStatusModel::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() || index.model() != this || size_t(index.row()) >= m_Order.size())
         return QVariant();
     return m_Order[size_t(index.row())]->Data(index.column(), role);
 }
