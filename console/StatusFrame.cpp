@@ -4,7 +4,6 @@
 #include "ListColumns.h"
 #include "MessageBoxes.h"
 #include "PaintThrottle.h"
-#include "Resources.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -12,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -19,189 +19,8 @@
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
-
-#include <cmath>
-
-namespace Status {
-
-QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm)
-{
-    if (bits & StatusOffline)
-        return QStringLiteral("Offline");
-    QString text = QStringLiteral("Online");
-    if (bits & StatusQueryFail) {
-        text += QStringLiteral("/query fail");
-    } else {
-        if (powerAlarm & 1)
-            text += QStringLiteral("/power1 fail");
-        if (powerAlarm & 2)
-            text += QStringLiteral("/power2 fail");
-        if (portAlarm) {
-            text += QStringLiteral("/port ");
-            bool first = true;
-            for (int i = 0; i < 32; ++i) {
-                if (!(portAlarm & (1u << i)))
-                    continue;
-                text += first ? QString::number(i + 1) : QStringLiteral(",%1").arg(i + 1);
-                first = false;
-            }
-            text += QStringLiteral(" fail");
-        }
-    }
-    if (bits & StatusIpDifferent)
-        text += QStringLiteral("/IP different");
-    return text;
-}
-
-QColor StatusColor(uint32_t bits)
-{
-    // Light tints, each far from the other three, from the list's own
-    // selection (a dark grey) and from the desktop's usual selection blue,
-    // with black text in light and dark palettes alike; the red "offline"
-    // mark stays visible on every one of them.
-    if (bits & StatusOffline)
-        return QColor(255, 190, 190);   // red
-    if (bits & StatusQueryFail)
-        return QColor(255, 240, 140);   // yellow
-    if (bits & StatusIpDifferent)
-        return QColor(215, 190, 255);   // violet
-    if (bits & StatusAlarm)
-        return QColor(255, 200, 140);   // orange
-    return QColor();
-}
-
-namespace {
-
-// Relative luminance of a colour (sRGB).
-double Luminance(const QColor& c)
-{
-    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-// Black or white, whichever contrasts more with the background.
-QColor ReadableOn(const QColor& background)
-{
-    const double l = Luminance(background);
-    return (1.05 / (l + 0.05)) > ((l + 0.05) / 0.05) ? QColor(Qt::white) : QColor(Qt::black);
-}
-
-} // namespace
-
-QColor StatusTextColor(uint32_t bits)
-{
-    const QColor background = StatusColor(bits);
-    return background.isValid() ? ReadableOn(background) : QColor();
-}
-
-QColor SelectedStatusColor(uint32_t bits)
-{
-    const QColor background = StatusColor(bits);
-    return background.isValid() ? background.darker(220) : QColor();
-}
-
-QColor SelectionColor() { return QColor(64, 64, 64); }
-
-namespace {
-
-QString IpText(uint32_t ip) { return QString::fromStdString(Intp::IpToText(ip)); }
-
-} // namespace
-
-TStatusRow::TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model)
-    // Every cell is computed by data() when it is shown.
-    : Number(number), Ip(ip), Mac(mac), NowIp(ip), m_Model(model)
-{
-    // The item only holds a place for each column (the last one makes them
-    // all), so that a change of the row covers every column.
-    setData(ColumnCount - 1, Qt::DisplayRole, QString());
-}
-
-QString TStatusRow::IpCell() const
-{
-    if (Bits & StatusIpDifferent)
-        return QStringLiteral("Original: %1, Now: %2").arg(IpText(Ip), IpText(NowIp));
-    return IpText(Ip);
-}
-
-QString TStatusRow::TimeCell() const
-{
-    if (LastReported == NotReported)
-        return QStringLiteral("(No response yet)");
-    if (m_TimeOf != LastReported) {
-        m_TimeText = QLocale().toString(QDateTime::fromMSecsSinceEpoch(LastReported, Qt::LocalTime), QLocale::ShortFormat);
-        m_TimeOf = LastReported;
-    }
-    return m_TimeText;
-}
-
-QString TStatusRow::ToolTip() const
-{
-    return QStringLiteral("IP Address: ") + IpCell() + QStringLiteral("\nMAC Address: ") + text(ColMac) +
-           QStringLiteral("\nDevice Model: ") + text(ColModel) + QStringLiteral("\nLast Reported Time: ") +
-           TimeCell() + QStringLiteral("\nStatus: ") + StatusText(Bits, PowerAlarm, PortAlarm);
-}
-
-QVariant TStatusRow::data(int column, int role) const
-{
-    if (column < 0 || column >= ColumnCount)
-        return QTreeWidgetItem::data(column, role);
-    switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole:
-        switch (column) {
-        case ColNumber: return QString::number(Number);
-        case ColMac: return QString::fromStdString(Intp::MacToText(Mac));
-        case ColModel: return m_Model;
-        case ColIp: return IpCell();
-        case ColTime: return TimeCell();
-        case ColStatus: return StatusText(Bits, PowerAlarm, PortAlarm);
-        default: break;
-        }
-        break;
-    case Qt::DecorationRole:
-        if (column == ColNumber) {
-            // One icon per image, shared by the rows.
-            static const QIcon online = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_DEVICE"));
-            static const QIcon offline = Resources::Icon(QStringLiteral("RC_BITMAP_16X16_CANCEL"));
-            return Image ? offline : online;
-        }
-        break;
-    case Qt::ToolTipRole: return ToolTip();
-    // The row's colour and image, told to screen readers.
-    case Qt::AccessibleDescriptionRole: return StatusText(Bits, PowerAlarm, PortAlarm);
-    case Qt::BackgroundRole: {
-        const QColor color = StatusColor(Bits);
-        return color.isValid() ? QVariant(QBrush(color)) : QVariant();
-    }
-    case Qt::ForegroundRole: {
-        const QColor color = StatusTextColor(Bits);
-        return color.isValid() ? QVariant(QBrush(color)) : QVariant();
-    }
-    case StatusBitsRole: return Bits;
-    default: break;
-    }
-    return QTreeWidgetItem::data(column, role);
-}
-
-bool TStatusRow::operator<(const QTreeWidgetItem& other) const
-{
-    const auto* o = dynamic_cast<const TStatusRow*>(&other);
-    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-    if (!o)
-        return QTreeWidgetItem::operator<(other);
-    switch (column) {
-    case ColNumber: return Number < o->Number;
-    case ColIp: return Ip < o->Ip;
-    case ColMac: return Mac < o->Mac;
-    case ColTime: return LastReported < o->LastReported;
-    default: return text(column) < o->text(column);
-    }
-}
-
-} // namespace Status
 
 using namespace Status;
 
@@ -233,7 +52,7 @@ protected:
 // the addresses, the time and the status as wide as their usual texts, the
 // model's long description taking what is left. Longer texts are cut; the
 // row's tool tip holds every cell whole.
-void FixStatusColumns(QTreeWidget* list)
+void FixStatusColumns(QTreeView* list)
 {
     const QFontMetrics metrics = list->fontMetrics();
     const int pad = 2 * metrics.averageCharWidth() + 8;
@@ -256,14 +75,13 @@ void FixStatusColumns(QTreeWidget* list)
 TStatusFrame::TStatusFrame(QWidget* parent)
     : QFrame(parent), m_Clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
-    m_List = new QTreeWidget(this);
+    m_Model = new TStatusModel(this);
+    m_List = new QTreeView(this);
+    m_List->setModel(m_Model);
     m_List->setRootIsDecorated(false);
     // One-line rows: a changed cell need not be measured again.
     m_List->setUniformRowHeights(true);
     m_List->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_List->setColumnCount(TStatusRow::ColumnCount);
-    m_List->setHeaderLabels({QString(), QStringLiteral("IP"), QStringLiteral("MAC Address"), QStringLiteral("Model"),
-                             QStringLiteral("Last Reported Time"), QStringLiteral("Status")});
     m_List->header()->setSectionsClickable(true);
     m_List->setContextMenuPolicy(Qt::CustomContextMenu);
     m_List->setItemDelegate(new TStatusRowDelegate(m_List));
@@ -338,7 +156,7 @@ TStatusFrame::TStatusFrame(QWidget* parent)
     });
     connect(m_ClearError, &QPushButton::clicked, this, &TStatusFrame::ClearErrors);
     connect(m_Refresh, &QPushButton::clicked, this, &TStatusFrame::PollAll);
-    connect(m_List, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
+    connect(m_List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
     connect(m_List->header(), &QHeaderView::sectionClicked, this, [this](int c) { EventOnHeaderClick(c); });
 
     UpdateButtons();
@@ -355,24 +173,18 @@ TStatusFrame::~TStatusFrame()
 
 void TStatusFrame::AddDevices(const std::vector<Intp::TDevice*>& devices)
 {
-    for (Intp::TDevice* device : devices)
-        AddDevice(device);
+    const std::vector<TStatusRow*> added = m_Model->Add(devices);
+    if (added.empty())
+        return;
+    UpdateButtons();
+    const unsigned timeoutMs = unsigned(m_Timeout->value()) * 1000u;
+    for (TStatusRow* row : added)
+        PollRow(row, timeoutMs);
 }
 
 void TStatusFrame::AddDevice(Intp::TDevice* device)
 {
-    if (!device)
-        return;
-    // One look-up finds an existing row or makes the place for the new one.
-    const auto [place, added] = m_Rows.try_emplace(device->GetMac(), nullptr);
-    if (!added)
-        return;
-    auto* row = new TStatusRow(m_NextNumber++, device->GetIp(), device->GetMac(),
-                               QString::fromStdString(device->GetTypeName()));
-    place->second = row;
-    m_List->addTopLevelItem(row);
-    UpdateButtons();
-    PollRow(row, unsigned(m_Timeout->value()) * 1000u);
+    AddDevices({device});
 }
 
 uint32_t TStatusFrame::GetStatusFlags(Intp::TDevice* device)
@@ -383,16 +195,34 @@ uint32_t TStatusFrame::GetStatusFlags(Intp::TDevice* device)
 
 TStatusRow* TStatusFrame::FindRow(const Intp::TMacAddr& mac) const
 {
-    auto it = m_Rows.find(mac);
-    return it == m_Rows.end() ? nullptr : it->second;
+    return m_Model->Find(mac);
+}
+
+int TStatusFrame::RowCount() const
+{
+    return m_Model->RowCount();
+}
+
+TStatusRow* TStatusFrame::RowAt(int i) const
+{
+    return i >= 0 && i < m_Model->RowCount() ? m_Model->Row(i) : nullptr;
+}
+
+void TStatusFrame::SelectRow(int i, bool selected)
+{
+    if (i < 0 || i >= m_Model->RowCount())
+        return;
+    m_List->selectionModel()->select(m_Model->index(i, 0), (selected ? QItemSelectionModel::Select
+                                                                     : QItemSelectionModel::Deselect) |
+                                                                QItemSelectionModel::Rows);
 }
 
 void TStatusFrame::PollAll()
 {
     m_PollTimer->stop();
     const unsigned timeoutMs = unsigned(m_Timeout->value()) * 1000u;
-    for (int i = 0; i < m_List->topLevelItemCount(); ++i)
-        PollRow(static_cast<TStatusRow*>(m_List->topLevelItem(i)), timeoutMs);
+    for (int i = 0; i < m_Model->RowCount(); ++i)
+        PollRow(m_Model->Row(i), timeoutMs);
     m_PollTimer->setInterval(m_Period->value() * 1000);
     m_PollTimer->start();
 }
@@ -416,7 +246,7 @@ void TStatusFrame::PollRow(TStatusRow* row, unsigned timeoutMs)
         delete session;
         row->Bits |= StatusQueryFail;
     }
-    row->Changed();
+    m_Model->Changed(row);
 }
 
 void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void*)
@@ -451,13 +281,13 @@ void TStatusFrame::OnSessionEvent(Intp::TDevice* device, int command, uint16_t s
             row->Bits |= StatusIpDifferent;
         row->LastReported = m_Clock();
     }
-    row->Changed();
+    m_Model->Changed(row);
 }
 
 void TStatusFrame::BeepTick()
 {
-    for (int i = 0; i < m_List->topLevelItemCount(); ++i) {
-        const auto* row = static_cast<const TStatusRow*>(m_List->topLevelItem(i));
+    for (int i = 0; i < m_Model->RowCount(); ++i) {
+        const TStatusRow* row = m_Model->Row(i);
         if (row->Bits & (StatusOffline | StatusQueryFail | StatusAlarm)) {
             UserInterface().Beep(341, 100);
             return;
@@ -467,8 +297,15 @@ void TStatusFrame::BeepTick()
 
 void TStatusFrame::ClearErrors()
 {
-    for (QTreeWidgetItem* item : m_List->selectedItems()) {
-        auto* row = static_cast<TStatusRow*>(item);
+    // Every row with a selected cell, once.
+    std::vector<bool> chosen(size_t(m_Model->RowCount()), false);
+    for (const QItemSelectionRange& range : m_List->selectionModel()->selection())
+        for (int i = range.top(); i <= range.bottom(); ++i)
+            chosen[size_t(i)] = true;
+    for (int i = 0; i < m_Model->RowCount(); ++i) {
+        if (!chosen[size_t(i)])
+            continue;
+        TStatusRow* row = m_Model->Row(i);
         row->Bits = 0;
         row->PowerAlarm = 0;
         row->PortAlarm = 0;
@@ -476,7 +313,7 @@ void TStatusFrame::ClearErrors()
             row->Ip = device->GetIp();
         row->NowIp = row->Ip;
         row->Image = 0;
-        row->Changed();
+        m_Model->Changed(row);
     }
 }
 
@@ -490,14 +327,18 @@ void TStatusFrame::EventOnHeaderClick(int column)
 {
     m_SortAscending = column == m_SortColumn ? !m_SortAscending : true;
     m_SortColumn = column;
-    m_List->sortItems(column, m_SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    const Qt::SortOrder order = m_SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder;
+    // The header only remembers the column (it shows no arrow); the rows
+    // are sorted once, and rows found later go at the end.
+    m_List->header()->setSortIndicator(column, order);
+    m_Model->sort(column, order);
 }
 
 void TStatusFrame::UpdateButtons()
 {
-    m_Refresh->setEnabled(m_List->topLevelItemCount() > 0);
-    // Not selectedItems(): that lists every selected row, and this runs for
-    // every added row.
+    m_Refresh->setEnabled(m_Model->RowCount() > 0);
+    // Not selectedRows(): that lists every selected row, and this runs for
+    // every batch of added rows.
     m_ClearError->setEnabled(m_List->selectionModel()->hasSelection());
 }
 

@@ -5,13 +5,11 @@
 
 #include "Intp.h"
 #include "ModuleFrame.h"
+#include "StatusModel.h"
 #include "StatusServer.h"
 
 #include <QFrame>
-#include <QTreeWidgetItem>
 #include <functional>
-#include <limits>
-#include <map>
 #include <vector>
 
 class QCheckBox;
@@ -20,66 +18,7 @@ class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTimer;
-class QTreeWidget;
-
-namespace Status {
-
-// The "Status" text of a row from its status bits and its last Ping2 alarms.
-QString StatusText(uint32_t bits, uint32_t powerAlarm, uint32_t portAlarm);
-// The row colour: by the first of offline, query failed, IP different,
-// alarm; invalid (drawn normally) when no bit is set.
-QColor StatusColor(uint32_t bits);
-// The text colour on a row of that colour: black or white, whichever reads
-// better on it (black on every row colour); invalid when no bit is set.
-QColor StatusTextColor(uint32_t bits);
-// The colour of a selected row: the row's colour darkened, so that a
-// selected row never looks like an unselected one; invalid when no bit is
-// set (the list's own selection colour).
-QColor SelectedStatusColor(uint32_t bits);
-// The list's own selection colour: a dark grey that no row colour is
-// mistaken for.
-QColor SelectionColor();
-
-// The item data role that holds a row's status bits in each of its cells.
-constexpr int StatusBitsRole = Qt::UserRole + 1;
-
-// One monitored switch. Its cells are computed from its fields when the
-// list asks for them; whoever changes the fields calls Changed() once.
-class TStatusRow final : public QTreeWidgetItem {
-public:
-    enum Column { ColNumber, ColIp, ColMac, ColModel, ColTime, ColStatus, ColumnCount };
-    // LastReported before the first answer.
-    static constexpr qint64 NotReported = std::numeric_limits<qint64>::min();
-
-    TStatusRow(uint32_t number, uint32_t ip, const Intp::TMacAddr& mac, const QString& model);
-
-    uint32_t Number = 0;
-    uint32_t Ip = 0;               // the recorded address
-    Intp::TMacAddr Mac;
-    uint32_t Bits = 0;
-    uint32_t PowerAlarm = 0;       // from the last successful poll
-    uint32_t PortAlarm = 0;
-    uint32_t NowIp = 0;            // the address of the last answer (shown while StatusIpDifferent)
-    qint64 LastReported = NotReported;   // UTC milliseconds since the epoch
-    int Image = 0;                 // 0 online, 1 offline
-
-    QVariant data(int column, int role) const override;
-    bool operator<(const QTreeWidgetItem& other) const override;
-    // Tells the list that the row's fields changed (one change for the row).
-    void Changed() { emitDataChanged(); }
-    QString IpCell() const;
-    // "Last Reported Time": the local time of the last answer.
-    QString TimeCell() const;
-    QString ToolTip() const;
-
-private:
-    QString m_Model;   // the model's description (shared with its other rows)
-    // TimeCell() for m_TimeOf, formatted when first asked for.
-    mutable QString m_TimeText;
-    mutable qint64 m_TimeOf = NotReported;
-};
-
-} // namespace Status
+class QTreeView;
 
 class TStatusFrame final : public QFrame, public TModule, public Status::TStatusServer, public Intp::TWizard {
     Q_OBJECT
@@ -112,8 +51,14 @@ public:
     void SetClock(std::function<qint64()> clock) { m_Clock = std::move(clock); }
 
     Status::TStatusRow* FindRow(const Intp::TMacAddr& mac) const;
+    // The rows as the list shows them, top to bottom.
+    int RowCount() const;
+    Status::TStatusRow* RowAt(int i) const;
+    // Selects (or deselects) the whole row at place i of the list.
+    void SelectRow(int i, bool selected = true);
+    Status::TStatusModel* Model() const { return m_Model; }
 
-    QTreeWidget* m_List = nullptr;
+    QTreeView* m_List = nullptr;
     QSpinBox* m_Period = nullptr;
     QSpinBox* m_Timeout = nullptr;
     QLabel* m_PeriodRange = nullptr;
@@ -131,11 +76,8 @@ private:
     void UpdateButtons();
 
     QMenu* m_Menu = nullptr;
-    uint32_t m_NextNumber = 1;
+    Status::TStatusModel* m_Model = nullptr;
     int m_SortColumn = -1;
     bool m_SortAscending = true;
     std::function<qint64()> m_Clock;
-    // The rows by MAC address (rows are never removed), so that a report
-    // finds its row without walking the whole list.
-    std::map<Intp::TMacAddr, Status::TStatusRow*> m_Rows;
 };

@@ -204,10 +204,10 @@ protected:
 TEST_F(StatusMonitorLook, StatusStaysInViewAndCutCellsAreWholeInTheTip)
 {
     AddTypicalRows();
-    QTreeWidget* list = Frame->m_List;
-    ASSERT_EQ(list->topLevelItemCount(), 4);
-    EXPECT_EQ(list->topLevelItem(0)->text(TStatusRow::ColStatus), "Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail");
-    EXPECT_TRUE(list->topLevelItem(1)->text(TStatusRow::ColIp).startsWith("Original: "));
+    QTreeView* list = Frame->m_List;
+    ASSERT_EQ(Frame->RowCount(), 4);
+    EXPECT_EQ(list->model()->index(0, TStatusRow::ColStatus).data().toString(), "Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail");
+    EXPECT_TRUE(list->model()->index(1, TStatusRow::ColIp).data().toString().startsWith("Original: "));
     QHeaderView* header = list->header();
     auto inView = [&](int column) {
         return header->sectionViewportPosition(column) >= 0 &&
@@ -221,8 +221,8 @@ TEST_F(StatusMonitorLook, StatusStaysInViewAndCutCellsAreWholeInTheTip)
         EXPECT_GE(header->sectionSize(column), list->sizeHintForIndex(list->model()->index(3, column)).width())
             << column;
     // A longer text is cut, and the row's tool tip holds every cell whole.
-    const QString tip = list->topLevelItem(0)->toolTip(TStatusRow::ColModel);
-    EXPECT_TRUE(tip.contains(list->topLevelItem(0)->text(TStatusRow::ColModel)));
+    const QString tip = list->model()->index(0, TStatusRow::ColModel).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.contains(list->model()->index(0, TStatusRow::ColModel).data().toString()));
     EXPECT_TRUE(tip.contains("Status: Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail"));
 
     // Wider: the model takes the room.
@@ -254,16 +254,16 @@ TEST_F(StatusMonitorLook, ColouredRowsAreReadableAndTheAlarmIsNotTheSelection)
     // alarm row nor each other.
     Frame->resize(1600, 400);   // room right of the texts
     AddTypicalRows();
-    QTreeWidget* list = Frame->m_List;
-    EXPECT_EQ(list->topLevelItem(0)->foreground(TStatusRow::ColStatus).color(), QColor(Qt::black));
-    EXPECT_EQ(list->topLevelItem(1)->foreground(TStatusRow::ColIp).color(), QColor(Qt::black));
+    QTreeView* list = Frame->m_List;
+    EXPECT_EQ(list->model()->index(0, TStatusRow::ColStatus).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::black));
+    EXPECT_EQ(list->model()->index(1, TStatusRow::ColIp).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::black));
     const QColor alarm = QColor(Pixel(0));
     EXPECT_EQ(alarm, StatusColor(StatusAlarm));
-    list->topLevelItem(3)->setSelected(true);
+    Frame->SelectRow(3);
     QCoreApplication::processEvents();
     const QColor selectedPlain = QColor(Pixel(3));
     EXPECT_GE(Distance(selectedPlain, alarm), 150) << selectedPlain.name().toStdString();
-    list->topLevelItem(0)->setSelected(true);
+    Frame->SelectRow(0);
     QCoreApplication::processEvents();
     const QColor selectedAlarm = QColor(Pixel(0));
     EXPECT_GE(Distance(selectedAlarm, alarm), 100) << selectedAlarm.name().toStdString();

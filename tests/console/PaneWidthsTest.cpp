@@ -115,9 +115,9 @@ TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
     ASSERT_NE(node, nullptr);
     f->Tree()->setCurrentItem(node);
     Settle();
-    QTreeWidget* list = f->StatusFrame()->m_List;
+    QTreeView* list = f->StatusFrame()->m_List;
     ASSERT_TRUE(list->isVisible());
-    ASSERT_EQ(list->topLevelItemCount(), 6);
+    ASSERT_EQ(f->StatusFrame()->RowCount(), 6);
     QHeaderView* header = list->header();
     const int status = Status::TStatusRow::ColStatus;
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
@@ -125,7 +125,7 @@ TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
     EXPECT_LE(header->sectionViewportPosition(status) + header->sectionSize(status), list->viewport()->width());
     EXPECT_GE(header->sectionSize(status), list->fontMetrics().horizontalAdvance("Online/power1 fail"));
     // The long model descriptions are cut with an ellipsis instead.
-    const QString model = list->topLevelItem(5)->text(Status::TStatusRow::ColModel);
+    const QString model = list->model()->index(5, Status::TStatusRow::ColModel).data().toString();
     EXPECT_GT(list->fontMetrics().horizontalAdvance(model), header->sectionSize(Status::TStatusRow::ColModel));
     EXPECT_EQ(list->textElideMode(), Qt::ElideRight);
 }
