@@ -28,6 +28,24 @@ TTreeNode* TTreeNode::Child(int row) const
     return m_Branch->m_Children[size_t(row)].get();
 }
 
+int TTreeNode::Row() const
+{
+    if (!m_Parent)
+        return m_Row;
+    TTreeBranch& branch = *m_Parent->m_Branch;
+    if (m_Row < branch.m_Numbered)
+        return m_Row;
+    // Numbers the rows after the last removal up to this node.
+    auto& children = branch.m_Children;
+    for (int row = branch.m_Numbered; row < int(children.size()); ++row) {
+        children[size_t(row)]->m_Row = row;
+        branch.m_Numbered = row + 1;
+        if (children[size_t(row)].get() == this)
+            return row;
+    }
+    return -1;
+}
+
 QString TTreeNode::Text() const
 {
     if (Device)
@@ -66,7 +84,7 @@ QModelIndex TDeviceTreeModel::parent(const QModelIndex& child) const
 {
     const TTreeNode* node = NodeOf(child);
     TTreeNode* parent = node ? node->Parent() : nullptr;
-    return parent ? createIndex(parent->m_Row, 0, parent) : QModelIndex();
+    return parent ? createIndex(parent->Row(), 0, parent) : QModelIndex();
 }
 
 int TDeviceTreeModel::rowCount(const QModelIndex& parent) const
@@ -118,7 +136,7 @@ QModelIndex TDeviceTreeModel::IndexOf(const TTreeNode* node) const
 {
     if (!node || !node->InTree() || node->m_Hidden)
         return {};
-    return createIndex(node->m_Row, 0, const_cast<TTreeNode*>(node));
+    return createIndex(node->Row(), 0, const_cast<TTreeNode*>(node));
 }
 
 TTreeNode* TDeviceTreeModel::NodeOf(const QModelIndex& index) const
@@ -132,11 +150,27 @@ TTreeNode* TDeviceTreeModel::NodeOf(const QModelIndex& index) const
 // Structure
 // ---------------------------------------------------------------------------
 
-void TDeviceTreeModel::Renumber(TTreeNode* parent, int from)
+void TDeviceTreeModel::Appended(TTreeNode* parent, TTreeNode* child)
 {
-    auto& children = parent->m_Branch->m_Children;
-    for (size_t row = size_t(std::max(from, 0)); row < children.size(); ++row)
-        children[row]->m_Row = int(row);
+    TTreeBranch& branch = *parent->m_Branch;
+    child->m_Parent = parent;
+    child->m_Row = int(branch.m_Children.size()) - 1;
+    if (branch.m_Numbered == child->m_Row)
+        ++branch.m_Numbered;
+}
+
+void TDeviceTreeModel::Erased(TTreeNode* parent, int row)
+{
+    TTreeBranch& branch = *parent->m_Branch;
+    branch.m_Numbered = std::min(branch.m_Numbered, row);
+}
+
+void TDeviceTreeModel::NumberAll(TTreeNode* parent)
+{
+    TTreeBranch& branch = *parent->m_Branch;
+    for (size_t row = 0; row < branch.m_Children.size(); ++row)
+        branch.m_Children[row]->m_Row = int(row);
+    branch.m_Numbered = int(branch.m_Children.size());
 }
 
 TTreeNode* TDeviceTreeModel::Append(TTreeNode* parent, std::unique_ptr<TTreeNode> node)
@@ -158,9 +192,8 @@ void TDeviceTreeModel::AppendAll(TTreeNode* parent, std::vector<std::unique_ptr<
     beginInsertRows(IndexOf(parent), first, first + int(nodes.size()) - 1);
     children.reserve(children.size() + nodes.size());
     for (auto& node : nodes) {
-        node->m_Parent = branch;
-        node->m_Row = int(children.size());
         children.push_back(std::move(node));
+        Appended(branch, children.back().get());
     }
     endInsertRows();
 }
@@ -172,12 +205,12 @@ std::unique_ptr<TTreeNode> TDeviceTreeModel::Take(TTreeNode* node)
     // The rows below it move up: what was noted of them is told first.
     FlushChanges();
     TTreeNode* branch = node->m_Parent;
-    const int row = node->m_Row;
+    const int row = node->Row();
     beginRemoveRows(IndexOf(node->Parent()), row, row);
     auto& children = branch->m_Branch->m_Children;
     std::unique_ptr<TTreeNode> taken = std::move(children[size_t(row)]);
     children.erase(children.begin() + row);
-    Renumber(branch, row);
+    Erased(branch, row);
     taken->m_Parent = nullptr;
     taken->m_Row = -1;
     endRemoveRows();
@@ -194,8 +227,10 @@ void TDeviceTreeModel::RemoveChildren(TTreeNode* parent, int first, int count)
     beginRemoveRows(IndexOf(parent), first, first + count - 1);
     std::vector<std::unique_ptr<TTreeNode>> gone(std::make_move_iterator(children.begin() + first),
                                                   std::make_move_iterator(children.begin() + first + count));
+    for (auto& node : gone)
+        node->m_Parent = nullptr;
     children.erase(children.begin() + first, children.begin() + first + count);
-    Renumber(branch, first);
+    Erased(branch, first);
     endRemoveRows();
 }
 
@@ -232,14 +267,13 @@ void TDeviceTreeModel::MoveTo(TTreeNode* node, TTreeNode* parent)
         return;
     TTreeNode* old = node->m_Parent;
     auto& from = old->m_Branch->m_Children;
-    const int row = node->m_Row;
+    const int row = node->Row();
     std::unique_ptr<TTreeNode> moved = std::move(from[size_t(row)]);
     from.erase(from.begin() + row);
-    Renumber(old, row);
+    Erased(old, row);
     auto& to = branch->m_Branch->m_Children;
-    moved->m_Parent = branch;
-    moved->m_Row = int(to.size());
     to.push_back(std::move(moved));
+    Appended(branch, node);
 }
 
 void TDeviceTreeModel::MoveChildren(TTreeNode* from, const std::function<TTreeNode*(TTreeNode* child)>& target)
@@ -249,12 +283,12 @@ void TDeviceTreeModel::MoveChildren(TTreeNode* from, const std::function<TTreeNo
         return;
     std::vector<std::unique_ptr<TTreeNode>> children;
     children.swap(source->m_Branch->m_Children);
+    source->m_Branch->m_Numbered = 0;
     for (auto& child : children) {
         TTreeNode* branch = BranchOf(target(child.get()));
-        auto& to = branch->m_Branch->m_Children;
-        child->m_Parent = branch;
-        child->m_Row = int(to.size());
-        to.push_back(std::move(child));
+        TTreeNode* node = child.get();
+        branch->m_Branch->m_Children.push_back(std::move(child));
+        Appended(branch, node);
     }
 }
 
@@ -266,6 +300,7 @@ void TDeviceTreeModel::Reorder(TTreeNode* parent, const std::vector<TTreeNode*>&
     auto& children = branch->m_Branch->m_Children;
     if (order.size() != children.size())
         return;
+    NumberAll(branch);
     // Only a permutation of the children moves anything.
     std::vector<bool> seen(children.size(), false);
     for (TTreeNode* node : order) {
@@ -277,7 +312,7 @@ void TDeviceTreeModel::Reorder(TTreeNode* parent, const std::vector<TTreeNode*>&
     for (size_t row = 0; row < order.size(); ++row)
         sorted[row] = std::move(children[size_t(order[row]->m_Row)]);
     children.swap(sorted);
-    Renumber(branch, 0);
+    NumberAll(branch);
 }
 
 // ---------------------------------------------------------------------------
@@ -299,12 +334,13 @@ void TDeviceTreeModel::NodeChanged(TTreeNode* node)
     if (!node || !node->InTree() || node->m_Hidden)
         return;
     TTreeBranch* branch = node->m_Parent->m_Branch.get();
+    const int row = node->Row();
     if (branch->m_ChangedFirst < 0) {
-        branch->m_ChangedFirst = branch->m_ChangedLast = node->m_Row;
+        branch->m_ChangedFirst = branch->m_ChangedLast = row;
         m_Changed.push_back(node->m_Parent);
     } else {
-        branch->m_ChangedFirst = std::min(branch->m_ChangedFirst, node->m_Row);
-        branch->m_ChangedLast = std::max(branch->m_ChangedLast, node->m_Row);
+        branch->m_ChangedFirst = std::min(branch->m_ChangedFirst, row);
+        branch->m_ChangedLast = std::max(branch->m_ChangedLast, row);
     }
     if (!m_ChangeTimer.isActive())
         m_ChangeTimer.start(ChangeFrameMs, this);

@@ -2,9 +2,10 @@
 // device nodes.
 //
 // Every node keeps its parent and its row, so that the index of a node is
-// found at once, without looking for it among its siblings; rows are
-// numbered again only when the tree's structure changes, which the main
-// window does in batches. A device node is small (its device, its parent,
+// found at once, without looking for it among its siblings. A removal
+// leaves the rows after it to be numbered again when one of them is next
+// asked for, up to that one: removing many nodes in the order of their rows
+// (as deleting every device does) never numbers the rest again each time. A device node is small (its device, its parent,
 // its row and two flags): its caption and image are made from its device
 // when a view asks for them. A change of a device's caption or image costs
 // only a note on its group; the views hear of the changed rows of each
@@ -39,6 +40,7 @@ private:
     friend class TDeviceTreeModel;
     friend class TTreeNode;
     std::vector<std::unique_ptr<TTreeNode>> m_Children;   // in row order
+    int m_Numbered = 0;   // the first children whose rows are right; the others' rows are never below their own
     int m_ChangedFirst = -1, m_ChangedLast = -1;          // rows changed since the views were told
 };
 
@@ -55,7 +57,7 @@ public:
     TKind Kind() const { return m_Kind; }
     // Null for a node at the top and for one not in the tree.
     TTreeNode* Parent() const { return m_Parent && !m_Parent->m_Hidden ? m_Parent : nullptr; }
-    int Row() const { return m_Row; }
+    int Row() const;
     int ChildCount() const { return m_Branch ? int(m_Branch->m_Children.size()) : 0; }
     TTreeNode* Child(int row) const;
     // The caption and image shown; a device node's are made from its device.
@@ -74,7 +76,7 @@ private:
     friend class TDeviceTreeModel;
     std::unique_ptr<TTreeBranch> m_Branch;
     TTreeNode* m_Parent = nullptr;
-    int m_Row = -1;
+    mutable int m_Row = -1;
     TKind m_Kind;
     bool m_Hidden = false;   // the model's own root above the top level
 };
@@ -139,7 +141,11 @@ protected:
 
 private:
     TTreeNode* BranchOf(TTreeNode* parent) { return parent ? parent : &m_Root; }
-    static void Renumber(TTreeNode* parent, int from);
+    // Bookkeeping of rows: a child added at the end, children taken out
+    // from `row` on, every child in a new order.
+    static void Appended(TTreeNode* parent, TTreeNode* child);
+    static void Erased(TTreeNode* parent, int row);
+    static void NumberAll(TTreeNode* parent);
 
     TTreeNode m_Root{TTreeNode::KindPage};
     std::vector<TTreeNode*> m_Changed;   // nodes with changed children rows
