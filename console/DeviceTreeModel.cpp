@@ -35,13 +35,19 @@ int TTreeNode::Row() const
     TTreeBranch& branch = *m_Parent->m_Branch;
     if (m_Row < branch.m_Numbered)
         return m_Row;
-    // Numbers the rows after the last removal up to this node.
+    // The node is between the rows numbered so far and its own row, which
+    // removals before it made too high: the rows are numbered on from the
+    // one end while the node is looked for from the other, until one of
+    // them reaches it.
     auto& children = branch.m_Children;
-    for (int row = branch.m_Numbered; row < int(children.size()); ++row) {
-        children[size_t(row)]->m_Row = row;
-        branch.m_Numbered = row + 1;
-        if (children[size_t(row)].get() == this)
-            return row;
+    for (int high = std::min(m_Row, int(children.size()) - 1); high >= branch.m_Numbered; --high) {
+        const int low = branch.m_Numbered;
+        children[size_t(low)]->m_Row = low;
+        branch.m_Numbered = low + 1;
+        if (children[size_t(low)].get() == this)
+            return low;
+        if (children[size_t(high)].get() == this)
+            return m_Row = high;
     }
     return -1;
 }

@@ -4,8 +4,9 @@
 // Every node keeps its parent and its row, so that the index of a node is
 // found at once, without looking for it among its siblings. A removal
 // leaves the rows after it to be numbered again when one of them is next
-// asked for, up to that one: removing many nodes in the order of their rows
-// (as deleting every device does) never numbers the rest again each time. A device node is small (its device, its parent,
+// asked for, and then only up to that one: removing many nodes one after
+// another (as deleting every device does) does not number the rest again
+// each time. A device node is small (its device, its parent,
 // its row and two flags): its caption and image are made from its device
 // when a view asks for them. A change of a device's caption or image costs
 // only a note on its group; the views hear of the changed rows of each
