@@ -36,7 +36,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
 
@@ -60,8 +60,8 @@ QIcon NodeIcon(int index)
 {
     if (index < 0 || index >= int(std::size(NodeImages)))
         return {};
-    // One icon per image, shared by the nodes (a node's icon is set again
-    // on every change of its device).
+    // One icon per image, shared by the nodes (a device node's icon is
+    // asked for whenever its row is painted).
     static std::vector<QIcon> icons;
     if (icons.empty())
         for (const char* name : NodeImages)
@@ -146,8 +146,6 @@ TMainForm::TMainForm(const TOptions& options, QWidget* parent) : QMainWindow(par
 TMainForm::~TMainForm()
 {
     Shutdown();
-    for (TTreeNode* node : m_NewNodes)
-        delete node;
     m_NewNodes.clear();
     DetachTreeSelection();
     // The pages go with the window; none of them may reach back into it.
@@ -215,12 +213,14 @@ void TMainForm::BuildWindow()
     sortRow->addWidget(sortLabel);
     sortRow->addWidget(m_TreeSort, 1);
     leftLayout->addLayout(sortRow);
-    m_Tree = new QTreeWidget(left);
+    m_Tree = new QTreeView(left);
     m_Tree->setObjectName("m_Tree");
+    m_TreeModel = new TDeviceTreeModel(m_Tree);
+    m_Tree->setModel(m_TreeModel);
     m_Tree->setAccessibleName(QStringLiteral("Devices"));
     m_Tree->setHeaderHidden(true);
     // Every row is one line with a 16 x 16 image: with uniform heights a
-    // caption change does not make the view measure its row again, which
+    // caption change does not make the view measure its rows again, which
     // otherwise dominates the cost of a discovery of many switches.
     m_Tree->setUniformRowHeights(true);
     m_Tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -257,7 +257,7 @@ void TMainForm::BuildWindow()
     BuildActions();
 
     InstallTreeSelection();
-    connect(m_Tree, &QTreeWidget::customContextMenuRequested, this,
+    connect(m_Tree, &QTreeView::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_TreePopup->popup(m_Tree->viewport()->mapToGlobal(pos)); });
     connect(m_TreeSort, &QComboBox::currentIndexChanged, this, &TMainForm::EventOnTreeSortChange);
 }
@@ -425,7 +425,7 @@ bool TMainForm::EventOnMainFormCreate()
     }
 
     // 14: select the root.
-    m_Tree->setCurrentItem(m_RootNode);
+    SetCurrentNode(m_RootNode);
 
     // 15: the settings menu and the configuration file actions.
     m_SettingsMenu->menuAction()->setVisible(true);
@@ -446,14 +446,14 @@ bool TMainForm::EventOnMainFormCreate()
     return true;
 }
 
-void TMainForm::NoteCaption(QTreeWidgetItem* node)
+void TMainForm::NoteCaption(TTreeNode* node)
 {
-    if (!node || !node->treeWidget())
+    if (!node || !node->InTree())
         return;
     int depth = m_Tree->rootIsDecorated() ? 1 : 0;
-    for (QTreeWidgetItem* p = node->parent(); p; p = p->parent())
+    for (TTreeNode* p = node->Parent(); p; p = p->Parent())
         ++depth;
-    const int width = m_Tree->sizeHintForIndex(m_Tree->indexFromItem(node)).width() + depth * m_Tree->indentation();
+    const int width = m_Tree->sizeHintForIndex(IndexOf(node)).width() + depth * m_Tree->indentation();
     if (width <= m_WidestCaption)
         return;
     m_WidestCaption = width;
@@ -474,7 +474,7 @@ void TMainForm::WidenTreePane()
     m_Splitter->setSizes(sizes);
 }
 
-TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image)
+TTreeNode* TMainForm::AddTreeNode(TModule* page, TTreeNode* parent, int image)
 {
     if (!page)
         return nullptr;
@@ -484,14 +484,11 @@ TTreeNode* TMainForm::AddTreeNode(TModule* page, QTreeWidgetItem* parent, int im
         control->hide();
         NameControls(control, page->GetCaption());
     }
-    auto* node = new TTreeNode(TTreeNode::KindPage);
-    node->Page = page;
-    node->setText(0, page->GetCaption());
-    node->setIcon(0, NodeIcon(image));
-    if (parent)
-        parent->addChild(node);
-    else
-        m_Tree->addTopLevelItem(node);
+    auto made = std::make_unique<TTreeNode>(TTreeNode::KindPage);
+    made->Branch()->Page = page;
+    made->Branch()->Text = page->GetCaption();
+    made->Branch()->Image = image;
+    TTreeNode* node = m_TreeModel->Append(parent, std::move(made));
     NoteCaption(node);
     return node;
 }

@@ -2,6 +2,7 @@
 // the protocol library's sessions, and the host of every page.
 #pragma once
 
+#include "DeviceTreeModel.h"
 #include "FilterForm.h"
 #include "Intp.h"
 #include "IntpFlatMap.h"
@@ -14,7 +15,6 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <QSystemTrayIcon>
-#include <QTreeWidgetItem>
 
 #include <functional>
 #include <map>
@@ -31,7 +31,8 @@ class QPushButton;
 class QSplitter;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
+class QModelIndex;
+class QTreeView;
 class TIntpSocketThread;
 class TReceivePump;
 class TSyslogFrame;
@@ -68,24 +69,6 @@ class TFindHook final : public Intp::TWizard {
 public:
     static TFindHook& Instance();
     void OnSessionEvent(Intp::TDevice* device, int command, uint16_t status, void* data) override;
-};
-
-// A node of the main tree: a page, a group of devices, or a device.
-class TTreeNode final : public QTreeWidgetItem {
-public:
-    enum TKind { KindPage = QTreeWidgetItem::UserType + 1, KindGroup, KindDevice };
-    explicit TTreeNode(TKind kind) : QTreeWidgetItem(int(kind)) {}
-
-    TKind Kind() const { return TKind(type()); }
-    // A device node's caption is made from its device when it is shown, so
-    // that a change of name or address costs only the notice of it.
-    QVariant data(int column, int role) const override;
-    void DeviceChanged() { emitDataChanged(); }
-    TModule* Page = nullptr;            // page nodes
-    bool HasKey = false;                // group nodes: {Key0, Key1}
-    uint32_t Key0 = 0, Key1 = 0;
-    Intp::TDevice* Device = nullptr;    // device nodes (not owned)
-    bool Waiting = false;               // device nodes: not in the tree yet
 };
 
 class TMainForm final : public QMainWindow,
@@ -165,7 +148,7 @@ public:
     void ForgetDeviceNode(TTreeNode* node);
     void NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status);
     TModule* GetCurrentModule() const;
-    TTreeNode* AddTreeNode(TModule* page, QTreeWidgetItem* parent, int image);
+    TTreeNode* AddTreeNode(TModule* page, TTreeNode* parent, int image);
     static QString DeviceCaption(const Intp::TDevice* device);
     static int DeviceImage(const Intp::TDevice* device);
     // "logged in", "warning", both or nothing: what the image shows.
@@ -185,8 +168,22 @@ public:
     void EventOnSaveConfigExecute();
     void EventOnTreeSortChange(int mode);
 
+    // The tree's nodes in its view.
+    QModelIndex IndexOf(const TTreeNode* node) const;
+    TTreeNode* NodeOf(const QModelIndex& index) const;
+    TTreeNode* CurrentNode() const;
+    // Moves the focus as a click does (the page shown is asked first).
+    void SetCurrentNode(TTreeNode* node);
+    // The selected nodes, in the order they were selected.
+    QList<TTreeNode*> SelectedNodes() const;
+    bool IsNodeSelected(const TTreeNode* node) const;
+    void SetNodeSelected(TTreeNode* node, bool selected);
+    bool IsNodeExpanded(const TTreeNode* node) const;
+    QRect NodeRect(const TTreeNode* node) const;
+
     // Test access.
-    QTreeWidget* Tree() const { return m_Tree; }
+    QTreeView* Tree() const { return m_Tree; }
+    TDeviceTreeModel* TreeModel() const { return m_TreeModel; }
     QComboBox* TreeSort() const { return m_TreeSort; }
     TTreeNode* RootNode() const { return m_RootNode; }
     TTreeNode* DevicesNode() const { return m_DevicesNode; }
@@ -226,8 +223,8 @@ private:
     int64_t SessionClock() const;
     void InstallTreeSelection();
     void DetachTreeSelection();
-    bool EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* next);
-    void EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    bool EventOnTreeChanging(TTreeNode* selected, TTreeNode* next);
+    void EventOnTreeChange(const QModelIndex& current, const QModelIndex& previous);
     void EventOnTreeSelectionChange();
     void EventOnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     // Queues "Cannot send to ..." for the next ShowSendErrors.
@@ -241,9 +238,9 @@ private:
     // (not of a device: a switch names itself), up to two fifths of the
     // window, until the user moves the pane's edge himself.
     void WidenTreePane();
-    void NoteCaption(QTreeWidgetItem* node);
-    TModule* ModuleOfNode(QTreeWidgetItem* item) const;
-    bool IsUnderDevicesNode(QTreeWidgetItem* item) const;
+    void NoteCaption(TTreeNode* node);
+    TModule* ModuleOfNode(TTreeNode* node) const;
+    bool IsUnderDevicesNode(TTreeNode* node) const;
     bool IsShown(Intp::TDevice* device) const;
     bool GroupKeyFor(Intp::TDevice* device, uint32_t& key0, uint32_t& key1, QString& caption) const;
     bool GroupMatches(const TTreeNode* group, uint32_t key0, uint32_t key1) const;
@@ -252,7 +249,8 @@ private:
     // Runs `change` with the tree's signals held, then puts the selection
     // back on what is still there.
     void QuietTreeChange(const std::function<void()>& change);
-    void DeleteNode(QTreeWidgetItem* item);
+    void ForgetSavedNode(TTreeNode* node);
+    void DeleteNode(TTreeNode* node);
 
     TOptions m_Options;
     std::unique_ptr<TLocalNetProvider> m_LocalNet;
@@ -290,13 +288,14 @@ private:
     // New device nodes that follow each other closely (a discovery's
     // answers) wait here, in the order they came, and join the tree
     // together once per frame; a node that comes alone joins at once.
-    std::vector<TTreeNode*> m_NewNodes;
+    std::vector<std::unique_ptr<TTreeNode>> m_NewNodes;
     QTimer* m_NewNodeTimer = nullptr;
     QElapsedTimer m_NewNodeClock;
     qint64 m_LastNewNode = -1;   // when the last node was made, on m_NewNodeClock
     int m_NewNodeInterval = NewNodeFrameMs;   // how long the next ones wait at most
 
-    QTreeWidget* m_Tree = nullptr;
+    QTreeView* m_Tree = nullptr;
+    TDeviceTreeModel* m_TreeModel = nullptr;
     QComboBox* m_TreeSort = nullptr;
     QWidget* m_FuncPages = nullptr;
     QSplitter* m_Splitter = nullptr;
@@ -318,8 +317,8 @@ private:
     bool m_SendErrorShowing = false;
     bool m_SendErrorPosted = false;
     bool m_SelectionNotifyPosted = false;
-    QList<QTreeWidgetItem*> m_SavedSelection;   // during QuietTreeChange
-    QTreeWidgetItem* m_SavedCurrent = nullptr;
+    QList<TTreeNode*> m_SavedSelection;   // during QuietTreeChange
+    TTreeNode* m_SavedCurrent = nullptr;
 };
 
 // The application title.

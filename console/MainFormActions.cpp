@@ -8,7 +8,6 @@
 #include "PageReads.h"
 #include "StatusFrame.h"
 
-#include <QTreeWidget>
 
 #include <exception>
 

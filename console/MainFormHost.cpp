@@ -15,7 +15,6 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <QTreeWidget>
 
 // ---------------------------------------------------------------------------
 // Host interface
@@ -31,12 +30,11 @@ int TMainForm::GetSelectedDevice(Intp::TDevice*& device)
 
 int TMainForm::GetSelectedDevices(TDeviceList& devices)
 {
-    auto* focus = static_cast<TTreeNode*>(m_Tree->currentItem());
+    TTreeNode* focus = CurrentNode();
     if (!focus || focus->Kind() != TTreeNode::KindDevice)
         return 0;
     int count = 0;
-    for (QTreeWidgetItem* item : m_Tree->selectedItems()) {
-        auto* node = static_cast<TTreeNode*>(item);
+    for (TTreeNode* node : SelectedNodes()) {
         if (node->Kind() == TTreeNode::KindDevice && node->Device) {
             devices.push_back(node->Device);
             ++count;
@@ -49,10 +47,10 @@ void TMainForm::EnumDevices(TDeviceList& devices)
 {
     if (!m_DevicesNode)
         return;
-    for (int g = 0; g < m_DevicesNode->childCount(); ++g) {
-        QTreeWidgetItem* group = m_DevicesNode->child(g);
-        for (int d = 0; d < group->childCount(); ++d)
-            if (auto* node = static_cast<TTreeNode*>(group->child(d)); node->Device)
+    for (int g = 0; g < m_DevicesNode->ChildCount(); ++g) {
+        TTreeNode* group = m_DevicesNode->Child(g);
+        for (int d = 0; d < group->ChildCount(); ++d)
+            if (TTreeNode* node = group->Child(d); node->Device)
                 devices.push_back(node->Device);
     }
 }
@@ -81,7 +79,7 @@ bool TMainForm::IsAmongSelected(Intp::TDevice* device)
 
 bool TMainForm::SelectPage(const QString& path)
 {
-    QTreeWidgetItem* current = m_Tree->topLevelItemCount() ? m_Tree->topLevelItem(0) : nullptr;
+    TTreeNode* current = m_TreeModel->TopLevel(0);
     if (!current)
         return false;
     QString rest = path;
@@ -89,18 +87,18 @@ bool TMainForm::SelectPage(const QString& path)
         int slash = rest.indexOf('/');
         QString component = slash < 0 ? rest : rest.left(slash);
         rest = slash < 0 ? QString() : rest.mid(slash + 1);
-        QTreeWidgetItem* match = nullptr;
-        for (int i = 0; i < current->childCount() && !match; ++i) {
-            auto* child = static_cast<TTreeNode*>(current->child(i));
-            if (child->Kind() == TTreeNode::KindPage && child->Page && child->Page->GetCaption() == component)
+        TTreeNode* match = nullptr;
+        for (int i = 0; i < current->ChildCount() && !match; ++i) {
+            TTreeNode* child = current->Child(i);
+            if (child->Kind() == TTreeNode::KindPage && child->Page() && child->Page()->GetCaption() == component)
                 match = child;
         }
         if (!match)
             break;
         current = match;
     }
-    m_Tree->setCurrentItem(current);
-    return m_Tree->currentItem() == current && m_Tree->selectedItems().contains(current);
+    SetCurrentNode(current);
+    return CurrentNode() == current && IsNodeSelected(current);
 }
 
 Filter::TFilterServer* TMainForm::GetFilterServer() { return m_FilterForm; }
@@ -261,7 +259,7 @@ void TMainForm::OnDeviceNameChange(Intp::TDevice* device)
     TTreeNode* node = FindDeviceNode(device);
     if (!node)
         return;
-    node->DeviceChanged();
+    m_TreeModel->NodeChanged(node);
     if (node->Waiting)
         return;
     SortGroupNodes();

@@ -7,8 +7,9 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QSet>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <functional>
@@ -27,7 +28,7 @@ constexpr int ImageGroup = 5;
 // selected, the rest of its selection commands are dropped.
 class TTreeSelectionModel final : public QItemSelectionModel {
 public:
-    TTreeSelectionModel(QAbstractItemModel* model, QTreeWidget* view) : QItemSelectionModel(model, view)
+    TTreeSelectionModel(QAbstractItemModel* model, QTreeView* view) : QItemSelectionModel(model, view)
     {
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -116,15 +117,6 @@ private:
 
 } // namespace
 
-QVariant TTreeNode::data(int column, int role) const
-{
-    if (Device && column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
-        return TMainForm::DeviceCaption(Device);
-    if (Device && column == 0 && role == Qt::AccessibleDescriptionRole)
-        return TMainForm::DeviceStateText(Device);
-    return QTreeWidgetItem::data(column, role);
-}
-
 QString TMainForm::DeviceCaption(const Intp::TDevice* device)
 {
     // The name comes from the switch: its control characters are shown as
@@ -206,31 +198,34 @@ bool TMainForm::GroupKeyFor(Intp::TDevice* device, uint32_t& key0, uint32_t& key
 
 bool TMainForm::GroupMatches(const TTreeNode* group, uint32_t key0, uint32_t key1) const
 {
-    if (!group->HasKey)
+    const TTreeBranch* branch = group->Branch();
+    if (!branch || !branch->HasKey)
         return false;
     switch (m_TreeSort->currentIndex()) {
     case SortNone:
-        return group->Key0 != 0;
+        return branch->Key0 != 0;
     case SortModel:
     case SortIpAddress:
-        return group->Key0 == key0;
+        return branch->Key0 == key0;
     default:
-        return group->Key0 == key0 && group->Key1 == key1;
+        return branch->Key0 == key0 && branch->Key1 == key1;
     }
 }
 
 int TMainForm::CompareGroups(const TTreeNode* a, const TTreeNode* b) const
 {
     auto cmp = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    const TTreeBranch& x = *a->Branch();
+    const TTreeBranch& y = *b->Branch();
     switch (m_TreeSort->currentIndex()) {
     case SortIpAddress:
-        return cmp(a->Key0, b->Key0);
+        return cmp(x.Key0, y.Key0);
     case SortFilterMethod:
-        if (int c = cmp(a->Key0, b->Key0))
+        if (int c = cmp(x.Key0, y.Key0))
             return c;
-        return cmp(a->Key1, b->Key1);
+        return cmp(x.Key1, y.Key1);
     default:   // "None" and "Model": as signed numbers
-        return cmp(int32_t(a->Key0), int32_t(b->Key0));
+        return cmp(int32_t(x.Key0), int32_t(y.Key0));
     }
 }
 
@@ -253,23 +248,76 @@ TTreeNode* TMainForm::GetGroupNode(Intp::TDevice* device, bool create)
     uint32_t key0, key1;
     QString caption;
     GroupKeyFor(device, key0, key1, caption);
-    for (int g = 0; g < m_DevicesNode->childCount(); ++g) {
-        auto* group = static_cast<TTreeNode*>(m_DevicesNode->child(g));
+    for (int g = 0; g < m_DevicesNode->ChildCount(); ++g) {
+        TTreeNode* group = m_DevicesNode->Child(g);
         if (GroupMatches(group, key0, key1))
             return group;
     }
     if (!create)
         return nullptr;
-    auto* group = new TTreeNode(TTreeNode::KindGroup);
-    group->HasKey = true;
-    group->Key0 = key0;
-    group->Key1 = key1;
-    group->setText(0, caption);
-    group->setIcon(0, NodeIcon(ImageGroup));
-    m_DevicesNode->addChild(group);
+    auto made = std::make_unique<TTreeNode>(TTreeNode::KindGroup);
+    TTreeBranch* branch = made->Branch();
+    branch->HasKey = true;
+    branch->Key0 = key0;
+    branch->Key1 = key1;
+    branch->Text = caption;
+    branch->Image = ImageGroup;
+    TTreeNode* group = m_TreeModel->Append(m_DevicesNode, std::move(made));
     NoteCaption(group);
     return group;
 }
+
+// ---------------------------------------------------------------------------
+// The tree's nodes in its view
+// ---------------------------------------------------------------------------
+
+QModelIndex TMainForm::IndexOf(const TTreeNode* node) const { return m_TreeModel->IndexOf(node); }
+
+TTreeNode* TMainForm::NodeOf(const QModelIndex& index) const { return m_TreeModel->NodeOf(index); }
+
+TTreeNode* TMainForm::CurrentNode() const { return NodeOf(m_Tree->selectionModel()->currentIndex()); }
+
+void TMainForm::SetCurrentNode(TTreeNode* node) { m_Tree->setCurrentIndex(IndexOf(node)); }
+
+QList<TTreeNode*> TMainForm::SelectedNodes() const
+{
+    const QModelIndexList indexes = m_Tree->selectionModel()->selectedIndexes();
+    QList<TTreeNode*> nodes;
+    nodes.reserve(indexes.size());
+    QSet<TTreeNode*> seen;
+    for (const QModelIndex& index : indexes)
+        if (TTreeNode* node = NodeOf(index); node && !seen.contains(node)) {
+            seen.insert(node);
+            nodes.append(node);
+        }
+    return nodes;
+}
+
+bool TMainForm::IsNodeSelected(const TTreeNode* node) const
+{
+    const QModelIndex index = IndexOf(node);
+    return index.isValid() && m_Tree->selectionModel()->isSelected(index);
+}
+
+void TMainForm::SetNodeSelected(TTreeNode* node, bool selected)
+{
+    const QModelIndex index = IndexOf(node);
+    if (index.isValid())
+        m_Tree->selectionModel()->select(
+            index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
+}
+
+bool TMainForm::IsNodeExpanded(const TTreeNode* node) const
+{
+    const QModelIndex index = IndexOf(node);
+    return index.isValid() && m_Tree->isExpanded(index);
+}
+
+QRect TMainForm::NodeRect(const TTreeNode* node) const { return m_Tree->visualRect(IndexOf(node)); }
+
+// ---------------------------------------------------------------------------
+// Changes of the tree
+// ---------------------------------------------------------------------------
 
 void TMainForm::QuietTreeChange(const std::function<void()>& change)
 {
@@ -279,22 +327,25 @@ void TMainForm::QuietTreeChange(const std::function<void()>& change)
     // selection through DeleteNode.
     const bool nested = m_TreeChanging;
     if (!nested) {
-        m_SavedSelection = m_Tree->selectedItems();
-        m_SavedCurrent = m_Tree->currentItem();
+        m_SavedSelection = SelectedNodes();
+        m_SavedCurrent = CurrentNode();
     }
     m_TreeChanging = true;
     {
         QSignalBlocker treeBlock(m_Tree);
         change();
         if (!nested) {
-            QSignalBlocker selectionBlock(m_Tree->selectionModel());
-            QTreeWidgetItem* current = m_SavedCurrent ? m_SavedCurrent : m_DevicesNode;
-            m_Tree->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-            m_Tree->clearSelection();
-            for (QTreeWidgetItem* item : m_SavedSelection)
-                item->setSelected(true);
+            QItemSelectionModel* selection = m_Tree->selectionModel();
+            QSignalBlocker selectionBlock(selection);
+            TTreeNode* current = m_SavedCurrent ? m_SavedCurrent : m_DevicesNode;
+            selection->setCurrentIndex(IndexOf(current), QItemSelectionModel::NoUpdate);
+            QItemSelection saved;
+            for (TTreeNode* node : m_SavedSelection)
+                if (const QModelIndex index = IndexOf(node); index.isValid())
+                    saved.select(index, index);
             if (m_SavedSelection.isEmpty() && current)
-                current->setSelected(true);
+                saved.select(IndexOf(current), IndexOf(current));
+            selection->select(saved, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
     }
     m_TreeChanging = nested;
@@ -305,53 +356,53 @@ void TMainForm::QuietTreeChange(const std::function<void()>& change)
     }
 }
 
-void TMainForm::DeleteNode(QTreeWidgetItem* item)
+void TMainForm::ForgetSavedNode(TTreeNode* node)
 {
-    // Forget the node and everything below it before it goes.
-    auto contains = [item](QTreeWidgetItem* other) {
-        for (; other; other = other->parent())
-            if (other == item)
+    // The node and everything below it leave the saved selection.
+    auto contains = [node](TTreeNode* other) {
+        for (; other; other = other->Parent())
+            if (other == node)
                 return true;
         return false;
     };
     m_SavedSelection.removeIf(contains);
     if (contains(m_SavedCurrent))
         m_SavedCurrent = nullptr;
-    delete item;
+}
+
+void TMainForm::DeleteNode(TTreeNode* node)
+{
+    // Forget the node and everything below it before it goes.
+    ForgetSavedNode(node);
+    m_TreeModel->Take(node);
 }
 
 void TMainForm::SortGroupNodes()
 {
-    if (!m_DevicesNode || m_DevicesNode->childCount() < 2)
+    if (!m_DevicesNode || m_DevicesNode->ChildCount() < 2)
         return;
     std::vector<TTreeNode*> groups;
-    for (int g = 0; g < m_DevicesNode->childCount(); ++g)
-        groups.push_back(static_cast<TTreeNode*>(m_DevicesNode->child(g)));
+    for (int g = 0; g < m_DevicesNode->ChildCount(); ++g)
+        groups.push_back(m_DevicesNode->Child(g));
     std::vector<TTreeNode*> sorted = groups;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [this](const TTreeNode* a, const TTreeNode* b) { return CompareGroups(a, b) < 0; });
     if (sorted == groups)
         return;
-    QuietTreeChange([&] {
-        for (int i = 0; i < int(sorted.size()); ++i) {
-            int from = m_DevicesNode->indexOfChild(sorted[size_t(i)]);
-            if (from != i)
-                m_DevicesNode->insertChild(i, m_DevicesNode->takeChild(from));
-        }
-    });
+    QuietTreeChange([&] { m_TreeModel->Rearrange([&] { m_TreeModel->Reorder(m_DevicesNode, sorted); }); });
     ExpandDevices();
 }
 
 void TMainForm::ExpandDevices()
 {
-    m_DevicesNode->setExpanded(true);
-    for (int g = 0; g < m_DevicesNode->childCount(); ++g)
-        m_DevicesNode->child(g)->setExpanded(true);
+    m_Tree->expand(IndexOf(m_DevicesNode));
+    for (int g = 0; g < m_DevicesNode->ChildCount(); ++g)
+        m_Tree->expand(IndexOf(m_DevicesNode->Child(g)));
 }
 
 void TMainForm::SetDevicesCaption()
 {
-    m_DevicesNode->setText(0, QString("Devices (%1)").arg(m_DeviceCount));
+    m_TreeModel->SetText(m_DevicesNode, QString("Devices (%1)").arg(m_DeviceCount));
 }
 
 uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
@@ -363,12 +414,12 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
     if (!node) {
         if (!IsShown(device))
             return 0xFF00;
-        node = new TTreeNode(TTreeNode::KindDevice);
-        node->Device = device;
-        node->Waiting = true;
+        auto made = std::make_unique<TTreeNode>(TTreeNode::KindDevice);
+        made->Device = device;
+        made->Waiting = true;
+        node = made.get();
         m_DeviceNodes[device] = node;
-        node->setIcon(0, NodeIcon(DeviceImage(device)));
-        m_NewNodes.push_back(node);
+        m_NewNodes.push_back(std::move(made));
         // The page hears of the node when it joins the tree.
         const qint64 now = m_NewNodeClock.elapsed();
         const bool alone = m_NewNodes.size() == 1 && (m_LastNewNode < 0 || now - m_LastNewNode >= NewNodeFrameMs);
@@ -380,27 +431,27 @@ uint16_t TMainForm::UpdateDeviceNode(Intp::TDevice* device, uint16_t code)
         return EventDeviceAdded;
     }
     if (node->Waiting) {
-        // Not in the tree yet: its group is chosen when it joins.
+        // Not in the tree yet: its group is chosen when it joins, and its
+        // image is made from the device when it is shown.
         if (!IsShown(device)) {
             DropWaitingNode(node);
             return 0xFF00;
         }
-        node->setIcon(0, NodeIcon(DeviceImage(device)));
         return code;
     }
     if (IsShown(device)) {
         TTreeNode* group = GetGroupNode(device, true);
-        if (group != node->parent()) {
+        if (group != node->Parent()) {
             QuietTreeChange([&] {
-                QTreeWidgetItem* old = node->parent();
-                group->addChild(old->takeChild(old->indexOfChild(node)));
-                if (old->childCount() == 0)
+                TTreeNode* old = node->Parent();
+                m_TreeModel->Rearrange([&] { m_TreeModel->MoveTo(node, group); });
+                if (old->ChildCount() == 0)
                     DeleteNode(old);
             });
             SortGroupNodes();
             ExpandDevices();
         }
-        node->setIcon(0, NodeIcon(DeviceImage(device)));
+        m_TreeModel->NodeChanged(node);
     } else {
         RemoveDeviceNode(node);
         result = EventDeviceRemoved;
@@ -414,24 +465,27 @@ void TMainForm::AttachNewNodes()
     m_NewNodeTimer->stop();
     if (m_NewNodes.empty() || !m_DevicesNode)
         return;
-    std::vector<TTreeNode*> nodes;
+    std::vector<std::unique_ptr<TTreeNode>> nodes;
     nodes.swap(m_NewNodes);
     // One insertion per group, in the order the nodes came.
-    std::vector<std::pair<TTreeNode*, QList<QTreeWidgetItem*>>> groups;
+    std::vector<std::pair<TTreeNode*, std::vector<std::unique_ptr<TTreeNode>>>> groups;
     std::vector<Intp::TDevice*> added;
-    for (TTreeNode* node : nodes) {
+    added.reserve(nodes.size());
+    for (auto& node : nodes) {
         node->Waiting = false;
         TTreeNode* group = GetGroupNode(node->Device, true);
         auto it = std::find_if(groups.begin(), groups.end(), [group](const auto& g) { return g.first == group; });
-        if (it == groups.end())
-            it = groups.insert(groups.end(), {group, {}});
-        it->second.append(node);
+        if (it == groups.end()) {
+            groups.emplace_back(group, std::vector<std::unique_ptr<TTreeNode>>());
+            it = groups.end() - 1;
+        }
         added.push_back(node->Device);
+        it->second.push_back(std::move(node));
     }
     QElapsedTimer cost;
     cost.start();
     for (auto& [group, children] : groups)
-        group->addChildren(children);
+        m_TreeModel->AppendAll(group, std::move(children));
     m_DeviceCount += int(nodes.size());
     SetDevicesCaption();
     SortGroupNodes();
@@ -455,9 +509,10 @@ void TMainForm::ForgetDeviceNode(TTreeNode* node)
 
 void TMainForm::DropWaitingNode(TTreeNode* node)
 {
-    m_NewNodes.erase(std::remove(m_NewNodes.begin(), m_NewNodes.end(), node), m_NewNodes.end());
     ForgetDeviceNode(node);
-    delete node;
+    m_NewNodes.erase(std::remove_if(m_NewNodes.begin(), m_NewNodes.end(),
+                                    [node](const std::unique_ptr<TTreeNode>& waiting) { return waiting.get() == node; }),
+                     m_NewNodes.end());
 }
 
 void TMainForm::RemoveDeviceNode(TTreeNode* node)
@@ -471,12 +526,12 @@ void TMainForm::RemoveDeviceNode(TTreeNode* node)
     // A removed node that held the focus or the selection must not hand it
     // to a neighbouring device (whose page would then start reading it):
     // the focus goes to the devices node instead, quietly.
-    const bool focused = node == m_Tree->currentItem();
-    QTreeWidgetItem* group = node->parent();
+    const bool focused = node == CurrentNode();
+    TTreeNode* group = node->Parent();
     ForgetDeviceNode(node);
     QuietTreeChange([&] {
         DeleteNode(node);
-        if (group && group->childCount() == 0)
+        if (group && group->ChildCount() == 0)
             DeleteNode(group);
         if (focused) {
             m_SavedSelection.clear();
@@ -491,25 +546,30 @@ void TMainForm::RemoveDeviceNode(TTreeNode* node)
 
 void TMainForm::EventOnTreeSortChange(int)
 {
-    if (!m_DevicesNode || m_DevicesNode->childCount() == 0)
+    if (!m_DevicesNode || m_DevicesNode->ChildCount() == 0)
         return;
     QuietTreeChange([&] {
-        for (int g = 0; g < m_DevicesNode->childCount(); ++g)
-            static_cast<TTreeNode*>(m_DevicesNode->child(g))->HasKey = false;
-        for (;;) {
-            TTreeNode* old = nullptr;
-            for (int g = 0; g < m_DevicesNode->childCount() && !old; ++g)
-                if (auto* group = static_cast<TTreeNode*>(m_DevicesNode->child(g)); !group->HasKey)
-                    old = group;
-            if (!old)
-                break;
-            while (old->childCount() > 0) {
-                auto* device = static_cast<TTreeNode*>(old->child(0));
-                TTreeNode* group = GetGroupNode(device->Device, true);
-                group->addChild(old->takeChild(0));
-            }
-            DeleteNode(old);
+        // The groups of the new mode are made in the order of the devices,
+        // group by group, after the old ones; the devices move to them in
+        // that order, and the old groups go.
+        const int old = m_DevicesNode->ChildCount();
+        for (int g = 0; g < old; ++g)
+            m_DevicesNode->Child(g)->Branch()->HasKey = false;
+        std::vector<TTreeNode*> targets;
+        targets.reserve(size_t(m_DeviceCount));
+        for (int g = 0; g < old; ++g) {
+            TTreeNode* group = m_DevicesNode->Child(g);
+            for (int d = 0; d < group->ChildCount(); ++d)
+                targets.push_back(GetGroupNode(group->Child(d)->Device, true));
         }
+        size_t next = 0;
+        m_TreeModel->Rearrange([&] {
+            for (int g = 0; g < old; ++g)
+                m_TreeModel->MoveChildren(m_DevicesNode->Child(g), [&](TTreeNode*) { return targets[next++]; });
+        });
+        for (int g = 0; g < old; ++g)
+            ForgetSavedNode(m_DevicesNode->Child(g));
+        m_TreeModel->RemoveChildren(m_DevicesNode, 0, old);
     });
     SortGroupNodes();
     ExpandDevices();
@@ -519,24 +579,24 @@ void TMainForm::EventOnTreeSortChange(int)
 // Selection and the shown page
 // ---------------------------------------------------------------------------
 
-bool TMainForm::IsUnderDevicesNode(QTreeWidgetItem* item) const
+bool TMainForm::IsUnderDevicesNode(TTreeNode* node) const
 {
-    for (; item; item = item->parent())
-        if (item == m_DevicesNode)
+    for (; node; node = node->Parent())
+        if (node == m_DevicesNode)
             return true;
     return false;
 }
 
-TModule* TMainForm::ModuleOfNode(QTreeWidgetItem* item) const
+TModule* TMainForm::ModuleOfNode(TTreeNode* node) const
 {
-    if (!item)
+    if (!node)
         return nullptr;
-    if (IsUnderDevicesNode(item))
+    if (IsUnderDevicesNode(node))
         return m_ModuleFrame;
-    return static_cast<TTreeNode*>(item)->Page;
+    return node->Page();
 }
 
-TModule* TMainForm::GetCurrentModule() const { return ModuleOfNode(m_Tree->currentItem()); }
+TModule* TMainForm::GetCurrentModule() const { return ModuleOfNode(CurrentNode()); }
 
 void TMainForm::NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16_t status)
 {
@@ -548,18 +608,15 @@ void TMainForm::NotifyCurrentModule(Intp::TDevice* device, uint16_t code, uint16
 
 void TMainForm::InstallTreeSelection()
 {
-    auto* selection = new TTreeSelectionModel(m_Tree->model(), m_Tree);
+    auto* selection = new TTreeSelectionModel(m_TreeModel, m_Tree);
     selection->CanChange = [this](const QModelIndex& from, const QModelIndex& to) {
-        return EventOnTreeChanging(m_Tree->itemFromIndex(from), m_Tree->itemFromIndex(to));
+        return EventOnTreeChanging(NodeOf(from), NodeOf(to));
     };
     selection->Quiet = [this] { return m_TreeChanging; };
     QItemSelectionModel* old = m_Tree->selectionModel();
     m_Tree->setSelectionModel(selection);
     delete old;
-    // The tree's own item signals stay with its first selection model.
-    connect(selection, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now, const QModelIndex& was) {
-        EventOnTreeChange(m_Tree->itemFromIndex(now), m_Tree->itemFromIndex(was));
-    });
+    connect(selection, &QItemSelectionModel::currentChanged, this, &TMainForm::EventOnTreeChange);
     connect(selection, &QItemSelectionModel::selectionChanged, this, &TMainForm::EventOnTreeSelectionChange);
 }
 
@@ -576,7 +633,7 @@ void TMainForm::DetachTreeSelection()
 
 // Before the focus moves from `selected` to `next`: the page shown is asked
 // to be left, and its answer allows or refuses the change.
-bool TMainForm::EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* next)
+bool TMainForm::EventOnTreeChanging(TTreeNode* selected, TTreeNode* next)
 {
     if (!next)
         return false;   // a change to no node is refused
@@ -584,26 +641,26 @@ bool TMainForm::EventOnTreeChanging(QTreeWidgetItem* selected, QTreeWidgetItem* 
     return !leaving || leaving->Leave(false);
 }
 
-void TMainForm::EventOnTreeChange(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+void TMainForm::EventOnTreeChange(const QModelIndex& now, const QModelIndex& was)
 {
     if (m_TreeChanging)
         return;
+    TTreeNode* current = NodeOf(now);
     if (!current) {
         // A change to no node is refused.
-        if (previous && previous->treeWidget() == m_Tree) {
+        if (TTreeNode* previous = NodeOf(was); previous && previous->InTree()) {
             m_TreeChanging = true;
-            m_Tree->setCurrentItem(previous);
+            SetCurrentNode(previous);
             m_TreeChanging = false;
         }
         return;
     }
-    auto* node = static_cast<TTreeNode*>(current);
-    const bool onDevice = node->Kind() == TTreeNode::KindDevice;
+    const bool onDevice = current->Kind() == TTreeNode::KindDevice;
     m_Tree->setSelectionMode(onDevice ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     if (!onDevice) {
         m_TreeChanging = true;
         m_Tree->clearSelection();
-        current->setSelected(true);
+        SetNodeSelected(current, true);
         m_TreeChanging = false;
     }
     PostSelectionNotify();
@@ -615,15 +672,19 @@ void TMainForm::EventOnTreeSelectionChange()
         return;
     // Several nodes may be selected only among the siblings of the focused
     // device node.
-    QTreeWidgetItem* current = m_Tree->currentItem();
-    if (!current)
+    QItemSelectionModel* selection = m_Tree->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (!current.isValid())
         return;
     m_TreeChanging = true;
-    for (QTreeWidgetItem* item : m_Tree->selectedItems())
-        if (item->parent() != current->parent())
-            item->setSelected(false);
+    QItemSelection others;
+    for (const QModelIndex& index : selection->selectedIndexes())
+        if (index.parent() != current.parent())
+            others.select(index, index);
+    if (!others.isEmpty())
+        selection->select(others, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     m_TreeChanging = false;
-    if (static_cast<TTreeNode*>(current)->Kind() == TTreeNode::KindDevice)
+    if (NodeOf(current)->Kind() == TTreeNode::KindDevice)
         PostSelectionNotify();
 }
 

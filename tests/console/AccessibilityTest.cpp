@@ -122,12 +122,16 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
 
     std::set<std::string> nameless;
     // Every node of the main tree, and under the switch every page.
-    for (QTreeWidgetItemIterator it(f->Tree()); *it; ++it) {
-        f->Tree()->setCurrentItem(*it);
+    std::vector<TTreeNode*> nodes{f->RootNode()};
+    for (size_t i = 0; i < nodes.size(); ++i)
+        for (int c = 0; c < nodes[i]->ChildCount(); ++c)
+            nodes.insert(nodes.begin() + std::ptrdiff_t(i) + 1 + c, nodes[i]->Child(c));
+    for (TTreeNode* node : nodes) {
+        f->SetCurrentNode(node);
         Settle();
         CollectNameless(f, nameless);
     }
-    f->Tree()->setCurrentItem(f->FindDeviceNode(device));
+    f->SetCurrentNode(f->FindDeviceNode(device));
     Settle();
     QTreeWidget* pages = f->ModuleFrame()->PageTree();
     for (QTreeWidgetItemIterator it(pages); *it; ++it) {
@@ -159,7 +163,7 @@ TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
     Intp::TDevice* device = nullptr;
     TMainForm* f = ShowWithSwitch(device);
     ASSERT_NE(f, nullptr);
-    QTreeWidgetItem* node = f->FindDeviceNode(device);
+    TTreeNode* node = f->FindDeviceNode(device);
     ASSERT_NE(node, nullptr);
 
     // The device tree: the node's description says what its image shows.
@@ -168,7 +172,7 @@ TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
     auto description = [&] {
         for (int i = 0; i < tree->childCount(); ++i) {
             QAccessibleInterface* cell = tree->child(i);
-            if (cell && cell->text(QAccessible::Name) == node->text(0))
+            if (cell && cell->text(QAccessible::Name) == node->Text())
                 return cell->text(QAccessible::Description);
         }
         return QStringLiteral("(no cell)");
@@ -181,7 +185,7 @@ TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)
 
     // The banner: each light says its state, the port picture its links,
     // and the redundancy buttons are radio buttons.
-    f->Tree()->setCurrentItem(node);
+    f->SetCurrentNode(node);
     Settle();
     auto* banner = f->findChild<TModuleBannerBrivo6042G*>();
     ASSERT_NE(banner, nullptr);

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 
 using namespace TestSupport;
@@ -41,12 +42,12 @@ protected:
         device->SetLoggedIn(true);
         return device;
     }
-    QTreeWidgetItem* Node(Intp::TDevice* device) { return Form->FindDeviceNode(device); }
-    void Click(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    TTreeNode* Node(Intp::TDevice* device) { return Form->FindDeviceNode(device); }
+    void Click(TTreeNode* node, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QTreeWidget* tree = Form->Tree();
-        tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, tree->visualItemRect(item).center());
+        QTreeView* tree = Form->Tree();
+        tree->scrollTo(Form->IndexOf(node));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers, Form->NodeRect(node).center());
         QCoreApplication::processEvents();
     }
     TDeviceList Current()
@@ -55,7 +56,7 @@ protected:
         Form->GetCurrentDevices(list);
         return list;
     }
-    QList<QTreeWidgetItem*> Selected() const { return Form->Tree()->selectedItems(); }
+    QList<TTreeNode*> Selected() const { return Form->SelectedNodes(); }
     void ShowForm()
     {
         Form->resize(1000, 1400);
@@ -122,7 +123,7 @@ TEST_F(MainFormConformanceTest, ToolBarMenusAndTheirImages)
 TEST_F(MainFormConformanceTest, RefreshAnswersCtrlRAndF5)
 {
     auto* page = new TRecordingPage("Counter", false);
-    Form->Tree()->setCurrentItem(Form->AddTreeNode(page, Form->RootNode(), 4));
+    Form->SetCurrentNode(Form->AddTreeNode(page, Form->RootNode(), 4));
     ShowForm();
     Form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
@@ -163,7 +164,7 @@ TEST_F(MainFormConformanceTest, ClicksAskThePageHostAndARefusalKeepsTheWholeSele
     Click(Node(b), Qt::ControlModifier);
     EXPECT_EQ(page->Leaves, 1);
     EXPECT_EQ(Current(), (TDeviceList{a, b}));
-    EXPECT_EQ(Form->Tree()->currentItem(), Node(b));
+    EXPECT_EQ(Form->CurrentNode(), Node(b));
 
     // A busy page refuses: neither a click, a Ctrl-click, a key nor another
     // page changes the focus or the selection.
@@ -174,7 +175,7 @@ TEST_F(MainFormConformanceTest, ClicksAskThePageHostAndARefusalKeepsTheWholeSele
     QTest::keyClick(Form->Tree(), Qt::Key_Down);
     EXPECT_FALSE(Form->SelectPage("Status Monitor"));
     EXPECT_EQ(page->Leaves, 6);
-    EXPECT_EQ(Form->Tree()->currentItem(), Node(b));
+    EXPECT_EQ(Form->CurrentNode(), Node(b));
     EXPECT_EQ(Current(), (TDeviceList{a, b}));
     EXPECT_EQ(Selected().size(), 2);
     Form->EventOnRebootExecute();   // still works on both
@@ -208,11 +209,11 @@ TEST_F(MainFormConformanceTest, FocusOnASelectedNodeEndsTheMultiSelection)
     // selected, whatever the keys held.
     Click(Node(a), Qt::ControlModifier);
     EXPECT_EQ(Current(), (TDeviceList{a}));
-    EXPECT_EQ(Form->Tree()->currentItem(), Node(a));
+    EXPECT_EQ(Form->CurrentNode(), Node(a));
     // Several nodes again, then a group node: one node, no device.
     Click(Node(b), Qt::ShiftModifier);
     EXPECT_EQ(Current().size(), 2u);
-    Click(Form->DevicesNode()->child(0));
+    Click(Form->DevicesNode()->Child(0));
     EXPECT_TRUE(Current().empty());
     EXPECT_EQ(Selected().size(), 1);
     EXPECT_EQ(Form->Tree()->selectionMode(), QAbstractItemView::SingleSelection);
@@ -222,13 +223,13 @@ TEST_F(MainFormConformanceTest, FocusSetByTheProgramOnASelectedNodeStillLetsItSe
 {
     Intp::TDevice* a = Found(1);
     Intp::TDevice* b = Found(2);
-    Form->Tree()->setCurrentItem(Node(a));
-    Node(b)->setSelected(true);
+    Form->SetCurrentNode(Node(a));
+    Form->SetNodeSelected(Node(b), true);
     EXPECT_EQ(Current(), (TDeviceList{a, b}));
     // The focus moves onto the selected b: b alone, then a joins again.
-    Form->Tree()->setCurrentItem(Node(b));
+    Form->SetCurrentNode(Node(b));
     EXPECT_EQ(Current(), (TDeviceList{b}));
-    Node(a)->setSelected(true);
+    Form->SetNodeSelected(Node(a), true);
     QCoreApplication::processEvents();
     EXPECT_EQ(Current(), (TDeviceList{b, a}));
 }
@@ -250,8 +251,8 @@ TEST_F(MainFormConformanceTest, LogoutSendsAZeroDigestAndTheAnswerSetsTheMark)
 {
     Intp::TDevice* a = Found(1);
     Intp::TDevice* b = Found(2);
-    Form->Tree()->setCurrentItem(Node(a));
-    Node(b)->setSelected(true);
+    Form->SetCurrentNode(Node(a));
+    Form->SetNodeSelected(Node(b), true);
     Form->EventOnLogoutExecute();
     ASSERT_EQ(Sends.size(), 2u);
     for (const auto& sent : Sends) {

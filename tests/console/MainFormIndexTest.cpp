@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace TestSupport;
 
@@ -35,10 +34,10 @@ protected:
     void ExpectEveryNodeFound()
     {
         int nodes = 0;
-        QTreeWidgetItem* devices = Form->DevicesNode();
-        for (int g = 0; g < devices->childCount(); ++g)
-            for (int d = 0; d < devices->child(g)->childCount(); ++d) {
-                auto* node = static_cast<TTreeNode*>(devices->child(g)->child(d));
+        TTreeNode* devices = Form->DevicesNode();
+        for (int g = 0; g < devices->ChildCount(); ++g)
+            for (int d = 0; d < devices->Child(g)->ChildCount(); ++d) {
+                TTreeNode* node = devices->Child(g)->Child(d);
                 EXPECT_EQ(Form->FindDeviceNode(node->Device), node);
                 ++nodes;
             }
@@ -74,7 +73,7 @@ TEST_F(MainFormIndexTest, DeviceNodesAreFoundThroughSortChangesRemovalsAndRedisc
     // Discovery deletes every device and its node; the answers bring new ones.
     Form->EventOnDiscoveryExecute();
     EXPECT_EQ(Form->DeviceCount(), 0);
-    EXPECT_EQ(Form->DevicesNode()->childCount(), 0);
+    EXPECT_EQ(Form->DevicesNode()->ChildCount(), 0);
     for (uint8_t i = 1; i <= 60; ++i)
         Found(i, 1 + i % 6);
     EXPECT_EQ(Form->DeviceCount(), 60);

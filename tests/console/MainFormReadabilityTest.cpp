@@ -22,7 +22,7 @@
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QToolTip>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace TestSupport;
@@ -43,15 +43,15 @@ protected:
     // the pane shows it or it is offered as the node's tool tip.
     // The whole caption can be seen: the pane shows it, or it is cut with an
     // ellipsis at the pane's edge and offered as the node's tool tip.
-    void ExpectWholeOrTip(TMainForm* f, QTreeWidgetItem* node)
+    void ExpectWholeOrTip(TMainForm* f, TTreeNode* node)
     {
-        QTreeWidget* tree = f->Tree();
-        const QModelIndex index = tree->indexFromItem(node);
+        QTreeView* tree = f->Tree();
+        const QModelIndex index = f->IndexOf(node);
         const QRect cell = tree->visualRect(index);
-        EXPECT_LE(cell.right(), tree->viewport()->rect().right()) << node->text(0).toStdString();
+        EXPECT_LE(cell.right(), tree->viewport()->rect().right()) << node->Text().toStdString();
         const int needed = tree->sizeHintForIndex(index).width();
         if (needed > cell.width())
-            EXPECT_EQ(CutTextTip(tree, index), node->text(0));
+            EXPECT_EQ(CutTextTip(tree, index), node->Text());
         else
             EXPECT_TRUE(CutTextTip(tree, index).isEmpty());
     }
@@ -73,17 +73,17 @@ TEST_F(MainFormLook, TreeCaptionsAreWholeOrShownAsToolTips)
     b->SetName("distribution-switch-in-building-seven-floor-three");
     f->TreeSort()->setCurrentIndex(1);   // "Model": the long model names as groups
     Settle();
-    ASSERT_EQ(f->DevicesNode()->childCount(), 2);
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    EXPECT_EQ(group->text(0), "6 port 10/100BaseTX+ 2 port 1000Base Single mode Management Ethernet Switch");
-    EXPECT_EQ(group->child(0)->text(0), "SW-01 (192.0.2.10, 00:11:22:33:44:0A)");
+    ASSERT_EQ(f->DevicesNode()->ChildCount(), 2);
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    EXPECT_EQ(group->Text(), "6 port 10/100BaseTX+ 2 port 1000Base Single mode Management Ethernet Switch");
+    EXPECT_EQ(group->Child(0)->Text(), "SW-01 (192.0.2.10, 00:11:22:33:44:0A)");
 
     // The pane grew for the captions of the groups, within two fifths of
     // the window; whatever does not fit is cut and has a tip.
     const QList<int> sizes = f->Splitter()->sizes();
     EXPECT_GT(sizes[0], paneBefore);
     EXPECT_LE(sizes[0], (sizes[0] + sizes[1]) * 2 / 5);
-    for (QTreeWidgetItem* node : {group, group->child(0), f->DevicesNode()->child(1), f->DevicesNode()->child(1)->child(0)})
+    for (TTreeNode* node : {group, group->Child(0), f->DevicesNode()->Child(1), f->DevicesNode()->Child(1)->Child(0)})
         ExpectWholeOrTip(f, node);
 
     // The user narrows the pane: captions are cut at its edge (the tree does
@@ -93,14 +93,14 @@ TEST_F(MainFormLook, TreeCaptionsAreWholeOrShownAsToolTips)
     f->Splitter()->setSizes({150, 1216});
     Settle();
     const int narrowed = f->Splitter()->sizes()[0];
-    QTreeWidget* tree = f->Tree();
+    QTreeView* tree = f->Tree();
     EXPECT_EQ(tree->horizontalScrollBar()->maximum(), 0);
-    QTreeWidgetItem* device = group->child(0);
+    TTreeNode* device = group->Child(0);
     ExpectWholeOrTip(f, device);
-    const QPoint at = tree->visualRect(tree->indexFromItem(device)).topLeft() + QPoint(4, 4);
+    const QPoint at = f->NodeRect(device).topLeft() + QPoint(4, 4);
     QHelpEvent help(QEvent::ToolTip, at, tree->viewport()->mapToGlobal(at));
     QCoreApplication::sendEvent(tree->viewport(), &help);
-    EXPECT_EQ(QToolTip::text(), device->text(0));
+    EXPECT_EQ(QToolTip::text(), device->Text());
     QToolTip::hideText();
     EXPECT_EQ(f->Splitter()->sizes()[0], narrowed) << "a pane the user sized stays as it is";
 }
@@ -111,8 +111,8 @@ TEST_F(MainFormLook, ControlCharactersInANameCannotHideTheAddress)
     Intp::TDevice* d = Found(5);
     ASSERT_NE(d, nullptr);
     d->SetName("evil\x1b[2J\r\nname");
-    QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
-    EXPECT_EQ(node->text(0), QString::fromUtf16(u"evil\u241b[2J\u240d\u240aname (192.0.2.5, 00:11:22:33:44:05)"));
+    TTreeNode* node = f->DevicesNode()->Child(0)->Child(0);
+    EXPECT_EQ(node->Text(), QString::fromUtf16(u"evil\u241b[2J\u240d\u240aname (192.0.2.5, 00:11:22:33:44:05)"));
 }
 
 // Each bidirectional control in a name is shown as a mark, and neither it
@@ -124,15 +124,15 @@ TEST_F(MainFormLook, BidiControlsInANameCannotReorderTheAddress)
     TMainForm* f = Create();
     Intp::TDevice* d = Found(5);
     ASSERT_NE(d, nullptr);
-    QTreeWidget* tree = f->Tree();
+    QTreeView* tree = f->Tree();
     const QString address = "192.0.2.5, 00:11:22:33:44:05)";
     const char16_t controls[] = {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067,
                                  0x2068, 0x2069, 0x200E, 0x200F, 0x061C};
     for (char16_t control : controls) {
         const QString name = QString::fromUtf16(u"core") + QChar(control) + QString::fromUtf16(u"\u05e9\u05dc\u05d5\u05dd");
         d->SetName(name.toStdString());
-        QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
-        const QModelIndex index = tree->indexFromItem(node);
+        TTreeNode* node = f->DevicesNode()->Child(0)->Child(0);
+        const QModelIndex index = f->IndexOf(node);
         auto* delegate = qobject_cast<QStyledItemDelegate*>(tree->itemDelegateForIndex(index));
         ASSERT_NE(delegate, nullptr);
         const QString shown = delegate->displayText(index.data(), QLocale());
@@ -182,9 +182,9 @@ TEST_F(MainFormLook, LaunchesThatFailAreTold)
     // not tried once no browser could be started.
     Found(5);
     Found(6);
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    f->Tree()->setCurrentItem(group->child(0));
-    group->child(1)->setSelected(true);
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    f->SetCurrentNode(group->Child(0));
+    f->SetNodeSelected(group->Child(1), true);
     Settle();
     f->Action("acOpenWeb")->trigger();
     EXPECT_EQ(Ui->Urls, std::vector<QString>{"http://192.0.2.5"});

@@ -17,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
@@ -34,11 +33,11 @@ protected:
         Ui->Answers.push_back(answer);
         Create(SyslogHolder.localPort());
     }
-    QStringList Children(QTreeWidgetItem* item) const
+    QStringList Children(TTreeNode* node) const
     {
         QStringList texts;
-        for (int i = 0; i < item->childCount(); ++i)
-            texts << item->child(i)->text(0);
+        for (int i = 0; i < node->ChildCount(); ++i)
+            texts << node->Child(i)->Text();
         return texts;
     }
 
@@ -49,14 +48,14 @@ TEST_F(MainFormTest, StartUpBuildsTheTreeInOrderAndSendsNothing)
 {
     TMainForm* f = Create();
     ASSERT_TRUE(Created);
-    EXPECT_EQ(f->RootNode()->text(0), "Talvo Orvane Pro");
+    EXPECT_EQ(f->RootNode()->Text(), "Talvo Orvane Pro");
     EXPECT_EQ(f->windowTitle(), "Talvo Orvane Pro");
     EXPECT_EQ(Children(f->RootNode()),
               (QStringList{"Devices", "Status Monitor", "Syslog Events", "Devices Topology", "Wizards"}));
-    EXPECT_EQ(Children(f->RootNode()->child(4)), (QStringList{"Group IP Setting", "Group Firmware Update"}));
-    EXPECT_TRUE(f->RootNode()->isExpanded());
-    EXPECT_TRUE(f->RootNode()->child(4)->isExpanded());
-    EXPECT_EQ(f->Tree()->currentItem(), f->RootNode());
+    EXPECT_EQ(Children(f->RootNode()->Child(4)), (QStringList{"Group IP Setting", "Group Firmware Update"}));
+    EXPECT_TRUE(f->IsNodeExpanded(f->RootNode()));
+    EXPECT_TRUE(f->IsNodeExpanded(f->RootNode()->Child(4)));
+    EXPECT_EQ(f->CurrentNode(), f->RootNode());
     EXPECT_EQ(f->TreeSort()->currentText(), "None");
     EXPECT_EQ(g_ModuleCallback, f);
     EXPECT_EQ(Intp::GetSessionCallback(), f);
@@ -93,7 +92,7 @@ TEST_F(MainFormTest, SyslogPortTakenIgnoreBuildsEverything)
     EXPECT_TRUE(Created);
     EXPECT_EQ(Children(f->RootNode()).size(), 5);
     EXPECT_TRUE(f->Action("acScan")->isVisible());
-    EXPECT_TRUE(f->RootNode()->child(4)->isExpanded());
+    EXPECT_TRUE(f->IsNodeExpanded(f->RootNode()->Child(4)));
 }
 
 TEST_F(MainFormTest, TreeCaptionsFollowTheDevice)
@@ -101,13 +100,13 @@ TEST_F(MainFormTest, TreeCaptionsFollowTheDevice)
     TMainForm* f = Create();
     Intp::TDevice* d = Found(5, 1, 0xC0000205u);
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (1)");
-    ASSERT_EQ(f->DevicesNode()->childCount(), 1);
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    EXPECT_EQ(group->text(0), "All Devices");
-    EXPECT_EQ(group->child(0)->text(0), " (192.0.2.5, 00:11:22:33:44:05)");
+    EXPECT_EQ(f->DevicesNode()->Text(), "Devices (1)");
+    ASSERT_EQ(f->DevicesNode()->ChildCount(), 1);
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    EXPECT_EQ(group->Text(), "All Devices");
+    EXPECT_EQ(group->Child(0)->Text(), " (192.0.2.5, 00:11:22:33:44:05)");
     d->SetName("core");
-    EXPECT_EQ(group->child(0)->text(0), "core (192.0.2.5, 00:11:22:33:44:05)");
+    EXPECT_EQ(group->Child(0)->Text(), "core (192.0.2.5, 00:11:22:33:44:05)");
     d->SetLoggedIn(true);
     d->SetFlags(Intp::DeviceFlagWarning);
     EXPECT_EQ(TMainForm::DeviceImage(d), 3);
@@ -128,11 +127,11 @@ TEST_F(MainFormTest, NodesOfABurstJoinTheTreeTogetherWithinAFrame)
     Intp::GetDevice(Mac(4), false)->SetName("edge");
     EXPECT_TRUE(QTest::qWaitFor([f] { return !f->NodesWaiting(); }, 1000));
     EXPECT_EQ(f->DeviceCount(), 3);
-    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (3)");
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    ASSERT_EQ(group->childCount(), 3);
-    EXPECT_EQ(group->child(1)->text(0), " (192.0.2.2, 00:11:22:33:44:02)");
-    EXPECT_EQ(group->child(2)->text(0), "edge (192.0.2.4, 00:11:22:33:44:04)");
+    EXPECT_EQ(f->DevicesNode()->Text(), "Devices (3)");
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    ASSERT_EQ(group->ChildCount(), 3);
+    EXPECT_EQ(group->Child(1)->Text(), " (192.0.2.2, 00:11:22:33:44:02)");
+    EXPECT_EQ(group->Child(2)->Text(), "edge (192.0.2.4, 00:11:22:33:44:04)");
 }
 
 TEST_F(MainFormTest, UnknownModelAndFilteredAddressesGetNoNode)
@@ -153,8 +152,8 @@ TEST_F(MainFormTest, UnknownModelAndFilteredAddressesGetNoNode)
     f->FilterForm()->LoadSettings(settings);
     d->SetIp(0xC0000203u);
     EXPECT_EQ(f->DeviceCount(), 0);
-    EXPECT_EQ(f->DevicesNode()->text(0), "Devices (0)");
-    EXPECT_EQ(f->DevicesNode()->childCount(), 0);
+    EXPECT_EQ(f->DevicesNode()->Text(), "Devices (0)");
+    EXPECT_EQ(f->DevicesNode()->ChildCount(), 0);
     d->SetIp(0xC0000211u);
     // Soon after another new node, this one joins the tree within a frame.
     EXPECT_TRUE(QTest::qWaitFor([f] { return !f->NodesWaiting(); }, 1000));
@@ -175,10 +174,10 @@ TEST_F(MainFormTest, SortModesGroupAndOrder)
     EXPECT_EQ(Children(f->DevicesNode()),
               (QStringList{QString::fromStdString(Intp::GetTypeName(1)), QString::fromStdString(Intp::GetTypeName(2)),
                            QString::fromStdString(Intp::GetTypeName(4))}));
-    EXPECT_EQ(f->DevicesNode()->child(2)->childCount(), 2);
+    EXPECT_EQ(f->DevicesNode()->Child(2)->ChildCount(), 2);
     f->TreeSort()->setCurrentIndex(TMainForm::SortIpAddress);
     EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"10.0.0.1", "192.0.2.3", "192.0.2.9"}));
-    EXPECT_EQ(f->DevicesNode()->child(1)->childCount(), 2);
+    EXPECT_EQ(f->DevicesNode()->Child(1)->ChildCount(), 2);
     Filter::TFilterSettings settings = f->FilterForm()->GetSettings();
     settings.LocalNetworks = {{0xC0000200u, 0xFFFFFF00u}};
     settings.Unicasts = {{0xC0000209u, 0xFFFFFFFFu}};
@@ -187,7 +186,7 @@ TEST_F(MainFormTest, SortModesGroupAndOrder)
     EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"Unicast Devices", "192.0.2.0/255.255.255.0", "Others"}));
     f->TreeSort()->setCurrentIndex(TMainForm::SortNone);
     EXPECT_EQ(Children(f->DevicesNode()), (QStringList{"All Devices"}));
-    EXPECT_EQ(f->DevicesNode()->child(0)->childCount(), 4);
+    EXPECT_EQ(f->DevicesNode()->Child(0)->ChildCount(), 4);
     EXPECT_EQ(f->DeviceCount(), 4);
 }
 
@@ -210,9 +209,9 @@ TEST_F(MainFormTest, SelectionGivesTheCurrentDevicesOnlyOnDeviceNodes)
     Found(3, 1, 0xC0000203u);
     TDeviceList list;
     EXPECT_EQ(f->GetCurrentDevices(list), 0);
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    f->Tree()->setCurrentItem(group->child(0));
-    group->child(1)->setSelected(true);
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    f->SetCurrentNode(group->Child(0));
+    f->SetNodeSelected(group->Child(1), true);
     Settle();
     EXPECT_EQ(f->GetCurrentDevices(list), 2);
     EXPECT_EQ(list, (TDeviceList{a, b}));
@@ -222,12 +221,12 @@ TEST_F(MainFormTest, SelectionGivesTheCurrentDevicesOnlyOnDeviceNodes)
     EXPECT_TRUE(f->IsAmongCurrent(b));
     EXPECT_FALSE(f->IsCurrentDevice(b));
     // Selecting the group node gives no current device.
-    f->Tree()->setCurrentItem(group);
+    f->SetCurrentNode(group);
     list.clear();
     EXPECT_EQ(f->GetCurrentDevices(list), 0);
     EXPECT_TRUE(list.empty());
     // With the root selected the device actions send nothing.
-    f->Tree()->setCurrentItem(f->RootNode());
+    f->SetCurrentNode(f->RootNode());
     const size_t sent = f->SentCount();   // the banner's reads of the shown switches
     Ui->Answers.push_back(IUserInterface::Ok);
     f->EventOnRebootExecute();
@@ -240,11 +239,11 @@ TEST_F(MainFormTest, RemovingTheFocusedDeviceMovesTheFocusToTheDevicesNode)
     TMainForm* f = Create();
     Found(1, 1, 0xC0000201u);
     Intp::TDevice* b = Found(2, 1, 0xC0000202u);
-    QTreeWidgetItem* group = f->DevicesNode()->child(0);
-    f->Tree()->setCurrentItem(group->child(1));
+    TTreeNode* group = f->DevicesNode()->Child(0);
+    f->SetCurrentNode(group->Child(1));
     Settle();
     delete b;
-    EXPECT_EQ(f->Tree()->currentItem(), f->DevicesNode());
+    EXPECT_EQ(f->CurrentNode(), f->DevicesNode());
     TDeviceList list;
     EXPECT_EQ(f->GetCurrentDevices(list), 0);
     EXPECT_EQ(f->DeviceCount(), 1);
@@ -254,19 +253,19 @@ TEST_F(MainFormTest, SelectPageFollowsCaptionsAndABusyPageVetoes)
 {
     TMainForm* f = Create();
     EXPECT_TRUE(f->SelectPage("Wizards/Group IP Setting"));
-    EXPECT_EQ(f->Tree()->currentItem()->text(0), "Group IP Setting");
+    EXPECT_EQ(f->CurrentNode()->Text(), "Group IP Setting");
     EXPECT_TRUE(f->SelectPage("Wizards/No Such Page"));
-    EXPECT_EQ(f->Tree()->currentItem()->text(0), "Wizards");
+    EXPECT_EQ(f->CurrentNode()->Text(), "Wizards");
 
     auto* busy = new TRecordingPage("Busy");
     TTreeNode* node = f->AddTreeNode(busy, f->RootNode(), 4);
-    f->Tree()->setCurrentItem(node);
+    f->SetCurrentNode(node);
     Settle();
     ASSERT_FALSE(busy->Events.empty());
     EXPECT_EQ(busy->Events.back().Code, EventPageShown);
     busy->Busy = true;
     EXPECT_FALSE(f->SelectPage("Status Monitor"));
-    EXPECT_EQ(f->Tree()->currentItem(), node);
+    EXPECT_EQ(f->CurrentNode(), node);
     EXPECT_EQ(busy->Leaves, 1);
     // Discovery asks the busy page first and does nothing when it refuses.
     Found(1, 1, 0xC0000201u);
@@ -288,7 +287,7 @@ TEST_F(MainFormTest, TransportTimersAndReports)
 {
     TMainForm* f = Create();
     auto* page = new TRecordingPage("Recorder");
-    f->Tree()->setCurrentItem(f->AddTreeNode(page, f->RootNode(), 4));
+    f->SetCurrentNode(f->AddTreeNode(page, f->RootNode(), 4));
     Settle();
     page->Events.clear();
 

@@ -36,7 +36,7 @@ protected:
         Device = Found(10, 6);
         ASSERT_NE(Device, nullptr);
         Device->SetLoggedIn(true);
-        Form->Tree()->setCurrentItem(Form->FindDeviceNode(Device));
+        Form->SetCurrentNode(Form->FindDeviceNode(Device));
         Settle();
     }
     // Selects the page of that caption and fills it as with no answer.

@@ -53,8 +53,8 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
     TMainForm* f = CreateShown();
     Intp::TDevice* device = Found(10);
     ASSERT_NE(device, nullptr);
-    QTreeWidgetItem* node = f->DevicesNode()->child(0)->child(0);
-    f->Tree()->setCurrentItem(node);
+    TTreeNode* node = f->DevicesNode()->Child(0)->Child(0);
+    f->SetCurrentNode(node);
     Settle();
     TModuleFrame* host = f->ModuleFrame();
     ASSERT_TRUE(host->isVisible());
@@ -73,10 +73,10 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
     EXPECT_GE(functions->width(), listBefore);
     ExpectWholeCaptions(functions, "with the long name");
     // The name is cut at the pane's edge and whole in the node's tool tip.
-    const QModelIndex index = f->Tree()->indexFromItem(node);
+    const QModelIndex index = f->IndexOf(node);
     EXPECT_LE(f->Tree()->visualRect(index).right(), f->Tree()->viewport()->rect().right());
-    EXPECT_EQ(CutTextTip(f->Tree(), index), node->text(0));
-    EXPECT_TRUE(node->text(0).startsWith(QString::fromStdString(name)));
+    EXPECT_EQ(CutTextTip(f->Tree(), index), node->Text());
+    EXPECT_TRUE(node->Text().startsWith(QString::fromStdString(name)));
     // The pages' side keeps the window's width: nothing reaches past it.
     EXPECT_LE(host->mapTo(f, QPoint(host->width(), 0)).x(), f->width());
 
@@ -108,12 +108,12 @@ TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
     TMainForm* f = CreateShown();
     for (uint8_t i = 0; i < 6; ++i)
         f->StatusFrame()->AddDevice(Found(uint8_t(10 + i), uint32_t(1 + i)));
-    QTreeWidgetItem* node = nullptr;
-    for (int i = 0; i < f->RootNode()->childCount(); ++i)
-        if (f->RootNode()->child(i)->text(0) == "Status Monitor")
-            node = f->RootNode()->child(i);
+    TTreeNode* node = nullptr;
+    for (int i = 0; i < f->RootNode()->ChildCount(); ++i)
+        if (f->RootNode()->Child(i)->Text() == "Status Monitor")
+            node = f->RootNode()->Child(i);
     ASSERT_NE(node, nullptr);
-    f->Tree()->setCurrentItem(node);
+    f->SetCurrentNode(node);
     Settle();
     QTreeView* list = f->StatusFrame()->m_List;
     ASSERT_TRUE(list->isVisible());

@@ -139,10 +139,10 @@ protected:
     std::vector<TTreeNode*> DeviceNodes() const
     {
         std::vector<TTreeNode*> nodes;
-        QTreeWidgetItem* devices = Form->DevicesNode();
-        for (int g = 0; g < devices->childCount(); ++g)
-            for (int d = 0; d < devices->child(g)->childCount(); ++d)
-                nodes.push_back(static_cast<TTreeNode*>(devices->child(g)->child(d)));
+        TTreeNode* devices = Form->DevicesNode();
+        for (int g = 0; g < devices->ChildCount(); ++g)
+            for (int d = 0; d < devices->Child(g)->ChildCount(); ++d)
+                nodes.push_back(devices->Child(g)->Child(d));
         return nodes;
     }
 
@@ -184,9 +184,9 @@ protected:
     {
         std::vector<TTreeNode*> nodes = DeviceNodes();
         ASSERT_FALSE(nodes.empty());
-        Form->Tree()->setCurrentItem(nodes.front());
+        Form->SetCurrentNode(nodes.front());
         for (TTreeNode* node : nodes)
-            node->setSelected(true);
+            Form->SetNodeSelected(node, true);
         QCoreApplication::processEvents();
         TDeviceList selected;
         ASSERT_EQ(Form->GetCurrentDevices(selected), int(SwitchCount));
@@ -212,9 +212,9 @@ protected:
             10000));
     }
 
-    static bool HasImage(const QTreeWidgetItem* node, int image)
+    static bool HasImage(const TTreeNode* node, int image)
     {
-        return node->icon(0).pixmap(16, 16).toImage() == NodeIcon(image).pixmap(16, 16).toImage();
+        return node->Icon().pixmap(16, 16).toImage() == NodeIcon(image).pixmap(16, 16).toImage();
     }
 
     E2e::TTestNetwork Net;
@@ -246,12 +246,12 @@ TEST_F(DiscoveryE2ETest, DiscoveryShowsEveryKnownSwitchAfterReadingItInOrder)
     EXPECT_EQ(finds, 1u);
 
     // The tree: one group, eight captions "name (ip, mac)", no unknown model.
-    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (8)");
-    ASSERT_EQ(Form->DevicesNode()->childCount(), 1);
-    EXPECT_EQ(Form->DevicesNode()->child(0)->text(0).toStdString(), "All Devices");
+    EXPECT_EQ(Form->DevicesNode()->Text().toStdString(), "Devices (8)");
+    ASSERT_EQ(Form->DevicesNode()->ChildCount(), 1);
+    EXPECT_EQ(Form->DevicesNode()->Child(0)->Text().toStdString(), "All Devices");
     std::set<std::string> captions, expected;
     for (TTreeNode* node : DeviceNodes()) {
-        captions.insert(node->text(0).toStdString());
+        captions.insert(node->Text().toStdString());
         EXPECT_EQ(node->Device->GetType() == 0, false);
     }
     for (size_t i = 0; i < SwitchCount; ++i) {
@@ -290,7 +290,7 @@ TEST_F(DiscoveryE2ETest, DiscoveryShowsEveryKnownSwitchAfterReadingItInOrder)
     Form->EventOnDiscoveryExecute();
     EXPECT_EQ(Form->DeviceCount(), 0);
     ASSERT_TRUE(QTest::qWaitFor([this] { return AllRead(); }, 10000));
-    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (8)");
+    EXPECT_EQ(Form->DevicesNode()->Text().toStdString(), "Devices (8)");
 }
 
 TEST_F(DiscoveryE2ETest, LoginWithTheRightPasswordOnlyMarksTheSwitchesLoggedIn)
@@ -336,8 +336,8 @@ TEST_F(DiscoveryE2ETest, RebootAfterConfirmationRemovesTheSwitchesFromTheTree)
     EXPECT_EQ(Ui->Boxes[0].Buttons, IUserInterface::Ok | IUserInterface::Cancel);
     ASSERT_TRUE(QTest::qWaitFor([this] { return Form->DeviceCount() == 0; }, 10000))
         << "devices left: " << Form->DeviceCount();
-    EXPECT_EQ(Form->DevicesNode()->text(0).toStdString(), "Devices (0)");
-    EXPECT_EQ(Form->DevicesNode()->childCount(), 0);
+    EXPECT_EQ(Form->DevicesNode()->Text().toStdString(), "Devices (0)");
+    EXPECT_EQ(Form->DevicesNode()->ChildCount(), 0);
     EXPECT_EQ(Requests(Intp::TSessionBasicsReboot::Command), SwitchCount);
     for (size_t i = 0; i < SwitchCount; ++i) {
         Intp::TDevice* device = Intp::GetDevice(MacOf(i), false);
@@ -372,7 +372,7 @@ TEST_F(DiscoveryE2ETest, BasicsPageLogsInAndTheBannerFollowsTheLinkState)
     Discover();
     Intp::TDevice* device = Intp::GetDevice(MacOf(0), false);
     ASSERT_NE(device, nullptr);
-    Form->Tree()->setCurrentItem(Form->FindDeviceNode(device));
+    Form->SetCurrentNode(Form->FindDeviceNode(device));
     QCoreApplication::processEvents();
 
     // A switch that is not logged in shows the Basics page, whichever page
@@ -410,8 +410,8 @@ TWizardPage* OpenWizard(TMainForm& form, const char* path)
 {
     if (!form.SelectPage(QString::fromLatin1(path)))
         return nullptr;
-    auto* node = static_cast<TTreeNode*>(form.Tree()->currentItem());
-    return node ? dynamic_cast<TWizardPage*>(node->Page) : nullptr;
+    TTreeNode* node = form.CurrentNode();
+    return node ? dynamic_cast<TWizardPage*>(node->Page()) : nullptr;
 }
 
 // Answers the next login question with `accept`.
@@ -473,7 +473,7 @@ TEST_F(DiscoveryE2ETest, GroupIpWizardGivesEverySwitchAnAddressOfTheRange)
         EXPECT_EQ(wizard->Preview()->Text(row, 2).toStdString(), ip);
         ASSERT_TRUE(QTest::qWaitFor([&] {
             TTreeNode* node = Form->FindDeviceNode(device);
-            return node && node->text(0).contains(QString::fromStdString(ip));
+            return node && node->Text().contains(QString::fromStdString(ip));
         }, 5000)) << ip;
     }
 }

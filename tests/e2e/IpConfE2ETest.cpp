@@ -109,8 +109,8 @@ TEST_F(IpConfE2ETest, TwoSwitchesGetNewStaticAddressesAndAreFoundThere)
         return Form->DeviceCount() == 2 && Intp::GetPropertyBasicsIPConf(Device(0)).Valid &&
                Intp::GetPropertyBasicsIPConf(Device(1)).Valid;
     }, 10000));
-    Form->Tree()->setCurrentItem(Form->FindDeviceNode(Device(0)));
-    Form->FindDeviceNode(Device(1))->setSelected(true);
+    Form->SetCurrentNode(Form->FindDeviceNode(Device(0)));
+    Form->SetNodeSelected(Form->FindDeviceNode(Device(1)), true);
     AnswerLogin();
     Form->EventOnLoginExecute();
     ASSERT_TRUE(QTest::qWaitFor([this] { return Device(0)->IsLoggedIn() && Device(1)->IsLoggedIn(); }, 10000));
@@ -141,7 +141,7 @@ TEST_F(IpConfE2ETest, TwoSwitchesGetNewStaticAddressesAndAreFoundThere)
         for (uint32_t i = 0; i < 2; ++i) {
             TTreeNode* node = Form->FindDeviceNode(Device(i));
             if (Device(i)->GetIp() != NewIps[i] || !node ||
-                !node->text(0).contains(QString::fromStdString(Intp::IpToText(NewIps[i]))))
+                !node->Text().contains(QString::fromStdString(Intp::IpToText(NewIps[i]))))
                 return false;
         }
         return Log(0x0106).size() >= 4 + 2;
