@@ -31,13 +31,6 @@ constexpr size_t SlotBytes = 2048;
 // starts of a batch's datagrams fall on different cache sets.
 constexpr size_t SlotStride = SlotBytes + 64;
 constexpr size_t OverflowBytes = MaxDatagram - SlotBytes;
-// Blocks go back and forth between the threads rather than being allocated
-// per batch: a batch of long replies takes a few hundred kilobytes, which the
-// allocator would map and unmap, fresh pages each time. Up to SpareBlocks
-// blocks of at most SpareBlockBytes wait to be filled again.
-constexpr size_t MinBlockBytes = 64 * 1024;
-constexpr size_t SpareBlocks = 8;
-constexpr size_t SpareBlockBytes = 512 * 1024;
 
 } // namespace
 
@@ -96,20 +89,14 @@ struct TReceivePump::TReceiveArea {
         return ::recvmmsg(socket, Messages, ReadBatch, MSG_DONTWAIT, nullptr);
     }
     // Packs the first got datagrams read into block, their bytes into one
-    // allocation: the block's own when it is large enough (a block the
-    // window thread handed back), else a new one.
+    // allocation.
     void Pack(int got, TBlock& block)
     {
         size_t total = 0;
         for (int i = 0; i < got; ++i)
             total += Messages[i].msg_len;
-        block.Datagrams.clear();
         block.Datagrams.reserve(size_t(got));
-        block.QueuedBytes = 0;
-        if (!block.Bytes || block.Capacity < total) {
-            block.Capacity = std::max(total, MinBlockBytes);
-            block.Bytes = std::make_unique_for_overwrite<uint8_t[]>(block.Capacity);
-        }
+        block.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(total, 1));
         size_t offset = 0;
         for (int i = 0; i < got; ++i) {
             const uint32_t length = Messages[i].msg_len;
@@ -228,7 +215,6 @@ void TReceivePump::Stop()
     {
         QMutexLocker lock(&m_QueueLock);
         m_Queue.clear();
-        m_SpareBlocks.clear();
         m_QueueCount = 0;
         m_QueueBytes = 0;
         ++m_Stops;
@@ -252,45 +238,23 @@ void TReceivePump::WakeThread()
     }
 }
 
-namespace {
-int64_t MonotonicUs()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
-} // namespace
-
 void TReceivePump::ReceiveLoop()
 {
     TReceiveArea& area = *m_Area;
     TBlock block;
     pollfd fds[2] = {{m_Socket, POLLIN, 0}, {m_Wake, POLLIN, 0}};
-    // When the window thread was last woken, and whether a hand-over waits
-    // for the gap since then to pass.
-    int64_t lastWake = INT64_MIN / 2;
-    bool wakeDue = false;
     for (;;) {
         // Waits for the socket to become writable only while datagrams wait
         // to be sent (Send wakes this thread when the queue fills).
         fds[0].events = short(POLLIN | (m_SendQueued.load() ? POLLOUT : 0));
-        // A hand-over left for later bounds the wait.
-        timespec gap{};
-        timespec* wait = nullptr;
-        if (wakeDue) {
-            const int64_t left = std::max<int64_t>(0, lastWake + WakeGapUs - MonotonicUs());
-            gap = {time_t(left / 1000000), long(left % 1000000) * 1000};
-            wait = &gap;
-        }
         // Long datagrams left pages behind: a look first, so that they go
         // back before sleeping; otherwise straight to the wait.
-        const timespec none{};
-        int ready = ::ppoll(fds, 2, area.OverflowTouched ? &none : wait, nullptr);
-        if (ready == 0 && area.OverflowTouched) {
+        int ready = area.OverflowTouched ? ::poll(fds, 2, 0) : ::poll(fds, 2, -1);
+        if (ready == 0) {
             // Nothing is ready: a good moment to let go of what long
             // datagrams left behind, before sleeping.
             area.ReleaseOverflow();
-            ready = ::ppoll(fds, 2, wait, nullptr);
+            ready = ::poll(fds, 2, -1);
         }
         if (ready < 0) {
             if (errno == EINTR)
@@ -311,40 +275,30 @@ void TReceivePump::ReceiveLoop()
             QMutexLocker lock(&m_SendLock);
             FlushSendQueue(lock);
         }
-        if (fds[0].revents & (POLLIN | POLLERR)) {
-            // Drain everything that is ready, a batch per system call.
-            for (;;) {
-                const int got = area.Read(m_Socket);
-                if (got < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    break; // drained, or an error report consumed: back to waiting
-                }
-                area.Pack(got, block);
-                const int64_t now = MonotonicUs();
-                const TWake wake = Enqueue(block, true, now - lastWake >= WakeGapUs);
-                if (wake == TWake::Later)
-                    wakeDue = true;
-                else if (wake == TWake::Posted)
-                    lastWake = now;
-                if (got < int(ReadBatch) || m_Stopping)
-                    break;
+        if (!(fds[0].revents & (POLLIN | POLLERR)))
+            continue;
+        // Drain everything that is ready, a batch per system call.
+        for (;;) {
+            const int got = area.Read(m_Socket);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                break; // drained, or an error report consumed: back to waiting
             }
-        }
-        if (wakeDue && MonotonicUs() - lastWake >= WakeGapUs) {
-            wakeDue = false;
-            if (PostDelivery())
-                lastWake = MonotonicUs();
+            area.Pack(got, block);
+            Enqueue(block);
+            if (got < int(ReadBatch) || m_Stopping)
+                break;
         }
     }
 }
 
-TReceivePump::TWake TReceivePump::Enqueue(TBlock& block, bool reuse, bool mayPost)
+void TReceivePump::Enqueue(TBlock& block)
 {
     const size_t count = block.Datagrams.size();
     if (count == 0)
-        return TWake::None;
-    bool post = false, later = false;
+        return;
+    bool post = false;
     {
         QMutexLocker lock(&m_QueueLock);
         uint64_t dropped = 0;
@@ -356,36 +310,13 @@ TReceivePump::TWake TReceivePump::Enqueue(TBlock& block, bool reuse, bool mayPos
             m_QueueCount += block.Datagrams.size();
             m_QueueBytes += block.QueuedBytes;
             m_Queue.push_back(std::move(block));
-            block = {};
-            // The next batch goes into a block handed back, if there is one.
-            if (reuse && !m_SpareBlocks.empty()) {
-                block = std::move(m_SpareBlocks.back());
-                m_SpareBlocks.pop_back();
-            }
         }
-        const bool due = !m_DeliveryPosted && !m_Queue.empty();
-        post = due && mayPost;
-        later = due && !mayPost;
+        post = !m_DeliveryPosted && !m_Queue.empty();
         m_DeliveryPosted = m_DeliveryPosted || post;
     }
-    // A block dropped whole keeps its bytes for the next batch.
-    block.Datagrams.clear();
-    block.QueuedBytes = 0;
+    block = {};
     if (post)
         QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
-    return post ? TWake::Posted : later ? TWake::Later : TWake::None;
-}
-
-bool TReceivePump::PostDelivery()
-{
-    {
-        QMutexLocker lock(&m_QueueLock);
-        if (m_DeliveryPosted || m_Queue.empty())
-            return false;
-        m_DeliveryPosted = true;
-    }
-    QMetaObject::invokeMethod(this, &TReceivePump::DeliverQueued, Qt::QueuedConnection);
-    return true;
 }
 
 uint64_t TReceivePump::KeepWhatFits(TBlock& block, size_t room)
@@ -418,8 +349,7 @@ void TReceivePump::PushDatagram(uint32_t sourceIp, size_t length, const uint8_t*
     TBlock one;
     one.Datagrams.push_back({sourceIp, sourcePort, 0, uint32_t(length)});
     one.QueuedBytes = DatagramBytes(length);
-    one.Capacity = std::max<size_t>(length, 1);
-    one.Bytes = std::make_unique_for_overwrite<uint8_t[]>(one.Capacity);
+    one.Bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(length, 1));
     if (length != 0)
         std::memcpy(one.Bytes.get(), data, length);
     Enqueue(one);
@@ -494,13 +424,6 @@ void TReceivePump::DeliverQueued()
             }
             if (m_Stops != stops)
                 break;
-        }
-        // The blocks go back to the receiving thread to be filled again.
-        {
-            QMutexLocker lock(&m_QueueLock);
-            for (TBlock& block : slice)
-                if (m_SpareBlocks.size() < SpareBlocks && block.Capacity <= SpareBlockBytes)
-                    m_SpareBlocks.push_back(std::move(block));
         }
         slice.clear();
         // What this slice sent leaves now, while the next one is handed over.

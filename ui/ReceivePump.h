@@ -68,11 +68,6 @@ public:
     // the rest is posted again, so that a long queue does not freeze the
     // window.
     static constexpr int DeliveryMs = 2;
-    // The window thread is woken for new datagrams at most once per this
-    // many microseconds: a burst's datagrams that follow its last hand-over
-    // closely wait that long to go over together, rather than each waking it
-    // (a wake-up costs both threads more than handing a datagram over).
-    static constexpr int WakeGapUs = 1000;
     // What the queue may hold by default, counted in bytes (the datagrams
     // and their bookkeeping).
     static constexpr size_t DefaultQueueLimitBytes = size_t(64) << 20;
@@ -198,7 +193,6 @@ private:
         std::vector<TQueuedDatagram> Datagrams;
         std::unique_ptr<uint8_t[]> Bytes;
         size_t QueuedBytes = 0; // what the block counts for in the queue's bound
-        size_t Capacity = 0;    // bytes allocated at Bytes
     };
     // What one queued datagram of length bytes counts for.
     static size_t DatagramBytes(size_t length) { return length + sizeof(TListElement) + 16; }
@@ -207,15 +201,8 @@ private:
 
     void ReceiveLoop();
     // Queues the block's datagrams as far as the bound allows (the others
-    // are counted as dropped); the block is left empty, with a block handed
-    // back by the window thread in it when `reuse` asks for one.
-    // Answers whether it woke the window thread for a hand-over, or left
-    // one that is due for later because `mayPost` forbade waking it now.
-    enum class TWake { None, Posted, Later };
-    TWake Enqueue(TBlock& block, bool reuse = false, bool mayPost = true);
-    // Posts a hand-over when datagrams wait and none is on its way yet;
-    // answers whether one was posted.
-    bool PostDelivery();
+    // are counted as dropped); the block is left empty.
+    void Enqueue(TBlock& block);
     // Keeps the block's datagrams, in order, that fit into room bytes of the
     // queue; answers how many were dropped.
     static uint64_t KeepWhatFits(TBlock& block, size_t room);
@@ -245,7 +232,6 @@ private:
 
     mutable QMutex m_QueueLock;        // guards the queue, its counts and m_DeliveryPosted
     std::deque<TBlock> m_Queue;
-    std::vector<TBlock> m_SpareBlocks; // handed back by the window thread
     size_t m_QueueCount = 0;           // datagrams in m_Queue
     size_t m_QueueBytes = 0;
     TListElement m_Delivered;          // window thread only: the datagram being handed over

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -457,75 +456,6 @@ TEST(ReceivePump, EveryDatagramIsAnnouncedOnceAheadOfItsHandOver)
         ASSERT_EQ(pump.Announced[n], n);
     }
     EXPECT_LE(pump.MostAhead, TReceivePump::PrefetchAhead + 1);
-}
-
-// Blocks go back to the receiving thread and are filled again: a batch of
-// short datagrams after a batch of long ones (some longer than a read slot)
-// must carry its own bytes, not what the block held before.
-TEST(ReceivePump, ReusedBlocksCarryEachDatagramsOwnBytes)
-{
-    constexpr uint32_t Count = 1200;
-    TReceivePump pump;
-    ASSERT_TRUE(pump.Open(0, false));
-    ASSERT_TRUE(pump.Start());
-    auto length = [](uint32_t n) -> size_t { return (n / 100) % 2 ? 5000 - n % 7 : 8 + n % 13; };
-    uint32_t handled = 0, wrong = 0;
-    pump.SetHandler([&](const TListElement& e) {
-        const uint32_t n = Number(e);
-        bool same = n == handled && e.Data.size() == length(n);
-        for (size_t i = 4; same && i < e.Data.size(); ++i)
-            same = e.Data[i] == uint8_t(n + i);
-        wrong += same ? 0 : 1;
-        ++handled;
-    });
-    TSender sender;
-    const uint16_t port = pump.LocalPort();
-    for (uint32_t n = 0; n < Count; ++n) {
-        std::vector<uint8_t> bytes(length(n));
-        for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = uint8_t(n + i);
-        std::memcpy(bytes.data(), &n, sizeof n);
-        while (n - pump.ReceivedCount() > 200)
-            std::this_thread::yield();
-        ASSERT_TRUE(sender.Send(port, bytes));
-        // Hand-overs now and then, so that blocks come back between batches.
-        if (n % 50 == 0)
-            QCoreApplication::processEvents();
-    }
-    ASSERT_TRUE(WaitFor([&] { return handled == Count; }, 20000, true)) << handled;
-    EXPECT_EQ(wrong, 0u);
-}
-
-// A trickle of datagrams, each soon after the one before, wakes the window
-// thread at most once per wake-up gap rather than once per datagram.
-TEST(ReceivePump, ATrickleWakesTheWindowThreadAtMostOncePerGap)
-{
-    struct TCountingPump : TReceivePump {
-        using TReceivePump::DeliveryNumber;
-    };
-    constexpr uint32_t Count = 400;
-    TCountingPump pump;
-    ASSERT_TRUE(pump.Open(0, false));
-    ASSERT_TRUE(pump.Start());
-    uint32_t handled = 0;
-    pump.SetHandler([&](const TListElement&) { ++handled; });
-    TSender sender;
-    QElapsedTimer clock;
-    clock.start();
-    std::thread trickle([&] {
-        for (uint32_t n = 0; n < Count; ++n) {
-            sender.SendNumber(pump.LocalPort(), n);
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-    });
-    const uint64_t before = pump.DeliveryNumber();
-    const bool done = WaitFor([&] { return handled == Count; }, 20000, true);
-    trickle.join();
-    ASSERT_TRUE(done) << handled;
-    const double gaps = double(clock.nsecsElapsed()) / 1000.0 / TReceivePump::WakeGapUs;
-    // Each wake-up may take a second hand-over when its slice runs out of
-    // time; a datagram per wake-up would make it about Count.
-    EXPECT_LE(double(pump.DeliveryNumber() - before), 2 * gaps + 4);
 }
 
 class IntpSocketThreadTest : public TestSupport::LibraryTest {};
