@@ -83,7 +83,7 @@ public:
     struct TOptions {
         uint16_t IntpLocalPort = 0;       // any free port
         uint16_t IntpRemotePort = 1638;   // the switches' port
-        uint16_t SyslogPort = 514;
+        uint16_t SyslogPort = 514;              // 0: any free port
         Filter::TNetProvider* Net = nullptr;   // null: the host's own tables
         // When set, datagrams go here instead of the protocol socket (tests
         // that must not reach the network); answers whether it was sent.

@@ -141,8 +141,9 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
         // No switch answers here: the page fills from its defaults.
         TModuleFrame::PageOf(*it)->Notify(device, EventPageShown, 0);
         Settle();
-        if (QWidget* page = TModuleFrame::PageOf(*it)->GetControl())
+        if (QWidget* page = TModuleFrame::PageOf(*it)->GetControl()) {
             EXPECT_EQ(SharedListNames(page), QStringList()) << (*it)->text(0).toStdString();
+        }
         CollectNameless(f, nameless);
     }
     // The dialogs, and the syslog viewer.

@@ -584,7 +584,8 @@ TEST_F(ConfigFileTest, FailedSaveShowsTheSystemsReason)
         EXPECT_EQ(ui.Boxes[0].Text, QStringLiteral("Failed to save config to %1: %2").arg(save.Path, save.Reason));
     }
     struct stat st {};
-    if (::stat("/dev/full", &st) == 0)
+    if (::stat("/dev/full", &st) == 0) {
         EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device is still a device";
+    }
     EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"});
 }

@@ -122,8 +122,9 @@ TEST_F(DeviceTreeModelTest, RowsAndKeptIndexesStayRightAfterRemovalsAndMovesInAB
     for (size_t n = 0; n < order.size(); ++n) {
         delete devices[order[n]];
         devices[order[n]] = nullptr;
-        if (n % 7 == 0)
+        if (n % 7 == 0) {
             ASSERT_NO_FATAL_FAILURE(ExpectRowsRight(group, "between removals"));
+        }
     }
     ASSERT_NO_FATAL_FAILURE(ExpectRowsRight(group, "after the removals"));
     EXPECT_EQ(group->ChildCount(), 200 - int(order.size()));
@@ -145,9 +146,11 @@ TEST_F(DeviceTreeModelTest, RowsAndKeptIndexesStayRightAfterRemovalsAndMovesInAB
         EXPECT_EQ(index.row(), node->Row());
     }
     // Every device that is left is found at its node.
-    for (Intp::TDevice* device : devices)
-        if (device)
+    for (Intp::TDevice* device : devices) {
+        if (device) {
             EXPECT_EQ(Form->FindDeviceNode(device)->Device, device);
+        }
+    }
 }
 
 TEST_F(DeviceTreeModelTest, ChangedCaptionsAreToldOncePerFrameAsOneRangeAndShown)

@@ -139,8 +139,9 @@ TEST_F(MainFormLook, BidiControlsInANameCannotReorderTheAddress)
         SCOPED_TRACE(QString::number(control, 16).toStdString());
         EXPECT_TRUE(shown.contains(QString::fromUtf16(u"core\ufffd\u05e9"))) << "a mark stands in its place";
         EXPECT_TRUE(ReadsInOrderAfterItsStart(shown, address)) << shown.toStdString();
-        if (control == 0x202E)
+        if (control == 0x202E) {
             EXPECT_FALSE(ReadsInOrderAfterItsStart(name + " (" + address, address)) << "the check sees a reversal";
+        }
     }
     // The name on the switch stays as it was sent.
     EXPECT_EQ(d->GetName(), (QString::fromUtf16(u"core\u061c\u05e9\u05dc\u05d5\u05dd")).toStdString());

@@ -344,9 +344,10 @@ TEST_F(MainFormTest, SendFailuresShowOneBoxOutsideTheSend)
 
 TEST_F(MainFormTest, SyslogDatagramsReachTheSyslogFrame)
 {
-    const uint16_t port = FreeUdpPort();
-    TMainForm* f = Create(port);
+    TMainForm* f = Create();
     ASSERT_TRUE(Created);
+    const uint16_t port = f->SyslogThread()->LocalPort();
+    ASSERT_NE(port, 0);
     EXPECT_EQ(f->GetSyslogServer(), static_cast<Syslog::TSyslogServer*>(f->SyslogFrame()));
     QUdpSocket sender;
     sender.writeDatagram(QByteArray("<13>Oct  1 12:00:00 sw1 link up"), QHostAddress::LocalHost, port);

@@ -75,14 +75,6 @@ private:
     bool m_ShowsItself;
 };
 
-// A UDP port that was free a moment ago.
-inline uint16_t FreeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::AnyIPv4, 0);
-    return probe.localPort();
-}
-
 class MainFormFixture : public LibraryTest {
 protected:
     // For Create: datagrams go to `Sends` instead of the network.
@@ -103,12 +95,13 @@ protected:
         Ui.reset();
         LibraryTest::TearDown();
     }
-    // Builds the window on `syslogPort` (0: a free one) and runs its create
-    // event, whose result lands in `Created`.
+    // Builds the window on `syslogPort` and runs its create event, whose
+    // result lands in `Created`. With 0 the window binds any free port itself:
+    // a port probed free beforehand could be taken by a test running beside.
     TMainForm* Create(uint16_t syslogPort = 0, bool recordSends = false)
     {
         TMainForm::TOptions options;
-        options.SyslogPort = syslogPort ? syslogPort : FreeUdpPort();
+        options.SyslogPort = syslogPort;
         options.Net = &Net;
         if (recordSends)
             options.SendHook = [this](uint32_t ip, const uint8_t* data, size_t length) {
@@ -129,8 +122,9 @@ protected:
         auto reply = MakeReply(0, 0, Mac(last), body);
         Intp::ReceivePacket(ip ? ip : 0xC0000200u + last, reply.size(), reply.data());
         // Nodes that come close together join the tree within a frame.
-        if (Form && settle)
-            QTest::qWaitFor([this] { return !Form->NodesWaiting(); }, 1000);
+        if (Form && settle) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !Form->NodesWaiting(); }, 1000));
+        }
         return Intp::GetDevice(Mac(last), false);
     }
     void Settle() { QCoreApplication::processEvents(); }
