@@ -139,7 +139,9 @@ TEST_F(SilentHostsE2ETest, DatagramsBeyondTheQueueAreSendFailures)
     clock.start();
     for (size_t i = 0; i < count; ++i)
         Form->SendDatagram(SilentIp(i), request.data(), request.size());
-    EXPECT_LT(clock.elapsed(), 2000);
+    // A send that waited for a silent host's address would take seconds for
+    // each of these thousands: the bound is loose enough for a busy machine.
+    EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_LE(Form->IntpThread()->QueuedSendCount(), TReceivePump::MaxSendQueue);
     EXPECT_TRUE(Ui.Boxes.empty());   // nothing shown inside the send
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Ui.Boxes.empty(); }, 5000));
