@@ -191,17 +191,21 @@ TTreeNode* TDeviceTreeModel::Append(TTreeNode* parent, std::unique_ptr<TTreeNode
 void TDeviceTreeModel::AppendAll(TTreeNode* parent, std::vector<std::unique_ptr<TTreeNode>> nodes)
 {
     TTreeNode* branch = BranchOf(parent);
-    if (nodes.empty() || !branch->m_Branch || m_Rearranging)
+    if (nodes.empty() || !branch->m_Branch)
         return;
     auto& children = branch->m_Branch->m_Children;
     const int first = int(children.size());
-    beginInsertRows(IndexOf(parent), first, first + int(nodes.size()) - 1);
+    // Within a rearrangement the views hear of the new rows with the rest of
+    // it, as of the rows moved.
+    if (!m_Rearranging)
+        beginInsertRows(IndexOf(parent), first, first + int(nodes.size()) - 1);
     children.reserve(children.size() + nodes.size());
     for (auto& node : nodes) {
         children.push_back(std::move(node));
         Appended(branch, children.back().get());
     }
-    endInsertRows();
+    if (!m_Rearranging)
+        endInsertRows();
 }
 
 std::unique_ptr<TTreeNode> TDeviceTreeModel::Take(TTreeNode* node)

@@ -116,9 +116,10 @@ public:
     // Removes `count` children of `parent` from `first` on, as one removal.
     void RemoveChildren(TTreeNode* parent, int first, int count);
 
-    // Moves nodes within the tree without adding or removing any: `change`
-    // calls MoveTo, MoveChildren and Reorder. Indexes kept by the views
-    // (the current node, the selection, expanded nodes) follow their nodes.
+    // Moves nodes within the tree without removing any: `change` calls
+    // MoveTo, MoveChildren and Reorder, and may append (a group made on the
+    // way). Indexes kept by the views (the current node, the selection,
+    // expanded nodes) follow their nodes.
     void Rearrange(const std::function<void()>& change);
     // Makes `node` the last child of `parent`.
     void MoveTo(TTreeNode* node, TTreeNode* parent);

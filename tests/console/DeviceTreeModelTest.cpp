@@ -103,6 +103,27 @@ TEST_F(DeviceTreeModelTest, QtModelChecksHoldThroughDiscoveryRegroupingAndRemova
     ExpectRowsRight(Form->RootNode(), "after rediscovery");
 }
 
+// A group made while nodes are being moved joins the tree with the move;
+// the node appended is the one the caller keeps using.
+TEST_F(DeviceTreeModelTest, AGroupMadeDuringARearrangementJoinsTheTree)
+{
+    QAbstractItemModelTester tester(Model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    std::vector<Intp::TDevice*> devices = FoundMany(4);
+    TTreeNode* node = Form->FindDeviceNode(devices[0]);
+    ASSERT_NE(node, nullptr);
+    const int groups = Form->DevicesNode()->ChildCount();
+    TTreeNode* made = nullptr;
+    Model->Rearrange([&] {
+        made = Model->Append(Form->DevicesNode(), std::make_unique<TTreeNode>(TTreeNode::KindGroup));
+        Model->MoveTo(node, made);
+    });
+    ASSERT_NE(made, nullptr);
+    ASSERT_EQ(Form->DevicesNode()->ChildCount(), groups + 1);
+    EXPECT_EQ(Form->DevicesNode()->Child(groups), made);
+    EXPECT_EQ(node->Parent(), made);
+    ExpectRowsRight(Form->RootNode(), "after the rearrangement");
+}
+
 TEST_F(DeviceTreeModelTest, RowsAndKeptIndexesStayRightAfterRemovalsAndMovesInABigGroup)
 {
     std::vector<Intp::TDevice*> devices = FoundMany(200);
