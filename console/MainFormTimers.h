@@ -38,8 +38,9 @@ public:
     void SetInterval(TKey key, unsigned milliseconds, int64_t now);
 
     // From now on every key is a live session and its timer's place is kept
-    // in the session (TSession::CallbackSlot) instead of the flat index. Set
-    // before the first timer is made.
+    // in the session (TSession::CallbackSlot) instead of the flat index, so
+    // that no call may pass a session already deleted (the session callback
+    // never does). Set before the first timer is made.
     void KeepPlaceInSessions();
 
     bool Has(TKey key) const { return Find(key) != nullptr; }
