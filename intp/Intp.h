@@ -428,6 +428,7 @@ public:
     // Creates the session's timer (0 ms means 60 000); it runs from its
     // creation. Nothing happens when the session already has one.
     virtual void CreateTimer(TSession* session, unsigned milliseconds) = 0;
+    // Forgets the session's timer, running or stopped.
     virtual void DeleteTimer(TSession* session) = 0;
     // Enabling (re)starts the timer from now.
     virtual void EnableTimer(TSession* session, bool enable) = 0;

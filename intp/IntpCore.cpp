@@ -615,10 +615,9 @@ TSession::TSession() : m_Serial(State().NextSerial++) {}
 
 TSession::~TSession()
 {
-    if (auto* cb = GetSessionCallback()) {
-        cb->EnableTimer(this, false);
+    // Deleting the timer stops it too.
+    if (auto* cb = GetSessionCallback())
         cb->DeleteTimer(this);
-    }
     if (IsPending())
         TPendingIndex::Remove(this);
 }
