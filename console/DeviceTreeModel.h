@@ -13,6 +13,8 @@
 // group at most once per frame, as one range.
 #pragma once
 
+#include "PaintThrottle.h"
+
 #include <QAbstractItemModel>
 #include <QBasicTimer>
 #include <QIcon>
@@ -86,9 +88,9 @@ class TDeviceTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 
 public:
-    // How long changed captions wait before the views hear of them: about
-    // one frame of the screen.
-    static constexpr int ChangeFrameMs = 16;
+    // How long changed captions wait before the views hear of them: as
+    // long as the lists wait between paints.
+    static constexpr int ChangeFrameMs = PaintThrottleMs;
 
     explicit TDeviceTreeModel(QObject* parent = nullptr);
     ~TDeviceTreeModel() override;

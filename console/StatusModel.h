@@ -10,6 +10,7 @@
 #pragma once
 
 #include "Intp.h"
+#include "PaintThrottle.h"
 #include "StatusServer.h"
 
 #include <QAbstractTableModel>
@@ -92,9 +93,9 @@ private:
 class TStatusModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // How long changes are gathered before the view hears of them: about
-    // one frame of the screen.
-    static constexpr int ChangeIntervalMs = 16;
+    // How long changes are gathered before the view hears of them: as long
+    // as the lists wait between paints.
+    static constexpr int ChangeIntervalMs = PaintThrottleMs;
 
     explicit TStatusModel(QObject* parent = nullptr);
     ~TStatusModel() override;

@@ -325,7 +325,7 @@ uint64_t TReceivePump::KeepWhatFits(TBlock& block, size_t room)
     size_t kept = 0, offset = 0;
     block.QueuedBytes = 0;
     for (size_t i = 0; i < count; ++i) {
-        TQueuedDatagram datagram = block.Datagrams[i];
+        TPacked datagram = block.Datagrams[i];
         const size_t bytes = DatagramBytes(datagram.Length);
         if (block.QueuedBytes + bytes > room)
             continue;
@@ -405,16 +405,16 @@ void TReceivePump::DeliverQueued()
             if (aheadBlock == slice.size())
                 return;
             const TBlock& block = slice[aheadBlock];
-            const TQueuedDatagram& datagram = block.Datagrams[aheadDatagram++];
+            const TPacked& datagram = block.Datagrams[aheadDatagram++];
             PrefetchDatagram(block.Bytes.get() + datagram.Offset, datagram.Length);
         };
         for (size_t i = 0; i < PrefetchAhead; ++i)
             announce();
         for (const TBlock& block : slice) {
-            for (const TQueuedDatagram& datagram : block.Datagrams) {
+            for (const TPacked& datagram : block.Datagrams) {
                 announce();
-                m_Delivered.SourceIp = datagram.SourceIp;
-                m_Delivered.SourcePort = datagram.SourcePort;
+                m_Delivered.SourceIp = datagram.Ip;
+                m_Delivered.SourcePort = datagram.Port;
                 const uint8_t* bytes = block.Bytes.get() + datagram.Offset;
                 m_Delivered.Data.assign(bytes, bytes + datagram.Length);
                 DispatchDatagram(m_Delivered);
@@ -573,7 +573,7 @@ bool TReceivePump::FlushSendQueue(QMutexLocker<QMutex>& lock)
         while (block.Next < block.Datagrams.size() && !blocked) {
             const unsigned n = unsigned(std::min<size_t>(Slice, block.Datagrams.size() - block.Next));
             for (unsigned i = 0; i < n; ++i) {
-                const TOutgoing& next = block.Datagrams[block.Next + i];
+                const TPacked& next = block.Datagrams[block.Next + i];
                 to[i] = {};
                 to[i].sin_family = AF_INET;
                 to[i].sin_addr.s_addr = htonl(next.Ip);
@@ -596,7 +596,7 @@ bool TReceivePump::FlushSendQueue(QMutexLocker<QMutex>& lock)
             // its error when it comes first); the ones after it go on.
             const unsigned done = sent < 0 ? 1 : unsigned(sent);
             for (unsigned i = 0; i < done; ++i) {
-                const TOutgoing& next = block.Datagrams[block.Next + i];
+                const TPacked& next = block.Datagrams[block.Next + i];
                 if (sent < 0)
                     failures.push_back({next.Ip, errno});
                 else if (messages[i].msg_len != next.Length)

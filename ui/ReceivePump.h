@@ -158,18 +158,20 @@ protected:
     uint64_t DeliveryNumber() const { return m_Deliveries; }
 
 private:
-    // Datagrams waiting to be sent travel in blocks too: records and bytes
-    // packed, the blocks kept for reuse, so that queueing a request
-    // allocates nothing once the queue has been used, and the receiving
-    // thread sends a block's datagrams many per system call.
-    struct TOutgoing {
+    // One datagram of a block: the sender of a received one, the destination
+    // of one to send, and where its bytes lie in the block.
+    struct TPacked {
         uint32_t Ip;
         uint16_t Port;
         uint32_t Offset; // into the block's bytes
         uint32_t Length;
     };
+    // Datagrams waiting to be sent travel in blocks too: records and bytes
+    // packed, the blocks kept for reuse, so that queueing a request
+    // allocates nothing once the queue has been used, and the receiving
+    // thread sends a block's datagrams many per system call.
     struct TSendBlock {
-        std::vector<TOutgoing> Datagrams;
+        std::vector<TPacked> Datagrams;
         std::vector<uint8_t> Bytes;
         size_t Next = 0; // the first datagram not yet sent
     };
@@ -183,14 +185,8 @@ private:
     // Received datagrams travel to the window thread in blocks: one block
     // per read batch, its datagrams' bytes packed into one allocation, so
     // that neither thread allocates or frees memory per datagram.
-    struct TQueuedDatagram {
-        uint32_t SourceIp;
-        uint16_t SourcePort;
-        uint32_t Offset; // into the block's bytes
-        uint32_t Length;
-    };
     struct TBlock {
-        std::vector<TQueuedDatagram> Datagrams;
+        std::vector<TPacked> Datagrams;
         std::unique_ptr<uint8_t[]> Bytes;
         size_t QueuedBytes = 0; // what the block counts for in the queue's bound
     };
