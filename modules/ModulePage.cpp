@@ -26,10 +26,11 @@ TModulePage::TModulePage(QString caption, QWidget* parent) : QFrame(parent), m_C
     setAutoFillBackground(true);
     m_Layout = new QVBoxLayout(this);
     // The read state line, above everything the page adds; plain text, so
-    // that the state is never told by a colour alone.
+    // that the state is never told by a colour alone. Its text is what a
+    // screen reader hears (no fixed name), so the reason reaches it.
     m_ReadState = new QLabel(this);
     m_ReadState->setObjectName("m_ReadState");
-    m_ReadState->setAccessibleName(QStringLiteral("Read state"));
+    m_ReadState->setAccessibleDescription(QStringLiteral("Read state"));
     m_ReadState->setTextFormat(Qt::PlainText);
     m_ReadState->setWordWrap(true);
     m_ReadState->hide();

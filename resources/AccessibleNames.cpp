@@ -33,7 +33,10 @@ void NameControls(QWidget* root, const QString& caption)
     for (QLabel* label : labels) {
         QWidget* buddy = label->buddy();
         const QString name = LabelName(label->text());
-        if (buddy && buddy->accessibleName().isEmpty() && !name.isEmpty())
+        // A label that shows a value is heard as that value: it keeps no
+        // fixed name, so the accessibility layer reads its text, and its
+        // caption reaches it through the label relation.
+        if (buddy && !qobject_cast<QLabel*>(buddy) && buddy->accessibleName().isEmpty() && !name.isEmpty())
             buddy->setAccessibleName(name);
     }
     // A button that shows only an image, after its tool tip.

@@ -12,7 +12,8 @@ QString LabelName(const QString& text);
 
 // Names every control under `root` (itself included) that has no
 // accessible name yet:
-// - a label's buddy after the label (wherever the two sit);
+// - a label's buddy after the label (wherever the two sit), unless the
+//   buddy is itself a label showing a value: that one is read as its text;
 // - a button that shows only an image after its tool tip;
 // - a list, tree, table or text area without a label after the titled box
 //   it sits in, else after `caption` (its page or window); a set of tabs

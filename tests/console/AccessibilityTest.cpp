@@ -1,13 +1,14 @@
 // The console as a screen reader meets it: one walk over the real main
 // window, every page of its page tree, every node of its tree and every
 // dialog, asking the accessibility interface for the name of each control
-// that takes the focus and of each list.
+// that takes the focus and of each list, and for what each label reads.
 #include "FilterForm.h"
 #include "MainForm.h"
 #include "ModuleBannerBrivo6042G.h"
 #include "ModuleDeviceList.h"
 #include "MainFormFixture.h"
 #include "ModuleFrame.h"
+#include "ModulePage.h"
 #include "PageList.h"
 #include "ScanForm.h"
 #include "SyslogForm.h"
@@ -17,10 +18,12 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -79,6 +82,59 @@ void CollectNameless(QWidget* root, std::set<std::string>& nameless)
     }
 }
 
+// The text a label shows: rich text as plain text, and without its
+// mnemonic marks when it has a buddy ("&Num:" shows "Num:").
+QString ShownText(const QLabel* label)
+{
+    QString text = label->text();
+    if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+        QTextDocument document;
+        document.setHtml(text);
+        text = document.toPlainText();
+    }
+    if (label->buddy()) {
+        QString plain;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+                ++i;
+            plain += text[i];
+        }
+        text = plain;
+    }
+    return text.trimmed();
+}
+
+// Every label under `root` that a screen reader hears as anything but the
+// text it shows (a value label read as its caption, say), and every label
+// buddy that its caption does not reach through the label relation.
+void CollectMisheard(QWidget* root, std::set<std::string>& misheard)
+{
+    QList<QLabel*> labels = root->findChildren<QLabel*>();
+    if (auto* label = qobject_cast<QLabel*>(root))
+        labels.prepend(label);
+    for (QLabel* label : labels) {
+        if (qobject_cast<QMenu*>(label->window()) || IsInnerPart(label))
+            continue;
+        if (label->text().isEmpty() && !label->pixmap().isNull())
+            continue;   // an image, named for what it shows
+        // A label that shows nothing yet is heard as its caption or its
+        // box's title (the accessibility layer's fallback); it must keep no
+        // fixed name, so that the text it will show is heard instead.
+        if (ShownText(label).isEmpty() ? !label->accessibleName().isEmpty() : NameOf(label) != ShownText(label))
+            misheard.insert(PathOf(label) + " reads \"" + NameOf(label).toStdString() + "\", shows \"" +
+                            ShownText(label).toStdString() + "\"");
+        auto* value = qobject_cast<QLabel*>(label->buddy());
+        if (!value)
+            continue;
+        bool reached = false;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(value);
+        for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+            reached = reached || other->object() == label;
+        if (!reached)
+            misheard.insert(PathOf(value) + " is not labelled by its caption");
+    }
+}
+
 // The names of the lists under `root` that another list there shares.
 QStringList SharedListNames(QWidget* root)
 {
@@ -108,11 +164,24 @@ protected:
         device = Found(10);
         return device ? f : nullptr;
     }
+    // Answers every request sent from the `from`th on with a refusal.
+    void RefuseRequests(size_t from, Intp::TDevice* device)
+    {
+        const std::vector<uint8_t> body(Intp::MaxBodyLength, 0);   // as long as any reply can be
+        for (size_t i = from; i < Sends.size(); ++i) {
+            const uint16_t command = Sends[i].Command();
+            const uint32_t ip = Sends[i].Ip;
+            if (command == 0)
+                continue;   // discovery
+            const std::vector<uint8_t> reply = MakeReply(command, Intp::StatusRefused, device->GetMac(), body);
+            Intp::ReceivePacket(ip, reply.size(), reply.data());
+        }
+    }
 };
 
 } // namespace
 
-TEST_F(Accessibility, EveryControlAndListHasAName)
+TEST_F(Accessibility, EveryControlHasANameAndEveryLabelIsHeardAsShown)
 {
     Intp::TDevice* device = nullptr;
     TMainForm* f = ShowWithSwitch(device);
@@ -120,7 +189,11 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
     device->SetLoggedIn(true);
     Settle();
 
-    std::set<std::string> nameless;
+    std::set<std::string> nameless, misheard;
+    auto collect = [&](QWidget* root) {
+        CollectNameless(root, nameless);
+        CollectMisheard(root, misheard);
+    };
     // Every node of the main tree, and under the switch every page.
     std::vector<TTreeNode*> nodes{f->RootNode()};
     for (size_t i = 0; i < nodes.size(); ++i)
@@ -129,34 +202,55 @@ TEST_F(Accessibility, EveryControlAndListHasAName)
     for (TTreeNode* node : nodes) {
         f->SetCurrentNode(node);
         Settle();
-        CollectNameless(f, nameless);
+        collect(f);
     }
     f->SetCurrentNode(f->FindDeviceNode(device));
     Settle();
     QTreeWidget* pages = f->ModuleFrame()->PageTree();
+    int failedLines = 0;
     for (QTreeWidgetItemIterator it(pages); *it; ++it) {
+        const std::string caption = (*it)->text(0).toStdString();
+        const size_t sent = Sends.size();
         pages->setCurrentItem(*it);
         Settle();
-        EXPECT_EQ(pages->currentItem(), *it) << (*it)->text(0).toStdString();
-        // No switch answers here: the page fills from its defaults.
-        TModuleFrame::PageOf(*it)->Notify(device, EventPageShown, 0);
+        EXPECT_EQ(pages->currentItem(), *it) << caption;
+        // The switch refuses every read the page starts: the page fills from
+        // its defaults and says why.
+        RefuseRequests(sent, device);
+        TModule* module = TModuleFrame::PageOf(*it);
+        static_cast<void>(
+            QTest::qWaitFor([&] { return module->GetControl() && module->GetControl()->isVisible(); }, 2000));
+        module->Notify(device, EventPageShown, 0);
         Settle();
-        if (QWidget* page = TModuleFrame::PageOf(*it)->GetControl()) {
-            EXPECT_EQ(SharedListNames(page), QStringList()) << (*it)->text(0).toStdString();
+        device->SetLoggedIn(true);   // a refusal logs the device out
+        if (QWidget* page = module->GetControl()) {
+            EXPECT_EQ(SharedListNames(page), QStringList()) << caption;
         }
-        CollectNameless(f, nameless);
+        if (auto* page = dynamic_cast<TModulePage*>(module); page && page->ReadFailure(device) != 0) {
+            ++failedLines;
+            QLabel* line = page->ReadStateLabel();
+            EXPECT_TRUE(line->isVisible()) << caption;
+            EXPECT_EQ(page->ReadFailure(device), uint32_t(Intp::StatusRefused)) << caption;
+            EXPECT_TRUE(NameOf(line).contains("refused (status 3)")) << caption << ": " << NameOf(line).toStdString();
+        }
+        collect(f);
     }
+    EXPECT_GE(failedLines, 40);   // the pages that read a record
     // The dialogs, and the syslog viewer.
     const std::vector<QWidget*> dialogs = {f->LoginForm(), f->FilterForm(), f->ScanForm(), f->AboutForm()};
     for (QWidget* dialog : dialogs)
-        CollectNameless(dialog, nameless);
+        collect(dialog);
     TSyslogForm viewer(f, {});
-    CollectNameless(&viewer, nameless);
+    collect(&viewer);
 
     std::string report;
     for (const std::string& path : nameless)
         report += path + "\n";
     EXPECT_TRUE(nameless.empty()) << nameless.size() << " without a name:\n" << report;
+    report.clear();
+    for (const std::string& line : misheard)
+        report += line + "\n";
+    EXPECT_TRUE(misheard.empty()) << misheard.size() << " labels not heard as shown:\n" << report;
 }
 
 TEST_F(Accessibility, StateShownByImagesAndColoursIsToldInWordsToo)

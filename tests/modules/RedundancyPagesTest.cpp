@@ -1,6 +1,7 @@
 // The RSTP settings, RSTP information and ring pages against the switch
 // simulator: what they show, their header and enable rules, and the exact
 // requests they send.
+#include "AccessibleNames.h"
 #include "IntpRedundancy.h"
 #include "ModuleRedundancyQloop.h"
 #include "ModuleRedundancyRstp.h"
@@ -9,6 +10,7 @@
 #include "PageTestHelpers.h"
 #include "PageList.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -160,8 +162,11 @@ TEST_F(RedundancyPagesTest, RstpInformationShowsTheRootAndSortsNumbers)
             rstp[10 + 8 * i] = 128;
         }
     });
+    NameControls(page, page->GetCaption());   // as the page host names it
     ASSERT_TRUE(ShowPage());
     EXPECT_EQ(Child<QLabel>(page, "m_RootPort")->text(), "Root");
+    // Each value is heard as itself, not as its caption.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Child<QLabel>(page, "m_RootPort"))->text(QAccessible::Name), "Root");
     EXPECT_EQ(Child<QLabel>(page, "m_BridgeId")->text(), "1000" + QString::fromStdString(Intp::MacToText(Device(0)->GetMac())).remove(':'));
     EXPECT_EQ(Child<QLabel>(page, "m_Priority")->text(), "4096");
     auto* list = Child<TPageList>(page, "m_List");
