@@ -8,6 +8,7 @@
 #include "StatusFrame.h"
 #include "SyslogFrame.h"
 
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -43,10 +44,57 @@ protected:
         }
     }
 
+    // With a switch selected, every group of the banner and every control
+    // in it lies within the part of the banner's place that is in view:
+    // nothing waits behind a sideways scroll bar.
+    void ExpectWholeBanner()
+    {
+        TMainForm* f = CreateShown();
+        Intp::TDevice* device = Found(10, 6);
+        ASSERT_NE(device, nullptr);
+        f->SetCurrentNode(f->FindDeviceNode(device));
+        f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+        Settle();
+        QTest::qWait(50);
+        const QList<int> panes = f->Splitter()->sizes();
+        const QList<int> lists = f->ModuleFrame()->Splitter()->sizes();
+        ASSERT_EQ(lists[0], f->ModuleFrame()->PageTree()->minimumWidth()) << "the function list at its usual width";
+        QWidget* panel = f->ModuleFrame()->LinkPanel();
+        auto* place = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(place->horizontalScrollBar()->maximum(), 0);
+        const QRect seen = place->viewport()->rect();
+        const QList<QGroupBox*> groups = panel->findChildren<QGroupBox*>();
+        ASSERT_EQ(groups.size(), 3);
+        for (QGroupBox* group : groups) {
+            SCOPED_TRACE(group->title().toStdString());
+            ASSERT_TRUE(group->isVisible());
+            const QRect box(group->mapTo(place->viewport(), QPoint(0, 0)), group->size());
+            EXPECT_TRUE(seen.contains(box)) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
+            for (QWidget* control : group->findChildren<QWidget*>()) {
+                const QRect r(control->mapTo(group, QPoint(0, 0)), control->size());
+                EXPECT_TRUE(group->rect().contains(r)) << control->metaObject()->className();
+            }
+        }
+        EXPECT_EQ(f->Splitter()->sizes(), panes) << "the banner does not move the panes";
+    }
+
     TFixedFont Font;
 };
 
 } // namespace
+
+TEST_F(PaneWidths, TheBannersGroupsAreInViewAt1280)
+{
+    ExpectWholeBanner();
+}
+
+// A desktop's larger font: the groups wrap to the room they have.
+TEST_F(PaneWidths, TheBannersGroupsAreInViewAt1280WithALargerFont)
+{
+    TFixedFont larger(12);
+    ExpectWholeBanner();
+}
 
 TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 {
