@@ -16,8 +16,11 @@ class QTreeView;
 
 // Fits the view's columns now and whenever rows are added or changed:
 // every column is at least as wide as minimumWidths[column] (missing or 0:
-// no minimum), its header and the cells measured so far; the last column
-// also takes whatever width the view has left. Columns only grow while
+// no minimum; pixels at the view's present font, scaled when the font
+// changes, which measures everything afresh), its header and the cells
+// measured so far; the last column also takes whatever width the view has
+// left. Captions stand at the left of their columns, so that the caption of
+// a column wider than the view is still seen. Columns only grow while
 // rows come and go (the user may still resize them by hand); resetting the
 // model measures afresh. The cost stays small under a flood of rows: a
 // hidden view measures nothing until it is shown, a shown one measures a
@@ -43,11 +46,15 @@ void ShowCutTextTips(QAbstractItemView* view);
 QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index);
 
 // Gives the view's columns fixed widths instead of fitting them to their
-// contents: column i gets widths[i] pixels (0: its header's width), except
-// `stretchColumn`, which takes whatever width the view has beside the
-// others (and at least its own width from `widths`). Longer texts are cut
-// with an ellipsis; with ShowCutTextTips a cut cell shows its whole text as
-// its tool tip. The user may still resize the fixed columns by hand. A
-// view whose columns FitColumns looked after stops fitting them.
+// contents: column i gets widths[i] pixels at the view's present font
+// (scaled when the font changes; 0, and never less than: its header's
+// width), except `stretchColumn`, which takes whatever width the view has
+// beside the others (and at least its own width from `widths`). In a view
+// too narrow for them the columns give way before the last one leaves the
+// view: the stretching column first, then the others, each down to its
+// header's width (see TColumnFixer). Longer texts are cut with an ellipsis;
+// with ShowCutTextTips a cut cell shows its whole text as its tool tip.
+// The user may still resize the fixed columns by hand. A view whose
+// columns FitColumns looked after stops fitting them.
 void FixColumns(QTreeView* view, const std::vector<int>& widths, int stretchColumn);
 void FixColumns(QTableView* view, const std::vector<int>& widths, int stretchColumn);

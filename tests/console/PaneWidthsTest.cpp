@@ -1,6 +1,7 @@
 // The panes of the main window at 1280 x 1024: a switch's long name or the
 // banner's syslog summary never squeezes the function list, the panes can
-// be dragged, and the status monitor keeps its "Status" column in view.
+// be dragged, and the banner's groups and the status monitor's "Status"
+// column stay in view, at a larger font too.
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MainForm.h"
@@ -47,6 +48,7 @@ protected:
     // With a switch selected, every group of the banner and every control
     // in it lies within the part of the banner's place that is in view:
     // nothing waits behind a sideways scroll bar.
+    void ExpectStatusInView();
     void ExpectWholeBanner()
     {
         TMainForm* f = CreateShown();
@@ -153,6 +155,17 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 
 TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
 {
+    ExpectStatusInView();
+}
+
+TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280WithALargerFont)
+{
+    TFixedFont larger(12);
+    ExpectStatusInView();
+}
+
+void PaneWidths::ExpectStatusInView()
+{
     TMainForm* f = CreateShown();
     for (uint8_t i = 0; i < 6; ++i)
         f->StatusFrame()->AddDevice(Found(uint8_t(10 + i), uint32_t(1 + i)));
@@ -172,6 +185,7 @@ TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
     EXPECT_GE(header->sectionViewportPosition(status), 0);
     EXPECT_LE(header->sectionViewportPosition(status) + header->sectionSize(status), list->viewport()->width());
     EXPECT_GE(header->sectionSize(status), list->fontMetrics().horizontalAdvance("Online/power1 fail"));
+    EXPECT_GE(header->sectionSize(status), header->sectionSizeHint(status)) << "its caption whole";
     // The long model descriptions are cut with an ellipsis instead.
     const QString model = list->model()->index(5, Status::TStatusRow::ColModel).data().toString();
     EXPECT_GT(list->fontMetrics().horizontalAdvance(model), header->sectionSize(Status::TStatusRow::ColModel));
