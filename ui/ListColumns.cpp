@@ -392,9 +392,8 @@ public:
     QString displayText(const QVariant& value, const QLocale& locale) const override
     {
         // Texts before the base class turns line feeds into line separators.
-        if (value.userType() == QMetaType::QString)
-            return Resources::VisibleText(value.toString());
-        return QStyledItemDelegate::displayText(value, locale);
+        const QVariant shown = ShownCellText(value);
+        return shown.isValid() ? shown.toString() : QStyledItemDelegate::displayText(value, locale);
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -434,6 +433,13 @@ void ShowCutTextTips(QAbstractItemView* view)
 {
     if (view)
         view->setItemDelegate(new TCutTextDelegate(view));
+}
+
+QVariant ShownCellText(const QVariant& display)
+{
+    if (display.userType() == QMetaType::QString)
+        return Resources::VisibleText(display.toString());
+    return {};
 }
 
 QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)

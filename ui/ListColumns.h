@@ -13,6 +13,7 @@ class QModelIndex;
 class QString;
 class QTableView;
 class QTreeView;
+class QVariant;
 
 // Fits the view's columns now and whenever rows are added or changed:
 // every column is at least as wide as minimumWidths[column] (missing or 0:
@@ -40,6 +41,12 @@ int FittedContentWidth(const QAbstractItemView* view, int column);
 // (by its column or by the edge of the view) in full as the cell's tool tip
 // when the cell has no tool tip of its own.
 void ShowCutTextTips(QAbstractItemView* view);
+
+// The text a view of ShowCutTextTips paints for a cell's display value
+// when that value is a text (else a null value). A model shown in such a
+// view answers it as the cell's Qt::AccessibleTextRole, so that a screen
+// reader hears what is painted, not the raw controls.
+QVariant ShownCellText(const QVariant& display);
 
 // The tool tip ShowCutTextTips shows for a cell: its whole text when the
 // cell is cut off, else an empty text.
