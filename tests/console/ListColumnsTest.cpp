@@ -73,6 +73,18 @@ TEST(FitColumns, HeadersContentsMinimumsAndTheLastColumnFills)
     // The user narrows a column: the last one still fills the view.
     header->resizeSection(1, header->sectionSize(1) - 20);
     EXPECT_EQ(header->length(), view.viewport()->width());
+
+    // A larger font set later: the minimum grows with it, and headers and
+    // cells are measured anew.
+    model.appendRow({new QStandardItem(QString("y").repeated(12)), new QStandardItem("b"), new QStandardItem("c")});
+    QCoreApplication::processEvents();
+    const int before = header->sectionSize(0);
+    {
+        TFixedFont larger(14);
+        QCoreApplication::processEvents();
+        EXPECT_GT(header->sectionSize(0), before);
+        ExpectNoCellCut(&view, header);
+    }
 }
 
 // Rows in sight are whole once the event loop has run, even when a flood
