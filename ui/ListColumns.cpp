@@ -507,7 +507,7 @@ public:
                 continue;
             }
             widths[size_t(column)] = std::max(int(m_Given[size_t(column)] * scale + 0.5), header);
-            // Without captions to keep whole, nothing gives way.
+            // Without captions, a column gives way only in the last step.
             floors[size_t(column)] = header > 0 ? header : widths[size_t(column)];
         }
         int last = -1;
