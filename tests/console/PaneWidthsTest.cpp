@@ -58,7 +58,6 @@ protected:
         f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
         Settle();
         QTest::qWait(50);
-        const QList<int> panes = f->Splitter()->sizes();
         const QList<int> lists = f->ModuleFrame()->Splitter()->sizes();
         ASSERT_EQ(lists[0], f->ModuleFrame()->PageTree()->minimumWidth()) << "the function list at its usual width";
         QWidget* panel = f->ModuleFrame()->LinkPanel();
@@ -78,7 +77,6 @@ protected:
                 EXPECT_TRUE(group->rect().contains(r)) << control->metaObject()->className();
             }
         }
-        EXPECT_EQ(f->Splitter()->sizes(), panes) << "the banner does not move the panes";
     }
 
     TFixedFont Font;
