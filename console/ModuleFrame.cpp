@@ -149,8 +149,12 @@ public:
     void FitHeight()
     {
         QWidget* panel = widget();
-        const int height = panel->sizeHint().height();
+        // A banner that wraps its groups to the width it has is as high as
+        // it then needs.
         const bool across = panel->minimumSizeHint().width() > width();
+        const int height = panel->hasHeightForWidth()
+                               ? panel->heightForWidth(std::max(width(), panel->minimumSizeHint().width()))
+                               : panel->sizeHint().height();
         const int wanted = height <= 0 ? 0 : height + (across ? horizontalScrollBar()->sizeHint().height() : 0);
         if (maximumHeight() == wanted && minimumHeight() == wanted)
             return;

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 const QColor TModuleBannerBrivo6042G::Silver(192, 192, 192);
 const QColor TModuleBannerBrivo6042G::Black(0, 0, 0);
 const QColor TModuleBannerBrivo6042G::BrightGreen(0, 255, 0);
@@ -75,6 +77,101 @@ protected:
 
 private:
     QStringList m_Usual;
+};
+
+// Lays its items out left to right, top-aligned, starting a new line where
+// the next item would pass the right edge; the height follows the width.
+class TFlowLayout final : public QLayout {
+public:
+    explicit TFlowLayout(QWidget* parent) : QLayout(parent) {}
+    ~TFlowLayout() override
+    {
+        while (QLayoutItem* item = takeAt(0))
+            delete item;
+    }
+
+    void addItem(QLayoutItem* item) override { m_Items.append(item); }
+    void addLayout(QLayout* layout)
+    {
+        addChildLayout(layout);
+        addItem(layout);
+    }
+    int count() const override { return int(m_Items.size()); }
+    QLayoutItem* itemAt(int index) const override { return m_Items.value(index); }
+    QLayoutItem* takeAt(int index) override
+    {
+        return index >= 0 && index < m_Items.size() ? m_Items.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return Place(QRect(0, 0, width, 0), false); }
+    void setGeometry(const QRect& rect) override
+    {
+        QLayout::setGeometry(rect);
+        Place(rect, true);
+    }
+    // All items on one line.
+    QSize sizeHint() const override
+    {
+        int width = 0, height = 0, shown = 0;
+        for (const QLayoutItem* item : m_Items) {
+            if (item->isEmpty())
+                continue;
+            width += item->sizeHint().width() + (shown++ ? Spacing() : 0);
+            height = std::max(height, item->sizeHint().height());
+        }
+        return QSize(width, height) + Margins();
+    }
+    // The widest item alone on its line.
+    QSize minimumSize() const override
+    {
+        QSize size;
+        for (const QLayoutItem* item : m_Items)
+            if (!item->isEmpty())
+                size = size.expandedTo(item->minimumSize());
+        return size + Margins();
+    }
+
+private:
+    int Spacing() const
+    {
+        const int own = spacing();
+        if (own >= 0)
+            return own;
+        const QWidget* parent = parentWidget();
+        return parent ? parent->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, parent) : 6;
+    }
+    QSize Margins() const
+    {
+        const QMargins m = contentsMargins();
+        return {m.left() + m.right(), m.top() + m.bottom()};
+    }
+    // Answers the height the items take in `rect`'s width; with `apply`,
+    // also places them.
+    int Place(const QRect& rect, bool apply) const
+    {
+        const QRect room = rect.marginsRemoved(contentsMargins());
+        const int gap = Spacing();
+        int x = room.x(), y = room.y(), lineHeight = 0;
+        for (QLayoutItem* item : m_Items) {
+            if (item->isEmpty())
+                continue;
+            const QSize size = item->sizeHint().expandedTo(item->minimumSize());
+            if (x > room.x() && x + size.width() > room.right() + 1) {
+                x = room.x();
+                y += lineHeight + gap;
+                lineHeight = 0;
+            }
+            if (apply)
+                item->setGeometry(QRect(QPoint(x, y), size));
+            x += size.width() + gap;
+            lineHeight = std::max(lineHeight, size.height());
+        }
+        const QMargins m = contentsMargins();
+        return y + lineHeight - rect.y() + m.bottom();
+    }
+
+    QList<QLayoutItem*> m_Items;
 };
 
 } // namespace
@@ -237,14 +334,24 @@ TModuleBannerBrivo6042G::TModuleBannerBrivo6042G(QWidget* parent) : QFrame(paren
     for (QRadioButton* b : {m_Ring, m_RSTP})
         redundancy->addWidget(b);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_Icon, 0, Qt::AlignTop);
-    layout->addLayout(addresses);
-    layout->addLayout(panel);
+    // The addresses above the front panel, and the groups beside them;
+    // where the banner's room is short (a narrow pane, a large font) the
+    // groups that do not fit go on to the next line instead of out of view.
+    auto* identity = new QHBoxLayout;
+    identity->addWidget(m_Icon, 0, Qt::AlignTop);
+    identity->addLayout(addresses, 1);
+    auto* device = new QVBoxLayout;
+    device->addLayout(identity);
+    auto* panelRow = new QHBoxLayout;   // the labels stay over their LEDs
+    panelRow->addLayout(panel);
+    panelRow->addStretch(1);
+    device->addLayout(panelRow);
+    device->addStretch(1);
+    auto* layout = new TFlowLayout(this);
+    layout->addLayout(device);
     layout->addWidget(status);
     layout->addWidget(syslog);
     layout->addWidget(m_Redundancy);
-    layout->addStretch(1);
 
     m_Timer = new QTimer(this);
     m_Timer->setInterval(5000);

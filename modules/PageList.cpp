@@ -58,6 +58,8 @@ QVariant TPageListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return Text(index.row(), index.column());
+    case Qt::AccessibleTextRole:   // what the list paints
+        return ShownCellText(Text(index.row(), index.column()));
     case Qt::DecorationRole:
         return index.column() == 0 && !row.Icon.isNull() ? QVariant(row.Icon) : QVariant();
     case Qt::AccessibleDescriptionRole:

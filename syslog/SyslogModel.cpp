@@ -1,6 +1,7 @@
 #include "SyslogModel.h"
 
 #include "Intp.h"
+#include "ListColumns.h"
 #include "SyslogParser.h"
 
 #include <QLocale>
@@ -129,6 +130,10 @@ QVariant TSyslogModel::data(const QModelIndex& index, int role) const
     const TStoredEvent& row = m_Store.At(size_t(index.row()));
     if (role == Qt::DecorationRole && index.column() == ColEventId)
         return SeverityIcon(SeverityImage(row.Severity));
+    // What the list paints, control characters made visible, is what a
+    // screen reader gets.
+    if (role == Qt::AccessibleTextRole)
+        return ShownCellText(data(index, Qt::DisplayRole));
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

@@ -33,6 +33,13 @@ constexpr int LongText = 256;
 
 const char* const FitterName = "ColumnFitter";
 
+// How wide a line of typical text is in the view's font: widths given for
+// one font are scaled by its change for another.
+int SampleWidth(const QWidget* view)
+{
+    return view->fontMetrics().horizontalAdvance(QStringLiteral("The quick brown fox jumps over 12 lazy dogs"));
+}
+
 class TColumnFitter final : public QObject {
 public:
     TColumnFitter(QAbstractItemView* view, QHeaderView* header, QTreeView* tree)
@@ -40,6 +47,10 @@ public:
     {
         setObjectName(FitterName);
         header->setStretchLastSection(false);
+        // A column may grow wider than the view (a long message): its
+        // caption at its left edge stays in view, where a centred one would
+        // not.
+        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         m_Clock.start();
         m_CatchUp.setSingleShot(true);
         connect(&m_CatchUp, &QTimer::timeout, this, &TColumnFitter::CatchUp);
@@ -80,11 +91,13 @@ public:
         if (tree)
             connect(tree, &QTreeView::expanded, this, &TColumnFitter::CatchUpLater);
         view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
     }
 
     void SetMinimums(const std::vector<int>& minimums)
     {
         m_Minimums = minimums;
+        m_Sample = SampleWidth(m_View);
         Refit();
     }
 
@@ -97,6 +110,7 @@ public:
     // the others, and sets every column to what it needs.
     void Refit()
     {
+        m_Scale = double(SampleWidth(m_View)) / std::max(1, m_Sample);
         m_Content.assign(size_t(std::max(0, m_View->model()->columnCount())), 0);
         m_Widths[0].clear();
         m_Widths[1].clear();
@@ -112,9 +126,13 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize) {
+        if (watched == m_View) {
+            // Another font: every text measures anew, the minimums with it.
+            if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+                Refit();
+        } else if (event->type() == QEvent::Resize) {
             FillLast();
             CatchUpLater();
         } else if (event->type() == QEvent::Show) {
@@ -146,7 +164,7 @@ private:
     {
         int width = ContentWidth(column);
         if (column < int(m_Minimums.size()))
-            width = std::max(width, m_Minimums[size_t(column)]);
+            width = std::max(width, int(m_Minimums[size_t(column)] * m_Scale + 0.5));
         if (column < int(m_HeaderHints.size()))
             width = std::max(width, m_HeaderHints[size_t(column)]);
         return width;
@@ -334,7 +352,9 @@ private:
     QAbstractItemView* m_View;
     QHeaderView* m_Header;
     QTreeView* m_Tree;   // null for a table
-    std::vector<int> m_Minimums;
+    std::vector<int> m_Minimums;   // at the font m_Sample was measured in
+    int m_Sample = 1;
+    double m_Scale = 1;   // of the font in use to that font
     std::vector<int> m_Content;   // the widest cell measured, by column
     std::vector<int> m_HeaderHints;   // the width each header caption needs
     QHash<QString, int> m_Widths[2];   // by text, without and with an image
@@ -372,9 +392,8 @@ public:
     QString displayText(const QVariant& value, const QLocale& locale) const override
     {
         // Texts before the base class turns line feeds into line separators.
-        if (value.userType() == QMetaType::QString)
-            return Resources::VisibleText(value.toString());
-        return QStyledItemDelegate::displayText(value, locale);
+        const QVariant shown = ShownCellText(value);
+        return shown.isValid() ? shown.toString() : QStyledItemDelegate::displayText(value, locale);
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -416,6 +435,13 @@ void ShowCutTextTips(QAbstractItemView* view)
         view->setItemDelegate(new TCutTextDelegate(view));
 }
 
+QVariant ShownCellText(const QVariant& display)
+{
+    if (display.userType() == QMetaType::QString)
+        return Resources::VisibleText(display.toString());
+    return {};
+}
+
 QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)
 {
     if (!view || !index.isValid())
@@ -433,44 +459,150 @@ QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)
 
 namespace {
 
-// Keeps the stretching column at least as wide as its minimum: below
-// that, the view scrolls sideways rather than squeezing it further.
+// Lays out the fixed columns whenever the view's width or font changes:
+// each column as wide as it was given (scaled with the font in use, and at
+// least its header), the stretching column taking the rest. When the view
+// is too narrow for that, columns give way before anything leaves the view:
+// first the stretching column (unless it is the last one) down to its
+// header's width, then the columns between, in proportion to their widths,
+// down to theirs, then the last column down to its header's width, and last
+// the others down to a few characters each; only then does the view scroll
+// sideways. A column the user sized by hand keeps the width the user gave
+// it.
 class TColumnFixer final : public QObject {
 public:
-    TColumnFixer(QAbstractItemView* view, QHeaderView* header, int stretch, int minimum)
-        : QObject(header), m_View(view), m_Header(header), m_Stretch(stretch), m_Minimum(minimum)
+    TColumnFixer(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& widths, int stretch)
+        : QObject(header), m_View(view), m_Header(header), m_Given(widths), m_Stretch(stretch),
+          m_Sample(SampleWidth(view))
     {
+        m_Given.resize(size_t(std::max(0, header->count())), 0);
+        m_ByHand.assign(m_Given.size(), false);
+        view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
-        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int) {
-            if (column != m_Stretch)
-                Place();
+        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+            if (m_Applying || column == m_Stretch || column < 0 || column >= int(m_Given.size()))
+                return;
+            // Sized by hand: the user's width, at the font in use.
+            m_Given[size_t(column)] = size;
+            m_ByHand[size_t(column)] = true;
+            Place();
         });
+        // A reset model gives the header new sections of the default width.
+        connect(view->model(), &QAbstractItemModel::modelReset, this, &TColumnFixer::Place);
+        connect(view->model(), &QAbstractItemModel::columnsInserted, this, &TColumnFixer::Place);
         Place();
     }
 
     void Place()
     {
-        if (m_Stretch < 0 || m_Stretch >= m_Header->count())
+        const int count = std::min(int(m_Given.size()), m_Header->count());
+        if (count == 0)
             return;
-        const int others = m_Header->length() - m_Header->sectionSize(m_Stretch);
-        const int width = std::max(m_Minimum, m_View->viewport()->width() - others);
-        if (m_Header->sectionSize(m_Stretch) != width)
-            m_Header->resizeSection(m_Stretch, width);
+        const double scale = double(SampleWidth(m_View)) / std::max(1, m_Sample);
+        std::vector<int> widths(static_cast<size_t>(count)), floors(static_cast<size_t>(count));
+        for (int column = 0; column < count; ++column) {
+            const int header = m_Header->isHidden() ? 0 : m_Header->sectionSizeHint(column);
+            if (m_ByHand[size_t(column)]) {
+                widths[size_t(column)] = floors[size_t(column)] = m_Given[size_t(column)];
+                continue;
+            }
+            widths[size_t(column)] = std::max(int(m_Given[size_t(column)] * scale + 0.5), header);
+            // Without captions, a column gives way only in the last step.
+            floors[size_t(column)] = header > 0 ? header : widths[size_t(column)];
+        }
+        int last = -1;
+        for (int visual = count - 1; visual >= 0 && last < 0; --visual)
+            if (!m_Header->isSectionHidden(m_Header->logicalIndex(visual)))
+                last = m_Header->logicalIndex(visual);
+        const bool stretch = m_Stretch >= 0 && m_Stretch < count;
+        auto total = [&] {
+            int sum = 0;
+            for (int column = 0; column < count; ++column)
+                if (!m_Header->isSectionHidden(column))
+                    sum += widths[size_t(column)];
+            return sum;
+        };
+        const int room = m_View->viewport()->width();
+        if (stretch)
+            widths[size_t(m_Stretch)] = std::max(widths[size_t(m_Stretch)], room - (total() - widths[size_t(m_Stretch)]));
+        std::vector<int> between;
+        for (int column = 0; column < count; ++column)
+            if (column != m_Stretch && column != last && !m_Header->isSectionHidden(column))
+                between.push_back(column);
+        if (stretch && m_Stretch != last)
+            GiveWay({m_Stretch}, widths, floors, total() - room);
+        GiveWay(between, widths, floors, total() - room);
+        if (last >= 0)
+            GiveWay({last}, widths, floors, total() - room);
+        // Still too narrow: the captions before the last one are cut too
+        // (a few characters of each stay) rather than the last one leaving.
+        if (total() > room) {
+            if (stretch && m_Stretch != last)
+                between.push_back(m_Stretch);
+            const int few = 3 * m_View->fontMetrics().averageCharWidth() + 8;
+            for (int column : between)
+                if (!m_ByHand[size_t(column)])
+                    floors[size_t(column)] = std::min(floors[size_t(column)], few);
+            GiveWay(between, widths, floors, total() - room);
+        }
+        m_Applying = true;
+        for (int column = 0; column < count; ++column)
+            if (!m_Header->isSectionHidden(column) && m_Header->sectionSize(column) != widths[size_t(column)])
+                m_Header->resizeSection(column, widths[size_t(column)]);
+        m_Applying = false;
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+        const QEvent::Type type = event->type();
+        if (watched == m_View ? type == QEvent::FontChange || type == QEvent::StyleChange
+                              : type == QEvent::Resize || type == QEvent::Show)
             Place();
         return false;
     }
 
 private:
+    // Narrows `columns` by up to `excess` pixels altogether, each in
+    // proportion to its width and no further than its floor.
+    static void GiveWay(const std::vector<int>& columns, std::vector<int>& widths, const std::vector<int>& floors,
+                        int excess)
+    {
+        while (excess > 0) {
+            int slack = 0, sum = 0;
+            for (int column : columns)
+                if (widths[size_t(column)] > floors[size_t(column)]) {
+                    slack += widths[size_t(column)] - floors[size_t(column)];
+                    sum += widths[size_t(column)];
+                }
+            if (slack == 0)
+                return;
+            if (slack <= excess) {
+                for (int column : columns)
+                    widths[size_t(column)] = std::min(widths[size_t(column)], floors[size_t(column)]);
+                return;
+            }
+            int taken = 0;
+            for (int column : columns) {
+                int& width = widths[size_t(column)];
+                if (width <= floors[size_t(column)])
+                    continue;
+                const int share = std::max(1, int(int64_t(excess) * width / sum));
+                const int cut = std::min({share, width - floors[size_t(column)], excess - taken});
+                width -= cut;
+                taken += cut;
+            }
+            excess -= taken;
+        }
+    }
+
     QAbstractItemView* m_View;
     QHeaderView* m_Header;
+    std::vector<int> m_Given;   // at the font m_Sample was measured in
+    std::vector<bool> m_ByHand;   // sized by the user: kept as it is
     int m_Stretch;
-    int m_Minimum;
+    int m_Sample;
+    bool m_Applying = false;
 };
 
 const char* const FixerName = "ColumnFixer";
@@ -484,16 +616,9 @@ void Fix(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& w
         delete old;
     header->setStretchLastSection(false);
     view->setTextElideMode(Qt::ElideRight);
-    int minimum = 0;
-    for (int column = 0; column < header->count(); ++column) {
+    for (int column = 0; column < header->count(); ++column)
         header->setSectionResizeMode(column, QHeaderView::Interactive);
-        const int given = column < int(widths.size()) ? widths[size_t(column)] : 0;
-        const int width = given > 0 ? given : header->sectionSizeHint(column);
-        if (column == stretchColumn)
-            minimum = width;
-        header->resizeSection(column, width);
-    }
-    auto* fixer = new TColumnFixer(view, header, stretchColumn, minimum);
+    auto* fixer = new TColumnFixer(view, header, widths, stretchColumn);
     fixer->setObjectName(FixerName);
 }
 

@@ -16,6 +16,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -72,6 +73,18 @@ TEST(FitColumns, HeadersContentsMinimumsAndTheLastColumnFills)
     // The user narrows a column: the last one still fills the view.
     header->resizeSection(1, header->sectionSize(1) - 20);
     EXPECT_EQ(header->length(), view.viewport()->width());
+
+    // A larger font set later: the minimum grows with it, and headers and
+    // cells are measured anew.
+    model.appendRow({new QStandardItem(QString("y").repeated(12)), new QStandardItem("b"), new QStandardItem("c")});
+    QCoreApplication::processEvents();
+    const int before = header->sectionSize(0);
+    {
+        TFixedFont larger(14);
+        QCoreApplication::processEvents();
+        EXPECT_GT(header->sectionSize(0), before);
+        ExpectNoCellCut(&view, header);
+    }
 }
 
 // Rows in sight are whole once the event loop has run, even when a flood
@@ -126,6 +139,56 @@ TEST(FitColumns, ScanListKeepsItsWidthsAsMinimums)
     form.show();
     QCoreApplication::processEvents();
     ExpectNoCellCut(form.m_Devices, header);
+}
+
+// Fixed columns follow the font in use: a larger font set after the list
+// was built widens them with it; where the view is then too narrow the
+// stretching column gives way first, then the others, so that the last one
+// stays in view with its caption whole.
+TEST(FixColumns, FollowTheFontAndKeepTheLastColumnInView)
+{
+    TFixedFont font;
+    QStandardItemModel model(1, 4);
+    model.setHorizontalHeaderLabels({"Address", "Description", "Time", "Status"});
+    QTreeView view;
+    view.setModel(&model);
+    view.setRootIsDecorated(false);
+    view.resize(700, 200);
+    view.show();
+    const QString sample = "255.255.255.255";
+    const int address = view.fontMetrics().horizontalAdvance(sample) + 8;
+    FixColumns(&view, {address, 150, 120, 160}, 1);
+    QHeaderView* header = view.header();
+    auto inView = [&](int column) {
+        return header->sectionViewportPosition(column) >= 0 &&
+               header->sectionViewportPosition(column) + header->sectionSize(column) <= view.viewport()->width();
+    };
+    EXPECT_EQ(header->sectionSize(0), address);
+    EXPECT_EQ(header->sectionSize(2), 120);
+    EXPECT_EQ(header->length(), view.viewport()->width());
+    {
+        TFixedFont larger(14);
+        QCoreApplication::processEvents();
+        EXPECT_NEAR(header->sectionSize(0), view.fontMetrics().horizontalAdvance(sample) + 8, 4);
+        EXPECT_GT(header->sectionSize(3), 160);
+        EXPECT_EQ(header->sectionSize(1), header->sectionSizeHint(1)) << "the stretching column gave way";
+        EXPECT_TRUE(inView(3));
+        EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+        // Narrower still: the others give way down to their captions.
+        view.resize(420, 200);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(inView(3));
+        for (int column = 0; column < 4; ++column)
+            EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+        // Too narrow for a few characters of each: it scrolls sideways.
+        view.resize(120, 200);
+        QCoreApplication::processEvents();
+        EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+        view.resize(700, 200);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(0), address) << "back with the font";
+    EXPECT_EQ(header->length(), view.viewport()->width());
 }
 
 namespace {
@@ -231,10 +294,14 @@ TEST_F(StatusMonitorLook, StatusStaysInViewAndCutCellsAreWholeInTheTip)
     QCoreApplication::processEvents();
     EXPECT_EQ(header->length(), list->viewport()->width());
     EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), model + 560);
-    // Narrower than the fixed columns: it scrolls sideways.
-    Frame->resize(500, 400);
+    // Narrower than the fixed columns: the model gives way first, then the
+    // others, and "Status" stays whole in view.
+    Frame->resize(700, 400);
     QCoreApplication::processEvents();
-    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), header->sectionSizeHint(TStatusRow::ColModel));
+    EXPECT_TRUE(inView(TStatusRow::ColStatus));
+    EXPECT_GE(header->sectionSize(TStatusRow::ColStatus), list->sizeHintForIndex(list->model()->index(3, TStatusRow::ColStatus)).width());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(StatusMonitorLook, ColouredRowsAreReadableAndTheAlarmIsNotTheSelection)

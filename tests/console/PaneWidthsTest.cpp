@@ -1,6 +1,7 @@
 // The panes of the main window at 1280 x 1024: a switch's long name or the
 // banner's syslog summary never squeezes the function list, the panes can
-// be dragged, and the status monitor keeps its "Status" column in view.
+// be dragged, and the banner's groups and the status monitor's "Status"
+// column stay in view, at a larger font too.
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MainForm.h"
@@ -8,6 +9,7 @@
 #include "StatusFrame.h"
 #include "SyslogFrame.h"
 
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -43,10 +45,56 @@ protected:
         }
     }
 
+    // With a switch selected, every group of the banner and every control
+    // in it lies within the part of the banner's place that is in view:
+    // nothing waits behind a sideways scroll bar.
+    void ExpectStatusInView();
+    void ExpectWholeBanner()
+    {
+        TMainForm* f = CreateShown();
+        Intp::TDevice* device = Found(10, 6);
+        ASSERT_NE(device, nullptr);
+        f->SetCurrentNode(f->FindDeviceNode(device));
+        f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+        Settle();
+        QTest::qWait(50);
+        const QList<int> lists = f->ModuleFrame()->Splitter()->sizes();
+        ASSERT_EQ(lists[0], f->ModuleFrame()->PageTree()->minimumWidth()) << "the function list at its usual width";
+        QWidget* panel = f->ModuleFrame()->LinkPanel();
+        auto* place = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(place->horizontalScrollBar()->maximum(), 0);
+        const QRect seen = place->viewport()->rect();
+        const QList<QGroupBox*> groups = panel->findChildren<QGroupBox*>();
+        ASSERT_EQ(groups.size(), 3);
+        for (QGroupBox* group : groups) {
+            SCOPED_TRACE(group->title().toStdString());
+            ASSERT_TRUE(group->isVisible());
+            const QRect box(group->mapTo(place->viewport(), QPoint(0, 0)), group->size());
+            EXPECT_TRUE(seen.contains(box)) << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
+            for (QWidget* control : group->findChildren<QWidget*>()) {
+                const QRect r(control->mapTo(group, QPoint(0, 0)), control->size());
+                EXPECT_TRUE(group->rect().contains(r)) << control->metaObject()->className();
+            }
+        }
+    }
+
     TFixedFont Font;
 };
 
 } // namespace
+
+TEST_F(PaneWidths, TheBannersGroupsAreInViewAt1280)
+{
+    ExpectWholeBanner();
+}
+
+// A desktop's larger font: the groups wrap to the room they have.
+TEST_F(PaneWidths, TheBannersGroupsAreInViewAt1280WithALargerFont)
+{
+    TFixedFont larger(12);
+    ExpectWholeBanner();
+}
 
 TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 {
@@ -105,6 +153,17 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 
 TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
 {
+    ExpectStatusInView();
+}
+
+TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280WithALargerFont)
+{
+    TFixedFont larger(12);
+    ExpectStatusInView();
+}
+
+void PaneWidths::ExpectStatusInView()
+{
     TMainForm* f = CreateShown();
     for (uint8_t i = 0; i < 6; ++i)
         f->StatusFrame()->AddDevice(Found(uint8_t(10 + i), uint32_t(1 + i)));
@@ -124,6 +183,7 @@ TEST_F(PaneWidths, TheStatusColumnIsInViewAt1280)
     EXPECT_GE(header->sectionViewportPosition(status), 0);
     EXPECT_LE(header->sectionViewportPosition(status) + header->sectionSize(status), list->viewport()->width());
     EXPECT_GE(header->sectionSize(status), list->fontMetrics().horizontalAdvance("Online/power1 fail"));
+    EXPECT_GE(header->sectionSize(status), header->sectionSizeHint(status)) << "its caption whole";
     // The long model descriptions are cut with an ellipsis instead.
     const QString model = list->model()->index(5, Status::TStatusRow::ColModel).data().toString();
     EXPECT_GT(list->fontMetrics().horizontalAdvance(model), header->sectionSize(Status::TStatusRow::ColModel));

@@ -1,6 +1,7 @@
 // The event list on this platform's fonts: whole columns for typical
-// events, "Messages" filling the rest, control characters of a message
-// made visible, and the Clear question under the program's title.
+// events, "Messages" filling the rest and its caption in view beside a long
+// message, control characters of a message made visible (and heard as they
+// are shown), and the Clear question under the program's title.
 #include "FakeUserInterface.h"
 #include "ListCheck.h"
 #include "ListColumns.h"
@@ -8,8 +9,10 @@
 #include "PageList.h"
 #include "SyslogForm.h"
 #include "SyslogFrame.h"
+#include "SyslogModel.h"
 #include "VisibleText.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
@@ -18,6 +21,25 @@
 #include <gtest/gtest.h>
 
 using namespace TestSupport;
+
+namespace {
+
+// What a screen reader is told a cell holds.
+QString HeardText(QAbstractItemView* view, int row, int column)
+{
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    QAccessibleTableInterface* table = list ? list->tableInterface() : nullptr;
+    QAccessibleInterface* cell = table ? table->cellAt(row, column) : nullptr;
+    return cell ? cell->text(QAccessible::Name) : QStringLiteral("(no cell)");
+}
+
+QString PaintedText(QAbstractItemView* view, const QModelIndex& index)
+{
+    auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegateForIndex(index));
+    return delegate ? delegate->displayText(index.data(), QLocale()) : QStringLiteral("(no delegate)");
+}
+
+} // namespace
 
 TEST(SyslogListLook, TypicalEventsAreShownWhole)
 {
@@ -73,6 +95,30 @@ TEST(SyslogListLook, ControlCharactersOfAMessageAreVisible)
     EXPECT_EQ(CutTextTip(list, message), shown);
 }
 
+// A message wider than the view widens "Messages" past the view's edge;
+// its caption still stands where it can be seen.
+TEST(SyslogListLook, TheMessagesCaptionStaysInViewBesideALongMessage)
+{
+    TFixedFont font;
+    TFakeUserInterface ui;
+    TSyslogFrame frame;
+    frame.resize(900, 300);
+    frame.show();
+    frame.AddDatagram(0xC00002FEu, "<13>Oct 11 22:14:15 sw1 " + std::string(240, 'w'));
+    frame.FlushList();
+    QCoreApplication::processEvents();
+    QTableView* list = frame.ListView();
+    QHeaderView* header = list->horizontalHeader();
+    const int column = Syslog::TSyslogModel::ColMessage;
+    ASSERT_GT(header->sectionViewportPosition(column) + header->sectionSize(column), list->viewport()->width())
+        << "the message reaches past the view";
+    // The caption stands at the left of its section, which starts in view.
+    EXPECT_FALSE(list->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).isValid());
+    EXPECT_TRUE(header->defaultAlignment() & Qt::AlignLeft);
+    EXPECT_LE(header->sectionViewportPosition(column) + header->fontMetrics().horizontalAdvance("Messages"),
+              header->viewport()->width());
+}
+
 // A message with a bidirectional control before an address: the event list
 // and the viewer show a mark in its place and the address reads in order;
 // the stored message is the one received.
@@ -108,6 +154,16 @@ TEST(SyslogListLook, BidiControlsOfAMessageCannotReorderTheAddress)
 
         viewer.LogList()->SelectRow(row);
         EXPECT_EQ(viewer.Memo()->toPlainText(), shown);
+
+        // A screen reader hears every cell as it is painted, in the event
+        // list and in the viewer's list.
+        for (int column = 0; column < list->model()->columnCount(); ++column) {
+            EXPECT_EQ(HeardText(list, row, column), PaintedText(list, list->model()->index(row, column))) << column;
+            TPageList* viewerList = viewer.LogList();
+            EXPECT_EQ(HeardText(viewerList, row, column), PaintedText(viewerList, viewerList->model()->index(row, column)))
+                << column;
+        }
+        EXPECT_EQ(HeardText(list, row, 6), shown);
     }
     EXPECT_FALSE(ReadsInOrderAfterItsStart(QString("login from \u202e") + address, address))
         << "the check sees a reversal";
