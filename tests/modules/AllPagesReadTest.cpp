@@ -389,6 +389,35 @@ std::vector<TPageCase> Pages()
         {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
         {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0xFE, 0xDC}; }},
+        // On/off flags reported as bytes other than 1: shown as on, sent
+        // back as read.
+        {"RSTP Settings, flags 3, 5 and 2", Factory<TModuleRedundancyRstp>(), TPropertyRedundancyRstp::GetCommand,
+         TSessionRedundancyRstpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             OddRstp(sw);
+             sw.Store[0x0302][0] = 3;
+             sw.Store[0x0302][6 + 8 + 6] = 5;   // port 2: edge, non-STP
+             sw.Store[0x0302][6 + 8 + 7] = 2;
+         }},
+        {"IGMP, snooping 9", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 1}; }},
+        {"802.1Q VLAN, GVRP 7", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand,
+         TSessionVlan8021qSet::Command, nullptr, [](Sim::TSimSwitch& sw) { sw.Store[0x0406] = {7, 0, 100}; }},
+        {"LLDP, 2", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {2, 0, 0, 30}; }},
+        {"Ring, flags 5, 2, 3 and 9", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
+         TSessionRedundancyQloopSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {5, 2, 0, 1, 3, 2, 3, 9, 4}; }},
+        {"DHCP Server, 7", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand,
+         TSessionBasicsDhcpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {   // on, with a pool it accepts
+             std::vector<uint8_t> body(25, 0);
+             body[0] = 7;
+             const uint32_t values[] = {0xC0000264u, 0xC00002C8u, 0xFFFFFF00u, 0xC0000201u, 0xC0000235u, 86400};
+             for (size_t i = 0; i < 6; ++i)
+                 Intp::PutBE32(&body[1 + 4 * i], values[i]);
+             sw.Store[0x0110] = body;
+         }},
     };
 }
 
