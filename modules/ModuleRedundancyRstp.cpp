@@ -76,8 +76,8 @@ TModuleRedundancyRstp::TModuleRedundancyRstp(QWidget* parent) : TModulePage(QStr
     m_Editors->AddControl(m_PortCost->LimitLabel());
     m_Editors->AddControl(m_PortPriority->LimitLabel());
     m_Editors->BindChoice(3, SlotP2p, p2p, AddFormRow(editors, QStringLiteral("Admin P2P:"), p2p));
-    m_Editors->BindChoice(4, SlotEdge, edge, AddFormRow(editors, QStringLiteral("Admin &Edge:"), edge));
-    m_Editors->BindChoice(5, SlotNonStp, stp, AddFormRow(editors, QStringLiteral("Admin Non STP:"), stp));
+    m_Editors->BindFlag(4, SlotEdge, edge, AddFormRow(editors, QStringLiteral("Admin &Edge:"), edge));
+    m_Editors->BindFlag(5, SlotNonStp, stp, AddFormRow(editors, QStringLiteral("Admin Non STP:"), stp));
     AddApplyButton();
 
     m_ModeControls = {bridgeHeading, l1, l2, l3, l4, m_BridgePriority, m_BridgeAge, m_BridgeHello, m_BridgeDelay,
@@ -161,8 +161,7 @@ Intp::TSession* TModuleRedundancyRstp::NewRstpSet() const
         std::memcpy(row, &cost, 4);
         row[4] = uint8_t(edited[SlotPriority]);
         row[5] = uint8_t(edited[SlotP2p]);
-        // Flags as read (a value no item has shows as its number) or as
-        // chosen.
+        // Flags as read until edited.
         row[6] = uint8_t(edited[SlotEdge]);
         row[7] = uint8_t(edited[SlotNonStp]);
     }

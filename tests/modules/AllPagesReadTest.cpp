@@ -408,6 +408,9 @@ std::vector<TPageCase> Pages()
         {"Ring, flags 5, 2, 3 and 9", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
          TSessionRedundancyQloopSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {5, 2, 0, 1, 3, 2, 3, 9, 4}; }},
+        {"Trunk, types 5 and 3", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand,
+         TSessionPortTrunkSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { OddTrunks(sw), sw.Store[0x0206][4] = 5, sw.Store[0x0206][14] = 3; }},
         {"DHCP Server, 7", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand,
          TSessionBasicsDhcpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {   // on, with a pool it accepts
