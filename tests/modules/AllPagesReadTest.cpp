@@ -411,6 +411,37 @@ std::vector<TPageCase> Pages()
         {"Trunk, types 5 and 3", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand,
          TSessionPortTrunkSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { OddTrunks(sw), sw.Store[0x0206][4] = 5, sw.Store[0x0206][14] = 3; }},
+        {"SNTP, flags 5 and 3", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand,
+         TSessionBasicsSntpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {   // client and daylight saving on, with a server and a period it accepts
+             std::vector<uint8_t> body(20, 0);
+             body[0] = 5;
+             Intp::PutBE16(&body[1], 8);
+             Intp::PutBE32(&body[3], 0xC0000209u);
+             body[7] = 3;
+             Intp::PutBE32(&body[8], 1700000000u);
+             Intp::PutBE32(&body[12], 1710000000u);
+             Intp::PutBE32(&body[16], 60);
+             sw.Store[0x010D] = body;
+         }},
+        {"802.1x, 4", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand,
+         TSessionSecurity8021xSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             std::vector<uint8_t> radius(86, 0);
+             radius[0] = 4;
+             Intp::PutBE32(&radius[1], 0xC0000205u);
+             Intp::PutBE16(&radius[5], 1812);
+             radius[9] = 'k', radius[41] = 'n';   // a shared key and a NAS identifier
+             sw.Store[0x0808] = radius;
+         }},
+        {"IP Security, 2", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand,
+         TSessionSecurityIpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             std::vector<uint8_t> body(5 + 4 * 10, 0);
+             body[0] = 2;
+             Intp::PutBE32(&body[5], 0xC0000201u);
+             sw.Store[0x0800] = body;
+         }},
         {"DHCP Server, 7", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand,
          TSessionBasicsDhcpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {   // on, with a pool it accepts
