@@ -96,7 +96,9 @@ protected:
 
 class TSessionVlan8021qSet final : public TSetSession<0x0407, TSessionVlan8021qGet, 3> {
 public:
-    void SetData(bool gvrp, uint16_t managementVlan)
+    // The GVRP flag goes as it stands (0 off), so that a flag sent back as
+    // read keeps its byte.
+    void SetData(uint8_t gvrp, uint16_t managementVlan)
     {
         m_Gvrp = gvrp;
         m_ManagementVlan = managementVlan;
@@ -107,7 +109,7 @@ protected:
     bool FillBody(TDevice*, TBodyWriter& body) override;
 
 private:
-    bool m_Gvrp = false;
+    uint8_t m_Gvrp = 0;
     uint16_t m_ManagementVlan = 0;
 };
 

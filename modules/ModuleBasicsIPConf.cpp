@@ -93,7 +93,11 @@ TModuleBasicsIPConf::TModuleBasicsIPConf(QWidget* parent)
 
     auto* grid = new QGridLayout;
     auto* methodLabel = new QLabel(QStringLiteral("&Method:"), this);
-    m_Method = NewChoice({QStringLiteral("DHCP"), QStringLiteral("Auto Range"), QStringLiteral("Manual")}, this);
+    TChoice* method = NewChoice({QStringLiteral("DHCP"), QStringLiteral("Auto Range"), QStringLiteral("Manual")}, this);
+    // The method is the user's, not a switch's: the rebuilds after every
+    // read leave it (and the fields it shows) as they are.
+    method->SetViewChoice(true);
+    m_Method = method;
     m_Method->setObjectName("m_Method");
     methodLabel->setBuddy(m_Method);
     grid->addWidget(methodLabel, 0, 0);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 class QComboBox;
 
@@ -14,6 +15,6 @@ public:
     QComboBox* QueryMode() const { return m_QueryMode; }
 
 private:
-    QComboBox* m_Snooping;
+    TChoice* m_Snooping;
     QComboBox* m_QueryMode;
 };

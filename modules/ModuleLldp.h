@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 class QComboBox;
 class TLimitSpin;
@@ -15,6 +16,6 @@ public:
     TLimitSpin* Interval() const { return m_Interval; }
 
 private:
-    QComboBox* m_Enable;
+    TChoice* m_Enable;
     TLimitSpin* m_Interval;
 };

@@ -216,8 +216,12 @@ void TModulePage::Reload()
 
 void TModulePage::ResetValueControls()
 {
+    // A page's own modes and view choices are no switch's values: kept.
     for (TChoice* choice : findChildren<TChoice*>())
-        choice->Reset();
+        if (!choice->IsViewChoice())
+            choice->Reset();
+    for (TFlagCheck* box : findChildren<TFlagCheck*>())
+        box->Reset();
     for (TLimitSpin* spin : findChildren<TLimitSpin*>())
         spin->Reset();
     for (TWideSpin* spin : findChildren<TWideSpin*>())

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,14 +23,14 @@ private:
     bool PortsDiffer();
     Intp::TSession* NewRingSet() const;
 
-    QCheckBox* m_LegacyMode;
-    QCheckBox* m_Master;
+    TFlagCheck* m_LegacyMode;
+    TFlagCheck* m_Master;
     QComboBox* m_1stPort;
     QComboBox* m_2ndPort;
-    QCheckBox* m_CoupleMode;
+    TFlagCheck* m_CoupleMode;
     QComboBox* m_CouplingPort;
     QComboBox* m_ControlPort;
-    QCheckBox* m_HomingMode;
+    TFlagCheck* m_HomingMode;
     QComboBox* m_HomingPort;
     QLabel* m_1stLabel;
     QLabel* m_2ndLabel;

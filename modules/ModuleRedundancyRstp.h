@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 #include <vector>
 
@@ -25,7 +26,7 @@ private:
     void EventOnModeChange();
     void EventOnListViewHeaderClick(int column);
 
-    QComboBox* m_Mode;
+    TChoice* m_Mode;
     TLimitSpin* m_BridgePriority;
     TLimitSpin* m_BridgeAge;
     TLimitSpin* m_BridgeHello;

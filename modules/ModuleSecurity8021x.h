@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 #include <vector>
 
@@ -30,7 +31,7 @@ private:
     // The protocol rule, then (with "Enable") the field rule.
     void EventOnProtocolChange();
 
-    QComboBox* m_Protocol;
+    TChoice* m_Protocol;
     TInetAddrEdit* m_ServerIp;
     TLimitSpin* m_ServerPort;
     TLimitSpin* m_AccountingPort;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 #include <vector>
 
@@ -26,7 +27,7 @@ private:
     int FindEntry(const QString& text) const;
     void EmptyList();
 
-    QComboBox* m_Mode;
+    TChoice* m_Mode;
     QWidget* m_Management;
     std::vector<QCheckBox*> m_ManagementItems;
     QLabel* m_ListLabel;

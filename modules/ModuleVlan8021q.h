@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 class QComboBox;
 class QLabel;
@@ -24,7 +25,7 @@ public:
     TLimitSpin* ManagementVlan() const { return m_ManagementVlan; }
 
 private:
-    QComboBox* m_Gvrp;
+    TChoice* m_Gvrp;
     TLimitSpin* m_ManagementVlan;
     std::vector<QWidget*> m_Controls;
 };

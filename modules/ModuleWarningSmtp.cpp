@@ -96,7 +96,7 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
         const auto& record = Intp::GetPropertyWarningSmtp(device);
         if (!record.Valid)
             return;
-        SetChoiceValue(m_Mode, record.Enabled ? 1 : 0);
+        m_Mode->SetReadFlag(record.Enabled);
         m_Address->SetReadValue(record.Server);
         m_Sender->SetReadBytes(record.Sender);
         m_Subject->SetReadBytes(record.Subject);
@@ -178,7 +178,7 @@ void TModuleWarningSmtp::ApplyEntryRule()
 Intp::TSession* TModuleWarningSmtp::NewSmtpSet() const
 {
     Intp::TPropertyWarningSmtp request;
-    request.Enabled = ChoiceValue(m_Mode) == 1;
+    request.Enabled = m_Mode->FlagValue();
     request.Server = m_Address->SentValue();
     request.Sender = m_Sender->FieldBytes();
     request.Subject = m_Subject->FieldBytes();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ModulePage.h"
+#include "PageEditors.h"
 
 #include <QStringList>
 
@@ -40,7 +41,7 @@ private:
     // The recipient lines that count: the non-empty ones, in order.
     QStringList RecipientLines() const;
 
-    QComboBox* m_Mode;
+    TChoice* m_Mode;
     QLabel* m_ModeLabel;
     TIpEdit* m_Address;
     TFixedTextEdit* m_Sender;

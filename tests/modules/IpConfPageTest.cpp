@@ -344,6 +344,55 @@ TEST_F(IpConfPageTest, ApplySendsOneNetSetPerChangedSwitchByBroadcastAndForgetsT
     EXPECT_TRUE(ArpStatic);
 }
 
+// The method is the user's: the rebuilds that the replies of an Apply bring
+// keep it, and the fields with it, so that choosing another method acts.
+// (The switches refuse the login here: on loopback they cannot move to the
+// range, and a refused NetSet is read back and rebuilds all the same.)
+TEST_F(IpConfPageTest, TheMethodAndItsFieldsOutliveTheRebuildsAfterAnApply)
+{
+    auto* page = Start(2);
+    ShowAll(2);
+    const auto current = Previews(page);
+    Choose(page, TModuleBasicsIPConf::MethodAutoRange);
+    Fill(page, "192.0.2.10", "192.0.2.20", "255.255.255.0", "192.0.2.1", "192.0.2.53");
+    QTest::mouseClick(page->m_Set, Qt::LeftButton);
+    ASSERT_EQ(Previews(page)[0],
+              Mac(0) + " => 192.0.2.10/255.255.255.0, gw = 192.0.2.1, dns1 = 192.0.2.53, dns2 = 0.0.0.0");
+    FakeHost().LoginAnswer = true;
+    FakeHost().LoginUser = "admin";
+    FakeHost().LoginPassword = "not the switches'";
+    const size_t from = ReportCount();
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    ASSERT_EQ(NetSets().size(), 2u);
+    // Each switch's NetSet reply, then the NetGet it starts: both rebuild.
+    for (size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(WaitForReportSince(from, Device(i), 0x0107), 1u);
+        ASSERT_EQ(WaitForReportSince(from, Device(i), 0x0106), 0u);
+    }
+    Settle(50);
+
+    EXPECT_EQ(page->m_Method->currentText(), "Auto Range");
+    EXPECT_EQ(page->m_AddressLabel->text(), "&IP Begin:");
+    EXPECT_TRUE(page->m_Address2->isVisible());
+    EXPECT_TRUE(page->m_Filter->isVisible());
+    EXPECT_FALSE(page->m_Dhcp->isVisible());
+    EXPECT_EQ(page->m_Address->text(), "192.0.2.10");
+    EXPECT_EQ(page->m_Address2->text(), "192.0.2.20");
+    EXPECT_EQ(page->m_Mask->text(), "255.255.255.0");
+    EXPECT_EQ(page->m_Gateway->text(), "192.0.2.1");
+    EXPECT_EQ(page->m_Dns1->text(), "192.0.2.53");
+    // The previews are the switches' settings as read back; nothing to send.
+    EXPECT_EQ(Previews(page), current);
+    EXPECT_EQ(Images(page), std::vector<int>({4, 4}));
+    EXPECT_FALSE(page->ApplyButton()->isEnabled());
+
+    Choose(page, TModuleBasicsIPConf::MethodDhcp);
+    EXPECT_EQ(Previews(page), std::vector<std::string>({Mac(0) + " => DHCP", Mac(1) + " => DHCP"}));
+    EXPECT_EQ(Images(page), std::vector<int>({1, 1}));
+    EXPECT_TRUE(page->m_Dhcp->isChecked());
+    EXPECT_TRUE(page->ApplyButton()->isEnabled());
+}
+
 TEST_F(IpConfPageTest, PendingSettingsOutliveTheirDevicesAndReachOnlyTheSwitchesStillKnown)
 {
     auto* page = Start(2);

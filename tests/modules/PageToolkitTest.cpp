@@ -4,6 +4,7 @@
 #include "IntpPort.h"
 #include "ModulePage.h"
 #include "PageEditors.h"
+#include "PageFields.h"
 #include "PageFixture.h"
 #include "PageList.h"
 
@@ -417,6 +418,42 @@ TEST(PageToolkit, ChoiceShowsAValueNoItemHasAndGivesItBackUntilAnItemIsChosen)
     box->Reset();
     EXPECT_EQ(box->count(), 3);
     EXPECT_EQ(box->Value(), 0);
+}
+
+// A flag byte other than 0 shows as on and goes back as read until the user
+// changes the control; a reload drops it.
+TEST(PageToolkit, FlagControlsShowAnyByteButZeroAsOnAndGiveItBackUntilChanged)
+{
+    QWidget parent;
+    TChoice* list = NewChoice(DisableEnableItems(), &parent);
+    list->SetReadFlag(3);
+    EXPECT_EQ(list->currentText(), "Enable");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->FlagValue(), 3);
+    list->setCurrentIndex(0);
+    EXPECT_EQ(list->FlagValue(), 0);
+    list->setCurrentIndex(1);   // chosen, no longer the byte read
+    EXPECT_EQ(list->FlagValue(), 1);
+    list->SetReadFlag(9);
+    list->Reset();
+    EXPECT_EQ(list->currentIndex(), 0);
+    list->setCurrentIndex(1);
+    EXPECT_EQ(list->FlagValue(), 1);
+    list->SetReadFlag(0);
+    EXPECT_EQ(list->currentText(), "Disable");
+    EXPECT_EQ(list->FlagValue(), 0);
+
+    TFlagCheck box("Ring", &parent);
+    box.SetReadFlag(5);
+    EXPECT_TRUE(box.isChecked());
+    EXPECT_EQ(box.FlagValue(), 5);
+    box.setChecked(false);
+    box.setChecked(true);   // ticked again by the user
+    EXPECT_EQ(box.FlagValue(), 1);
+    box.SetReadFlag(7);
+    box.Reset();
+    EXPECT_FALSE(box.isChecked());
+    EXPECT_EQ(box.FlagValue(), 0);
 }
 
 // Typing takes every digit; leaving the field (or Return, or a commit before

@@ -77,13 +77,14 @@ TEST_F(PortPagesTest, PortConfigurationReadsNamesFirstKeepsRowsSortedByNameAndSe
 
 TEST_F(PortPagesTest, PortConfigurationSendsEveryRowAsReadAndOneEditOnlyChangesItsField)
 {
-    // Every code of each column, speed/duplex 7 (no text) on port 8.
+    // Every code of each column, speed/duplex 7 (no text) on port 8; the
+    // odd ports' state and every other pair's security as flag bytes past 1.
     auto* page = ShowOnOneSwitch<TModulePortConfig>([](Sim::TSimSwitch& sw) {
         std::vector<uint8_t> config(4 + 6 * sw.LogicalPortCount(), 0);
         for (uint32_t i = 0; i < sw.LogicalPortCount(); ++i) {
             uint8_t* r = config.data() + 4 + 6 * i;
-            r[0] = uint8_t(i), r[1] = uint8_t(i % 10), r[2] = uint8_t(i % 2), r[3] = uint8_t(i % 8);
-            r[4] = uint8_t(i % 3), r[5] = uint8_t((i / 2) % 2);
+            r[0] = uint8_t(i), r[1] = uint8_t(i % 10), r[2] = uint8_t(i % 2 ? i : 0), r[3] = uint8_t(i % 8);
+            r[4] = uint8_t(i % 3), r[5] = uint8_t((i / 2) % 2 ? 2 : 0);
         }
         sw.Store[0x0201] = config;
     });
@@ -92,9 +93,12 @@ TEST_F(PortPagesTest, PortConfigurationSendsEveryRowAsReadAndOneEditOnlyChangesI
     ASSERT_EQ(list->RowCount(), n);
     ASSERT_TRUE(page->ApplyButton()->isEnabled());
     EXPECT_EQ(list->Text(7, 2), "7");
+    EXPECT_EQ(list->Text(7, 1), list->Text(1, 1));   // state 7 shows as on, as 1 does
+    EXPECT_NE(list->Text(7, 1), list->Text(0, 1));
     std::vector<uint8_t> read(4, 0);
     for (int i = 0; i < n; ++i)
-        read.insert(read.end(), {uint8_t(i), uint8_t(i % 2), uint8_t(i % 8), uint8_t(i % 3), uint8_t((i / 2) % 2)});
+        read.insert(read.end(),
+                    {uint8_t(i), uint8_t(i % 2 ? i : 0), uint8_t(i % 8), uint8_t(i % 3), uint8_t((i / 2) % 2 ? 2 : 0)});
     ClickApply(page);
     EXPECT_EQ(WaitForRequest(0x0202), read);
 
