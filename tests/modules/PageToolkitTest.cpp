@@ -273,7 +273,7 @@ TEST_F(PageToolkitTest, AFailedReadSaysWhyAndKeepsApplyDisabledUntilAReadSucceed
         Simulator().ClearLog();
         page->EventOnApplyClick();
         QTest::keyClick(page, Qt::Key_Return);
-        Settle(100);
+        ASSERT_TRUE(SentSoFarArrived());
         EXPECT_TRUE(Requests(0x0205).empty());
     }
     Simulator().With(0, [](Sim::TSimSwitch& sw) {
