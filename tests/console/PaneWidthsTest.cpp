@@ -1,6 +1,7 @@
 // The panes of the main window at 1280 x 1024: a switch's long name or the
 // banner's syslog summary never squeezes the function list, the panes can
 // be dragged, and the status monitor keeps its "Status" column in view.
+#include "DeviceTreeModel.h"
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MainForm.h"
@@ -67,8 +68,8 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
     const std::string name(300, 'n');
     device->SetName(name);
     f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+    ASSERT_TRUE(QTest::qWaitFor([f] { return !f->TreeModel()->ChangesPending(); }, 2000));   // the caption is told
     Settle();
-    QTest::qWait(50);
     EXPECT_EQ(f->Splitter()->sizes()[0], paneBefore) << "a switch's name does not widen the tree's pane";
     EXPECT_GE(functions->width(), listBefore);
     ExpectWholeCaptions(functions, "with the long name");
@@ -82,8 +83,8 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 
     // Shortened again: the list is as wide as before.
     device->SetName("SW-1");
+    ASSERT_TRUE(QTest::qWaitFor([f] { return !f->TreeModel()->ChangesPending(); }, 2000));
     Settle();
-    QTest::qWait(50);
     EXPECT_EQ(functions->width(), listBefore);
     ExpectWholeCaptions(functions, "after the name was shortened");
 
