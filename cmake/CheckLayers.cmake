@@ -1,10 +1,10 @@
-# Fails when a source breaks the direction of dependencies between the GUI
-# folders: ui/ is below the pages, modules/, wizards/ and syslog/ use ui/
-# (and each other as they do today), and console/ is above them all. So no
-# file of modules/, wizards/, syslog/ or ui/ may include a header of
-# console/, and no file of ui/ may include a header of modules/, wizards/ or
-# syslog/ either. Headers are matched by file name, as the include path
-# finds them.
+# Fails when a source breaks the direction of dependencies between the
+# folders below console/: resources/ is at the bottom, ui/ uses it and is
+# below the pages, modules/, wizards/ and syslog/ use ui/ (and each other as
+# they do today), and console/ is above them all; intp/, the protocol
+# library, uses none of them. So no file of a folder may include a header of
+# a folder above it. Both kinds of include count, "quoted" and <angled>: the
+# include path finds either by the header's file name.
 function(header_names folder out)
   file(GLOB_RECURSE headers ${SOURCE_DIR}/${folder}/*.h)
   set(names)
@@ -25,11 +25,13 @@ function(check_folder folder above)
       list(APPEND forbidden "${other}/${name}")
     endforeach()
   endforeach()
+  set(include_line "^[ \t]*#[ \t]*include[ \t]*(\"[^\"]+\"|<[^>]+>)")
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source ${sources})
-    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    file(STRINGS ${source} includes REGEX "${include_line}")
     foreach(line ${includes})
-      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" included "${line}")
+      string(REGEX MATCH "${include_line}" found "${line}")
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]+)[\">]$" "\\1" included "${found}")
       get_filename_component(name "${included}" NAME)
       foreach(entry ${forbidden})
         get_filename_component(entryName ${entry} NAME)
@@ -48,9 +50,11 @@ foreach(folder modules wizards syslog)
   check_folder(${folder} "console")
 endforeach()
 check_folder(ui "console;modules;wizards;syslog")
+check_folder(resources "console;modules;wizards;syslog;ui")
+check_folder(intp "console;modules;wizards;syslog;ui;resources")
 
 if(problems)
   list(JOIN problems "\n  " text)
   message(FATAL_ERROR "Includes against the direction of dependencies:\n  ${text}")
 endif()
-message(STATUS "No page, wizard, syslog or ui/ source includes a header of a folder above it")
+message(STATUS "No source below console/ includes a header of a folder above it")

@@ -93,7 +93,7 @@ TEST_F(DeviceTreeModelTest, QtModelChecksHoldThroughDiscoveryRegroupingAndRemova
     Form->TreeSort()->setCurrentIndex(TMainForm::SortIpAddress);
     devices[9]->SetIp(devices[10]->GetIp());
     devices[11]->SetName("renamed");
-    QTest::qWait(2 * TDeviceTreeModel::ChangeFrameMs);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Model->ChangesPending() && !Form->NodesWaiting(); }, 2000));
     ExpectRowsRight(Form->RootNode(), "after the changes");
     // Discovery deletes every device; the answers bring them back.
     Form->EventOnDiscoveryExecute();
@@ -183,7 +183,7 @@ TEST_F(DeviceTreeModelTest, ChangedCaptionsAreToldOncePerFrameAsOneRangeAndShown
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
     std::vector<Intp::TDevice*> devices = FoundMany(10);
     ASSERT_EQ(Form->DevicesNode()->Child(0)->ChildCount(), 10);
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !Model->ChangesPending(); }, 2000));   // the joins are told
 
     QSignalSpy changes(Model, &QAbstractItemModel::dataChanged);
     devices[6]->SetName("six");

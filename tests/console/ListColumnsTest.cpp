@@ -98,8 +98,15 @@ TEST(FitColumns, AFloodIsCaughtUpForTheRowsInSight)
     view.setModel(&model);
     FitColumns(&view);
     view.resize(600, 300);
+    auto inSightWhole = [&] {
+        for (int row = view.rowAt(0);
+             row >= 0 && row < model.rowCount() && view.rowViewportPosition(row) < view.viewport()->height(); ++row)
+            if (view.visualRect(model.index(row, 0)).width() < view.sizeHintForIndex(model.index(row, 0)).width())
+                return false;
+        return true;
+    };
     auto expectInSightWhole = [&] {
-        QTest::qWait(40);   // caught up within a frame
+        EXPECT_TRUE(QTest::qWaitFor(inSightWhole, 2000));   // caught up within a frame
         int checked = 0;
         for (int row = view.rowAt(0);
              row >= 0 && row < model.rowCount() && view.rowViewportPosition(row) < view.viewport()->height(); ++row) {

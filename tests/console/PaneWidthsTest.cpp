@@ -2,6 +2,7 @@
 // banner's syslog summary never squeezes the function list, the panes can
 // be dragged, and the banner's groups and the status monitor's "Status"
 // column stay in view, at a larger font too.
+#include "DeviceTreeModel.h"
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MainForm.h"
@@ -56,8 +57,8 @@ protected:
         ASSERT_NE(device, nullptr);
         f->SetCurrentNode(f->FindDeviceNode(device));
         f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+        ASSERT_TRUE(QTest::qWaitFor([f] { return !f->TreeModel()->ChangesPending(); }, 2000));
         Settle();
-        QTest::qWait(50);
         const QList<int> lists = f->ModuleFrame()->Splitter()->sizes();
         ASSERT_EQ(lists[0], f->ModuleFrame()->PageTree()->minimumWidth()) << "the function list at its usual width";
         QWidget* panel = f->ModuleFrame()->LinkPanel();
@@ -115,8 +116,8 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
     const std::string name(300, 'n');
     device->SetName(name);
     f->SyslogFrame()->AddDatagram(device->GetIp(), "<13>Oct 11 22:14:15 sw1 link up");
+    ASSERT_TRUE(QTest::qWaitFor([f] { return !f->TreeModel()->ChangesPending(); }, 2000));   // the caption is told
     Settle();
-    QTest::qWait(50);
     EXPECT_EQ(f->Splitter()->sizes()[0], paneBefore) << "a switch's name does not widen the tree's pane";
     EXPECT_GE(functions->width(), listBefore);
     ExpectWholeCaptions(functions, "with the long name");
@@ -130,8 +131,8 @@ TEST_F(PaneWidths, ALongSwitchNameNeverSqueezesTheFunctionList)
 
     // Shortened again: the list is as wide as before.
     device->SetName("SW-1");
+    ASSERT_TRUE(QTest::qWaitFor([f] { return !f->TreeModel()->ChangesPending(); }, 2000));
     Settle();
-    QTest::qWait(50);
     EXPECT_EQ(functions->width(), listBefore);
     ExpectWholeCaptions(functions, "after the name was shortened");
 

@@ -516,7 +516,7 @@ TEST_F(AllPagesReadTest, EveryPageSaysWhyItsReadFailedAndAppliesNothing)
                 Show(c, nullptr, nullptr)->hide();   // the store as the switch keeps it
                 // The page shows on its first report; a later read's reply
                 // of the good store must not come after the change.
-                Settle();
+                ASSERT_TRUE(Pump([] { return Intp::SessionList().empty(); }));
                 Simulator().With(0, c.Unreadable);
             }
             TModulePage* page = Show(c, f.Set, nullptr);
@@ -528,7 +528,7 @@ TEST_F(AllPagesReadTest, EveryPageSaysWhyItsReadFailedAndAppliesNothing)
                 EXPECT_FALSE(apply->isEnabled());
                 Simulator().ClearLog();
                 page->EventOnApplyClick();
-                Settle(50);
+                ASSERT_TRUE(SentSoFarArrived());
                 EXPECT_TRUE(Requests(c.Set).empty());
             }
             page->Leave(true);

@@ -84,7 +84,7 @@ TEST_F(BasicsPagesTest, SwitchSettingOfAFailedReadShowsOnlyModelAndMac)
     // The empty texts are no switch's: nothing can be applied.
     EXPECT_FALSE(page->ApplyButton()->isEnabled());
     page->EventOnApplyClick();
-    Settle(50);
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_TRUE(Requests(0x0105).empty());
 
     // A read of a switch that is not the current one changes nothing.

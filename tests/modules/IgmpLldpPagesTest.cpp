@@ -56,7 +56,7 @@ TEST_F(IgmpLldpPagesTest, SnoopingForgetsTheSwitchWithoutADeviceAndThenSendsNoth
     EXPECT_EQ(page->Snooping()->currentIndex(), 0);
     EXPECT_EQ(page->QueryMode()->currentIndex(), 0);
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    Settle();
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_EQ(Requests(0x0601).size(), 1u);
 }
 

@@ -74,7 +74,8 @@ protected:
             images.push_back(node->Image());
         return images;
     }
-    // Shows the page and waits until every switch's read has rebuilt it.
+    // Shows the page and waits until every switch's read has ended and
+    // rebuilt it.
     void ShowAll(size_t switches)
     {
         ASSERT_TRUE(ShowPage());
@@ -82,9 +83,8 @@ protected:
             for (size_t i = 0; i < switches; ++i)
                 if (!Intp::GetPropertyBasicsIPConf(Device(i)).Valid)
                     return false;
-            return true;
+            return Intp::SessionList().empty();
         }));
-        Settle(50);
     }
     static bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
     std::string Mac(size_t i) const { return Intp::MacToText(Device(i)->GetMac()); }
@@ -369,7 +369,6 @@ TEST_F(IpConfPageTest, TheMethodAndItsFieldsOutliveTheRebuildsAfterAnApply)
         ASSERT_EQ(WaitForReportSince(from, Device(i), 0x0107), 1u);
         ASSERT_EQ(WaitForReportSince(from, Device(i), 0x0106), 0u);
     }
-    Settle(50);
 
     EXPECT_EQ(page->m_Method->currentText(), "Auto Range");
     EXPECT_EQ(page->m_AddressLabel->text(), "&IP Begin:");

@@ -275,7 +275,7 @@ TEST_F(PageToolkitTest, AFailedReadSaysWhyAndKeepsApplyDisabledUntilAReadSucceed
         Simulator().ClearLog();
         page->EventOnApplyClick();
         QTest::keyClick(page, Qt::Key_Return);
-        Settle(100);
+        ASSERT_TRUE(SentSoFarArrived());
         EXPECT_TRUE(Requests(0x0205).empty());
     }
     Simulator().With(0, [](Sim::TSimSwitch& sw) {
@@ -381,13 +381,17 @@ TEST_F(PageToolkitTest, ApplySendsOneSetPerDeviceAndReturnPressesIt)
     page->List->SelectRow(0);
     page->Ingress->setValue(1000);
     QTest::keyClick(page, Qt::Key_Return);
-    const auto body = WaitForRequest(0x0205, 2);
+    const auto body = AwaitRequestUnanswered(0x0205, 2);
     ASSERT_EQ(body.size(), 9 * Device(0)->GetPortCount());
     EXPECT_EQ(Intp::GetBE32(body.data() + 1), 1000u);   // sent big-endian
     EXPECT_EQ(Requests(0x0205).size(), 2u);
     EXPECT_TRUE(Ui().Boxes.empty());
-    // Each Set is followed by its Get, which reloads the page.
-    EXPECT_TRUE(Pump([&] { return page->List->RowCount() > 0 && page->List->Text(0, 2) == "1000"; }));
+    // Each Set is followed by its Get, which reloads the page with what the
+    // switch holds by then (here changed before the console heard the
+    // Set's answer).
+    for (size_t i = 0; i < 2; ++i)
+        Simulator().With(i, [](Sim::TSimSwitch& sw) { Intp::PutBE32(sw.Store[0x0204].data() + 1, 2000); });
+    EXPECT_TRUE(Pump([&] { return page->List->RowCount() > 0 && page->List->Text(0, 2) == "2000"; }));
 }
 
 TEST_F(PageToolkitTest, ThePagePaintsItsWholeArea)

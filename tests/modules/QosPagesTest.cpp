@@ -52,12 +52,13 @@ TEST_F(QosPagesTest, PolicySendsSchemeAndType)
     EXPECT_EQ(page->Mode()->currentText(), "Disable");
     page->Strict()->setChecked(true);
     page->Mode()->setCurrentIndex(4);   // "COS First"
-    const size_t reports = ReportCount();
-    EXPECT_EQ(Apply(page, 0x0501), (std::vector<uint8_t>{1, 4}));
-    // The Set's Get reloads the page with what the switch holds.
-    EXPECT_EQ(WaitForReportSince(reports, Device(0), 0x0500), 0u);
-    EXPECT_TRUE(page->Strict()->isChecked());
-    EXPECT_EQ(page->Mode()->currentText(), "COS First");
+    QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
+    EXPECT_EQ(AwaitRequestUnanswered(0x0501), (std::vector<uint8_t>{1, 4}));
+    // The Set's Get reloads the page with what the switch holds by then
+    // (here changed before the console heard the Set's answer).
+    Simulator().With(0, [](Sim::TSimSwitch& sw) { sw.Store[0x0500] = {0, 3}; });
+    EXPECT_TRUE(Pump([&] { return page->Weighted()->isChecked(); }));
+    EXPECT_EQ(page->Mode()->currentIndex(), 3);
 }
 
 TEST_F(QosPagesTest, CosDefaultsHeaderRulesAndRequestOfEightPlusPorts)

@@ -235,7 +235,7 @@ TEST_F(RedundancyPagesTest, RingPortsBeyondTheModelAreShownAndKeptAsRead)
     control->setCurrentIndex(3);
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     EXPECT_EQ(Ui().LastText(), "Duplicated Ports!");
-    Settle(100);
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_EQ(Requests(0x0301).size(), 1u);
 
     control->setCurrentIndex(7);

@@ -145,6 +145,7 @@ TEST_F(SecurityPagesTest, RadiusSendsWhatWasReadUnlessEditedAndClampsTypedTimers
     txText->selectAll();
     QTest::keyClicks(txText, "99999");
     Child<QLineEdit>(page, "m_SharedKey")->setText(QString::fromUtf8("n\xC3\xA9u"));
+    const size_t reports = ReportCount();
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     auto body = WaitForRequest(0x0809);
     EXPECT_EQ(txText->text(), "65535");
@@ -157,8 +158,7 @@ TEST_F(SecurityPagesTest, RadiusSendsWhatWasReadUnlessEditedAndClampsTypedTimers
 
     // Turned off: the greyed settings go back as read, for the day 802.1x
     // is turned on again.
-    ASSERT_TRUE(Pump([&] { return Requests(0x0808).size() >= 2 && page->isVisible(); }));
-    Settle(50);
+    ASSERT_TRUE(WaitForSetAndRead(reports, Device(0), 0x0809, 0x0808));
     Child<QComboBox>(page, "m_Protocol")->setCurrentIndex(0);
     EXPECT_FALSE(Enabled(page, "m_NasId"));
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
@@ -251,11 +251,11 @@ TEST_F(SecurityPagesTest, IpSecurityTurnedOffSendsItsBitsAndListAsReadForTheDayI
 
     // Turned on again (Apply reloads through the Get): bits and list are back.
     Child<QComboBox>(page, "m_Mode")->setCurrentIndex(1);
+    const size_t reports = ReportCount();
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     stored[0] = 1;
     EXPECT_EQ(WaitForRequest(0x0801, 2), stored);
-    Pump([&] { return Requests(0x0800).size() >= 3 && page->isVisible(); });
-    Settle(100);
+    ASSERT_TRUE(WaitForSetAndRead(reports, Device(0), 0x0801, 0x0800));
     EXPECT_EQ(Child<QComboBox>(page, "m_Mode")->currentText(), "Enable");
     EXPECT_TRUE(list->isEnabled());
     EXPECT_EQ(list->RowCount(), 2);
@@ -280,14 +280,14 @@ TEST_F(SecurityPagesTest, IpSecurityKeepsBitsWithoutABoxAndSlotsAfterAnUnusedOne
     const auto boxes = Child<QWidget>(page, "m_Management")->findChildren<QAbstractButton*>();
     ASSERT_EQ(boxes.size(), 3);
     boxes[1]->click();   // Telnet
+    const size_t reports = ReportCount();
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     std::vector<uint8_t> expected = stored;
     Intp::PutBE32(&expected[1], 0x80000010u | Intp::SecurityIpWeb | Intp::SecurityIpTelnet);
     EXPECT_EQ(WaitForRequest(0x0801), expected);
 
     // The listed slots follow the list; those after it stay as read.
-    ASSERT_TRUE(Pump([&] { return Requests(0x0800).size() >= 2 && page->isVisible(); }));
-    Settle(50);
+    ASSERT_TRUE(WaitForSetAndRead(reports, Device(0), 0x0801, 0x0800));
     ASSERT_EQ(list->RowCount(), 1);
     list->SelectRow(0);
     Press(page, "m_Delete");

@@ -176,8 +176,10 @@ TEST_F(SnmpPagesTest, UserRefreshReadsTheUsersOnlyOfSwitchesOnV3)
     // the users of the V3 switch alone; the page is disabled and empty.
     Select({0, 1, 2});
     ASSERT_TRUE(ShowPage());
-    ASSERT_TRUE(Pump([&] { return Requests(0x0704).size() >= 1; }));
-    Settle(200);
+    // Every read started (one on another's answer) has ended, and reached
+    // the switches: none is on its way.
+    ASSERT_TRUE(Pump([&] { return Requests(0x0704).size() >= 1 && Intp::SessionList().empty(); }));
+    ASSERT_TRUE(SentSoFarArrived());
     QString versions = readsOf(0x0700);
     std::sort(versions.begin(), versions.end());
     EXPECT_EQ(versions, "012");
@@ -210,7 +212,7 @@ TEST_F(SnmpPagesTest, UserAddAndDelete96BytesAndTheirMessages)
     name->setText("carol");
     Press(page, "m_Delete");
     EXPECT_EQ(Ui().LastText(), "Entry not found!");
-    Settle(100);
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_TRUE(Requests(0x0705).empty());
     EXPECT_TRUE(Requests(0x0706).empty());
     EXPECT_EQ(name->text(), "carol");   // the fields keep their texts

@@ -97,12 +97,14 @@ TEST_F(SntpPageTest, ShowsTheSwitchSettingsAndSendsTheSetAsEdited)
     page->m_Offset->setValue(-30);
     page->m_EndTime->setTime(QTime(2, 1, 0));
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    EXPECT_EQ(WaitForRequest(0x010E), SetImage(1, 62, Server, 1, Begin, End + 60, 0xFFFFFFE2u));
-    // The Set is followed by the Get, whose report reloads the page.
-    Pump([this] { return Requests(0x010D).size() >= 2; });
-    Settle(300);
-    EXPECT_EQ(page->m_Timezone->currentIndex(), 62);
-    EXPECT_EQ(page->m_Offset->value(), -30);
+    EXPECT_EQ(AwaitRequestUnanswered(0x010E), SetImage(1, 62, Server, 1, Begin, End + 60, 0xFFFFFFE2u));
+    // The Set is followed by the Get, whose report reloads the page: it shows
+    // what the switch holds by then (here changed before the console heard
+    // the Set's answer), not what was sent.
+    Store(SetImage(1, 61, Server, 1, Begin, End + 60, 0xFFFFFFD8u));
+    EXPECT_TRUE(Pump([&] { return page->m_Timezone->currentIndex() == 61; }));
+    EXPECT_EQ(page->m_Offset->value(), -40);
+    EXPECT_EQ(Requests(0x010D).size(), 2u);
 }
 
 TEST_F(SntpPageTest, AClientThatIsOffShowsItsSettingsGreyedAndDisableAlwaysApplies)
@@ -173,9 +175,14 @@ TEST_F(SntpPageTest, EachSwitchGetsItsOwnSettingsBackWithOnlyTheEditsInCommon)
         return bodies;
     };
     auto apply = [&](size_t count0, size_t count1) {
+        const size_t from = ReportCount();
+        const bool to0 = count0 > sentTo(0).size(), to1 = count1 > sentTo(1).size();
         QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
         EXPECT_TRUE(Pump([&] { return sentTo(0).size() >= count0 && sentTo(1).size() >= count1; }));
-        Settle(200);   // the Gets that follow reload the page
+        // Each switch that took a Set is read again, and that read reloads
+        // the page.
+        EXPECT_TRUE(!to0 || WaitForSetAndRead(from, Device(0), 0x010E, 0x010D));
+        EXPECT_TRUE(!to1 || WaitForSetAndRead(from, Device(1), 0x010E, 0x010D));
     };
 
     // Switch 0 shown, then switch 1 alone: nothing of switch 0 stays.

@@ -257,7 +257,7 @@ TEST_F(TransferPagesTest, BusyPageRefusesToBeLeftUntilTheLastFlashWriteEnds)
     QTreeWidgetItem* other = Host()->AddPage(nullptr, new TModuleBasicsRestore(Host()));
     Simulator().With(0, [](Sim::TSimSwitch& sw) { Sim::TransferState(sw).FlashMs = 3000; });
     ASSERT_TRUE(ShowPage());
-    Settle(300);            // every version read answered
+    ASSERT_TRUE(Pump([] { return Intp::SessionList().empty(); }));   // every version read answered
     Device(20)->SetIp(0);   // its transfer cannot be sent
     QTemporaryDir dir;
     Pick(page, WriteImage(dir, 600));

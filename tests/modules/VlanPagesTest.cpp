@@ -195,8 +195,7 @@ TEST_F(VlanPagesTest, TwelveRowsOfSixtyTaggedVlansSplitAt700Items)
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
     const auto second = Items(WaitForRequest(0x0409, 2));
     // The Set's own read reloads the page; the edit below comes after it.
-    WaitForReportSince(reports, Device(0), 0x0408);
-    Settle();
+    ASSERT_TRUE(WaitForSetAndRead(reports, Device(0), 0x0409, 0x0408));
     const auto first = Items(Requests(0x0409).at(0).Body);
     EXPECT_EQ(first.size(), 693u);
     ASSERT_EQ(second.size(), 63u);
@@ -207,7 +206,7 @@ TEST_F(VlanPagesTest, TwelveRowsOfSixtyTaggedVlansSplitAt700Items)
     Simulator().ClearLog();
     EditRow(page, 5, 1, "0,2");
     QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-    Settle();
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_EQ(Ui().LastText(), "Wrong tagged VIDs format!");
     EXPECT_TRUE(Requests(0x0409).empty());
 }

@@ -230,6 +230,52 @@ protected:
         }, ms);
         return found.size() >= n ? found[n - 1].Body : std::vector<uint8_t>{};
     }
+    // What an action on the window thread sends (a click, a key press) is
+    // handed to the socket before the action returns. This sends a marker
+    // after it on the same socket and waits, on the simulator alone, until
+    // the switches got it: every request sent before it has arrived then, so
+    // a test that finds no request of a command knows the action sent none.
+    // No switch answers the marker's command.
+    bool SentSoFarArrived(unsigned ms = 3000)
+    {
+        static constexpr uint16_t MarkerCommand = 0xFFFF;
+        uint8_t marker[Intp::HeaderSize + 4] = {};
+        Intp::PutBE16(marker, MarkerCommand);
+        Intp::PutBE16(marker + 4, 4);
+        Intp::PutBE32(marker + Intp::HeaderSize, ++m_Markers);
+        m_Transport->SendDatagram(0x7F000001u, marker, sizeof marker);
+        const std::vector<uint8_t> body(marker + Intp::HeaderSize, marker + sizeof marker);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            const std::vector<Sim::TSimLogEntry> log = m_Sim.Log();
+            for (const auto& e : log)
+                if (e.Command == MarkerCommand && e.Body == body)
+                    return true;
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= end)
+                return false;
+            m_Sim.WaitForRequests(log.size() + 1, std::chrono::duration_cast<std::chrono::milliseconds>(end - now));
+        }
+    }
+    // Waits, on the simulator alone, for the `n`-th request of `command` and
+    // returns its body (empty when it did not come). The console hears
+    // nothing meanwhile: the switch has taken the request but the console
+    // has not seen the answer, so a test may change what the switch holds
+    // and see whether the read that follows shows the change.
+    std::vector<uint8_t> AwaitRequestUnanswered(uint16_t command, size_t n = 1, unsigned ms = 3000)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            const size_t seen = m_Sim.Log().size();
+            const std::vector<Sim::TSimLogEntry> found = Requests(command);
+            if (found.size() >= n)
+                return found[n - 1].Body;
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= end)
+                return {};
+            m_Sim.WaitForRequests(seen + 1, std::chrono::duration_cast<std::chrono::milliseconds>(end - now));
+        }
+    }
     // The number of reports so far, to wait for one that comes after it.
     size_t ReportCount() const { return m_Transport->Reports.size(); }
     // As WaitForReport, counting the reports from the `from`-th on (the
@@ -245,10 +291,23 @@ protected:
         }, ms);
         return at < reports.size() ? reports[at].Status : 0xFFFFFFFFu;
     }
-    // Lets every answer in flight arrive.
-    void Settle(unsigned ms = 150)
+    // Waits for `device`'s report of `set` and then for its report of `get`
+    // (the read that follows a Set and reloads the page), counting the
+    // reports from the `from`-th on.
+    bool WaitForSetAndRead(size_t from, Intp::TDevice* device, uint16_t set, uint16_t get, unsigned ms = 3000)
     {
-        Pump([] { return false; }, ms);
+        const auto& reports = m_Transport->Reports;
+        bool setSeen = false;
+        return Pump([&] {
+            for (; from < reports.size(); ++from)
+                if (reports[from].Device == device) {
+                    if (reports[from].Command == set)
+                        setSeen = true;
+                    else if (setSeen && reports[from].Command == get)
+                        return true;
+                }
+            return false;
+        }, ms);
     }
 
 private:
@@ -259,6 +318,7 @@ private:
     std::unique_ptr<TModuleFrame> m_Frame;
     std::unique_ptr<TPageTransport> m_Transport;
     std::vector<Intp::TDevice*> m_Devices;
+    uint32_t m_Markers = 0;
 };
 
 } // namespace TestSupport

@@ -128,7 +128,7 @@ TEST_F(GroupWizardTest, RangeRulesAndPreviewOrder)
     FakeHost().LoginAnswer = false;
     wizard->EventOnNextClick();
     EXPECT_EQ(FakeHost().LoginAsked, 1);
-    Settle(100);
+    ASSERT_TRUE(SentSoFarArrived());
     EXPECT_TRUE(Requests(0x0107).empty());
 
     // One NetSet per row, from the last row to the first, gateway 0.

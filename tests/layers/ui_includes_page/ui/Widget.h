@@ -1,1 +1,3 @@
 #pragma once
+
+#include <Log.h>

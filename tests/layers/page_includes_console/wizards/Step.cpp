@@ -1,0 +1,1 @@
+#include <Host.h>

@@ -1,0 +1,3 @@
+#include "Text.h"
+
+#include "Widget.h"
