@@ -20,10 +20,14 @@
 //               first byte is below 0x80 answers a request the switches
 //               were sent (that byte picks it, in sending order), the next
 //               two are the status and the rest is the body behind a header
-//               with the request's command and switch. A first byte from
-//               0x80 to 0xBF sends the rest as it stands. A first byte of
-//               0xC0 or more ends a hand-over: the clock moves on by
-//               (byte & 0x3F) * 250 ms, so that timers fire.
+//               with the request's command and switch (a reply to the
+//               discovery request comes from the switch the second byte
+//               picks, its status the third byte, and a first body byte
+//               below 7 stands for that model's product identifier). A
+//               first byte from 0x80 to 0xBF sends the rest as it stands
+//               (from a switch's address). A first byte of 0xC0 or more
+//               ends a hand-over: the clock moves on by (byte & 0x3F) *
+//               250 ms, so that timers fire.
 // The datagrams of one hand-over are announced (Intp::PrefetchPacket)
 // PrefetchDistance datagrams ahead of their delivery, as the receive pump
 // does. Every datagram is delivered from a buffer of its exact size, so
@@ -921,25 +925,26 @@ void RunOne(const uint8_t* data, size_t size)
         }
         slice.clear();
     };
-    const uint8_t* start = in.Data;
-    const uint8_t* end = in.Data + in.Size;
-    for (const uint8_t* p = start; p <= end; ++p) {
-        if (p != end && !(p + 1 < end && p[0] == 0xFF && p[1] == 0xFE))
+    const uint8_t* const rest = in.Data;
+    size_t start = 0;
+    for (size_t i = 0; i <= in.Size; ++i) {
+        if (i != in.Size && !(i + 1 < in.Size && rest[i] == 0xFF && rest[i + 1] == 0xFE))
             continue;
-        const size_t length = size_t(p - start);
-        if (length && start[0] >= 0xC0) {
+        const uint8_t* piece = rest + start;
+        const size_t length = i - start;
+        if (length && piece[0] >= 0xC0) {
             handOver();
             if (g_WritingSeeds && !g_FirstHandOver) {
                 g_FirstHandOver = true;
                 for (const auto& d : run.Transport.Sent)
                     g_FirstSent.push_back(d.Command());
             }
-            run.Transport.Advance(uint64_t(start[0] & 0x3F) * 250);
+            run.Transport.Advance(uint64_t(piece[0] & 0x3F) * 250);
         } else {
-            slice.push_back({start, length});
+            slice.push_back({piece, length});
         }
-        start = p + 2;
-        ++p;
+        start = i + 2;
+        ++i;
     }
     handOver();
     run.Transport.Advance(120000);
