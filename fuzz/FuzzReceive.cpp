@@ -624,6 +624,8 @@ struct TCounts {
 TCounts g_Counts[FeatureCount + 1];
 // Datagrams announced, and the timer steps the announcements asked for.
 uint64_t g_Announced = 0, g_TimerSteps = 0;
+// What the script's steps did inside reports and offers, by kind (see Act).
+uint64_t g_Steps[8] = {};
 
 size_t FeatureOf(uint16_t command)
 {
@@ -656,6 +658,11 @@ void PrintCounts()
     std::fprintf(stderr, "decoders reached: %zu of %zu\n", reached, decoders);
     std::fprintf(stderr, "datagrams announced: %llu, timer prefetch steps: %llu\n", (unsigned long long)g_Announced,
                  (unsigned long long)g_TimerSteps);
+    std::fprintf(stderr,
+                 "inside reports and offers: %llu sessions started, %llu ended, %llu switches deleted, "
+                 "%llu discoveries, %llu switches back, %llu model or login changes\n",
+                 (unsigned long long)g_Steps[1], (unsigned long long)g_Steps[2], (unsigned long long)g_Steps[3],
+                 (unsigned long long)g_Steps[4], (unsigned long long)g_Steps[5], (unsigned long long)g_Steps[6]);
 }
 
 // ---------------------------------------------------------------------------
@@ -730,12 +737,12 @@ TDevice* AddSwitch(size_t i)
 
 // Starts a session of the table on switch `where & 3` (when it exists),
 // its value from `value`; deleted when it cannot start.
-void StartFeature(uint8_t pick, uint8_t where, TInput value)
+bool StartFeature(uint8_t pick, uint8_t where, TInput value)
 {
     TDevice* device = Intp::GetDevice(g_Run->Macs[where % g_Run->Macs.size()], false);
     if (!device)
-        return;
-    Intp::StartOwnedSession(Features[pick % FeatureCount].Make(value, device), device, Observer(where >> 2));
+        return false;
+    return Intp::StartOwnedSession(Features[pick % FeatureCount].Make(value, device), device, Observer(where >> 2));
 }
 
 // The session that is running (reporting, or being offered a datagram) is
@@ -765,7 +772,7 @@ void Act(const TRunning& running)
         break;
     case 1: {   // start a session
         const uint8_t pick = script.Byte(), where = script.Byte();
-        StartFeature(pick, where, script.Part());
+        g_Steps[1] += StartFeature(pick, where, script.Part()) ? 1 : 0;
         break;
     }
     case 2: {   // end a pending session
@@ -776,22 +783,29 @@ void Act(const TRunning& running)
         for (size_t i = 0; i < list.size(); ++i)
             if (TSession* s = list[(from + i) % list.size()]; !running.Is(s)) {
                 delete s;
+                ++g_Steps[2];
                 break;
             }
         break;
     }
     case 3:     // delete a switch
-        delete Intp::GetDevice(g_Run->Macs[script.Byte() % g_Run->Macs.size()], false);
+        if (TDevice* d = Intp::GetDevice(g_Run->Macs[script.Byte() % g_Run->Macs.size()], false)) {
+            delete d;
+            ++g_Steps[3];
+        }
         break;
     case 4:     // a new discovery deletes every switch
         Intp::DeleteAllDevices();
+        ++g_Steps[4];
         if (op & 8)
             Intp::SendFind(Observer(op >> 4), 0xC00002FFu);
         break;
     case 5:     // the switches deleted come back at their addresses
         for (size_t i = 0; i < g_Run->Macs.size(); ++i)
-            if (!Intp::GetDevice(g_Run->Macs[i], false))
+            if (!Intp::GetDevice(g_Run->Macs[i], false)) {
                 AddSwitch(i);
+                ++g_Steps[5];
+            }
         break;
     case 6: {   // a switch changes its model or its login
         TDevice* d = Intp::GetDevice(g_Run->Macs[script.Byte() % g_Run->Macs.size()], false);
@@ -800,6 +814,7 @@ void Act(const TRunning& running)
             d->SetType(how % 7);
         else if (d)
             d->SetLoggedIn(how & 1);
+        g_Steps[6] += d ? 1 : 0;
         break;
     }
     default:    // several steps at once
