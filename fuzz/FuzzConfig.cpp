@@ -59,8 +59,8 @@ namespace {
 using Filter::TFilterSettings;
 
 constexpr uint8_t FlagExpand = 0x01, FlagThreaded = 0x02, FlagCancel = 0x04, FlagBuild = 0x08;
-// An expanded file is cut here: room for both caps' worth of entries twice.
-constexpr size_t MaxExpandedBytes = 512 << 10;
+// An expanded file is cut here: room for some 9 000 short entries.
+constexpr size_t MaxExpandedBytes = 256 << 10;
 
 #define FUZZ_COUNTERS(X)                                                                                      \
     X(Inputs, "inputs")                                                                                       \
@@ -283,8 +283,8 @@ struct TBuilt {
 //   6      an entry with a mask: 4 bytes of address, a prefix length (over
 //          32: the mask is 4 bytes more, as they come)
 //   7, 8   a run of entries (unicasts; networks with a prefix length byte):
-//          a 16-bit count, 4 bytes of the first address, each next one 1
-//          higher
+//          a count (one byte; op&0x80: two), 4 bytes of the first address,
+//          each next one 1 higher
 //   9      a device: 4 bytes of address
 //   10     an element the loader passes over: in Discovery, one of another
 //          name; in Filters, one without an Address
@@ -354,7 +354,7 @@ TBuilt Build(const uint8_t* data, size_t size)
             const unsigned prefix = in.Byte();
             entry(ip, true, prefix <= 32 ? PrefixMask(prefix) : in.Word32());
         } else if (kind == 7 || kind == 8) {
-            const uint32_t count = in.Word16();
+            const uint32_t count = op & 0x80 ? in.Word16() : in.Byte();
             const uint32_t first = in.Word32();
             const uint32_t mask = kind == 8 ? PrefixMask(std::min(in.Byte() % 64u, 32u)) : 0;
             for (uint32_t k = 0; k < count && entries < MaxBuiltEntries; ++k)
