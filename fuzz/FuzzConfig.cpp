@@ -3,8 +3,7 @@
 //  - the plain load: whatever the bytes, it ends (no crash, no stack
 //    overflow) and what it takes keeps the loader's promises: a known
 //    method, at most the cap of entries, usable unicast addresses each once,
-//    networks with valid masks; a load with its cancel flag already set
-//    either gives the same or fails and changes nothing;
+//    networks with valid masks;
 //  - the threaded load as the main window runs it (TConfigLoad on the filter
 //    dialog) to its end: the dialog and the boxes get what the plain load
 //    gave; a second Start while it runs is refused;
@@ -12,6 +11,8 @@
 //    load) read back: the same settings, nothing refused. After a threaded
 //    load the dialog's settings are saved by the Save Config action;
 //    otherwise the plain load's are saved directly;
+//  - a load with its cancel flag already set: it either gives the same or
+//    fails and changes nothing;
 //  - a threaded load whose loader is destroyed at a point the input picks:
 //    it ends, its thread is joined (the process has no more threads than
 //    before), and unless it had finished first nothing is reported and the
@@ -25,8 +26,9 @@
 //              low and high byte of the repetition's number in decimal; so
 //              a short input holds thousands of entries (the caps of 4 096).
 //   flag 0x02: the threaded load to its end, then the Save Config action.
-//   flag 0x04: the cancelled threaded load; the cancel point is how many
-//              rounds of the window's events run before the loader goes.
+//   flag 0x04: the cancelled loads: the plain one with its flag set, and the
+//              threaded one; the cancel point is how many rounds of the
+//              window's events run before its loader goes.
 //   flag 0x08: the rest is not the file but steps that build a well-formed
 //              one (see Build), whose load must give what the steps say.
 //
@@ -389,8 +391,9 @@ struct TLoad {
     TFilterSettings Settings;
 };
 
-// The plain load and its promises; then the load with its cancel flag set.
-TLoad PlainLoad()
+// The plain load and its promises; then, when asked for, the load with its
+// cancel flag set.
+TLoad PlainLoad(bool cancelToo)
 {
     TLoad load;
     load.Settings.Method = 7;   // a value no load leaves
@@ -420,6 +423,8 @@ TLoad PlainLoad()
         Count().Refused += load.Refused != 0;
     }
 
+    if (!cancelToo)
+        return load;
     const std::atomic<bool> cancel{true};
     TLoad cancelled;
     cancelled.Settings.Method = 7;
@@ -604,7 +609,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         WriteInput(reinterpret_cast<const char*>(data + 2), size - 2);
     }
 
-    const TLoad load = PlainLoad();
+    const TLoad load = PlainLoad(flags & FlagCancel);
     if (built)
         Check(load.Ok && load.HasDiscovery && load.Refused == built->Refused &&
                   SameSettings(load.Settings, built->Expected),
