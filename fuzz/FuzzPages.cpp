@@ -91,6 +91,8 @@ void WriteReport()
         return;
     TRunStats& s = Stats();
     std::fprintf(out, "fuzz_pages: %llu inputs\n", (unsigned long long)s.Inputs);
+    // Requests are filed under the page shown when they were sent (the
+    // banner's reads, RedundancyGet, under every page).
     std::fprintf(out, "== page reads (requests sent / replies decoded with status 0)\n");
     size_t unmet = 0;
     for (auto& [page, sent] : s.PageSent) {
@@ -163,13 +165,16 @@ enum TOp : uint8_t {
 class TPageFuzzTransport final : public TestSupport::TFakeTransport {
 public:
     TModuleFrame* Host = nullptr;
-    std::string Page;          // the caption of the page shown
-    bool Dispatching = false;  // a reply is being handed to the dispatcher
+    std::string Page;                   // the caption of the page shown
+    std::vector<std::string> SentPage;  // the page shown when each request was sent
+    bool Dispatching = false;           // a reply is being handed to the dispatcher
     uint16_t DispatchedCommand = 0;
+    std::string DispatchedPage;         // the page shown when its request was sent
 
     void SendDatagram(uint32_t ip, const uint8_t* data, size_t length) override
     {
         TFakeTransport::SendDatagram(ip, data, length);
+        SentPage.push_back(Page);
         if (g_Counting && length >= 2)
             ++Stats().PageSent[Page][Intp::GetBE16(data)];
     }
@@ -183,7 +188,7 @@ public:
             if (Dispatching && command == DispatchedCommand) {
                 ++d.Status[status];
                 if (status == 0)
-                    ++Stats().PageMet[Page][command];
+                    ++Stats().PageMet[DispatchedPage][command];
             } else if (!Dispatching) {
                 ++d.Timeouts;
             }
@@ -253,6 +258,7 @@ public:
             return false;
         n %= m_Pending.size();
         request = m_Transport.Sent[m_Pending[n]];
+        m_Transport.DispatchedPage = m_Transport.SentPage[m_Pending[n]];
         m_Pending.erase(m_Pending.begin() + std::ptrdiff_t(n));
         return request.Bytes.size() >= Intp::HeaderSize;
     }
@@ -506,6 +512,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The switch is selected in the main tree (the banner and the page left
     // current by the last input read it), then the user picks the page.
     transport.Host = frame;
+    transport.Page = frame->GetCurrentPage() ? frame->GetCurrentPage()->GetCaption().toStdString() : std::string();
     frame->Notify(host.Current.front(), EventPageShown, 0);
     ShowPage(item, transport);
     QCoreApplication::processEvents();
