@@ -23,7 +23,9 @@
 #include "FakeTransport.h"
 #include "FakeUserInterface.h"
 #include "Intp.h"
+#include "IntpProtocol.h"
 #include "LibrarySetup.h"
+#include "ModuleBannerBrivo6042G.h"
 #include "ModuleBasicsIPConf.h"
 #include "ModuleFrame.h"
 #include "SimSwitch.h"
@@ -33,6 +35,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -40,10 +43,12 @@
 #include <QTimerEvent>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -156,7 +161,8 @@ enum TOp : uint8_t {
     OpPress,          // presses a button or triggers an action of the page (byte)
     OpRow,            // selects a row of a list of the page (list byte, row byte)
     OpEdit,           // changes a field of the page (field byte, value word)
-    OpEvent,          // the page shown again, a switch logged out or removed, another page, a paint (byte)
+    OpEvent,          // the page shown again, a switch logged out or removed, another page, a look at the
+                      // lists, a paint of the banner, the main window's polls (byte)
     OpSimLater,       // answers a later request (byte) as the simulator does
 };
 
@@ -434,15 +440,42 @@ TNoPaints& NoPaints()
     return *filter;
 }
 
-// Paints the page shown, or the banner above it.
-void Paint(bool banner)
+// What a paint of the page asks of its lists: every role of every cell of
+// the rows a view could show (the widgets themselves are Qt's, and painting
+// them all would cost most of the input's time in shaping text).
+void LookAtLists()
 {
-    TModule* module = banner ? World().Frame->CurrentBanner() : World().Frame->GetCurrentPage();
-    QWidget* control = module ? module->GetControl() : nullptr;
+    for (QAbstractItemView* view : Reachable<QAbstractItemView>()) {
+        QAbstractItemModel* model = view->model();
+        if (!model)
+            continue;
+        const int rows = std::min(model->rowCount(), 64);
+        for (int row = 0; row < rows; ++row)
+            for (int column = 0; column < model->columnCount(); ++column) {
+                const QModelIndex index = model->index(row, column);
+                for (int role = 0; role <= Qt::AccessibleDescriptionRole; ++role)
+                    (void)model->data(index, role);
+                (void)model->flags(index);
+            }
+        for (int column = 0; column < model->columnCount(); ++column)
+            for (int role = 0; role <= Qt::AccessibleDescriptionRole; ++role)
+                (void)model->headerData(column, Qt::Horizontal, role);
+    }
+}
+
+// Paints the banner's own drawings (port lights and status lights) into a
+// small picture.
+void PaintBanner()
+{
+    TModule* banner = World().Frame->CurrentBanner();
+    QWidget* control = banner ? banner->GetControl() : nullptr;
     if (!control || !control->isVisible())
         return;
+    static QImage* picture = new QImage(200, 80, QImage::Format_ARGB32_Premultiplied);
     NoPaints().Painting = true;
-    control->grab();
+    for (QWidget* w : control->findChildren<QWidget*>())
+        if (w->isVisible() && (dynamic_cast<TLinkImage*>(w) || dynamic_cast<TStatusLight*>(w)))
+            w->render(picture);
     NoPaints().Painting = false;
 }
 
@@ -584,7 +617,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         case OpEvent: {
             const uint8_t what = in.Byte();
-            switch (what % 6) {
+            switch (what % 7) {
             case 0:
                 frame->Notify(host.Current.empty() ? nullptr : host.Current.front(), EventPageShown, 0);
                 break;
@@ -606,13 +639,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             }
             case 3:
-                ShowPage(world.Pages[(what / 6) % world.Pages.size()], transport);
+                ShowPage(world.Pages[(what / 7) % world.Pages.size()], transport);
                 break;
             case 4:
                 paint = true;
                 break;
             case 5:
                 paintBanner = true;
+                break;
+            case 6:
+                // The main window's reads that the banner shows: the status
+                // monitor's poll and the warning read after a login.
+                for (Intp::TDevice* d : host.Current) {
+                    Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpPing2>(1000), d, nullptr);
+                    Intp::StartOwnedSession(std::make_unique<Intp::TSessionIntpSipGet>(), d, nullptr);
+                }
                 break;
             }
             QCoreApplication::processEvents();
@@ -634,9 +675,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (run.Take(0, request))
             run.AnswerSimulated(request, [](Sim::TSimReply&) {});
     if (paint)
-        Paint(false);
+        LookAtLists();
     if (paintBanner)
-        Paint(true);
+        PaintBanner();
 
     // The switches go as a new discovery takes them: each leaves the tree
     // (the page is told), then the library forgets them.
@@ -645,7 +686,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     host.All.clear();
     for (Intp::TDevice* d : gone)
         frame->Notify(d, EventDeviceRemoved, 0);
+    // Every input starts from the same page (the host puts the selection on
+    // the first page while no switch is current), so that an input does
+    // the same work each time it runs.
+    ShowPage(world.Pages.front(), transport);
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Intp::ReleaseLibrary();
     transport.Host = nullptr;
     QCoreApplication::processEvents();
