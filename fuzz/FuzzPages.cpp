@@ -482,6 +482,9 @@ void PaintBanner()
 void ShowPage(QTreeWidgetItem* item, TPageFuzzTransport& transport)
 {
     TModuleFrame* frame = World().Frame;
+    // The reads the page starts when it is shown are filed under it.
+    if (TModule* page = TModuleFrame::PageOf(item))
+        transport.Page = page->GetCaption().toStdString();
     frame->PageTree()->setCurrentItem(item);
     TModule* page = frame->GetCurrentPage();
     transport.Page = page ? page->GetCaption().toStdString() : std::string();
