@@ -6,10 +6,12 @@
 // answers the input may press the page's buttons (Apply, Add, Delete,
 // Refresh ...), pick list rows, change fields, let the clock run (the
 // sessions' time-outs and resends, the pages' own timers), show the page
-// again, log a switch out or remove it, go to another page, and paint. What
-// is still unanswered at the end is answered as the simulator would, so that
-// every input ends on a page filled through the real decoders; then the
-// switches go as a new discovery takes them.
+// again, log a switch out or remove it, go to another page, poll the switch
+// as the main window does, read every cell of the page's lists and paint the
+// banner. What is still unanswered at the end is answered as the simulator
+// would, so that every input ends on a page filled through the real
+// decoders; then the switches go as a new discovery takes them. Message
+// boxes and file dialogs go to the fake user interface (OK, no file).
 //
 // Input: byte 0 picks the page, byte 1 the switches' model (low bits) and
 // whether two switches are current (bit 7). Then operations, one byte each
@@ -677,6 +679,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < 48 && run.HasPending(); ++i)
         if (run.Take(0, request))
             run.AnswerSimulated(request, [](Sim::TSimReply&) {});
+    // Then every session still waiting runs out of time and reports, as it
+    // would in the console (a page that follows its sessions, such as a
+    // save or a transfer, stays busy until they report).
+    for (int i = 0; i < 16 && transport.TimerCount() > 0; ++i) {
+        transport.Advance(30000);
+        QCoreApplication::processEvents();
+    }
     if (paint)
         LookAtLists();
     if (paintBanner)
@@ -695,6 +704,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ShowPage(world.Pages.front(), transport);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // With every session ended, no page may still refuse to be left.
+    if (frame->GetCurrentPage() != TModuleFrame::PageOf(world.Pages.front())) {
+        std::fprintf(stderr, "fuzz_pages: the page \"%s\" stays busy with no session pending\n",
+                     frame->GetCurrentPage()->GetCaption().toUtf8().constData());
+        std::abort();
+    }
     Intp::ReleaseLibrary();
     transport.Host = nullptr;
     QCoreApplication::processEvents();
