@@ -182,9 +182,12 @@ public:
     void SendDatagram(uint32_t ip, const uint8_t* data, size_t length) override
     {
         TFakeTransport::SendDatagram(ip, data, length);
-        SentPage.push_back(Page);
+        // No page sends the main window's polls (their resends included).
+        const uint16_t command = length >= 2 ? Intp::GetBE16(data) : 0;
+        const bool poll = command == Intp::TSessionIntpPing2::Command || command == Intp::TSessionIntpSipGet::Command;
+        SentPage.push_back(poll ? std::string("(main window)") : Page);
         if (g_Counting && length >= 2)
-            ++Stats().PageSent[Page][Intp::GetBE16(data)];
+            ++Stats().PageSent[SentPage.back()][command];
     }
     void Report(Intp::TDevice* device, uint16_t command, uint32_t status, void* data, Intp::TWizard* observer,
                 const char* name) override
@@ -481,15 +484,23 @@ void PaintBanner()
     NoPaints().Painting = false;
 }
 
+// The page's place in the tree ("802.1Q VLAN / Port Configuration"): two
+// pages may have one caption.
+std::string PathOf(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return std::string();
+    const std::string caption = item->text(0).toStdString();
+    return item->parent() ? item->parent()->text(0).toStdString() + " / " + caption : caption;
+}
+
 void ShowPage(QTreeWidgetItem* item, TPageFuzzTransport& transport)
 {
     TModuleFrame* frame = World().Frame;
     // The reads the page starts when it is shown are filed under it.
-    if (TModule* page = TModuleFrame::PageOf(item))
-        transport.Page = page->GetCaption().toStdString();
+    transport.Page = PathOf(item);
     frame->PageTree()->setCurrentItem(item);
-    TModule* page = frame->GetCurrentPage();
-    transport.Page = page ? page->GetCaption().toStdString() : std::string();
+    transport.Page = PathOf(frame->PageTree()->currentItem());
 }
 
 } // namespace
@@ -550,7 +561,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The switch is selected in the main tree (the banner and the page left
     // current by the last input read it), then the user picks the page.
     transport.Host = frame;
-    transport.Page = frame->GetCurrentPage() ? frame->GetCurrentPage()->GetCaption().toStdString() : std::string();
+    transport.Page = PathOf(frame->PageTree()->currentItem());
     frame->Notify(host.Current.front(), EventPageShown, 0);
     ShowPage(item, transport);
     QCoreApplication::processEvents();
