@@ -48,6 +48,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -237,7 +238,7 @@ class TRun {
 public:
     TRun(TPageFuzzTransport& transport, TestSupport::TFakeHost& host) : m_Transport(transport), m_Host(host) {}
 
-    void AddSwitch(uint8_t n, uint32_t model)
+    void AddSwitch(uint8_t n, uint32_t model, bool snmpV3)
     {
         Intp::TDevice* d = TestSupport::AddSwitch(TestSupport::Mac(n), model, 0xC0000200u + n);
         d->SetLoggedIn(true);
@@ -247,6 +248,15 @@ public:
         sw.Ip = 0xC0000200u + n;
         sw.Model = model;
         sw.LoggedIn = true;
+        if (snmpV3) {
+            // The agent runs SNMPv3 with one user, so that the user page
+            // reads (a switch's user table is empty otherwise).
+            sw.Store[0x0700] = {1};
+            std::vector<uint8_t> user(34, 0);
+            std::memcpy(user.data(), "admin", 5);
+            user[32] = 1;
+            sw.Store[0x0704] = user;
+        }
         m_Switches.push_back(std::move(sw));
     }
 
@@ -562,9 +572,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t setup = in.Byte();
     const uint32_t model = 1 + (setup & 0x7F) % uint32_t(std::size(Intp::BuiltinModels));
     TRun run(transport, host);
-    run.AddSwitch(1, model);
+    const bool snmpV3 = setup & 0x40;
+    run.AddSwitch(1, model, snmpV3);
     if (setup & 0x80)
-        run.AddSwitch(2, model);
+        run.AddSwitch(2, model, snmpV3);
     host.Current = host.All;
 
     // The switch is selected in the main tree (the banner and the page left
