@@ -13,10 +13,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
@@ -48,28 +48,6 @@ protected:
     }
 };
 
-// Fixed widths, so that "Status" (the last column) always stays in view:
-// the addresses, the time and the status as wide as their usual texts, the
-// model's long description taking what is left. Longer texts are cut; the
-// row's tool tip holds every cell whole.
-void FixStatusColumns(QTreeView* list)
-{
-    const QFontMetrics metrics = list->fontMetrics();
-    const int pad = 2 * metrics.averageCharWidth() + 8;
-    const QString time = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
-    std::vector<int> widths(TStatusRow::ColumnCount, 0);
-    widths[TStatusRow::ColNumber] = list->iconSize().width() + metrics.horizontalAdvance(QStringLiteral("0000")) + pad + 16;
-    widths[TStatusRow::ColIp] = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + pad;
-    widths[TStatusRow::ColMac] = metrics.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + pad;
-    widths[TStatusRow::ColModel] = metrics.averageCharWidth() * 12 + pad;
-    widths[TStatusRow::ColTime] = std::max(metrics.horizontalAdvance(time) + pad,
-                                           metrics.horizontalAdvance(QStringLiteral("(No response yet)")) + pad);
-    widths[TStatusRow::ColStatus] = metrics.horizontalAdvance(QStringLiteral("Online/power1 fail/port 8 fail")) + pad;
-    for (int column = 0; column < TStatusRow::ColumnCount; ++column)
-        widths[size_t(column)] = std::max(widths[size_t(column)], list->header()->sectionSizeHint(column));
-    FixColumns(list, widths, TStatusRow::ColModel);
-}
-
 } // namespace
 
 TStatusFrame::TStatusFrame(QWidget* parent)
@@ -91,7 +69,20 @@ TStatusFrame::TStatusFrame(QWidget* parent)
         palette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     m_List->setPalette(palette);
-    FixStatusColumns(m_List);
+    // Columns as wide as what they show, "Status" (the last) taking the
+    // rest. In a pane too narrow for them all the model's long description
+    // is cut first, then the others down to a number, an address or a time
+    // (an address that changed shows two), then the status; the row's tool
+    // tip holds every cell whole.
+    const QFontMetrics metrics = m_List->fontMetrics();
+    const int margins = 2 * (m_List->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_List) + 1);
+    std::vector<int> minimums(TStatusRow::ColumnCount, 0);
+    minimums[TStatusRow::ColNumber] =
+        m_List->iconSize().width() + metrics.horizontalAdvance(QStringLiteral("0000")) + 2 * margins;
+    minimums[TStatusRow::ColIp] = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + margins;
+    minimums[TStatusRow::ColMac] = metrics.horizontalAdvance(QStringLiteral("DD:DD:DD:DD:DD:DD")) + margins;
+    minimums[TStatusRow::ColTime] = metrics.horizontalAdvance(QStringLiteral("(No response yet)")) + margins;
+    FitColumns(m_List, minimums, TStatusRow::ColModel);
     // Every found switch adds a row, and every poll answer changes one.
     ThrottlePaints(m_List);
 

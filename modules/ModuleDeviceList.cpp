@@ -5,8 +5,6 @@
 #include "PageList.h"
 #include "Resources.h"
 
-#include <QFontMetrics>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <cstring>
@@ -41,17 +39,20 @@ TModuleDeviceList::TModuleDeviceList(QString caption, QWidget* parent) : TModule
                                this);
     m_ListView->setObjectName("m_ListView");
     m_ListView->setShowGrid(true);
-    // Status, the column that tells each run's result, keeps the rest of
-    // the width: the others never widen to a long model name. Widths from
-    // the font in use: the addresses and a status code as wide as their
-    // texts, the versions as their headers, the model's start beside its
-    // image (the rest of it is cut, and whole in its tool tip).
-    const QFontMetrics metrics = m_ListView->fontMetrics();
-    const int margin = 2 * (m_ListView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_ListView) + 1) + 2;
-    auto text = [&](const char* sample) { return metrics.horizontalAdvance(QLatin1String(sample)) + margin; };
-    const int icon = m_ListView->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, m_ListView) + 4;
-    m_ListView->SetFixedColumnWidths({icon + metrics.averageCharWidth() * 8 + margin, 0, 0, text("00:00:00:00:00:00"),
-                                      text("255.255.255.255"), text("Error: 0x0000")});
+    // The widths of these lists, grown with a larger font, Status taking
+    // the rest. In a list too narrow for them the model gives way first
+    // (down to a few characters, whole in its tool tip), then the versions
+    // (down to the values they show, their captions cut), then the
+    // addresses (down to the addresses they show); Status keeps its
+    // caption.
+    using TFloor = TFixedColumn::TFloor;
+    m_ListView->SetFixedColumns({{120, {}, 0, TFloor::FloorFew},
+                                 {64, {}, 1, TFloor::FloorContents},
+                                 {80, {}, 1, TFloor::FloorContents},
+                                 {120, {}, 2, TFloor::FloorContents},
+                                 {120, {}, 2, TFloor::FloorContents},
+                                 {0, {}, 3, TFloor::FloorCaption}},
+                                ColStatus);
     PageLayout()->addWidget(m_ListView, 1);
     SetFillsWhileShown(true);
     OnClear([this] {

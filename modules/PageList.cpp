@@ -396,9 +396,9 @@ void TPageList::EventOnHeaderClick(int column)
 
 void TPageList::SetColumnWidths(const std::vector<int>& widths) { FitColumns(this, widths); }
 
-void TPageList::SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn)
+void TPageList::SetFixedColumns(const std::vector<TFixedColumn>& columns, int fillColumn)
 {
-    FixColumns(this, widths, stretchColumn < 0 ? m_Model->columnCount() - 1 : stretchColumn);
+    FixColumns(this, columns, fillColumn < 0 ? m_Model->columnCount() - 1 : fillColumn);
 }
 
 int TPageList::TextWidth(int characters) const

@@ -18,6 +18,8 @@
 //   after the first row's value, wrapping".
 #pragma once
 
+#include "ListColumns.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QObject>
@@ -145,11 +147,10 @@ public:
     // The minimum widths of the columns, in pixels; a column is also as wide
     // as its header and its contents, and the last one takes the rest.
     void SetColumnWidths(const std::vector<int>& widths);
-    // Fixed widths instead (0: the header's width); `stretchColumn` (the
-    // last column when negative) takes the rest of the list's width, so it
-    // is always in view. Longer texts are cut with an ellipsis and shown
-    // whole as the cell's tool tip.
-    void SetFixedColumnWidths(const std::vector<int>& widths, int stretchColumn = -1);
+    // Set widths instead (FixColumns); `fillColumn` (the last column when
+    // negative) takes the rest of the list's width. Longer texts are cut
+    // with an ellipsis and shown whole as the cell's tool tip.
+    void SetFixedColumns(const std::vector<TFixedColumn>& columns, int fillColumn = -1);
     // The width a column needs for a text of that many characters.
     int TextWidth(int characters) const;
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QHash>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <numeric>
 
 namespace {
 
@@ -35,9 +37,88 @@ const char* const FitterName = "ColumnFitter";
 
 // How wide a line of typical text is in the view's font: widths given for
 // one font are scaled by its change for another.
-int SampleWidth(const QWidget* view)
+const QString& SampleLine()
 {
-    return view->fontMetrics().horizontalAdvance(QStringLiteral("The quick brown fox jumps over 12 lazy dogs"));
+    static const QString line = QStringLiteral("The quick brown fox jumps over 12 lazy dogs");
+    return line;
+}
+
+int SampleWidth(const QWidget* view) { return view->fontMetrics().horizontalAdvance(SampleLine()); }
+
+// The margins a view's cell keeps beside its text.
+int CellMargins(const QWidget* view)
+{
+    return 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+}
+
+// The width of a cell cut down to a few characters and the ellipsis, with
+// room for an image beside them when `image`.
+int FewCharacters(const QAbstractItemView* view, bool image)
+{
+    const QFontMetrics metrics = view->fontMetrics();
+    int width = 3 * metrics.averageCharWidth() + metrics.horizontalAdvance(QChar(0x2026)) + CellMargins(view);
+    if (image)
+        width += view->iconSize().width() + CellMargins(view);
+    return width;
+}
+
+// Narrows `columns` by up to `excess` pixels altogether, each in proportion
+// to its width and no further than its floor.
+void GiveWay(const std::vector<int>& columns, std::vector<int>& widths, const std::vector<int>& floors, int excess)
+{
+    while (excess > 0) {
+        int slack = 0, sum = 0;
+        for (int column : columns)
+            if (widths[size_t(column)] > floors[size_t(column)]) {
+                slack += widths[size_t(column)] - floors[size_t(column)];
+                sum += widths[size_t(column)];
+            }
+        if (slack == 0)
+            return;
+        if (slack <= excess) {
+            for (int column : columns)
+                widths[size_t(column)] = std::min(widths[size_t(column)], floors[size_t(column)]);
+            return;
+        }
+        int taken = 0;
+        for (int column : columns) {
+            int& width = widths[size_t(column)];
+            if (width <= floors[size_t(column)])
+                continue;
+            const int share = std::max(1, int(int64_t(excess) * width / sum));
+            const int cut = std::min({share, width - floors[size_t(column)], excess - taken});
+            width -= cut;
+            taken += cut;
+        }
+        excess -= taken;
+    }
+}
+
+// Lays columns out in `room` pixels: `widths` as wanted (0 for a hidden
+// column), the `fill` column (or -1) widened to take what the others leave.
+// Where the room is short, the columns give way rank by rank, the lowest
+// first, those of one rank together, each down to its floor; a column of a
+// negative rank never gives way.
+void LayOut(std::vector<int>& widths, const std::vector<int>& floors, const std::vector<int>& ranks, int fill, int room)
+{
+    auto total = [&] { return std::accumulate(widths.begin(), widths.end(), 0); };
+    if (fill >= 0 && fill < int(widths.size()) && widths[size_t(fill)] > 0)
+        widths[size_t(fill)] = std::max(widths[size_t(fill)], room - (total() - widths[size_t(fill)]));
+    std::vector<int> order;
+    for (int rank : ranks)
+        if (rank >= 0)
+            order.push_back(rank);
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    for (int rank : order) {
+        if (total() <= room)
+            return;
+        std::vector<int> columns;
+        for (size_t column = 0; column < ranks.size(); ++column)
+            if (ranks[column] == rank)
+                columns.push_back(int(column));
+        GiveWay(columns, widths, floors, total() - room);
+    }
 }
 
 class TColumnFitter final : public QObject {
@@ -81,10 +162,17 @@ public:
             MeasureHeader();
             Apply(false);
         });
-        // The last column follows the others and the width of the view.
-        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int) {
-            if (!m_Applying && column != LastColumn())
-                FillLast();
+        // The last column follows the others and the width of the view. A
+        // column sized by hand keeps the user's width.
+        connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+            if (m_Applying || column == LastColumn())
+                return;
+            if (m_GivesWay >= 0 && column >= 0) {
+                if (size_t(column) >= m_ByHand.size())
+                    m_ByHand.resize(size_t(column) + 1, -1);
+                m_ByHand[size_t(column)] = size;
+            }
+            FillLast();
         });
         // Rows that come into sight are measured.
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &TColumnFitter::CatchUpLater);
@@ -94,9 +182,11 @@ public:
         view->installEventFilter(this);
     }
 
-    void SetMinimums(const std::vector<int>& minimums)
+    void SetMinimums(const std::vector<int>& minimums, int givesWay)
     {
         m_Minimums = minimums;
+        m_GivesWay = givesWay;
+        m_ByHand.clear();
         m_Sample = SampleWidth(m_View);
         Refit();
     }
@@ -192,6 +282,10 @@ private:
         const int last = LastColumn();
         if (last < 0 || m_Applying)
             return;
+        if (m_GivesWay >= 0) {
+            GiveWayWhereNarrow(last);
+            return;
+        }
         const int others = m_Header->length() - m_Header->sectionSize(last);
         const int width = std::max(Needed(last), m_View->viewport()->width() - others);
         if (m_Header->sectionSize(last) != width) {
@@ -199,6 +293,42 @@ private:
             m_Header->resizeSection(last, width);
             m_Applying = false;
         }
+    }
+
+    // With a column that gives way, every column is laid out anew: as wide
+    // as its contents and caption, the last one taking the rest. Where the
+    // view is too narrow, that column gives way first, down to a few
+    // characters, then the others but the last, down to their minimums (how
+    // far they give way, here, not widths they keep) and captions, then the
+    // last one, down to its caption.
+    void GiveWayWhereNarrow(int last)
+    {
+        const int count = m_Header->count();
+        std::vector<int> widths(size_t(count), 0), floors(size_t(count), 0), ranks(size_t(count), -1);
+        for (int column = 0; column < count; ++column) {
+            if (m_Header->isSectionHidden(column))
+                continue;
+            const size_t c = size_t(column);
+            if (c < m_ByHand.size() && m_ByHand[c] >= 0) {
+                widths[c] = m_ByHand[c];
+                continue;
+            }
+            const int caption = c < m_HeaderHints.size() ? m_HeaderHints[c] : 0;
+            widths[c] = std::max(ContentWidth(column), caption);
+            int floor = caption;
+            if (column == m_GivesWay)
+                floor = FewCharacters(m_View, false);
+            else if (column != last && column < int(m_Minimums.size()))
+                floor = std::max(floor, int(m_Minimums[c] * m_Scale + 0.5));
+            floors[c] = std::min(floor, widths[c]);
+            ranks[c] = column == m_GivesWay ? 0 : column == last ? 2 : 1;
+        }
+        LayOut(widths, floors, ranks, last, m_View->viewport()->width());
+        m_Applying = true;
+        for (int column = 0; column < count; ++column)
+            if (!m_Header->isSectionHidden(column) && m_Header->sectionSize(column) != widths[size_t(column)])
+                m_Header->resizeSection(column, widths[size_t(column)]);
+        m_Applying = false;
     }
 
     // Soon (at most a frame from now): a fresh budget, and the rows in
@@ -365,6 +495,8 @@ private:
     qint64 m_Refilled = -FrameMs;   // when the budget was last refilled, on m_Clock
     bool m_Applying = false;
     bool m_Grown = false;   // a measured cell was wider than its column knew
+    int m_GivesWay = -1;   // the column cut first in a view too narrow, or -1
+    std::vector<int> m_ByHand;   // with it: the width the user gave a column, or -1
 };
 
 TColumnFitter* FitterOf(const QAbstractItemView* view)
@@ -375,14 +507,17 @@ TColumnFitter* FitterOf(const QAbstractItemView* view)
     return nullptr;
 }
 
-void Fit(QAbstractItemView* view, QHeaderView* header, QTreeView* tree, const std::vector<int>& minimumWidths)
+void Fit(QAbstractItemView* view, QHeaderView* header, QTreeView* tree, const std::vector<int>& minimumWidths,
+         int givesWay)
 {
     if (!view || !header || !view->model())
         return;
     TColumnFitter* fitter = FitterOf(view);
     if (!fitter)
         fitter = new TColumnFitter(view, header, tree);
-    fitter->SetMinimums(minimumWidths);
+    if (givesWay >= 0)
+        view->setTextElideMode(Qt::ElideRight);
+    fitter->SetMinimums(minimumWidths, givesWay);
 }
 
 class TCutTextDelegate final : public QStyledItemDelegate {
@@ -413,14 +548,14 @@ public:
 
 } // namespace
 
-void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths)
+void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths, int givesWay)
 {
-    Fit(view, view ? view->header() : nullptr, view, minimumWidths);
+    Fit(view, view ? view->header() : nullptr, view, minimumWidths, givesWay);
 }
 
-void FitColumns(QTableView* view, const std::vector<int>& minimumWidths)
+void FitColumns(QTableView* view, const std::vector<int>& minimumWidths, int givesWay)
 {
-    Fit(view, view ? view->horizontalHeader() : nullptr, nullptr, minimumWidths);
+    Fit(view, view ? view->horizontalHeader() : nullptr, nullptr, minimumWidths, givesWay);
 }
 
 int FittedContentWidth(const QAbstractItemView* view, int column)
@@ -459,92 +594,150 @@ QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index)
 
 namespace {
 
-// Lays out the fixed columns whenever the view's width or font changes:
-// each column as wide as it was given (scaled with the font in use, and at
-// least its header), the stretching column taking the rest. When the view
-// is too narrow for that, columns give way before anything leaves the view:
-// first the stretching column (unless it is the last one) down to its
-// header's width, then the columns between, in proportion to their widths,
-// down to theirs, then the last column down to its header's width, and last
-// the others down to a few characters each; only then does the view scroll
-// sideways. A column the user sized by hand keeps the width the user gave
-// it.
+// The sample line's width in the font that set widths are meant for: the
+// system's general font at 12 pixels, the size of Qt's default 9-point font
+// at 96 dpi.
+int ReferenceSampleWidth()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(12);
+    return QFontMetrics(font).horizontalAdvance(SampleLine());
+}
+
+// Lays out the set columns whenever the view's width or font changes, or a
+// cell that a column's floor depends on: each column as wide as it was
+// given (grown with a larger font), the filling column taking the rest.
+// When the view is too narrow for that, the columns give way rank by rank
+// down to their floors; only then does the view scroll sideways. A column
+// the user sized by hand keeps the width the user gave it.
 class TColumnFixer final : public QObject {
 public:
-    TColumnFixer(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& widths, int stretch)
-        : QObject(header), m_View(view), m_Header(header), m_Given(widths), m_Stretch(stretch),
-          m_Sample(SampleWidth(view))
+    TColumnFixer(QAbstractItemView* view, QHeaderView* header, const std::vector<TFixedColumn>& columns, int fill)
+        : QObject(header), m_View(view), m_Header(header), m_Columns(columns), m_Fill(fill),
+          m_Reference(std::max(1, ReferenceSampleWidth()))
     {
-        m_Given.resize(size_t(std::max(0, header->count())), 0);
-        m_ByHand.assign(m_Given.size(), false);
+        m_Columns.resize(size_t(std::max(0, header->count())));
+        m_ByHand.assign(m_Columns.size(), -1);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
         connect(header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-            if (m_Applying || column == m_Stretch || column < 0 || column >= int(m_Given.size()))
+            if (m_Applying || column == m_Fill || column < 0 || column >= int(m_ByHand.size()))
                 return;
-            // Sized by hand: the user's width, at the font in use.
-            m_Given[size_t(column)] = size;
-            m_ByHand[size_t(column)] = true;
+            m_ByHand[size_t(column)] = size;
             Place();
         });
+        QAbstractItemModel* model = view->model();
         // A reset model gives the header new sections of the default width.
-        connect(view->model(), &QAbstractItemModel::modelReset, this, &TColumnFixer::Place);
-        connect(view->model(), &QAbstractItemModel::columnsInserted, this, &TColumnFixer::Place);
+        connect(model, &QAbstractItemModel::modelReset, this, &TColumnFixer::Remeasure);
+        connect(model, &QAbstractItemModel::columnsInserted, this, &TColumnFixer::Remeasure);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &TColumnFixer::Remeasure);
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
+            if (!parent.isValid() && Measure(first, last, 0, int(m_Columns.size()) - 1))
+                Place();
+        });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+                    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole) && !roles.contains(Qt::DecorationRole))
+                        return;
+                    if (!topLeft.parent().isValid() &&
+                        Measure(topLeft.row(), bottomRight.row(), topLeft.column(), bottomRight.column()))
+                        Place();
+                });
+        Remeasure();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_View && (type == QEvent::FontChange || type == QEvent::StyleChange))
+            Remeasure();
+        else if (watched != m_View && (type == QEvent::Resize || type == QEvent::Show))
+            Place();
+        return false;
+    }
+
+private:
+    // Of the cells in rows first..last and columns from..to, what the
+    // floors depend on: the widest cell of a column that gives way to its
+    // contents, and whether a column that gives way to a few characters
+    // shows an image. True when either grew.
+    bool Measure(int first, int last, int from, int to)
+    {
+        const QAbstractItemModel* model = m_View->model();
+        const auto* table = qobject_cast<const QTableView*>(m_View);
+        const int grid = table && table->showGrid() ? 1 : 0;
+        bool grew = false;
+        to = std::min(to, int(m_Columns.size()) - 1);
+        for (int column = std::max(0, from); column <= to; ++column) {
+            const TFixedColumn::TFloor floor = m_Columns[size_t(column)].Floor;
+            if (floor == TFixedColumn::FloorCaption)
+                continue;
+            for (int row = first; row <= last; ++row) {
+                const QModelIndex index = model->index(row, column);
+                if (floor == TFixedColumn::FloorFew) {
+                    if (!m_Images[size_t(column)] && !index.data(Qt::DecorationRole).isNull())
+                        grew = m_Images[size_t(column)] = true;
+                    continue;
+                }
+                const int width = m_View->sizeHintForIndex(index).width() + grid;
+                if (width > m_Contents[size_t(column)]) {
+                    m_Contents[size_t(column)] = width;
+                    grew = true;
+                }
+            }
+        }
+        return grew;
+    }
+
+    void Remeasure()
+    {
+        m_Contents.assign(m_Columns.size(), 0);
+        m_Images.assign(m_Columns.size(), false);
+        const int rows = m_View->model()->rowCount();
+        if (rows > 0)
+            Measure(0, rows - 1, 0, int(m_Columns.size()) - 1);
         Place();
     }
 
     void Place()
     {
-        const int count = std::min(int(m_Given.size()), m_Header->count());
+        const int count = std::min(int(m_Columns.size()), m_Header->count());
         if (count == 0)
             return;
-        const double scale = double(SampleWidth(m_View)) / std::max(1, m_Sample);
-        std::vector<int> widths(static_cast<size_t>(count)), floors(static_cast<size_t>(count));
+        const double scale = std::max(1.0, double(SampleWidth(m_View)) / m_Reference);
+        const QFontMetrics metrics = m_View->fontMetrics();
+        const auto* table = qobject_cast<const QTableView*>(m_View);
+        const int cell = CellMargins(m_View) + (table && table->showGrid() ? 1 : 0);
+        std::vector<int> widths(size_t(count), 0), floors(size_t(count), 0), ranks(size_t(count), -1);
         for (int column = 0; column < count; ++column) {
-            const int header = m_Header->isHidden() ? 0 : m_Header->sectionSizeHint(column);
-            if (m_ByHand[size_t(column)]) {
-                widths[size_t(column)] = floors[size_t(column)] = m_Given[size_t(column)];
+            if (m_Header->isSectionHidden(column))
+                continue;
+            const size_t c = size_t(column);
+            if (m_ByHand[c] >= 0) {
+                widths[c] = floors[c] = m_ByHand[c];
                 continue;
             }
-            widths[size_t(column)] = std::max(int(m_Given[size_t(column)] * scale + 0.5), header);
-            // Without captions, a column gives way only in the last step.
-            floors[size_t(column)] = header > 0 ? header : widths[size_t(column)];
+            const TFixedColumn& spec = m_Columns[c];
+            const int caption = m_Header->isHidden() ? 0 : m_Header->sectionSizeHint(column);
+            int width = int(spec.Width * scale + 0.5);
+            if (!spec.Sample.isEmpty())
+                width = std::max(width, metrics.horizontalAdvance(spec.Sample) + cell);
+            if (spec.Width <= 0 && spec.Sample.isEmpty())
+                width = caption;
+            int floor = caption;
+            if (spec.Floor == TFixedColumn::FloorFew) {
+                floor = FewCharacters(m_View, m_Images[c]);
+            } else if (spec.Floor == TFixedColumn::FloorContents) {
+                // Never cut while it has room: as wide as its widest cell.
+                floor = std::max(m_Contents[c], FewCharacters(m_View, false));
+                width = std::max(width, m_Contents[c]);
+            }
+            widths[c] = width;
+            floors[c] = std::min(floor, width);
+            ranks[c] = spec.Rank;
         }
-        int last = -1;
-        for (int visual = count - 1; visual >= 0 && last < 0; --visual)
-            if (!m_Header->isSectionHidden(m_Header->logicalIndex(visual)))
-                last = m_Header->logicalIndex(visual);
-        const bool stretch = m_Stretch >= 0 && m_Stretch < count;
-        auto total = [&] {
-            int sum = 0;
-            for (int column = 0; column < count; ++column)
-                if (!m_Header->isSectionHidden(column))
-                    sum += widths[size_t(column)];
-            return sum;
-        };
-        const int room = m_View->viewport()->width();
-        if (stretch)
-            widths[size_t(m_Stretch)] = std::max(widths[size_t(m_Stretch)], room - (total() - widths[size_t(m_Stretch)]));
-        std::vector<int> between;
-        for (int column = 0; column < count; ++column)
-            if (column != m_Stretch && column != last && !m_Header->isSectionHidden(column))
-                between.push_back(column);
-        if (stretch && m_Stretch != last)
-            GiveWay({m_Stretch}, widths, floors, total() - room);
-        GiveWay(between, widths, floors, total() - room);
-        if (last >= 0)
-            GiveWay({last}, widths, floors, total() - room);
-        // Still too narrow: the captions before the last one are cut too
-        // (a few characters of each stay) rather than the last one leaving.
-        if (total() > room) {
-            if (stretch && m_Stretch != last)
-                between.push_back(m_Stretch);
-            const int few = 3 * m_View->fontMetrics().averageCharWidth() + 8;
-            for (int column : between)
-                if (!m_ByHand[size_t(column)])
-                    floors[size_t(column)] = std::min(floors[size_t(column)], few);
-            GiveWay(between, widths, floors, total() - room);
-        }
+        LayOut(widths, floors, ranks, m_Fill, m_View->viewport()->width());
         m_Applying = true;
         for (int column = 0; column < count; ++column)
             if (!m_Header->isSectionHidden(column) && m_Header->sectionSize(column) != widths[size_t(column)])
@@ -552,62 +745,20 @@ public:
         m_Applying = false;
     }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        const QEvent::Type type = event->type();
-        if (watched == m_View ? type == QEvent::FontChange || type == QEvent::StyleChange
-                              : type == QEvent::Resize || type == QEvent::Show)
-            Place();
-        return false;
-    }
-
-private:
-    // Narrows `columns` by up to `excess` pixels altogether, each in
-    // proportion to its width and no further than its floor.
-    static void GiveWay(const std::vector<int>& columns, std::vector<int>& widths, const std::vector<int>& floors,
-                        int excess)
-    {
-        while (excess > 0) {
-            int slack = 0, sum = 0;
-            for (int column : columns)
-                if (widths[size_t(column)] > floors[size_t(column)]) {
-                    slack += widths[size_t(column)] - floors[size_t(column)];
-                    sum += widths[size_t(column)];
-                }
-            if (slack == 0)
-                return;
-            if (slack <= excess) {
-                for (int column : columns)
-                    widths[size_t(column)] = std::min(widths[size_t(column)], floors[size_t(column)]);
-                return;
-            }
-            int taken = 0;
-            for (int column : columns) {
-                int& width = widths[size_t(column)];
-                if (width <= floors[size_t(column)])
-                    continue;
-                const int share = std::max(1, int(int64_t(excess) * width / sum));
-                const int cut = std::min({share, width - floors[size_t(column)], excess - taken});
-                width -= cut;
-                taken += cut;
-            }
-            excess -= taken;
-        }
-    }
-
     QAbstractItemView* m_View;
     QHeaderView* m_Header;
-    std::vector<int> m_Given;   // at the font m_Sample was measured in
-    std::vector<bool> m_ByHand;   // sized by the user: kept as it is
-    int m_Stretch;
-    int m_Sample;
+    std::vector<TFixedColumn> m_Columns;
+    int m_Fill;
+    int m_Reference;   // the sample line's width in the reference font
+    std::vector<int> m_ByHand;   // the width the user gave a column, or -1
+    std::vector<int> m_Contents;   // the widest cell, by column (contents floors)
+    std::vector<bool> m_Images;   // whether a cell shows an image (few-characters floors)
     bool m_Applying = false;
 };
 
 const char* const FixerName = "ColumnFixer";
 
-void Fix(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& widths, int stretchColumn)
+void Fix(QAbstractItemView* view, QHeaderView* header, const std::vector<TFixedColumn>& columns, int fillColumn)
 {
     if (!view || !header || !view->model())
         return;
@@ -618,18 +769,13 @@ void Fix(QAbstractItemView* view, QHeaderView* header, const std::vector<int>& w
     view->setTextElideMode(Qt::ElideRight);
     for (int column = 0; column < header->count(); ++column)
         header->setSectionResizeMode(column, QHeaderView::Interactive);
-    auto* fixer = new TColumnFixer(view, header, widths, stretchColumn);
+    auto* fixer = new TColumnFixer(view, header, columns, fillColumn);
     fixer->setObjectName(FixerName);
 }
 
 } // namespace
 
-void FixColumns(QTreeView* view, const std::vector<int>& widths, int stretchColumn)
+void FixColumns(QTableView* view, const std::vector<TFixedColumn>& columns, int fillColumn)
 {
-    Fix(view, view ? view->header() : nullptr, widths, stretchColumn);
-}
-
-void FixColumns(QTableView* view, const std::vector<int>& widths, int stretchColumn)
-{
-    Fix(view, view ? view->horizontalHeader() : nullptr, widths, stretchColumn);
+    Fix(view, view ? view->horizontalHeader() : nullptr, columns, fillColumn);
 }

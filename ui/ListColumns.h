@@ -6,11 +6,12 @@
 // width that remains, so nothing is cut off while there is room.
 #pragma once
 
+#include <QString>
+
 #include <vector>
 
 class QAbstractItemView;
 class QModelIndex;
-class QString;
 class QTableView;
 class QTreeView;
 class QVariant;
@@ -29,8 +30,18 @@ class QVariant;
 // which changes went unmeasured, and whenever rows come into sight
 // (scrolling, expanding, resizing, showing), it measures the rows in sight.
 // Calling it again replaces the minimums.
-void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths = {});
-void FitColumns(QTableView* view, const std::vector<int>& minimumWidths = {});
+//
+// With `givesWay` (a column other than the last; -1: none) the columns are
+// laid out anew whenever they or the view change, and in a view too narrow
+// for every column's contents nothing leaves the view while a column can
+// give way: `givesWay` first, down to a few characters, then the others but
+// the last, down to their minimums and captions (the minimums are then how
+// far a column gives way, not a width it keeps while it has room), then
+// the last one, down to its caption; texts are then cut with an ellipsis.
+// Only then does the view scroll sideways. A column the user sizes by hand
+// keeps that width.
+void FitColumns(QTreeView* view, const std::vector<int>& minimumWidths = {}, int givesWay = -1);
+void FitColumns(QTableView* view, const std::vector<int>& minimumWidths = {}, int givesWay = -1);
 
 // The widest cell measured so far in the column of a view that FitColumns
 // looks after (0 for any other view).
@@ -52,16 +63,37 @@ QVariant ShownCellText(const QVariant& display);
 // cell is cut off, else an empty text.
 QString CutTextTip(const QAbstractItemView* view, const QModelIndex& index);
 
-// Gives the view's columns fixed widths instead of fitting them to their
-// contents: column i gets widths[i] pixels at the view's present font
-// (scaled when the font changes; 0, and never less than: its header's
-// width), except `stretchColumn`, which takes whatever width the view has
-// beside the others (and at least its own width from `widths`). In a view
-// too narrow for them the columns give way before the last one leaves the
-// view: the stretching column first, then the others, each down to its
-// header's width (see TColumnFixer). Longer texts are cut with an ellipsis;
-// with ShowCutTextTips a cut cell shows its whole text as its tool tip.
-// The user may still resize the fixed columns by hand. A view whose
-// columns FitColumns looked after stops fitting them.
-void FixColumns(QTreeView* view, const std::vector<int>& widths, int stretchColumn);
-void FixColumns(QTableView* view, const std::vector<int>& widths, int stretchColumn);
+// One column of a list whose columns keep set widths (FixColumns).
+struct TFixedColumn {
+    // How far a column gives way in a view too narrow for every column.
+    enum TFloor {
+        FloorFew,        // to a few characters (beside its image)
+        FloorContents,   // to the widest cell it shows, and never narrower
+                         // than that (its caption may be cut)
+        FloorCaption,    // to its caption's width
+    };
+    // Pixels at the reference font, a 12-pixel sans serif (Qt's default
+    // 9-point font at 96 dpi): a larger font widens the column in
+    // proportion, a smaller one leaves it so.
+    int Width = 0;
+    // And at least as wide as this text (with a cell's margins) in the font
+    // in use. With neither a width nor a sample: its caption's width.
+    QString Sample = {};
+    // Columns give way in the order of their ranks, the lowest first;
+    // columns of one rank give way together, in proportion to their widths;
+    // a column of a negative rank never gives way.
+    int Rank = 0;
+    TFloor Floor = FloorCaption;
+};
+
+// Gives the view's columns set widths instead of fitting them to their
+// contents, laid out anew whenever the view's width, its font or the cells
+// of a column that gives way to its contents change. Column i is
+// columns[i] wide; `fillColumn` also takes whatever width the view has
+// beside the others. In a view too narrow for that, the columns give way
+// rank by rank, each down to its floor, and only then does the view scroll
+// sideways. Longer texts are cut with an ellipsis; with ShowCutTextTips a
+// cut cell shows its whole text as its tool tip. A column the user sizes by
+// hand keeps the width the user gave it. A view whose columns FitColumns
+// looked after stops fitting them.
+void FixColumns(QTableView* view, const std::vector<TFixedColumn>& columns, int fillColumn);

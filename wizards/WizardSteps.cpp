@@ -28,33 +28,35 @@ TPageRow DeviceRow(Intp::TDevice* device, QStringList texts)
     return row;
 }
 
-// Fixed widths for the columns of a device list: the addresses and the
-// versions as wide as their texts, the model's long description taking the
-// rest (cut, and whole in its tool tip), so that the MAC and IP addresses
-// that tell two switches of one model apart stay in view. Answers the width
-// the list needs to show them all.
+// Set widths for the columns of a device list: the addresses as wide as
+// an address, the other captions whole, the model's long description
+// taking the rest (cut, and whole in its tool tip). In a list too narrow for
+// them the model gives way first, then the versions down to their values,
+// then the addresses down to the addresses shown, so that the MAC and IP
+// addresses that tell two switches of one model apart stay in view.
+// Answers the width the list needs to show them all.
 int FixDeviceColumns(TPageList* list, const QStringList& columns)
 {
     const QFontMetrics metrics = list->fontMetrics();
     const int pad = 2 * metrics.averageCharWidth() + 8;
-    std::vector<int> widths;
+    std::vector<TFixedColumn> fixed;
     int model = -1, needed = 0;
     for (int column = 0; column < columns.size(); ++column) {
         const QString& caption = columns[column];
-        int width = 0;   // the header's own width
+        TFixedColumn spec{0, {}, 1, TFixedColumn::FloorContents};
         if (caption == QLatin1String("Model")) {
             model = column;
-            width = metrics.averageCharWidth() * 14 + pad;
+            spec = {0, QString(14, QLatin1Char('x')), 0, TFixedColumn::FloorFew};
         } else if (caption == QLatin1String("MAC")) {
-            width = metrics.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + pad;
+            spec = {0, QStringLiteral("00:00:00:00:00:00"), 2, TFixedColumn::FloorContents};
         } else if (caption.contains(QLatin1String("IP"))) {
-            width = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + pad;
+            spec = {0, QStringLiteral("255.255.255.255"), 2, TFixedColumn::FloorContents};
         }
-        width = std::max(width, list->horizontalHeader()->sectionSizeHint(column));
-        widths.push_back(width);
-        needed += width;
+        const int width = spec.Sample.isEmpty() ? 0 : metrics.horizontalAdvance(spec.Sample) + pad;
+        needed += std::max(width, list->horizontalHeader()->sectionSizeHint(column));
+        fixed.push_back(spec);
     }
-    list->SetFixedColumnWidths(widths, model);
+    list->SetFixedColumns(fixed, model);
     return needed + 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
 }
 

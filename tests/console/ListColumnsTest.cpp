@@ -148,53 +148,85 @@ TEST(FitColumns, ScanListKeepsItsWidthsAsMinimums)
     ExpectNoCellCut(form.m_Devices, header);
 }
 
-// Fixed columns follow the font in use: a larger font set after the list
-// was built widens them with it; where the view is then too narrow the
-// stretching column gives way first, then the others, so that the last one
-// stays in view with its caption whole.
-TEST(FixColumns, FollowTheFontAndKeepTheLastColumnInView)
+// Set widths hold at the reference font (12 pixels, as Qt's default 9-point
+// font at 96 dpi) and grow with a larger one set later. In a view too
+// narrow for them the columns give way rank by rank: the first down to a
+// few characters, then the next down to the widest cell it shows, then the
+// one after; the filling column keeps its caption in view. Only then does
+// the view scroll sideways.
+TEST(FixColumns, GrowWithTheFontAndGiveWayRankByRank)
 {
-    TFixedFont font;
-    QStandardItemModel model(1, 4);
-    model.setHorizontalHeaderLabels({"Address", "Description", "Time", "Status"});
-    QTreeView view;
+    TFixedFont font(9);
+    QStandardItemModel model(0, 4);
+    model.setHorizontalHeaderLabels({"Description", "Version", "Address", "Status"});
+    model.appendRow({new QStandardItem("A rather long description of a switch"), new QStandardItem("v2.05"),
+                     new QStandardItem("192.0.2.10"), new QStandardItem("Done")});
+    QTableView view;
     view.setModel(&model);
-    view.setRootIsDecorated(false);
     view.resize(700, 200);
     view.show();
-    const QString sample = "255.255.255.255";
-    const int address = view.fontMetrics().horizontalAdvance(sample) + 8;
-    FixColumns(&view, {address, 150, 120, 160}, 1);
-    QHeaderView* header = view.header();
-    auto inView = [&](int column) {
-        return header->sectionViewportPosition(column) >= 0 &&
-               header->sectionViewportPosition(column) + header->sectionSize(column) <= view.viewport()->width();
+    using TFloor = TFixedColumn::TFloor;
+    FixColumns(&view,
+               {{120, {}, 0, TFloor::FloorFew}, {80, {}, 1, TFloor::FloorContents},
+                {120, {}, 2, TFloor::FloorContents}, {0, {}, 3, TFloor::FloorCaption}},
+               3);
+    QHeaderView* header = view.horizontalHeader();
+    auto size = [&](int column) { return header->sectionSize(column); };
+    auto room = [&](int width) {
+        view.resize(view.width() + width - view.viewport()->width(), 200);
+        QCoreApplication::processEvents();
     };
-    EXPECT_EQ(header->sectionSize(0), address);
-    EXPECT_EQ(header->sectionSize(2), 120);
-    EXPECT_EQ(header->length(), view.viewport()->width());
-    {
-        TFixedFont larger(14);
-        QCoreApplication::processEvents();
-        EXPECT_NEAR(header->sectionSize(0), view.fontMetrics().horizontalAdvance(sample) + 8, 4);
-        EXPECT_GT(header->sectionSize(3), 160);
-        EXPECT_EQ(header->sectionSize(1), header->sectionSizeHint(1)) << "the stretching column gave way";
-        EXPECT_TRUE(inView(3));
-        EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
-        // Narrower still: the others give way down to their captions.
-        view.resize(420, 200);
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(inView(3));
-        for (int column = 0; column < 4; ++column)
-            EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
-        // Too narrow for a few characters of each: it scrolls sideways.
-        view.resize(120, 200);
-        QCoreApplication::processEvents();
-        EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
-        view.resize(700, 200);
-    }
+    auto whole = [&](int column) {
+        return view.visualRect(model.index(0, column)).width() >= view.sizeHintForIndex(model.index(0, column)).width();
+    };
+    EXPECT_EQ(size(0), 120);
+    EXPECT_EQ(size(1), 80);
+    EXPECT_EQ(size(2), 120);
+    EXPECT_EQ(header->length(), view.viewport()->width()) << "the filling column takes the rest";
+
+    TFixedFont larger(11.25);
     QCoreApplication::processEvents();
-    EXPECT_EQ(header->sectionSize(0), address) << "back with the font";
+    room(800);
+    EXPECT_NEAR(size(0), 150, 2);
+    EXPECT_NEAR(size(1), 100, 2);
+    EXPECT_NEAR(size(2), 150, 2);
+    const int caption = header->sectionSizeHint(3);
+    const int wanted = size(0) + size(1) + size(2) + caption;
+
+    // A little short: only the first rank gives way.
+    room(wanted - 20);
+    EXPECT_NEAR(size(0), 130, 1);
+    EXPECT_NEAR(size(1), 100, 2);
+    EXPECT_NEAR(size(2), 150, 2);
+    EXPECT_EQ(size(3), caption);
+    // Shorter: the first rank is down to a few characters, the second gives
+    // way, the third not yet.
+    room(wanted - 150);
+    const int few = size(0);
+    EXPECT_LT(few, 3 * view.fontMetrics().averageCharWidth() + view.fontMetrics().horizontalAdvance(QChar(0x2026)) + 12);
+    EXPECT_LT(size(1), 100);
+    EXPECT_TRUE(whole(1));
+    EXPECT_NEAR(size(2), 150, 2);
+    // Every rank at its floor: the version and the address whole, the
+    // caption of the last in view, nothing to scroll.
+    const int floors = few + view.sizeHintForIndex(model.index(0, 1)).width() + 1 +
+                       view.sizeHintForIndex(model.index(0, 2)).width() + 1 + caption;
+    room(floors);
+    EXPECT_TRUE(whole(1));
+    EXPECT_TRUE(whole(2));
+    EXPECT_EQ(size(3), caption);
+    EXPECT_EQ(header->length(), view.viewport()->width());
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+    // Narrower still: the view scrolls sideways; nothing is cut further.
+    room(floors - 40);
+    EXPECT_TRUE(whole(2));
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+
+    // A column sized by hand keeps the user's width; the last one follows.
+    room(900);
+    header->resizeSection(1, 220);
+    room(880);
+    EXPECT_EQ(size(1), 220);
     EXPECT_EQ(header->length(), view.viewport()->width());
 }
 
@@ -283,31 +315,55 @@ TEST_F(StatusMonitorLook, StatusStaysInViewAndCutCellsAreWholeInTheTip)
         return header->sectionViewportPosition(column) >= 0 &&
                header->sectionViewportPosition(column) + header->sectionSize(column) <= list->viewport()->width();
     };
+    auto whole = [&](int column) {
+        for (int row = 0; row < Frame->RowCount(); ++row) {
+            const QModelIndex index = list->model()->index(row, column);
+            if (list->visualRect(index).width() < list->sizeHintForIndex(index).width())
+                return false;
+        }
+        return true;
+    };
+    auto needs = [&](int column) {
+        int width = header->sectionSizeHint(column);
+        for (int row = 0; row < Frame->RowCount(); ++row)
+            width = std::max(width, list->sizeHintForIndex(list->model()->index(row, column)).width());
+        return width;
+    };
+    // Every column but the model's whole and in view, each no wider than
+    // it needs: the model has all that is left.
     for (int column = 0; column < TStatusRow::ColumnCount; ++column)
         EXPECT_TRUE(inView(column)) << column;
-    EXPECT_EQ(header->length(), list->viewport()->width()) << "the model takes the rest";
-    // The usual texts of the addresses, the time and a plain status are whole.
-    for (int column : {TStatusRow::ColIp, TStatusRow::ColMac, TStatusRow::ColTime, TStatusRow::ColStatus})
-        EXPECT_GE(header->sectionSize(column), list->sizeHintForIndex(list->model()->index(3, column)).width())
-            << column;
-    // A longer text is cut, and the row's tool tip holds every cell whole.
+    EXPECT_EQ(header->length(), list->viewport()->width());
+    for (int column : {TStatusRow::ColNumber, TStatusRow::ColIp, TStatusRow::ColMac, TStatusRow::ColTime,
+                       TStatusRow::ColStatus}) {
+        EXPECT_TRUE(whole(column)) << column;
+        EXPECT_EQ(header->sectionSize(column), needs(column)) << column;
+    }
+    EXPECT_FALSE(whole(TStatusRow::ColModel));
+    // A cut text is whole in the row's tool tip.
     const QString tip = list->model()->index(0, TStatusRow::ColModel).data(Qt::ToolTipRole).toString();
     EXPECT_TRUE(tip.contains(list->model()->index(0, TStatusRow::ColModel).data().toString()));
     EXPECT_TRUE(tip.contains("Status: Online/power1 fail/power2 fail/port 1,2,3,4,5,6,7,8 fail"));
 
-    // Wider: the model takes the room.
-    const int model = header->sectionSize(TStatusRow::ColModel);
-    Frame->resize(1600, 400);
+    // Wide enough: the model is whole, and "Status" takes the rest.
+    Frame->resize(1800, 400);
     QCoreApplication::processEvents();
+    EXPECT_TRUE(whole(TStatusRow::ColModel));
+    EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), needs(TStatusRow::ColModel));
+    EXPECT_GT(header->sectionSize(TStatusRow::ColStatus), needs(TStatusRow::ColStatus));
     EXPECT_EQ(header->length(), list->viewport()->width());
-    EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), model + 560);
-    // Narrower than the fixed columns: the model gives way first, then the
-    // others, and "Status" stays whole in view.
+    // Narrow: the model gives way first, then the changed address down to
+    // one address, then the status; the other columns stay whole, the
+    // status's caption in view, and nothing scrolls.
     Frame->resize(700, 400);
     QCoreApplication::processEvents();
-    EXPECT_EQ(header->sectionSize(TStatusRow::ColModel), header->sectionSizeHint(TStatusRow::ColModel));
+    EXPECT_LT(header->sectionSize(TStatusRow::ColModel), 6 * list->fontMetrics().averageCharWidth());
+    EXPECT_FALSE(whole(TStatusRow::ColIp));
+    EXPECT_GE(header->sectionSize(TStatusRow::ColIp), list->fontMetrics().horizontalAdvance("255.255.255.255"));
+    for (int column : {TStatusRow::ColNumber, TStatusRow::ColMac, TStatusRow::ColTime})
+        EXPECT_TRUE(whole(column)) << column;
     EXPECT_TRUE(inView(TStatusRow::ColStatus));
-    EXPECT_GE(header->sectionSize(TStatusRow::ColStatus), list->sizeHintForIndex(list->model()->index(3, TStatusRow::ColStatus)).width());
+    EXPECT_GE(header->sectionSize(TStatusRow::ColStatus), header->sectionSizeHint(TStatusRow::ColStatus));
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
 }
 

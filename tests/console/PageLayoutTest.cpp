@@ -1,6 +1,7 @@
 // Pages as they are laid out in the real main window at 1280 x 1024: the
 // result column of the run lists stays in view, and settings keep their
 // natural widths.
+#include "IntpBasics.h"
 #include "ListCheck.h"
 #include "ListColumns.h"
 #include "MainForm.h"
@@ -56,64 +57,118 @@ protected:
         return nullptr;
     }
 
-    void ExpectRunListsWhole(bool addressesWhole);
+    // Each of the four run lists in turn, its one row showing versions and
+    // a result.
+    template <typename Check>
+    void ForEachRunList(Check check)
+    {
+        auto& settings = Intp::GetPropertyBasicsSettings(Device);
+        settings.Valid = 1;
+        settings.KernelVersion = 0x0205;
+        settings.FirmwareVersion = 0x0112;
+        for (const char* caption : {"Backup", "Restore", "Upgrade", "Save To Flash"}) {
+            SCOPED_TRACE(caption);
+            auto* page = dynamic_cast<TModuleDeviceList*>(Show(caption));
+            ASSERT_NE(page, nullptr);
+            TPageList* list = page->List();
+            ASSERT_EQ(list->RowCount(), 1);
+            ASSERT_EQ(list->Text(0, 1), "v2.05");
+            list->Model()->SetText(0, 5, QStringLiteral("Error: 0x1100"));
+            Settle();
+            check(page, list);
+        }
+    }
+    // Makes the page area `width` pixels wide.
+    void PageWidth(QWidget* page, int width)
+    {
+        Form->resize(Form->width() + width - page->width(), Form->height());
+        Settle();
+        ASSERT_EQ(page->width(), width);
+    }
+    static bool Whole(TPageList* list, int column)
+    {
+        const QModelIndex index = list->Model()->index(0, column);
+        return list->visualRect(index).width() >= list->sizeHintForIndex(index).width();
+    }
+    static bool InView(TPageList* list, int column)
+    {
+        const QHeaderView* header = list->horizontalHeader();
+        return header->sectionViewportPosition(column) >= 0 &&
+               header->sectionViewportPosition(column) + header->sectionSize(column) <= list->viewport()->width();
+    }
 
     TFixedFont Font;
     Intp::TDevice* Device = nullptr;
 };
 
-} // namespace
-
-// The four run lists: every caption whole, the addresses and the result
-// whole, "Status" in view; the model's long description is what is cut.
-void PageLayout::ExpectRunListsWhole(bool addressesWhole)
-{
-    for (const char* caption : {"Backup", "Restore", "Upgrade", "Save To Flash"}) {
-        SCOPED_TRACE(caption);
-        auto* page = dynamic_cast<TModuleDeviceList*>(Show(caption));
-        ASSERT_NE(page, nullptr);
-        TPageList* list = page->List();
-        ASSERT_EQ(list->RowCount(), 1);
-        const QString error = QStringLiteral("Error: 0x1100");
-        list->Model()->SetText(0, 5, error);
-        Settle();
-
-        const QHeaderView* header = list->horizontalHeader();
-        for (int column = 0; column < 6; ++column)
-            EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << "caption of column " << column;
-        if (addressesWhole)
-            for (int column : {3, 4})
-                EXPECT_GE(header->sectionSize(column), list->sizeHintForIndex(list->Model()->index(0, column)).width())
-                    << "column " << column;
-        // Status starts and ends inside the list.
-        const QRect status = list->visualRect(list->Model()->index(0, 5));
-        EXPECT_LE(status.right(), list->viewport()->width());
-        if (addressesWhole)
-            EXPECT_GE(status.width(), list->sizeHintForIndex(list->Model()->index(0, 5)).width());
-        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
-
-        // The model's long description is cut, and offered whole as a tip.
-        const QModelIndex model = list->Model()->index(0, 0);
-        EXPECT_LT(list->visualRect(model).width(), list->sizeHintForIndex(model).width());
-        EXPECT_EQ(CutTextTip(list, model), QString::fromStdString(Device->GetTypeName()));
-    }
-}
-
-TEST_F(PageLayout, RunListsKeepTheirWidthsAndStatusInView)
-{
-    ExpectRunListsWhole(true);
-}
-
-// A desktop's larger font leaves the pages less room: the other columns
-// give way, "Status" stays in view with its caption whole.
-class PageLayoutLargerFont : public PageLayout {
+// At the font the widths are given for (12 pixels, as Qt's default).
+class PageLayoutDefaultFont : public PageLayout {
 protected:
-    TFixedFont Larger{12};
+    TFixedFont Default{9};
 };
 
-TEST_F(PageLayoutLargerFont, RunListsKeepStatusInView)
+// A font 1.25 times as large.
+class PageLayoutLargerFont : public PageLayout {
+protected:
+    TFixedFont Larger{11.25};
+};
+
+} // namespace
+
+// The four run lists: "Model" 120, "Kernel Ver." 64, "Firmware Ver." 80,
+// "MAC" 120 and "IP Address" 120 pixels, "Status" the rest, whole. The
+// model's long description is cut, and offered whole as a tip. A narrower
+// page cuts the model before anything else.
+TEST_F(PageLayoutDefaultFont, RunListsHaveTheirWidthsAndTheModelGivesWayFirst)
 {
-    ExpectRunListsWhole(false);
+    ForEachRunList([this](TModuleDeviceList* page, TPageList* list) {
+        const QHeaderView* header = list->horizontalHeader();
+        const int widths[] = {120, 64, 80, 120, 120};
+        for (int column = 0; column < 5; ++column)
+            EXPECT_NEAR(header->sectionSize(column), widths[column], 3) << column;
+        for (int column = 1; column < 6; ++column)
+            EXPECT_TRUE(Whole(list, column)) << column;
+        EXPECT_TRUE(InView(list, 5));
+        EXPECT_EQ(header->length(), list->viewport()->width());
+        const QModelIndex model = list->Model()->index(0, 0);
+        EXPECT_FALSE(Whole(list, 0));
+        EXPECT_EQ(CutTextTip(list, model), QString::fromStdString(Device->GetTypeName()));
+
+        const std::vector<int> before{header->sectionSize(1), header->sectionSize(2), header->sectionSize(3),
+                                      header->sectionSize(4)};
+        const int spare = header->sectionSize(5) - header->sectionSizeHint(5);
+        PageWidth(page, page->width() - spare - 30);
+        EXPECT_NEAR(header->sectionSize(0), 90, 3) << "the model gave way";
+        EXPECT_EQ(std::vector<int>({header->sectionSize(1), header->sectionSize(2), header->sectionSize(3),
+                                    header->sectionSize(4)}),
+                  before);
+        EXPECT_EQ(header->sectionSize(5), header->sectionSizeHint(5));
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        PageWidth(page, page->width() + spare + 30);
+    });
+}
+
+// A larger font: the widths grow with it. In a page area of about 530
+// pixels the model is cut, the versions show their values, the addresses
+// are whole and "Status" keeps its caption in view.
+TEST_F(PageLayoutLargerFont, RunListsKeepAddressesVersionsAndStatusInView)
+{
+    ForEachRunList([this](TModuleDeviceList* page, TPageList* list) {
+        const QHeaderView* header = list->horizontalHeader();
+        PageWidth(page, 1200);
+        const int widths[] = {150, 80, 100, 150, 150};
+        for (int column = 0; column < 5; ++column)
+            EXPECT_NEAR(header->sectionSize(column), widths[column], 3) << column;
+
+        PageWidth(page, 530);
+        for (int column : {1, 2, 3, 4})
+            EXPECT_TRUE(Whole(list, column)) << column;
+        EXPECT_FALSE(Whole(list, 0));
+        EXPECT_TRUE(InView(list, 5));
+        EXPECT_GE(header->sectionSize(5), header->sectionSizeHint(5)) << "its caption whole";
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        PageWidth(page, 1200);
+    });
 }
 
 TEST_F(PageLayout, SettingsKeepTheirNaturalWidthsAndStayTogether)

@@ -15,9 +15,11 @@ namespace TestSupport {
 // The application font for the lifetime of the object.
 class TFixedFont {
 public:
-    explicit TFixedFont(int pointSize = 10) : m_Saved(QApplication::font())
+    explicit TFixedFont(double pointSize = 10) : m_Saved(QApplication::font())
     {
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), pointSize));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(pointSize);
+        QApplication::setFont(font);
     }
     ~TFixedFont() { QApplication::setFont(m_Saved); }
 
