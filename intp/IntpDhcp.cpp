@@ -7,7 +7,7 @@ namespace Intp {
 
 uint32_t TSessionBasicsDhcpGet::Decode(TDevice*, TPropertyBasicsDhcp& record, TBody body)
 {
-    record.ServerEnabled = body.U8(0);
+    record.ServerEnabled = body.U8(0) != 0;
     record.StartIp = body.U32(1);
     record.EndIp = body.U32(5);
     record.Netmask = body.U32(9);
@@ -27,7 +27,7 @@ bool TSessionBasicsDhcpSet::SetValue(const void* record, size_t length)
 
 bool TSessionBasicsDhcpSet::FillBody(TDevice*, TBodyWriter& body)
 {
-    body.U8(0, m_Request.ServerEnabled);
+    body.U8(0, m_Request.ServerEnabled ? 1 : 0);
     body.U32(1, m_Request.StartIp);
     body.U32(5, m_Request.EndIp);
     body.U32(9, m_Request.Netmask);

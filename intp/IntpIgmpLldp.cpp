@@ -5,7 +5,7 @@ namespace Intp {
 
 uint32_t TSessionIgmpGet::Decode(TDevice*, TPropertyIgmp& record, TBody body)
 {
-    record.Snooping = body.U8(0);
+    record.Snooping = body.U8(0) != 0;
     uint8_t mode = body.U8(1);
     if (mode >= IgmpQueryModeCount)
         return StatusTableError;
@@ -40,7 +40,7 @@ uint32_t TSessionIgmpTable::DecodeRows(TDevice*, TBody body, std::vector<TProper
 
 uint32_t TSessionLldpGet::Decode(TDevice*, TPropertyLldp& record, TBody body)
 {
-    record.Enabled = body.U8(0);
+    record.Enabled = body.U8(0) != 0;
     record.Interval = body.U16(2);
     return StatusOk;
 }
@@ -49,7 +49,7 @@ bool TSessionLldpSet::FillBody(TDevice*, TBodyWriter& body)
 {
     if (!m_HasData)
         return false;
-    body.U8(0, m_Request.Enabled);
+    body.U8(0, m_Request.Enabled ? 1 : 0);
     body.U8(1, 0);
     body.U16(2, m_Request.Interval);
     return true;

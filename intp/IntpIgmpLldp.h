@@ -12,7 +12,7 @@ namespace Intp {
 struct TPropertyIgmp {
     static constexpr uint16_t GetCommand = 0x0600;
     uint8_t Valid = 0;
-    uint8_t Snooping = 0;     // 0 off, any other value on (the byte as read)
+    uint8_t Snooping = 0;     // 0 or 1
     uint32_t QueryMode = 0;   // 0 disabled, 1 enabled, 2 automatic
 };
 
@@ -31,7 +31,7 @@ struct TPropertyIgmpTable {
 struct TPropertyLldp {
     static constexpr uint16_t GetCommand = 0x0B00;
     uint8_t Valid = 0;
-    uint8_t Enabled = 0;     // 0 off, any other value on (the byte as read)
+    uint8_t Enabled = 0;     // 0 or 1
     uint32_t Interval = 0;   // transmit interval in seconds (16 bits on the wire)
 };
 
@@ -53,7 +53,7 @@ protected:
 
 // Request record of the IGMP Set: the body is these two bytes in this order.
 struct TIgmpSetRequest {
-    uint8_t Snooping = 0;    // sent as it stands (0 off)
+    uint8_t Snooping = 0;    // 0 or 1
     uint8_t QueryMode = 0;   // 0-2
 };
 
@@ -97,7 +97,7 @@ protected:
 // Request record of the LLDP Set, in host order; the body is
 // {enabled, 0, interval big-endian}.
 struct TLldpSetRequest {
-    uint8_t Enabled = 0;     // sent as it stands (0 off)
+    uint8_t Enabled = 0;     // sent as 1 or 0
     uint8_t Reserved = 0;    // always sent as 0
     uint16_t Interval = 0;   // seconds
 };

@@ -59,10 +59,10 @@ uint32_t TSessionPortConfigGet::Decode(TDevice* device, TPropertyPortConfig& rec
         TPortConfigRow row;
         row.Port = body.U8(off);
         row.Type = body.U8(off + 1);
-        row.State = body.U8(off + 2);   // flags as read: 0 off
+        row.State = body.U8(off + 2) != 0;
         row.Speed = body.U8(off + 3);
         row.Flow = body.U8(off + 4);
-        row.Security = body.U8(off + 5);
+        row.Security = body.U8(off + 5) != 0;
         if (row.Type >= 10 || row.Speed >= 8 || row.Flow >= 3 || row.Port >= logical)
             return StatusRangeError;
         record.Rows[i] = row;
@@ -133,7 +133,7 @@ uint32_t TSessionPortTrunkGet::Decode(TDevice* device, TPropertyPortTrunk& recor
         if (row.Mask & seen)
             return StatusConflict;
         seen |= row.Mask;
-        row.Type = body.U8(off + 4);   // 0 static, any other value LACP, as read
+        row.Type = body.U8(off + 4) != 0;
         record.Rows[i] = row;
     }
     return StatusOk;

@@ -18,7 +18,7 @@ uint32_t TSessionRedundancyRstpGet::Decode(TDevice* device, TPropertyRedundancyR
     size_t n = (body.Size() - RstpHeadSize) / RstpRowSize;
     if (n == 0 || n != device->GetPortCount())
         return StatusTableError;
-    record.Enabled = body.U8(0);
+    record.Enabled = body.U8(0) != 0;
     record.BridgePriority = body.U16(1);
     record.MaxAge = body.U8(3);
     record.HelloTime = body.U8(4);
@@ -30,8 +30,8 @@ uint32_t TSessionRedundancyRstpGet::Decode(TDevice* device, TPropertyRedundancyR
         port.PathCost = body.U32(at);
         port.Priority = body.U8(at + 4);
         port.AdminP2p = body.U8(at + 5);
-        port.AdminEdge = body.U8(at + 6);
-        port.AdminNonStp = body.U8(at + 7);
+        port.AdminEdge = body.U8(at + 6) != 0;
+        port.AdminNonStp = body.U8(at + 7) != 0;
     }
     return StatusOk;
 }
@@ -66,14 +66,14 @@ uint32_t TSessionRedundancyRstpInfoGet::Decode(TDevice* device, TPropertyRedunda
 
 uint32_t TSessionRedundancyQloopGet::Decode(TDevice*, TPropertyRedundancyQloop& record, TBody body)
 {
-    record.RingEnabled = body.U8(0);
-    record.RingMaster = body.U8(1);
+    record.RingEnabled = body.U8(0) != 0;
+    record.RingMaster = body.U8(1) != 0;
     record.FirstRingPort = body.U8(2);
     record.SecondRingPort = body.U8(3);
-    record.CouplingEnabled = body.U8(4);
+    record.CouplingEnabled = body.U8(4) != 0;
     record.CouplingControlPort = body.U8(5);
     record.CouplingPort = body.U8(6);
-    record.HomingEnabled = body.U8(7);
+    record.HomingEnabled = body.U8(7) != 0;
     record.HomingPort = body.U8(8);
     return StatusOk;
 }

@@ -21,7 +21,7 @@ bool FitsU16(uint32_t v) { return v <= 0xFFFF; }
 
 uint32_t TSessionSecurity8021xGet::Decode(TDevice*, TPropertySecurity8021x& r, TBody body)
 {
-    r.Enabled = body.U8(0);
+    r.Enabled = body.U8(0) != 0;
     r.RadiusServer = body.U32(1);
     r.ServerPort = body.U16(5);
     r.AccountingPort = body.U16(7);
@@ -44,7 +44,7 @@ bool TSessionSecurity8021xSet::FillBody(TDevice*, TBodyWriter& body)
     if (!FitsU16(r.ServerPort) || !FitsU16(r.AccountingPort) || !FitsU16(r.QuietPeriod) || !FitsU16(r.TxPeriod) ||
         !FitsU16(r.SupplicantTimeout) || !FitsU16(r.ServerTimeout) || !FitsU8(r.MaxRequests))
         return false;
-    body.U8(0, r.Enabled);
+    body.U8(0, r.Enabled ? 1 : 0);
     body.U32(1, r.RadiusServer);
     body.U16(5, uint16_t(r.ServerPort));
     body.U16(7, uint16_t(r.AccountingPort));
@@ -97,7 +97,7 @@ uint32_t TSessionSecurityIpGet::Decode(TDevice* device, TPropertySecurityIp& r, 
     const size_t n = (body.Size() - IpSecurityHead) / 4;
     if (n == 0 || n != device->GetIpSecurityCount())
         return StatusTableError;
-    r.Enabled = body.U8(0);
+    r.Enabled = body.U8(0) != 0;
     r.Management = body.U32(1);
     r.Addresses.resize(n);
     for (size_t i = 0; i < n; ++i)
@@ -112,7 +112,7 @@ bool TSessionSecurityIpSet::SetData(const TPropertySecurityIp& request)
         return false;
     std::vector<uint8_t> bytes(IpSecurityHead + 4 * n, 0);
     TBodyWriter w(bytes.data(), bytes.size());
-    w.U8(0, request.Enabled);
+    w.U8(0, request.Enabled ? 1 : 0);
     w.U32(1, request.Management);
     for (size_t i = 0; i < n; ++i)
         w.U32(IpSecurityHead + 4 * i, request.Addresses[i]);

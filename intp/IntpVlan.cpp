@@ -59,14 +59,14 @@ uint32_t TSessionVlanPortGet::DecodeRows(TDevice* device, TBody body, std::vecto
 
 uint32_t TSessionVlan8021qGet::Decode(TDevice*, TPropertyVlan8021q& record, TBody body)
 {
-    record.Gvrp = body.U8(0);
+    record.Gvrp = body.U8(0) != 0;
     record.ManagementVlan = body.U16(1);
     return StatusOk;
 }
 
 bool TSessionVlan8021qSet::FillBody(TDevice*, TBodyWriter& body)
 {
-    body.U8(0, m_Gvrp);
+    body.U8(0, m_Gvrp ? 1 : 0);
     body.U16(1, m_ManagementVlan);
     return true;
 }

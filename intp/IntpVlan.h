@@ -96,9 +96,7 @@ protected:
 
 class TSessionVlan8021qSet final : public TSetSession<0x0407, TSessionVlan8021qGet, 3> {
 public:
-    // The GVRP flag goes as it stands (0 off), so that a flag sent back as
-    // read keeps its byte.
-    void SetData(uint8_t gvrp, uint16_t managementVlan)
+    void SetData(bool gvrp, uint16_t managementVlan)
     {
         m_Gvrp = gvrp;
         m_ManagementVlan = managementVlan;
@@ -109,7 +107,7 @@ protected:
     bool FillBody(TDevice*, TBodyWriter& body) override;
 
 private:
-    uint8_t m_Gvrp = 0;
+    bool m_Gvrp = false;
     uint16_t m_ManagementVlan = 0;
 };
 

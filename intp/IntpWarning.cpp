@@ -62,7 +62,7 @@ uint32_t TSessionWarningSmtpGet::Decode(TDevice* device, TPropertyWarningSmtp& r
     const size_t n = (body.Size() - SmtpGetHead) / SmtpTextWidth;
     if (n == 0 || n != device->GetSmtpEntryCount())
         return StatusTableError;
-    record.Enabled = body.U8(0);
+    record.Enabled = body.U8(0) != 0;
     record.Server = body.U32(SmtpServer);
     record.Sender = body.Text(SmtpSender, SmtpTextWidth);
     record.Subject = body.Text(SmtpSubject, SmtpTextWidth);
@@ -80,7 +80,7 @@ bool TSessionWarningSmtpSet::SetData(const TPropertyWarningSmtp& request, std::s
         return false;
     std::vector<uint8_t> bytes(SmtpSetHead + SmtpTextWidth * n, 0);
     TBodyWriter w(bytes.data(), bytes.size());
-    w.U8(0, request.Enabled);
+    w.U8(0, request.Enabled ? 1 : 0);
     w.U32(SmtpServer, request.Server);
     w.Text(SmtpSender, SmtpTextWidth, request.Sender);
     w.Text(SmtpSubject, SmtpTextWidth, request.Subject);

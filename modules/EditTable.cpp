@@ -36,13 +36,6 @@ QComboBox* TEditTable::AddChoice(int column, const QString& label, const QString
     return box;
 }
 
-QComboBox* TEditTable::AddFlag(int column, const QString& label, const QStringList& items)
-{
-    TChoice* box = NewChoice(items, this);
-    m_Editors->BindFlag(column, column - 1, box, AddFormRow(m_Form, label, box));
-    return box;
-}
-
 QSpinBox* TEditTable::AddSpin(int column, const QString& label, int minimum, int maximum)
 {
     auto* spin = new QSpinBox(this);

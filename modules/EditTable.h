@@ -36,9 +36,6 @@ public:
     // A pick list for `column` under `label`; its item index is the value.
     // `cycles`: a header click gives every row the next choice.
     QComboBox* AddChoice(int column, const QString& label, const QStringList& items, bool cycles = true);
-    // An on/off flag for `column` (items: off, on) under `label`; a header
-    // click turns every row to the opposite of the first row's flag.
-    QComboBox* AddFlag(int column, const QString& label, const QStringList& items);
     // A number spinner for `column` within [minimum, maximum].
     QSpinBox* AddSpin(int column, const QString& label, int minimum, int maximum);
     // A spinner for `column` over an unsigned 32-bit range (or any part).

@@ -53,7 +53,7 @@ TModuleBasicsDhcp::TModuleBasicsDhcp(QWidget* parent) : TModulePage(QStringLiter
     // server turned off keeps its pool for turning it on again.
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         Intp::TBasicsDhcpRequest request;
-        request.ServerEnabled = m_Server->FlagValue();
+        request.ServerEnabled = m_Server->Flag();
         request.StartIp = m_Start->SentValue();
         request.EndIp = m_End->SentValue();
         request.Netmask = MaskSent();
@@ -116,7 +116,7 @@ void TModuleBasicsDhcp::ShowServer(Intp::TDevice* device)
     }
     // Every value as read, also addresses that are not usable and a lease
     // outside the spinner's limits: what is not edited goes back unchanged.
-    m_Server->SetReadFlag(record.ServerEnabled);
+    m_Server->SetFlag(record.ServerEnabled);
     m_Start->SetReadValue(record.StartIp);
     m_End->SetReadValue(record.EndIp);
     m_Gateway->SetReadValue(record.Gateway);

@@ -28,7 +28,7 @@ TModuleIgmp::TModuleIgmp(QWidget* parent) : TModulePage(QStringLiteral("IGMP Sno
         const auto& record = device->GetProperty<Intp::TPropertyIgmp>();
         if (!record.Valid)
             return;   // the defaults, shown with Apply disabled
-        m_Snooping->SetReadFlag(record.Snooping);
+        m_Snooping->SetFlag(record.Snooping);
         SetChoiceValue(m_QueryMode, record.QueryMode);
     });
     // This page keeps its controls enabled, with or without a device: with
@@ -36,7 +36,7 @@ TModuleIgmp::TModuleIgmp(QWidget* parent) : TModulePage(QStringLiteral("IGMP Sno
     OnReloaded([this](Intp::TDevice*) { ApplyButton()->setEnabled(true); });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionIgmpSet;
-        set->SetValue({m_Snooping->FlagValue(), uint8_t(std::max<int64_t>(0, ChoiceValue(m_QueryMode)))});
+        set->SetValue({m_Snooping->Flag(), uint8_t(std::max<int64_t>(0, ChoiceValue(m_QueryMode)))});
         return set;
     });
 }

@@ -41,12 +41,12 @@ TModuleLldp::TModuleLldp(QWidget* parent) : TModulePage(QStringLiteral("LLDP"), 
         const auto& record = Intp::GetPropertyLldp(device);
         if (!record.Valid)
             return;   // the defaults, shown with Apply disabled
-        m_Enable->SetReadFlag(record.Enabled);
+        m_Enable->SetFlag(record.Enabled);
         m_Interval->SetReadValue(record.Interval);
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionLldpSet;
-        set->SetData({m_Enable->FlagValue(), 0, uint16_t(m_Interval->value())});
+        set->SetData({m_Enable->Flag(), 0, uint16_t(m_Interval->value())});
         return set;
     });
 }

@@ -220,8 +220,6 @@ void TModulePage::ResetValueControls()
     for (TChoice* choice : findChildren<TChoice*>())
         if (!choice->IsViewChoice())
             choice->Reset();
-    for (TFlagCheck* box : findChildren<TFlagCheck*>())
-        box->Reset();
     for (TLimitSpin* spin : findChildren<TLimitSpin*>())
         spin->Reset();
     for (TWideSpin* spin : findChildren<TWideSpin*>())

@@ -28,11 +28,11 @@
 //   TGet's record; ReadsRecord<T>() adds more): each must be valid and the
 //   last report of its Get for that device must have status 0;
 // - values kept as read: a reload first resets the page's value controls
-//   (TChoice, TFlagCheck, TLimitSpin, TWideSpin, TFixedTextEdit) to their
-//   defaults, so nothing of an earlier device stays on show (a page's own
-//   mode and view choices, filled from no record, are left as they are);
-//   before Apply builds its request, text typed into a spinner is committed
-//   (clamped to its limits) so that what a field shows is what is sent;
+//   (TChoice, TLimitSpin, TWideSpin, TFixedTextEdit) to their defaults, so
+//   nothing of an earlier device stays on show (a page's own mode and view
+//   choices, filled from no record, are left as they are); before Apply
+//   builds its request, text typed into a spinner is committed (clamped to
+//   its limits) so that what a field shows is what is sent;
 // - Return anywhere on the page presses Apply, as a dialog's default button;
 // - the page paints its whole area, so what lies behind it stays hidden.
 #pragma once

@@ -15,10 +15,10 @@ TModulePortConfig::TModulePortConfig(QWidget* parent)
                      parent)
 {
     TEditTable* table = Table();
-    m_State = table->AddFlag(1, QStringLiteral("&State:"), OnOffTexts());
+    m_State = table->AddChoice(1, QStringLiteral("&State:"), OnOffTexts());
     m_Duplex = table->AddChoice(2, QStringLiteral("Speed/&Duplex:"), SpeedDuplexTexts());
     m_Flow = table->AddChoice(3, QStringLiteral("&Flow Control:"), FlowControlTexts());
-    m_Security = table->AddFlag(4, QStringLiteral("S&ecurity:"), OnOffTexts());
+    m_Security = table->AddChoice(4, QStringLiteral("S&ecurity:"), OnOffTexts());
     AddApplyButton();
     // Port names first; Refresh(false) reads the configuration alone.
     UsePortNames();
@@ -36,10 +36,10 @@ TModulePortConfig::TModulePortConfig(QWidget* parent)
         std::vector<uint8_t> buffer(Intp::PortConfigHeadSize, 0);
         for (int r = 0; r < n; ++r) {
             buffer.push_back(uint8_t(Table()->List()->Row(r).Key));
-            buffer.push_back(uint8_t(Table()->Edited(r, 0)));
+            buffer.push_back(Table()->Edited(r, 0) == 1 ? 1 : 0);
             buffer.push_back(uint8_t(Table()->Edited(r, 1)));
             buffer.push_back(uint8_t(Table()->Edited(r, 2)));
-            buffer.push_back(uint8_t(Table()->Edited(r, 3)));
+            buffer.push_back(Table()->Edited(r, 3) == 1 ? 1 : 0);
         }
         return NewFilledSet<Intp::TSessionPortConfigSet>(buffer.data(), buffer.size(), n);
     });

@@ -18,7 +18,7 @@ TModulePortTrunk::TModulePortTrunk(QWidget* parent)
                      {QStringLiteral("Group ID"), QStringLiteral("Type"), QStringLiteral("Member Ports")}, parent)
 {
     TEditTable* table = Table();
-    m_Type = table->AddFlag(1, QStringLiteral("&Type:"), TrunkTypeTexts());
+    m_Type = table->AddChoice(1, QStringLiteral("&Type:"), TrunkTypeTexts());
     m_Member = new QListWidget(this);
     m_Member->setObjectName("m_Member");
     table->Editors()->BindCustom(
@@ -41,7 +41,7 @@ TModulePortTrunk::TModulePortTrunk(QWidget* parent)
             Intp::TPortTrunkRow row;
             if (record.Valid && g < record.Rows.size())
                 row = record.Rows[g];
-            Table()->AddRow(TrunkCaption(g), {row.Type, row.Mask}, g);
+            Table()->AddRow(TrunkCaption(g), {row.Type ? 1 : 0, row.Mask}, g);
         }
     });
     // Every group's member mask and type, in list order.
@@ -52,7 +52,7 @@ TModulePortTrunk::TModulePortTrunk(QWidget* parent)
             uint8_t* at = buffer.data() + Intp::PortTrunkRowSize * size_t(r);
             const uint32_t mask = uint32_t(Table()->Edited(r, 1));
             std::memcpy(at, &mask, sizeof mask);
-            at[4] = uint8_t(Table()->Edited(r, 0));
+            at[4] = Table()->Edited(r, 0) == 1 ? 1 : 0;
         }
         return NewFilledSet<Intp::TSessionPortTrunkSet>(buffer.data(), buffer.size(), n);
     });

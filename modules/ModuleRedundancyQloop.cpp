@@ -19,7 +19,7 @@ TModuleRedundancyQloop::TModuleRedundancyQloop(QWidget* parent)
     auto* form = new QFormLayout;
     PageLayout()->addLayout(form);
     auto check = [&](const QString& text, const char* name) {
-        auto* box = new TFlagCheck(text, this);
+        auto* box = new QCheckBox(text, this);
         box->setObjectName(name);
         form->addRow(box);
         return box;
@@ -70,14 +70,12 @@ void TModuleRedundancyQloop::FillPorts(Intp::TDevice* device)
     }
     const auto& record = Intp::GetPropertyRedundancyQloop(device);
     const bool valid = record.Valid;
+    m_LegacyMode->setChecked(valid && record.RingEnabled);
+    m_Master->setChecked(valid && record.RingMaster);
+    m_CoupleMode->setChecked(valid && record.CouplingEnabled);
+    m_HomingMode->setChecked(valid && record.HomingEnabled);
     if (!valid)
         return;
-    // Flags shown ticked for any value but 0, and sent back as read until
-    // ticked or unticked.
-    m_LegacyMode->SetReadFlag(record.RingEnabled);
-    m_Master->SetReadFlag(record.RingMaster);
-    m_CoupleMode->SetReadFlag(record.CouplingEnabled);
-    m_HomingMode->SetReadFlag(record.HomingEnabled);
     // A port number beyond the model's ports shows as its number and goes
     // back as read unless another port is chosen.
     SetChoiceValue(m_1stPort, record.FirstRingPort);
@@ -127,14 +125,14 @@ Intp::TSession* TModuleRedundancyQloop::NewRingSet() const
     // turning it on again restores them.
     auto port = [](const QComboBox* box) { return uint8_t(std::max<int64_t>(ChoiceValue(box), 0)); };
     Intp::TRedundancyQloopRequest request;
-    request.RingEnabled = m_LegacyMode->FlagValue();
-    request.RingMaster = m_Master->FlagValue();
+    request.RingEnabled = m_LegacyMode->isChecked() ? 1 : 0;
+    request.RingMaster = m_Master->isChecked() ? 1 : 0;
     request.FirstRingPort = port(m_1stPort);
     request.SecondRingPort = port(m_2ndPort);
-    request.CouplingEnabled = m_CoupleMode->FlagValue();
+    request.CouplingEnabled = m_CoupleMode->isChecked() ? 1 : 0;
     request.CouplingControlPort = port(m_ControlPort);
     request.CouplingPort = port(m_CouplingPort);
-    request.HomingEnabled = m_HomingMode->FlagValue();
+    request.HomingEnabled = m_HomingMode->isChecked() ? 1 : 0;
     request.HomingPort = port(m_HomingPort);
     return NewRequest<Intp::TSessionRedundancyQloopSet>(request);
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "ModulePage.h"
-#include "PageEditors.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,14 +22,14 @@ private:
     bool PortsDiffer();
     Intp::TSession* NewRingSet() const;
 
-    TFlagCheck* m_LegacyMode;
-    TFlagCheck* m_Master;
+    QCheckBox* m_LegacyMode;
+    QCheckBox* m_Master;
     QComboBox* m_1stPort;
     QComboBox* m_2ndPort;
-    TFlagCheck* m_CoupleMode;
+    QCheckBox* m_CoupleMode;
     QComboBox* m_CouplingPort;
     QComboBox* m_ControlPort;
-    TFlagCheck* m_HomingMode;
+    QCheckBox* m_HomingMode;
     QComboBox* m_HomingPort;
     QLabel* m_1stLabel;
     QLabel* m_2ndLabel;

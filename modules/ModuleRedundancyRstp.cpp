@@ -76,8 +76,8 @@ TModuleRedundancyRstp::TModuleRedundancyRstp(QWidget* parent) : TModulePage(QStr
     m_Editors->AddControl(m_PortCost->LimitLabel());
     m_Editors->AddControl(m_PortPriority->LimitLabel());
     m_Editors->BindChoice(3, SlotP2p, p2p, AddFormRow(editors, QStringLiteral("Admin P2P:"), p2p));
-    m_Editors->BindFlag(4, SlotEdge, edge, AddFormRow(editors, QStringLiteral("Admin &Edge:"), edge));
-    m_Editors->BindFlag(5, SlotNonStp, stp, AddFormRow(editors, QStringLiteral("Admin Non STP:"), stp));
+    m_Editors->BindChoice(4, SlotEdge, edge, AddFormRow(editors, QStringLiteral("Admin &Edge:"), edge));
+    m_Editors->BindChoice(5, SlotNonStp, stp, AddFormRow(editors, QStringLiteral("Admin Non STP:"), stp));
     AddApplyButton();
 
     m_ModeControls = {bridgeHeading, l1, l2, l3, l4, m_BridgePriority, m_BridgeAge, m_BridgeHello, m_BridgeDelay,
@@ -100,7 +100,7 @@ void TModuleRedundancyRstp::FillBridgeAndPorts(Intp::TDevice* device)
     const auto& record = Intp::GetPropertyRedundancyRstp(device);
     const uint32_t ports = device->GetPortCount();
     const bool valid = record.Valid && record.Ports.size() >= ports;
-    m_Mode->SetReadFlag(valid ? record.Enabled : 0);
+    m_Mode->SetFlag(valid && record.Enabled);
     // Values beyond the limits stay as read until edited (the reload set the
     // defaults before).
     if (valid) {
@@ -148,7 +148,7 @@ Intp::TSession* TModuleRedundancyRstp::NewRstpSet() const
 {
     const int n = m_ListView->RowCount();
     std::vector<uint8_t> buffer(Intp::RstpHeadSize + Intp::RstpRowSize * size_t(n), 0);
-    buffer[0] = m_Mode->FlagValue();
+    buffer[0] = m_Mode->Flag();
     const uint16_t priority = uint16_t(m_BridgePriority->value());
     std::memcpy(&buffer[1], &priority, 2);
     buffer[3] = uint8_t(m_BridgeAge->value());
@@ -161,9 +161,8 @@ Intp::TSession* TModuleRedundancyRstp::NewRstpSet() const
         std::memcpy(row, &cost, 4);
         row[4] = uint8_t(edited[SlotPriority]);
         row[5] = uint8_t(edited[SlotP2p]);
-        // Flags as read until edited.
-        row[6] = uint8_t(edited[SlotEdge]);
-        row[7] = uint8_t(edited[SlotNonStp]);
+        row[6] = edited[SlotEdge] ? 1 : 0;
+        row[7] = edited[SlotNonStp] ? 1 : 0;
     }
     return NewRequest<Intp::TSessionRedundancyRstpSet>(buffer, n);
 }

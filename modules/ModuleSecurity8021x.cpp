@@ -97,7 +97,7 @@ void TModuleSecurity8021x::FillValues(Intp::TDevice* device)
         m_NasId->setText(QStringLiteral("NAS_L2_SWITCH"));
         return;   // the spinners already show their defaults
     }
-    m_Protocol->SetReadFlag(r.Enabled);
+    m_Protocol->SetFlag(r.Enabled);
     m_ServerIp->setText(QString::fromStdString(Intp::IpToText(r.RadiusServer)));
     m_ServerPort->SetReadValue(r.ServerPort);
     m_AccountingPort->SetReadValue(r.AccountingPort);
@@ -125,7 +125,7 @@ void TModuleSecurity8021x::EventOnProtocolChange()
 Intp::TPropertySecurity8021x TModuleSecurity8021x::BuildRequest() const
 {
     Intp::TPropertySecurity8021x request;
-    request.Enabled = m_Protocol->FlagValue();
+    request.Enabled = m_Protocol->Flag();
     request.RadiusServer = m_ServerIp->Value();
     request.ServerPort = uint32_t(m_ServerPort->value());
     request.AccountingPort = uint32_t(m_AccountingPort->value());

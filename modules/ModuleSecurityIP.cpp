@@ -67,7 +67,7 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
         m_Capacity = device->GetIpSecurityCount();
         m_ReadManagement = record.Management;
         m_ReadAddresses = record.Addresses;
-        m_Mode->SetReadFlag(record.Enabled);
+        m_Mode->SetFlag(record.Enabled);
         for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
             m_ManagementItems[bit]->setChecked(record.Management & (1u << bit));
         for (size_t i = 0; i < record.Addresses.size() && i < m_Capacity && record.Addresses[i] != 0; ++i)
@@ -81,7 +81,7 @@ TModuleSecurityIP::TModuleSecurityIP(QWidget* parent) : TModulePage(QStringLiter
         // turning the mode off keeps them on the switch for the day it is
         // turned on again. Bits without a check box and a list not edited
         // go back as read.
-        request.Enabled = m_Mode->FlagValue();
+        request.Enabled = m_Mode->Flag();
         request.Management = m_ReadManagement & ~uint32_t((1u << m_ManagementItems.size()) - 1);
         for (size_t bit = 0; bit < m_ManagementItems.size(); ++bit)
             if (m_ManagementItems[bit]->isChecked())

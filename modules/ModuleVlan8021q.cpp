@@ -63,7 +63,7 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
             return;
         // A management VLAN past the field's limits is shown and sent back
         // as read until the user changes it.
-        m_Gvrp->SetReadFlag(record.Gvrp);
+        m_Gvrp->SetFlag(record.Gvrp);
         m_ManagementVlan->SetReadValue(record.ManagementVlan);
     });
     OnReloaded([this](Intp::TDevice* device) {
@@ -73,7 +73,7 @@ TModuleVlan8021q::TModuleVlan8021q(QWidget* parent) : TModulePage(QStringLiteral
     });
     OnWrite([this](Intp::TDevice*) -> Intp::TSession* {
         auto* set = new Intp::TSessionVlan8021qSet;
-        set->SetData(m_Gvrp->FlagValue(), uint16_t(m_ManagementVlan->value()));
+        set->SetData(m_Gvrp->Flag(), uint16_t(m_ManagementVlan->value()));
         return set;
     });
 }

@@ -96,7 +96,7 @@ TModuleWarningSmtp::TModuleWarningSmtp(QWidget* parent) : TModulePage(QStringLit
         const auto& record = Intp::GetPropertyWarningSmtp(device);
         if (!record.Valid)
             return;
-        m_Mode->SetReadFlag(record.Enabled);
+        m_Mode->SetFlag(record.Enabled);
         m_Address->SetReadValue(record.Server);
         m_Sender->SetReadBytes(record.Sender);
         m_Subject->SetReadBytes(record.Subject);
@@ -178,7 +178,7 @@ void TModuleWarningSmtp::ApplyEntryRule()
 Intp::TSession* TModuleWarningSmtp::NewSmtpSet() const
 {
     Intp::TPropertyWarningSmtp request;
-    request.Enabled = m_Mode->FlagValue();
+    request.Enabled = m_Mode->Flag();
     request.Server = m_Address->SentValue();
     request.Sender = m_Sender->FieldBytes();
     request.Subject = m_Subject->FieldBytes();

@@ -281,65 +281,12 @@ QString ChoiceValueText(const QComboBox* box, int64_t value)
     return QString::number(value);
 }
 
-TChoice::TChoice(QWidget* parent, int defaultIndex) : QComboBox(parent), m_Default(defaultIndex)
-{
-    // Another item chosen ends the held flag byte.
-    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index != m_FlagIndex)
-            m_FlagIndex = -1;
-    });
-}
-
 bool TChoice::KeepsReadValue() const { return currentIndex() >= 0 && currentIndex() == KeptIndex(this); }
 
 void TChoice::Reset()
 {
     DropKeptChoice(this);
     setCurrentIndex(m_Default < count() ? m_Default : -1);
-    m_FlagIndex = -1;
-}
-
-void TChoice::SetReadFlag(uint8_t value)
-{
-    DropKeptChoice(this);
-    const int index = value != 0 ? 1 : 0;
-    setCurrentIndex(index < count() ? index : -1);
-    m_FlagIndex = currentIndex();
-    m_FlagByte = value;
-}
-
-uint8_t TChoice::FlagValue() const
-{
-    if (m_FlagIndex >= 0 && currentIndex() == m_FlagIndex)
-        return m_FlagByte;
-    return currentIndex() == 1 ? 1 : 0;
-}
-
-// --- TFlagCheck --------------------------------------------------------------------
-
-TFlagCheck::TFlagCheck(const QString& text, QWidget* parent) : QCheckBox(text, parent)
-{
-    connect(this, &QCheckBox::toggled, this, [this] { m_Held = false; });
-}
-
-void TFlagCheck::SetReadFlag(uint8_t value)
-{
-    setChecked(value != 0);
-    m_Held = true;
-    m_FlagByte = value;
-}
-
-uint8_t TFlagCheck::FlagValue() const
-{
-    if (m_Held)
-        return m_FlagByte;
-    return isChecked() ? 1 : 0;
-}
-
-void TFlagCheck::Reset()
-{
-    setChecked(false);
-    m_Held = false;
 }
 
 // --- TFixedTextEdit ----------------------------------------------------------------

@@ -3,7 +3,6 @@
 // rows of a form, and the encoder of fixed-width text fields.
 #pragma once
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -124,56 +123,33 @@ QString ChoiceValueText(const QComboBox* box, int64_t value);
 // A pick list of values (index = value unless items carry data) with a
 // default item, chosen again on every reload.
 //
-// On/off flags: a switch reports a flag as a byte, 0 off and any other value
-// on. A "Disable", "Enable" list shows it with SetReadFlag and keeps the byte
-// read: FlagValue() gives it back until the chosen item changes (so a switch
-// that reports 3 gets 3 back from an Apply with nothing edited), and 0 or 1
-// for the item chosen after that.
+// On/off flags are "Disable", "Enable" lists: a record's flag is 0 or 1 and
+// a request carries 1 or 0.
 //
 // A view choice is the page's own (a method, what a list shows), filled from
 // no record: a reload leaves it as it is.
 class TChoice final : public QComboBox {
     Q_OBJECT
 public:
-    explicit TChoice(QWidget* parent, int defaultIndex = 0);
+    explicit TChoice(QWidget* parent, int defaultIndex = 0) : QComboBox(parent), m_Default(defaultIndex) {}
     void SetValue(int64_t value) { SetChoiceValue(this, value); }
     int64_t Value() const { return ChoiceValue(this); }
     // Whether the chosen item is a read value that no item has.
     bool KeepsReadValue() const;
     void SetDefaultIndex(int index) { m_Default = index; }
-    // Back to the default item, holding no flag byte (view choices are left
-    // as they are by the page's reload, not by this).
+    // Back to the default item (view choices are left as they are by the
+    // page's reload, not by this).
     void Reset();
-    // Shows a flag as read: item 1 for any value but 0, else item 0.
-    void SetReadFlag(uint8_t value);
-    // The flag for a request: the byte read while its item is still chosen,
-    // else 1 when item 1 is chosen and 0 otherwise.
-    uint8_t FlagValue() const;
+    // Shows a flag: item 1 when on, else item 0.
+    void SetFlag(bool on) { SetValue(on ? 1 : 0); }
+    // The flag for a request: 1 when item 1 is chosen, else 0.
+    uint8_t Flag() const { return Value() == 1 ? 1 : 0; }
     void SetViewChoice(bool on) { m_View = on; }
     bool IsViewChoice() const { return m_View; }
 
 private:
     int m_Default;
     bool m_View = false;
-    int m_FlagIndex = -1;   // the item the read flag chose; -1: no byte held
-    uint8_t m_FlagByte = 0;
-};
-
-// A check box for an on/off flag, with the same keeping of the byte read as
-// TChoice: ticked for any value but 0; FlagValue() gives the byte read back
-// until the box is ticked or unticked, then 1 or 0.
-class TFlagCheck final : public QCheckBox {
-    Q_OBJECT
-public:
-    explicit TFlagCheck(const QString& text, QWidget* parent);
-    void SetReadFlag(uint8_t value);
-    uint8_t FlagValue() const;
-    // Unticked, holding no byte.
-    void Reset();
-
-private:
-    bool m_Held = false;
-    uint8_t m_FlagByte = 0;
 };
 
 // A fixed-width text field of `width` bytes. It keeps the bytes read from a

@@ -430,20 +430,6 @@ void TRowEditors::BindChoice(int column, int slot, QComboBox* box, QWidget* labe
     EnableEditors(false);
 }
 
-void TRowEditors::BindFlag(int column, int slot, TChoice* box, QWidget* label)
-{
-    TBinding b{column, slot, box, label, 2, [box](int64_t v) { box->SetReadFlag(uint8_t(v)); },
-               [box](int64_t v) { return box->itemText(v != 0 ? 1 : 0); }};
-    m_Bindings.push_back(std::move(b));
-    // The choice's own handler has already dropped the byte read: a changed
-    // flag is 0 or 1.
-    connect(box, &QComboBox::currentIndexChanged, this, [this, slot, box](int index) {
-        if (!m_Loading && index >= 0)
-            SetEdited(slot, box->FlagValue());
-    });
-    EnableEditors(false);
-}
-
 void TRowEditors::BindSpin(int column, int slot, QSpinBox* spin, QWidget* label)
 {
     // A TLimitSpin shows a row's value outside its limits as it is.

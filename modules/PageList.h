@@ -32,7 +32,6 @@
 
 class QComboBox;
 class QSpinBox;
-class TChoice;
 class TWideSpin;
 
 struct TPageRow {
@@ -190,10 +189,6 @@ public:
     // text. `headerCycles`: a click on the column's header gives every row
     // the next choice after the first row's value, wrapping.
     void BindChoice(int column, int slot, QComboBox* box, QWidget* label = nullptr, bool headerCycles = true);
-    // An on/off flag in a two-item pick list: the column shows item 1's text
-    // for any value but 0; a row keeps the byte read until its flag is
-    // edited (TChoice::SetReadFlag).
-    void BindFlag(int column, int slot, TChoice* box, QWidget* label = nullptr);
     // A number spinner; the column shows the value in decimal.
     void BindSpin(int column, int slot, QSpinBox* spin, QWidget* label = nullptr);
     void BindSpin(int column, int slot, TWideSpin* spin, QWidget* label = nullptr);

@@ -41,7 +41,7 @@ TEST_F(Dhcp, SettingsGetDecodesAndSetIsByteExact)
     auto& rec = GetPropertyBasicsDhcp(Device);
     EXPECT_EQ(LastReport().Status, 0u);
     EXPECT_EQ(rec.Valid, 1);
-    EXPECT_EQ(rec.ServerEnabled, 2);   // the flag byte as read
+    EXPECT_EQ(rec.ServerEnabled, 1);
     EXPECT_EQ(rec.StartIp, 0xC0A80164u);
     EXPECT_EQ(rec.EndIp, 0xC0A801C8u);
     EXPECT_EQ(rec.Netmask, 0xFFFFFF00u);
@@ -57,7 +57,7 @@ TEST_F(Dhcp, SettingsGetDecodesAndSetIsByteExact)
 
     auto* set = new TSessionBasicsDhcpSet;
     TBasicsDhcpRequest req;
-    req.ServerEnabled = 7;   // the flag byte goes out as it stands
+    req.ServerEnabled = 7;   // any true value goes out as 1
     req.StartIp = 0xC0A80164;
     req.EndIp = 0xC0A801C8;
     req.Netmask = 0xFFFFFF00;
@@ -67,7 +67,7 @@ TEST_F(Dhcp, SettingsGetDecodesAndSetIsByteExact)
     EXPECT_FALSE(set->SetValue(&req, 24));
     EXPECT_TRUE(set->SetValue(&req, sizeof req));
     ASSERT_TRUE(StartSession(set, Device, nullptr));
-    EXPECT_EQ(Hex(LastSent().Bytes), "011100000019001122334401" "07c0a80164c0a801c8ffffff00c0a8010108080808" "00015180");
+    EXPECT_EQ(Hex(LastSent().Bytes), "011100000019001122334401" "01c0a80164c0a801c8ffffff00c0a8010108080808" "00015180");
     // The Set reply starts a fresh Get whatever its status.
     Deliver(Device, 0x0111, 0x0042, {0, 0, 0, 0});
     EXPECT_EQ(LastReport().Status, 0x42u);

@@ -37,7 +37,7 @@ TEST_F(IgmpLldp, SetRequestsAreByteExact)
     EXPECT_EQ(Hex(LastSent().Bytes), "060100000002001122334401" "0102") << "two bytes, not four";
 
     auto* lldp = new TSessionLldpSet;
-    lldp->SetData({1, 0, 30});
+    lldp->SetData({7, 0, 30});   // the flag goes out as 1
     ASSERT_TRUE(StartSession(lldp, Dev, nullptr));
     EXPECT_EQ(Hex(LastSent().Bytes), "0b0100000004001122334401" "0100001e");
 
@@ -53,10 +53,11 @@ TEST_F(IgmpLldp, SetRequestsAreByteExact)
 TEST_F(IgmpLldp, SettingsDecoders)
 {
     ASSERT_TRUE(StartSession(new TSessionIgmpGet, Dev, nullptr));
-    Deliver(Dev, 0x0600, 0, {1, 2});
+    Deliver(Dev, 0x0600, 0, {9, 2});
     auto& igmp = Dev->GetProperty<TPropertyIgmp>();
     EXPECT_EQ(LastReport().Status, 0u);
     EXPECT_EQ(igmp.Valid, 1);
+    EXPECT_EQ(igmp.Snooping, 1);
     EXPECT_EQ(igmp.QueryMode, 2u);
 
     ASSERT_TRUE(StartSession(new TSessionIgmpGet, Dev, nullptr));
@@ -73,7 +74,7 @@ TEST_F(IgmpLldp, SettingsDecoders)
     Deliver(Dev, 0x0B00, 0, {7, 0xAB, 0x00, 0x1E});
     auto& lldp = GetPropertyLldp(Dev);
     EXPECT_EQ(lldp.Valid, 1);
-    EXPECT_EQ(lldp.Enabled, 7);   // the flag byte as read
+    EXPECT_EQ(lldp.Enabled, 1);
     EXPECT_EQ(lldp.Interval, 30u);
 
     ASSERT_TRUE(StartSession(new TSessionLldpGet, Dev, nullptr));

@@ -65,10 +65,10 @@ TEST_F(Port, ConfigRowsAndTheirChecks)
     ASSERT_GE(rec.Rows.size(), 12u);
     EXPECT_EQ(rec.Rows[2].Port, 2u);
     EXPECT_EQ(rec.Rows[2].Type, 4u);
-    EXPECT_EQ(rec.Rows[2].State, 5u);   // flags as read
+    EXPECT_EQ(rec.Rows[2].State, 1u);
     EXPECT_EQ(rec.Rows[2].Speed, 7u);   // accepted
     EXPECT_EQ(rec.Rows[2].Flow, 2u);
-    EXPECT_EQ(rec.Rows[2].Security, 9u);
+    EXPECT_EQ(rec.Rows[2].Security, 1u);
 
     EXPECT_EQ(Get<TSessionPortConfigGet>(0x0201, ConfigRows(0)), StatusTableError);
     EXPECT_EQ(rec.Valid, 0);
@@ -177,7 +177,7 @@ TEST_F(Port, TrunkRowsAndRequest)
     auto& rec = GetPropertyPortTrunk(Device);
     ASSERT_EQ(rec.Rows.size(), 4u);
     EXPECT_EQ(rec.Rows[1].Mask, 0x0Cu);
-    EXPECT_EQ(rec.Rows[3].Type, 7);   // as read
+    EXPECT_EQ(rec.Rows[3].Type, 1);
     EXPECT_EQ(Get<TSessionPortTrunkGet>(0x0206, trunks({{0x03, 1}, {0x06, 0}, {0, 0}, {0, 0}})), StatusConflict);
     EXPECT_EQ(Get<TSessionPortTrunkGet>(0x0206, trunks({{0x100, 1}, {0, 0}, {0, 0}, {0, 0}})), StatusRangeError);
     EXPECT_EQ(Get<TSessionPortTrunkGet>(0x0206, trunks({{0x80000000u, 1}, {0, 0}, {0, 0}, {0, 0}})), StatusRangeError);

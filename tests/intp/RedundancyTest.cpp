@@ -72,12 +72,12 @@ TEST_F(Redundancy, QloopSetAndGet)
     Deliver(Dev, 0x0301, 0, {0, 0, 0, 0});
     EXPECT_EQ(LastSent().Command(), 0x0300);
 
-    // The follow-up Get: flags and ports as received.
+    // The follow-up Get: flags as 0/1, ports as received.
     Deliver(Dev, 0x0300, 0, {5, 0, 2, 9, 0, 0, 0, 3, 7});
     auto& ring = GetPropertyRedundancyQloop(Dev);
     EXPECT_EQ(ring.Valid, 1);
-    EXPECT_EQ(ring.RingEnabled, 5);
-    EXPECT_EQ(ring.HomingEnabled, 3);
+    EXPECT_EQ(ring.RingEnabled, 1);
+    EXPECT_EQ(ring.HomingEnabled, 1);
     EXPECT_EQ(ring.SecondRingPort, 9u);
     EXPECT_TRUE(IsValidRingPort(Dev, ring.FirstRingPort));
     EXPECT_TRUE(IsValidRingPort(Dev, ring.HomingPort));
@@ -101,12 +101,12 @@ TEST_F(Redundancy, RstpGetRowCountRule)
     Deliver(Dev, 0x0302, 0, body);
     auto& rstp = GetPropertyRedundancyRstp(Dev);
     EXPECT_EQ(LastReport().Status, 0u);
-    EXPECT_EQ(rstp.Enabled, 3);   // flag bytes as read
+    EXPECT_EQ(rstp.Enabled, 1);
     EXPECT_EQ(rstp.BridgePriority, 4096u);
     EXPECT_EQ(rstp.MaxAge, 20u);
     ASSERT_EQ(rstp.Ports.size(), 8u);
     EXPECT_EQ(rstp.Ports[7].PathCost, 2000000u);
-    EXPECT_EQ(rstp.Ports[7].AdminEdge, 9);
+    EXPECT_EQ(rstp.Ports[7].AdminEdge, 1);
 
     for (size_t size : {size_t(62), size_t(69), size_t(6)}) {
         ASSERT_TRUE(StartSession(new TSessionRedundancyRstpGet, Dev, nullptr));

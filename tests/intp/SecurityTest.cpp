@@ -35,7 +35,7 @@ TEST_F(Security, RadiusSetIsBigEndianAndFollowedByGet)
 {
     TDevice* d = AddDevice(1);
     TPropertySecurity8021x r;
-    r.Enabled = 1;
+    r.Enabled = 4;   // goes out as 1
     r.RadiusServer = 0xC000020A;   // 192.0.2.10
     r.ServerPort = 1812;
     r.AccountingPort = 1813;
@@ -94,7 +94,7 @@ TEST_F(Security, RadiusKeyOfThirtyTwoCharactersRoundTrips)
     EXPECT_EQ(body[41], 0);
 
     ASSERT_TRUE(StartSession(new TSessionSecurity8021xGet, d, nullptr));
-    body[0] = 1;
+    body[0] = 4;
     body[81] = 5;
     Deliver(d, 0x0808, 0, body);
     const auto& rec = GetPropertySecurity8021x(d);
@@ -182,7 +182,7 @@ TEST_F(Security, IpSecuritySetIsBigEndianAndSizedToTheModel)
 {
     TDevice* d = AddDevice(1);
     TPropertySecurityIp r;
-    r.Enabled = 1;
+    r.Enabled = 2;   // goes out as 1
     r.Management = SecurityIpWeb | SecurityIpSnmp;
     r.Addresses.assign(10, 0);
     r.Addresses[0] = 0xC0000201;
@@ -212,13 +212,14 @@ TEST_F(Security, IpSecurityGetNeedsTheModelsListSize)
     EXPECT_EQ(LastReport().Status, StatusTableError);
     EXPECT_EQ(GetPropertySecurityIp(d).Valid, 0);
 
-    std::vector<uint8_t> body = FromHex("0100000003" "c0000201");
+    std::vector<uint8_t> body = FromHex("0900000003" "c0000201");
     body.resize(5 + 40 + 3, 0);   // a remainder is ignored
     ASSERT_TRUE(StartSession(new TSessionSecurityIpGet, d, nullptr));
     Deliver(d, 0x0800, 0, body);
     const auto& rec = GetPropertySecurityIp(d);
     EXPECT_EQ(LastReport().Status, StatusOk);
     EXPECT_EQ(rec.Valid, 1);
+    EXPECT_EQ(rec.Enabled, 1);
     EXPECT_EQ(rec.Management, 3u);
     ASSERT_EQ(rec.Addresses.size(), 10u);
     EXPECT_EQ(rec.Addresses[0], 0xC0000201u);

@@ -32,7 +32,7 @@ TEST_F(Sntp, SetBodyIsBigEndianWithoutTheSwitchTime)
     set->SetValue(v);
     ASSERT_TRUE(StartSession(set, d, nullptr));
     EXPECT_EQ(Hex(LastSent().Bytes), "010e00000014001122334404"
-                                     "03" "0123" "c0000209" "01" "11223344" "55667788" "0000003c");
+                                     "01" "0123" "c0000209" "01" "11223344" "55667788" "0000003c");
     EXPECT_EQ(LastSent().Ip, d->GetIp());
 
     TSessionBasicsSntpSet empty;
@@ -48,11 +48,11 @@ TEST_F(Sntp, GetDecodesEveryField)
     Deliver(d, 0x010D, 0, GetBody());
     auto& rec = GetPropertyBasicsSntp(d);
     EXPECT_EQ(rec.Valid, 1);
-    EXPECT_EQ(rec.Enabled, 7);   // flag bytes as read
+    EXPECT_EQ(rec.Enabled, 1);
     EXPECT_EQ(rec.TimeZone, 0x11u);
     EXPECT_EQ(rec.Server, 0xC0000209u);
     EXPECT_EQ(rec.SwitchTime, 0x65A0B1C2u);
-    EXPECT_EQ(rec.DstEnabled, 2);
+    EXPECT_EQ(rec.DstEnabled, 1);
     EXPECT_EQ(rec.DstBegin, 0x11223344u);
     EXPECT_EQ(rec.DstEnd, 0x55667788u);
     EXPECT_EQ(rec.DstOffset, 60u);

@@ -90,7 +90,7 @@ TEST_F(Vlan, Settings8021qSetAndGet)
     EXPECT_EQ(LastSent().Command(), 0x0406);
     Deliver(d, 0x0406, 0, FromHex("05 1001"));
     EXPECT_EQ(GetPropertyVlan8021q(d).Valid, 1);
-    EXPECT_EQ(GetPropertyVlan8021q(d).Gvrp, 5);   // the flag byte as read
+    EXPECT_EQ(GetPropertyVlan8021q(d).Gvrp, 1);
     EXPECT_EQ(GetPropertyVlan8021q(d).ManagementVlan, 0x1001u);   // stored as received
 }
 

@@ -12,7 +12,7 @@ std::string Zeros(size_t bytes) { return std::string(2 * bytes, '0'); }
 std::vector<uint8_t> SmtpReply(size_t recipients, const std::string& sender = "sw@example.org")
 {
     std::vector<uint8_t> body(197 + 64 * recipients, 0);
-    body[0] = 1;
+    body[0] = 7;   // on
     PutBE32(&body[1], 0xC0000219);
     PutFieldText(&body[5], 64, sender);
     PutFieldText(&body[69], 64, "alarm");
@@ -120,7 +120,7 @@ TEST_F(Warning, SmtpSetLayout)
 {
     TDevice* d = AddDevice(1);
     TPropertyWarningSmtp r;
-    r.Enabled = 1;
+    r.Enabled = 7;   // goes out as 1
     r.Server = 0xC0000219;
     r.Sender = std::string(64, 's');
     r.Subject = "alarm";

@@ -3,12 +3,14 @@
 // reply a page's decoder cannot use) makes the page say why in its read
 // state line and keeps Apply from sending anything. After a good read, an
 // Apply with nothing edited sends back exactly the bytes read, also when
-// they hold values outside the controls' ranges.
+// they hold values outside the controls' ranges; only on/off flags go as 1
+// or 0.
 //
 // One row per page. To add a page: its factory, the Get code whose record
 // it shows and its Set code (0 without Apply); optionally an `Unreadable`
 // store that its decoder refuses, and a `RoundTrip` store (odd values
-// included) whose Get body an unedited Apply must send back unchanged.
+// included) whose Get body an unedited Apply must send back unchanged but
+// for the bytes at `Flags`, which go as 1 for any byte but 0.
 // (The IP configuration page shows each switch's failed read in its own
 // preview line and is tested with its page.)
 #include "IntpBasics.h"
@@ -90,6 +92,7 @@ struct TPageCase {
     uint16_t Set = 0;         // the Set that Apply sends; 0: no Apply
     TStore Unreadable;        // a stored reply that the Get's decoder refuses
     TStore RoundTrip;         // a stored reply an unedited Apply sends back
+    std::vector<size_t> Flags;   // offsets of RoundTrip's on/off flags
 };
 
 template <class P>
@@ -389,8 +392,8 @@ std::vector<TPageCase> Pages()
         {"Event Log", Factory<TModuleMonitorEvent>(), TPropertyMonitorEvent::GetCommand},
         {"LLDP", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {1, 0, 0xFE, 0xDC}; }},
-        // On/off flags reported as bytes other than 1: shown as on, sent
-        // back as read.
+        // On/off flags reported as bytes other than 1: shown as on, sent as
+        // 1; the other bytes as read.
         {"RSTP Settings, flags 3, 5 and 2", Factory<TModuleRedundancyRstp>(), TPropertyRedundancyRstp::GetCommand,
          TSessionRedundancyRstpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {
@@ -398,19 +401,20 @@ std::vector<TPageCase> Pages()
              sw.Store[0x0302][0] = 3;
              sw.Store[0x0302][6 + 8 + 6] = 5;   // port 2: edge, non-STP
              sw.Store[0x0302][6 + 8 + 7] = 2;
-         }},
+         },
+         {0, 6 + 8 + 6, 6 + 8 + 7}},
         {"IGMP, snooping 9", Factory<TModuleIgmp>(), TPropertyIgmp::GetCommand, TSessionIgmpSet::Command, nullptr,
-         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 1}; }},
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0600] = {9, 1}; }, {0}},
         {"802.1Q VLAN, GVRP 7", Factory<TModuleVlan8021q>(), TPropertyVlan8021q::GetCommand,
-         TSessionVlan8021qSet::Command, nullptr, [](Sim::TSimSwitch& sw) { sw.Store[0x0406] = {7, 0, 100}; }},
+         TSessionVlan8021qSet::Command, nullptr, [](Sim::TSimSwitch& sw) { sw.Store[0x0406] = {7, 0, 100}; }, {0}},
         {"LLDP, 2", Factory<TModuleLldp>(), TPropertyLldp::GetCommand, TSessionLldpSet::Command, nullptr,
-         [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {2, 0, 0, 30}; }},
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0B00] = {2, 0, 0, 30}; }, {0}},
         {"Ring, flags 5, 2, 3 and 9", Factory<TModuleRedundancyQloop>(), TPropertyRedundancyQloop::GetCommand,
          TSessionRedundancyQloopSet::Command, nullptr,
-         [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {5, 2, 0, 1, 3, 2, 3, 9, 4}; }},
+         [](Sim::TSimSwitch& sw) { sw.Store[0x0300] = {5, 2, 0, 1, 3, 2, 3, 9, 4}; }, {0, 1, 4, 7}},
         {"Trunk, types 5 and 3", Factory<TModulePortTrunk>(), TPropertyPortTrunk::GetCommand,
          TSessionPortTrunkSet::Command, nullptr,
-         [](Sim::TSimSwitch& sw) { OddTrunks(sw), sw.Store[0x0206][4] = 5, sw.Store[0x0206][14] = 3; }},
+         [](Sim::TSimSwitch& sw) { OddTrunks(sw), sw.Store[0x0206][4] = 5, sw.Store[0x0206][14] = 3; }, {4, 14}},
         {"SNTP, flags 5 and 3", Factory<TModuleBasicsSntp>(), TPropertyBasicsSntp::GetCommand,
          TSessionBasicsSntpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {   // client and daylight saving on, with a server and a period it accepts
@@ -423,7 +427,8 @@ std::vector<TPageCase> Pages()
              Intp::PutBE32(&body[12], 1710000000u);
              Intp::PutBE32(&body[16], 60);
              sw.Store[0x010D] = body;
-         }},
+         },
+         {0, 7}},
         {"802.1x, 4", Factory<TModuleSecurity8021x>(), TPropertySecurity8021x::GetCommand,
          TSessionSecurity8021xSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {
@@ -433,7 +438,8 @@ std::vector<TPageCase> Pages()
              Intp::PutBE16(&radius[5], 1812);
              radius[9] = 'k', radius[41] = 'n';   // a shared key and a NAS identifier
              sw.Store[0x0808] = radius;
-         }},
+         },
+         {0}},
         {"IP Security, 2", Factory<TModuleSecurityIP>(), TPropertySecurityIp::GetCommand,
          TSessionSecurityIpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {
@@ -441,7 +447,8 @@ std::vector<TPageCase> Pages()
              body[0] = 2;
              Intp::PutBE32(&body[5], 0xC0000201u);
              sw.Store[0x0800] = body;
-         }},
+         },
+         {0}},
         {"DHCP Server, 7", Factory<TModuleBasicsDhcp>(), TPropertyBasicsDhcp::GetCommand,
          TSessionBasicsDhcpSet::Command, nullptr,
          [](Sim::TSimSwitch& sw) {   // on, with a pool it accepts
@@ -451,7 +458,8 @@ std::vector<TPageCase> Pages()
              for (size_t i = 0; i < 6; ++i)
                  Intp::PutBE32(&body[1 + 4 * i], values[i]);
              sw.Store[0x0110] = body;
-         }},
+         },
+         {0}},
     };
 }
 
@@ -540,7 +548,7 @@ TEST_F(AllPagesReadTest, EveryPageSaysWhyItsReadFailedAndAppliesNothing)
     }
 }
 
-TEST_F(AllPagesReadTest, AfterAGoodReadAnUneditedApplySendsBackTheBytesRead)
+TEST_F(AllPagesReadTest, AfterAGoodReadAnUneditedApplySendsBackTheBytesReadWithFlagsAsOneOrZero)
 {
     for (const TPageCase& c : Pages()) {
         if (!c.RoundTrip)
@@ -549,9 +557,11 @@ TEST_F(AllPagesReadTest, AfterAGoodReadAnUneditedApplySendsBackTheBytesRead)
         TModulePage* page = Show(c, nullptr, c.RoundTrip);
         EXPECT_FALSE(page->ReadStateLabel()->isVisible());
         ASSERT_TRUE(page->ApplyButton()->isEnabled());
-        const std::vector<uint8_t> read = Simulator().With(0, [&](Sim::TSimSwitch& sw) { return sw.Store[c.Get]; });
+        std::vector<uint8_t> expected = Simulator().With(0, [&](Sim::TSimSwitch& sw) { return sw.Store[c.Get]; });
+        for (size_t at : c.Flags)
+            expected.at(at) = expected.at(at) != 0;
         QTest::mouseClick(page->ApplyButton(), Qt::LeftButton);
-        EXPECT_EQ(WaitForRequest(c.Set), read);
+        EXPECT_EQ(WaitForRequest(c.Set), expected);
         page->Leave(true);
     }
 }

@@ -424,40 +424,22 @@ TEST(PageToolkit, ChoiceShowsAValueNoItemHasAndGivesItBackUntilAnItemIsChosen)
     EXPECT_EQ(box->Value(), 0);
 }
 
-// A flag byte other than 0 shows as on and goes back as read until the user
-// changes the control; a reload drops it.
-TEST(PageToolkit, FlagControlsShowAnyByteButZeroAsOnAndGiveItBackUntilChanged)
+// A flag list shows a flag as "Enable" or "Disable" (an extra item of an
+// earlier value goes) and gives 1 or 0 for a request.
+TEST(PageToolkit, FlagListShowsTheFlagAndGivesOneOrZero)
 {
     QWidget parent;
     TChoice* list = NewChoice(DisableEnableItems(), &parent);
-    list->SetReadFlag(3);
-    EXPECT_EQ(list->currentText(), "Enable");
+    list->SetValue(7);
+    list->SetFlag(true);
     EXPECT_EQ(list->count(), 2);
-    EXPECT_EQ(list->FlagValue(), 3);
-    list->setCurrentIndex(0);
-    EXPECT_EQ(list->FlagValue(), 0);
-    list->setCurrentIndex(1);   // chosen, no longer the byte read
-    EXPECT_EQ(list->FlagValue(), 1);
-    list->SetReadFlag(9);
-    list->Reset();
-    EXPECT_EQ(list->currentIndex(), 0);
-    list->setCurrentIndex(1);
-    EXPECT_EQ(list->FlagValue(), 1);
-    list->SetReadFlag(0);
+    EXPECT_EQ(list->currentText(), "Enable");
+    EXPECT_EQ(list->Flag(), 1);
+    list->SetFlag(false);
     EXPECT_EQ(list->currentText(), "Disable");
-    EXPECT_EQ(list->FlagValue(), 0);
-
-    TFlagCheck box("Ring", &parent);
-    box.SetReadFlag(5);
-    EXPECT_TRUE(box.isChecked());
-    EXPECT_EQ(box.FlagValue(), 5);
-    box.setChecked(false);
-    box.setChecked(true);   // ticked again by the user
-    EXPECT_EQ(box.FlagValue(), 1);
-    box.SetReadFlag(7);
-    box.Reset();
-    EXPECT_FALSE(box.isChecked());
-    EXPECT_EQ(box.FlagValue(), 0);
+    EXPECT_EQ(list->Flag(), 0);
+    list->setCurrentIndex(-1);
+    EXPECT_EQ(list->Flag(), 0);
 }
 
 // Typing takes every digit; leaving the field (or Return, or a commit before

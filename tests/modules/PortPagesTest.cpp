@@ -78,7 +78,8 @@ TEST_F(PortPagesTest, PortConfigurationReadsNamesFirstKeepsRowsSortedByNameAndSe
 TEST_F(PortPagesTest, PortConfigurationSendsEveryRowAsReadAndOneEditOnlyChangesItsField)
 {
     // Every code of each column, speed/duplex 7 (no text) on port 8; the
-    // odd ports' state and every other pair's security as flag bytes past 1.
+    // odd ports' state and every other pair's security as flag bytes past 1,
+    // which go back as 1.
     auto* page = ShowOnOneSwitch<TModulePortConfig>([](Sim::TSimSwitch& sw) {
         std::vector<uint8_t> config(4 + 6 * sw.LogicalPortCount(), 0);
         for (uint32_t i = 0; i < sw.LogicalPortCount(); ++i) {
@@ -97,8 +98,7 @@ TEST_F(PortPagesTest, PortConfigurationSendsEveryRowAsReadAndOneEditOnlyChangesI
     EXPECT_NE(list->Text(7, 1), list->Text(0, 1));
     std::vector<uint8_t> read(4, 0);
     for (int i = 0; i < n; ++i)
-        read.insert(read.end(),
-                    {uint8_t(i), uint8_t(i % 2 ? i : 0), uint8_t(i % 8), uint8_t(i % 3), uint8_t((i / 2) % 2 ? 2 : 0)});
+        read.insert(read.end(), {uint8_t(i), uint8_t(i % 2), uint8_t(i % 8), uint8_t(i % 3), uint8_t((i / 2) % 2)});
     ClickApply(page);
     EXPECT_EQ(WaitForRequest(0x0202), read);
 
