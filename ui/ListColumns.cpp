@@ -94,12 +94,14 @@ void GiveWay(const std::vector<int>& columns, std::vector<int>& widths, const st
     }
 }
 
-// Lays columns out in `room` pixels: `widths` as wanted (0 for a hidden
-// column), the `fill` column (or -1) widened to take what the others leave.
-// Where the room is short, the columns give way rank by rank, the lowest
-// first, those of one rank together, each down to its floor; a column of a
-// negative rank never gives way.
-void LayOut(std::vector<int>& widths, const std::vector<int>& floors, const std::vector<int>& ranks, int fill, int room)
+// Lays the header's columns out in `room` pixels: `widths` as wanted (0 for
+// a hidden column), the `fill` column (or -1) widened to take what the
+// others leave. Where the room is short, the columns give way rank by rank,
+// the lowest first, those of one rank together, each down to its floor; a
+// column of a negative rank never gives way. `applying` is set while the
+// sections are resized.
+void LayOut(QHeaderView* header, std::vector<int>& widths, const std::vector<int>& floors,
+            const std::vector<int>& ranks, int fill, int room, bool& applying)
 {
     auto total = [&] { return std::accumulate(widths.begin(), widths.end(), 0); };
     if (fill >= 0 && fill < int(widths.size()) && widths[size_t(fill)] > 0)
@@ -112,13 +114,18 @@ void LayOut(std::vector<int>& widths, const std::vector<int>& floors, const std:
     order.erase(std::unique(order.begin(), order.end()), order.end());
     for (int rank : order) {
         if (total() <= room)
-            return;
+            break;
         std::vector<int> columns;
         for (size_t column = 0; column < ranks.size(); ++column)
             if (ranks[column] == rank)
                 columns.push_back(int(column));
         GiveWay(columns, widths, floors, total() - room);
     }
+    applying = true;
+    for (int column = 0; column < int(widths.size()); ++column)
+        if (!header->isSectionHidden(column) && header->sectionSize(column) != widths[size_t(column)])
+            header->resizeSection(column, widths[size_t(column)]);
+    applying = false;
 }
 
 class TColumnFitter final : public QObject {
@@ -323,12 +330,7 @@ private:
             floors[c] = std::min(floor, widths[c]);
             ranks[c] = column == m_GivesWay ? 0 : column == last ? 2 : 1;
         }
-        LayOut(widths, floors, ranks, last, m_View->viewport()->width());
-        m_Applying = true;
-        for (int column = 0; column < count; ++column)
-            if (!m_Header->isSectionHidden(column) && m_Header->sectionSize(column) != widths[size_t(column)])
-                m_Header->resizeSection(column, widths[size_t(column)]);
-        m_Applying = false;
+        LayOut(m_Header, widths, floors, ranks, last, m_View->viewport()->width(), m_Applying);
     }
 
     // Soon (at most a frame from now): a fresh budget, and the rows in
@@ -737,12 +739,7 @@ private:
             floors[c] = std::min(floor, width);
             ranks[c] = spec.Rank;
         }
-        LayOut(widths, floors, ranks, m_Fill, m_View->viewport()->width());
-        m_Applying = true;
-        for (int column = 0; column < count; ++column)
-            if (!m_Header->isSectionHidden(column) && m_Header->sectionSize(column) != widths[size_t(column)])
-                m_Header->resizeSection(column, widths[size_t(column)]);
-        m_Applying = false;
+        LayOut(m_Header, widths, floors, ranks, m_Fill, m_View->viewport()->width(), m_Applying);
     }
 
     QAbstractItemView* m_View;
