@@ -720,24 +720,24 @@ private:
                 widths[c] = floors[c] = m_ByHand[c];
                 continue;
             }
-            const TFixedColumn& spec = m_Columns[c];
+            const TFixedColumn& given = m_Columns[c];
             const int caption = m_Header->isHidden() ? 0 : m_Header->sectionSizeHint(column);
-            int width = int(spec.Width * scale + 0.5);
-            if (!spec.Sample.isEmpty())
-                width = std::max(width, metrics.horizontalAdvance(spec.Sample) + cell);
-            if (spec.Width <= 0 && spec.Sample.isEmpty())
+            int width = int(given.Width * scale + 0.5);
+            if (!given.Sample.isEmpty())
+                width = std::max(width, metrics.horizontalAdvance(given.Sample) + cell);
+            if (given.Width <= 0 && given.Sample.isEmpty())
                 width = caption;
             int floor = caption;
-            if (spec.Floor == TFixedColumn::FloorFew) {
+            if (given.Floor == TFixedColumn::FloorFew) {
                 floor = FewCharacters(m_View, m_Images[c]);
-            } else if (spec.Floor == TFixedColumn::FloorContents) {
+            } else if (given.Floor == TFixedColumn::FloorContents) {
                 // Never cut while it has room: as wide as its widest cell.
                 floor = std::max(m_Contents[c], FewCharacters(m_View, false));
                 width = std::max(width, m_Contents[c]);
             }
             widths[c] = width;
             floors[c] = std::min(floor, width);
-            ranks[c] = spec.Rank;
+            ranks[c] = given.Rank;
         }
         LayOut(m_Header, widths, floors, ranks, m_Fill, m_View->viewport()->width(), m_Applying);
     }

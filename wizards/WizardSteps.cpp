@@ -43,18 +43,18 @@ int FixDeviceColumns(TPageList* list, const QStringList& columns)
     int model = -1, needed = 0;
     for (int column = 0; column < columns.size(); ++column) {
         const QString& caption = columns[column];
-        TFixedColumn spec{0, {}, 1, TFixedColumn::FloorContents};
+        TFixedColumn given{0, {}, 1, TFixedColumn::FloorContents};
         if (caption == QLatin1String("Model")) {
             model = column;
-            spec = {0, QString(14, QLatin1Char('x')), 0, TFixedColumn::FloorFew};
+            given = {0, QString(14, QLatin1Char('x')), 0, TFixedColumn::FloorFew};
         } else if (caption == QLatin1String("MAC")) {
-            spec = {0, QStringLiteral("00:00:00:00:00:00"), 2, TFixedColumn::FloorContents};
+            given = {0, QStringLiteral("00:00:00:00:00:00"), 2, TFixedColumn::FloorContents};
         } else if (caption.contains(QLatin1String("IP"))) {
-            spec = {0, QStringLiteral("255.255.255.255"), 2, TFixedColumn::FloorContents};
+            given = {0, QStringLiteral("255.255.255.255"), 2, TFixedColumn::FloorContents};
         }
-        const int width = spec.Sample.isEmpty() ? 0 : metrics.horizontalAdvance(spec.Sample) + pad;
+        const int width = given.Sample.isEmpty() ? 0 : metrics.horizontalAdvance(given.Sample) + pad;
         needed += std::max(width, list->horizontalHeader()->sectionSizeHint(column));
-        fixed.push_back(spec);
+        fixed.push_back(given);
     }
     list->SetFixedColumns(fixed, model);
     return needed + 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
