@@ -160,15 +160,24 @@ const std::filesystem::path& WorkFolder()
 // Each session's value or table, from the input
 // ---------------------------------------------------------------------------
 
-void Give(Intp::TSessionBasicsSettingsSet& s, TInput& in, TDevice*)
+// An odd first byte gives the session a raw record through `set`: of
+// `length` bytes, or with bit 1 of `wrongLength`. True when it did.
+template <class TSet>
+bool GaveRawRecord(TInput& in, size_t length, size_t wrongLength, TSet set)
 {
     const uint8_t how = in.Byte();
-    if (how & 1) {
-        // The raw body; any length but 1024 is refused.
-        const std::vector<uint8_t> body = in.Bytes(how & 2 ? 1000 : Intp::SysSetLength);
-        s.SetValue(body.data(), body.size());
+    if (!(how & 1))
+        return false;
+    const std::vector<uint8_t> bytes = in.Bytes(how & 2 ? wrongLength : length);
+    set(bytes.data(), bytes.size());
+    return true;
+}
+
+void Give(Intp::TSessionBasicsSettingsSet& s, TInput& in, TDevice*)
+{
+    // The raw body; any length but 1024 is refused.
+    if (GaveRawRecord(in, Intp::SysSetLength, 1000, [&](const uint8_t* b, size_t n) { s.SetValue(b, n); }))
         return;
-    }
     Intp::TBasicsSettingsValue v;
     v.Name = in.Text();
     v.Description = in.Text();
@@ -179,12 +188,8 @@ void Give(Intp::TSessionBasicsSettingsSet& s, TInput& in, TDevice*)
 
 void Give(Intp::TSessionBasicsPassword& s, TInput& in, TDevice*)
 {
-    const uint8_t how = in.Byte();
-    if (how & 1) {
-        const std::vector<uint8_t> body = in.Bytes(how & 2 ? 31 : Intp::PasswordSetLength);
-        s.SetValue(body.data(), body.size());
+    if (GaveRawRecord(in, Intp::PasswordSetLength, 31, [&](const uint8_t* b, size_t n) { s.SetValue(b, n); }))
         return;
-    }
     Intp::TBasicsPasswordValue v;
     v.User = in.Text();
     v.Password = in.Text();
@@ -199,12 +204,9 @@ void Give(Intp::TSessionBasicsDefault& s, TInput& in, TDevice*)
 
 void Give(Intp::TSessionBasicsDhcpSet& s, TInput& in, TDevice*)
 {
-    const uint8_t how = in.Byte();
-    if (how & 1) {
-        const std::vector<uint8_t> record = in.Bytes(how & 2 ? 24 : sizeof(Intp::TBasicsDhcpRequest));
-        s.SetValue(record.data(), record.size());
+    if (GaveRawRecord(in, sizeof(Intp::TBasicsDhcpRequest), 24,
+                      [&](const uint8_t* b, size_t n) { s.SetValue(b, n); }))
         return;
-    }
     Intp::TBasicsDhcpRequest r;
     r.ServerEnabled = in.Byte();
     r.StartIp = in.U32();
@@ -442,12 +444,8 @@ void Give(Intp::TSessionBasicsBackupBuildin& s, TInput& in, TDevice*)
 template <uint16_t N>
 void Give(Intp::TSessionBasicsUpgradeTftpBase<N>& s, TInput& in, TDevice*)
 {
-    const uint8_t how = in.Byte();
-    if (how & 1) {
-        const std::vector<uint8_t> record = in.Bytes(how & 2 ? 37 : sizeof(Intp::TRemoteRequest));
-        s.SetRequest(record.data(), record.size());
+    if (GaveRawRecord(in, sizeof(Intp::TRemoteRequest), 37, [&](const uint8_t* b, size_t n) { s.SetRequest(b, n); }))
         return;
-    }
     const uint32_t ip = in.U32();
     const uint16_t port = in.U16();
     s.SetRequest(Intp::MakeRemoteRequest(ip, port, in.Text()));
